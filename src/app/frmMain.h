@@ -1,0 +1,39 @@
+// The main window's behaviour, free of window code: start-up, the toolbar
+// commands, the timers, the stop question and the close path. The Win32
+// shell (frmMain_win32.cpp) owns the controls and calls these handlers.
+#pragma once
+
+#include <string>
+
+#include "shared/Station.h"
+
+namespace heliotab {
+
+// Single-instance check result and switches are the shell's; this runs the
+// start-up steps that are not window code, in order, up to the device
+// search. Returns whether the MAXIMIZED switch was given.
+struct StartupSwitches {
+    bool test = false;
+    bool maximized = false;
+};
+StartupSwitches ParseCommandLine(AppState& st, const std::string& commandLine);
+
+// Steps 3-8: flags, stores, settings, language, exchange directory.
+void StartupLoadSettings(Station& s);
+// Steps 11-13, 15: reservation list, initial toolbar state, the TEST switch.
+void StartupInitialState(Station& s, const StartupSwitches& sw);
+// Steps 21-22: flags and the device search.
+void StartupDeviceSearch(Station& s);
+
+void OnToolbarButton(Station& s, Button button);  // Test, Ferma (Opzioni, Info: shell)
+bool StopTest(Station& s);
+void CloseMainWindow(Station& s);
+// Esc: returns true when the key was consumed.
+bool OnKeyPressEsc(Station& s);
+// Returns false to cancel the close.
+bool QueryUnload(Station& s);
+
+// The one timer callback: ids 1 and 2, and the link's own.
+void TimerProc(Station& s, int timerId);
+
+}  // namespace heliotab

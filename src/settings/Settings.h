@@ -1,0 +1,29 @@
+// HELIOTAB.ini: binding the program's stores and loading the settings.
+#pragma once
+
+#include <string>
+
+#include "shared/AppState.h"
+
+namespace heliotab {
+
+// Joins a folder and a file name with one '\' (none added after a folder
+// that already ends with '\').
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// Start-up steps 4 and 5: LanguageIni and SettingsIni bound beside the program.
+void BindProgramStores(AppState& st);
+
+// Start-up steps 6 to 8: reads [Impostazioni] and [Percorsi], checks the
+// language against the sections of Language.ini and writes back the two
+// values that start-up must write. A value that cannot be converted takes
+// its key's default.
+void LoadSettings(AppState& st);
+
+// Boolean of the settings file: any number other than 0 is true, the words
+// True and False are accepted; anything else gives def.
+bool ParseBoolean(const std::string& text, bool def);
+// Port number: a decimal 16-bit integer; anything else gives def.
+int ParsePort(const std::string& text, int def);
+
+}  // namespace heliotab

@@ -1,0 +1,261 @@
+// Fakes of the platform interfaces, with virtual time: a test advances the
+// clock and the due timers fire in order, so the 0.5 s and 1 s behaviours of
+// the core are exact and instant.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "shared/Platform.h"
+#include "shared/Station.h"
+
+namespace heliotab::fakes {
+
+// Days since 1970-01-01 of a civil date (Howard Hinnant's algorithm).
+inline int64_t DaysFromCivil(int y, int m, int d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<int64_t>(doe) - 719468;
+}
+
+inline LocalTime CivilFromMs(int64_t ms) {
+    int64_t secs = ms / 1000;
+    int64_t z = secs / 86400;
+    int64_t sod = secs % 86400;
+    z += 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t y = static_cast<int64_t>(yoe) + era * 400;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+    LocalTime t;
+    t.year = static_cast<int>(y + (m <= 2));
+    t.month = static_cast<int>(m);
+    t.day = static_cast<int>(d);
+    t.hour = static_cast<int>(sod / 3600);
+    t.minute = static_cast<int>(sod / 60 % 60);
+    t.second = static_cast<int>(sod % 60);
+    return t;
+}
+
+class FakeClock : public Clock {
+public:
+    // Starts on 2026-12-05 10:30:00 unless told otherwise.
+    FakeClock() { Set(2026, 12, 5, 10, 30, 0); }
+    void Set(int y, int mo, int d, int h = 10, int mi = 30, int s = 0) {
+        ms_ = (DaysFromCivil(y, mo, d) * 86400 + h * 3600 + mi * 60 + s) * 1000;
+    }
+    LocalTime Now() override { return CivilFromMs(ms_); }
+    int64_t Ms() const { return ms_; }
+    void SetMs(int64_t ms) { ms_ = ms; }
+
+private:
+    int64_t ms_ = 0;
+};
+
+// Timers on the virtual clock. onTimer is wired to the core's TimerProc.
+class FakeTimers : public Timers {
+public:
+    explicit FakeTimers(FakeClock& clock) : clock_(clock) {}
+    std::function<void(int)> onTimer;
+
+    void StartTimer(int id, int intervalMs) override {
+        running_[id] = {clock_.Ms() + intervalMs, intervalMs};
+        started.push_back({id, intervalMs});
+    }
+    void StopTimer(int id) override { running_.erase(id); }
+    bool IsRunning(int id) const { return running_.count(id) != 0; }
+    int64_t DueAt(int id) const { return running_.at(id).due; }
+
+    // Moves virtual time forward by ms, firing due timers in time order.
+    // A platform timer repeats until stopped, and so does this one.
+    void Advance(int64_t ms) {
+        const int64_t end = clock_.Ms() + ms;
+        for (;;) {
+            int id = 0;
+            int64_t due = INT64_MAX;
+            for (auto& [tid, t] : running_)
+                if (t.due < due) { due = t.due; id = tid; }
+            if (due > end) break;
+            clock_.SetMs(due);
+            running_[id].due = due + std::max<int64_t>(1, running_[id].interval);
+            if (onTimer) onTimer(id);
+        }
+        clock_.SetMs(end);
+    }
+
+    struct Start { int id; int intervalMs; };
+    std::vector<Start> started;
+
+private:
+    struct Running { int64_t due; int64_t interval; };
+    FakeClock& clock_;
+    std::map<int, Running> running_;
+};
+
+struct ShownMessage {
+    std::string text, title;
+    int style;
+    int64_t atMs;
+};
+
+// Records every message; answers from a queue (default: Yes for questions, OK otherwise).
+class FakeMessages : public Messages {
+public:
+    explicit FakeMessages(FakeClock& clock) : clock_(clock) {}
+    std::vector<ShownMessage> shown;
+    std::deque<int> answers;
+    std::function<void()> whileOpen;  // runs "inside" the modal box
+
+    int ShowMessage(const std::string& text, const std::string& title, int style) override {
+        shown.push_back({text, title, style, clock_.Ms()});
+        if (whileOpen) { auto f = whileOpen; whileOpen = nullptr; f(); }
+        if (!answers.empty()) { int a = answers.front(); answers.pop_front(); return a; }
+        return style == kStyleQuestion ? kAnswerYes : kAnswerOk;
+    }
+
+private:
+    FakeClock& clock_;
+};
+
+class FakePump : public Pump {
+public:
+    explicit FakePump(FakeTimers& timers) : timers_(timers) {}
+    int doEvents = 0;
+    std::function<void()> onDoEvents;
+    void DoEvents() override {
+        ++doEvents;
+        if (onDoEvents) onDoEvents();
+    }
+    bool WaitUntil(const std::function<bool()>& done, int maxMs) override {
+        for (int t = 0; t < maxMs; t += 10) {
+            if (done()) return true;
+            timers_.Advance(10);
+        }
+        return done();
+    }
+
+private:
+    FakeTimers& timers_;
+};
+
+struct SentByte {
+    uint8_t byte;
+    int64_t atMs;
+};
+
+class FakeSerialPort : public SerialPort {
+public:
+    explicit FakeSerialPort(FakeClock& clock) : clock_(clock) {}
+    bool openFails = false;      // Open() fails while set
+    int outBufferCount = 0;      // what OutBufferCount reports
+    std::vector<SentByte> sent;
+    std::vector<int> opened;     // port numbers of successful opens
+    int closes = 0;
+
+    bool Open(int portNumber) override {
+        if (openFails) return false;
+        open_ = true;
+        opened.push_back(portNumber);
+        return true;
+    }
+    void Close() override { if (open_) ++closes; open_ = false; }
+    bool IsOpen() const override { return open_; }
+    bool Send(uint8_t b) override {
+        if (!open_) return false;
+        sent.push_back({b, clock_.Ms()});
+        return true;
+    }
+    int OutBufferCount() override { return outBufferCount; }
+
+    std::string SentBytes() const {
+        std::string s;
+        for (auto& b : sent) s.push_back(static_cast<char>(b.byte));
+        return s;
+    }
+
+private:
+    FakeClock& clock_;
+    bool open_ = false;
+};
+
+// The main window's controls as plain values.
+class FakeMainView : public MainView {
+public:
+    std::map<Panel, std::string> panels;
+    std::map<Button, bool> enabled{{Button::Test, true}, {Button::Ferma, true}, {Button::Opzioni, true},
+                                   {Button::Info, true}, {Button::Esci, true}};
+    std::map<Button, bool> visible{{Button::Test, true}, {Button::Ferma, true}, {Button::Opzioni, true},
+                                   {Button::Info, true}, {Button::Esci, true}};
+    bool trayOptionsEnabled = true;
+    bool comboEnabled = true;
+    int comboFocus = 0;
+    std::vector<std::string> comboItems;
+    int comboIndex = -1;
+    std::string comboText;
+    std::array<std::string, 3> vehicle;
+    std::string operatorName;
+    std::array<std::string, 6> device;
+    bool validateWindowShown = false;
+    int validateWindowShows = 0;
+    std::string validateTitle, validateText;
+    bool unloaded = false;
+
+    void SetPanelText(Panel p, const std::string& t) override { panels[p] = t; }
+    void EnableButton(Button b, bool e) override { enabled[b] = e; }
+    void ShowButton(Button b, bool v) override { visible[b] = v; }
+    void EnableTrayOptions(bool e) override { trayOptionsEnabled = e; }
+    void EnableCombo(bool e) override { comboEnabled = e; }
+    void FocusCombo() override { ++comboFocus; }
+    void ClearCombo() override { comboItems.clear(); comboIndex = -1; comboText.clear(); }
+    void AddComboItem(const std::string& t) override { comboItems.push_back(t); }
+    void SelectComboIndex(int i) override {
+        comboIndex = i;
+        comboText = (i >= 0 && i < static_cast<int>(comboItems.size())) ? comboItems[i] : std::string();
+    }
+    int ComboIndex() override { return comboIndex; }
+    void SetComboText(const std::string& t) override { comboText = t; }
+    void SetVehicleLabel(int i, const std::string& t) override { vehicle.at(i) = t; }
+    void SetOperatorLabel(const std::string& t) override { operatorName = t; }
+    std::string OperatorLabel() override { return operatorName; }
+    void SetDeviceLabel(int i, const std::string& t) override { device.at(i) = t; }
+    std::string DeviceLabel(int i) override { return device.at(i); }
+    void ShowValidateWindow(const std::string& title, const std::string& text) override {
+        validateWindowShown = true;
+        ++validateWindowShows;
+        validateTitle = title;
+        validateText = text;
+    }
+    void HideValidateWindow() override { validateWindowShown = false; }
+    void Unload() override { unloaded = true; }
+};
+
+// A whole station of fakes; FileSystem is passed in (usually the real
+// portable one over a temporary folder).
+struct FakeStation {
+    explicit FakeStation(FileSystem& files)
+        : timers(clock), messages(clock), pump(timers), port(clock),
+          station{state, view, messages, clock, timers, pump, port, files} {}
+    AppState state;
+    FakeClock clock;
+    FakeTimers timers;
+    FakeMessages messages;
+    FakePump pump;
+    FakeSerialPort port;
+    FakeMainView view;
+    Station station;
+};
+
+}  // namespace heliotab::fakes
