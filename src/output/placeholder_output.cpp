@@ -1,16 +1,5 @@
 // PLACEHOLDER (development only): replaced by the output subsystem.
 #include "output/ResultWriter.h"
-#include "shared/FileSystems.h"
 namespace heliotab {
 bool WriteTestResult(Station&) { return false; }
-namespace { struct NullFs : FileSystem {
-    std::vector<std::string> ListFiles(const std::string&, const std::string&) override { return {}; }
-    bool FileExists(const std::string&) override { return false; }
-    FileStatus ReadAll(const std::string&, std::string&) override { return FileStatus::NotFound; }
-    FileStatus Delete(const std::string&) override { return FileStatus::NotFound; }
-    FileStatus CopyAndFlush(const std::string&, const std::string&) override { return FileStatus::Other; }
-    FileStatus Replace(const std::string&, const std::string&) override { return FileStatus::Other; }
-}; }
-FileSystem& DefaultFileSystem() { static NullFs f; return f; }
-std::string NativePath(const std::string& p) { return p; }
 }
