@@ -1,0 +1,210 @@
+// The main window's behaviour. Everything here runs on the UI thread, called
+// by the Win32 shell (frmMain_win32.cpp) or by the tests with fakes.
+#include "app/frmMain.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "device/Link.h"
+#include "reservation/ReservationList.h"
+#include "settings/Language.h"
+#include "settings/Settings.h"
+
+namespace heliotab {
+
+namespace {
+
+// How long closing waits for the tester's EOT to leave the output buffer.
+// Bounded: a tester unplugged mid-send must not keep the program alive.
+constexpr int kDrainTimeoutMs = 2000;
+
+std::string Trim(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return std::string();
+    const auto last = text.find_last_not_of(' ');
+    return text.substr(first, last - first + 1);
+}
+
+std::string Upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool HasSwitch(const AppState& st, const char* name) {
+    for (size_t i = 1; i < st.CommandSwitches.size(); ++i)
+        if (Trim(st.CommandSwitches[i]) == name) return true;
+    return false;
+}
+
+void ClearReservationLabels(Station& s) {
+    for (int i = 0; i < 3; ++i) s.view.SetVehicleLabel(i, "");
+    s.view.SetOperatorLabel("");
+}
+
+// The main window's unload: QueryUnload may still refuse.
+void UnloadMainWindow(Station& s) {
+    if (!QueryUnload(s)) return;
+    s.view.Unload();
+}
+
+}  // namespace
+
+StartupSwitches ParseCommandLine(AppState& st, const std::string& commandLine) {
+    st.commandLine = commandLine;
+    st.CommandSwitches.clear();
+    const std::string text = Upper(Trim(commandLine));
+    size_t start = 0;
+    for (;;) {
+        const size_t slash = text.find('/', start);
+        st.CommandSwitches.push_back(text.substr(start, slash == std::string::npos ? std::string::npos : slash - start));
+        if (slash == std::string::npos) break;
+        start = slash + 1;
+    }
+    StartupSwitches sw;
+    sw.test = HasSwitch(st, "TEST");
+    sw.maximized = HasSwitch(st, "MAXIMIZED");
+    return sw;
+}
+
+void StartupLoadSettings(Station& s) {
+    s.state.bClosePending = false;
+    BindProgramStores(s.state);
+    LoadSettings(s.state);
+}
+
+void StartupInitialState(Station& s, const StartupSwitches& sw) {
+    RebuildReservationList(s);
+    s.view.SelectComboIndex(0);  // the placeholder: selecting it loads nothing
+
+    s.view.EnableButton(Button::Test, false);
+    s.view.EnableButton(Button::Ferma, false);
+    s.view.EnableCombo(false);
+    s.view.ShowButton(Button::Test, false);
+    if (sw.test) s.view.ShowButton(Button::Test, true);
+
+    s.state.sRxFrame.clear();
+}
+
+void StartupDeviceSearch(Station& s) {
+    AppState& st = s.state;
+    st.bDeviceOnline = false;
+    st.bQuitQuery = false;
+    st.bTestArmed = false;
+    st.bMeasuring = false;
+    st.iNakCount = 0;
+    st.bArrowKeyDown = false;
+
+    if (st.iSerialPort == 0) {
+        s.view.SetPanelText(Panel::PortaCOM, GetLangString(st, 330));
+        return;
+    }
+    s.view.SetPanelText(Panel::PortaCOM, GetLangString(st, 331));
+    st.bDeviceSearch = true;
+    s.timers.StartTimer(kTimerPoll, 1000);
+}
+
+void OnToolbarButton(Station& s, Button button) {
+    switch (button) {
+    case Button::Test: {
+        // Demonstration test: no reservation file, fixed sample data.
+        s.view.SetPanelText(Panel::Stato, GetLangString(s.state, 338));
+        s.view.EnableButton(Button::Test, false);
+        s.view.EnableButton(Button::Opzioni, false);
+        s.view.EnableTrayOptions(false);
+        s.view.EnableCombo(false);
+        s.view.EnableButton(Button::Ferma, true);
+        s.view.SetVehicleLabel(0, "FIAT");
+        s.view.SetVehicleLabel(1, "TOPOLINO C");
+        s.view.SetVehicleLabel(2, "MX431NY");
+        s.view.SetOperatorLabel("DEMO OPERATOR");
+        s.state.bTestArmed = true;
+        break;
+    }
+    case Button::Ferma:
+        StopTest(s);
+        break;
+    case Button::Esci:
+        CloseMainWindow(s);
+        break;
+    case Button::Opzioni:
+    case Button::Info:
+        // The dialogs belong to the shell.
+        break;
+    }
+}
+
+bool StopTest(Station& s) {
+    AppState& st = s.state;
+    // Nothing is read before the answer: frames may be handled while the question is open.
+    if (s.messages.ShowMessage(GetLangString(st, 364), GetLangString(st, 363), kStyleQuestion) != kAnswerYes)
+        return false;
+
+    SendCancel(s);
+    s.view.SetPanelText(Panel::Stato, GetLangString(st, 337));
+    s.view.EnableButton(Button::Ferma, false);
+    s.view.EnableButton(Button::Test, true);
+    s.view.EnableButton(Button::Opzioni, true);
+    s.view.EnableTrayOptions(true);
+    s.view.EnableCombo(true);
+    s.view.SelectComboIndex(0);
+    s.view.FocusCombo();
+
+    st.SelectedAccFile.clear();
+    ClearReservationLabels(s);
+    st.bTestArmed = false;
+    st.bMeasuring = false;
+    return true;
+}
+
+void CloseMainWindow(Station& s) {
+    if (s.state.bTestArmed && !StopTest(s)) return;
+    UnloadMainWindow(s);
+}
+
+bool OnKeyPressEsc(Station& s) {
+    if (!s.state.bCloseWithEsc) return false;
+    CloseMainWindow(s);
+    return true;
+}
+
+bool QueryUnload(Station& s) {
+    AppState& st = s.state;
+    if (st.bTestArmed && !StopTest(s)) return false;
+
+    if (s.port.IsOpen()) {
+        SendEot(s);
+        s.pump.WaitUntil([&] { return s.port.OutBufferCount() < 1; }, kDrainTimeoutMs);
+        s.port.Close();
+    }
+    st.bQuitQuery = true;
+    // Nothing periodic may run once the window is going.
+    s.timers.StopTimer(kTimerPoll);
+    s.timers.StopTimer(kTimerNakDelay);
+    s.timers.StopTimer(kTimerPollStep);
+    return true;
+}
+
+void TimerProc(Station& s, int timerId) {
+    AppState& st = s.state;
+    switch (timerId) {
+    case kTimerPoll:
+        s.timers.StopTimer(kTimerPoll);
+        if (st.bDeviceOnline) return;
+        // PollDevice runs its waits on the link's own timer and re-arms the
+        // poll itself when its attempt is over.
+        if (st.bDeviceSearch && !PollDeviceRunning(s)) PollDevice(s);
+        break;
+    case kTimerClose:
+        s.timers.StopTimer(kTimerClose);
+        UnloadMainWindow(s);
+        break;
+    case kTimerNakDelay:
+    case kTimerPollStep:
+        OnLinkTimer(s, timerId);
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace heliotab
