@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -87,9 +88,13 @@ TEST_F(SerialPortTest, BytesTravelBothWaysUnchanged) {
     std::string frame = "\x02" "FAR";
     for (int i = 0; i < 600; ++i) frame.push_back(static_cast<char>(i % 256));
     frame += "\x03";
+    const ULONGLONG t0 = GetTickCount64();
     for (char c : frame) ASSERT_TRUE(b.Send(static_cast<uint8_t>(c)));
+    const ULONGLONG t1 = GetTickCount64();
     ASSERT_TRUE(rx.PumpUntil([&] { return rx.received[hA].size() >= frame.size(); }, 5000));
     EXPECT_EQ(rx.received[hA], frame);
+    std::printf("%zu single-byte sends: %llu ms; all received after %llu ms\n", frame.size(),
+                t1 - t0, GetTickCount64() - t0);
     ASSERT_TRUE(rx.PumpUntil([&] { return a.OutBufferCount() == 0 && b.OutBufferCount() == 0; }, 2000));
     EXPECT_TRUE(rx.disconnects[hA].empty());
     EXPECT_TRUE(rx.disconnects[hB].empty());
