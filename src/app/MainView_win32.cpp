@@ -1,7 +1,8 @@
 // frmMain as the core's MainView: the controls the handlers read and change.
+#include "app/frmMain_win32.h"
+
 #include <commctrl.h>
 
-#include "app/frmMain_win32.h"
 #include "res/resource.h"
 
 namespace heliotab {

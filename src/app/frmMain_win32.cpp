@@ -3,12 +3,13 @@
 
 #include <commctrl.h>
 
-#include <memory>
+#include <tuple>
 
 #include "app/ApplyLanguage_win32.h"
 #include "app/frmMain.h"
 #include "app/mdlDraw_win32.h"
 #include "device/Link.h"
+#include "device/SerialPort_win32.h"
 #include "res/resource.h"
 #include "reservation/ReservationList.h"
 #include "reservation/Selection.h"
@@ -341,9 +342,12 @@ void frmMain::CreateFrames() {
     rows(rightX, top, colW, farH, 6, farCaptions, farValues, device_);
 
     const DWORD groupStyle = BS_GROUPBOX | WS_CLIPSIBLINGS;
-    AddControl(0, "BUTTON", groupStyle, IDC_MAIN_FRA_VEHICLE, left, top, colW, vehicleH);
-    AddControl(0, "BUTTON", groupStyle, IDC_MAIN_FRA_OPERATOR, left, operatorY, colW, operatorH);
-    AddControl(0, "BUTTON", groupStyle, IDC_MAIN_FRA_FAR, rightX, top, colW, farH);
+    for (auto [id, x, y, h] : {std::tuple{IDC_MAIN_FRA_VEHICLE, left, top, vehicleH},
+                               std::tuple{IDC_MAIN_FRA_OPERATOR, left, operatorY, operatorH},
+                               std::tuple{IDC_MAIN_FRA_FAR, rightX, top, farH}}) {
+        HWND frame = AddControl(0, "BUTTON", groupStyle, id, x, y, colW, h);
+        SetWindowSubclass(frame, &FrameProc, 1, 0);
+    }
 
     designH_ = top + farH + Px(kMargin) + Px(2);
 }
@@ -529,6 +533,20 @@ LRESULT CALLBACK frmMain::ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
+LRESULT CALLBACK frmMain::FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    // A group box paints only its line and caption; the main window clips
+    // its children, so the inside is filled here (the controls inside are
+    // siblings above it and clip it in turn).
+    if (msg == WM_ERASEBKGND) {
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        FillRect(reinterpret_cast<HDC>(wParam), &rc, GetSysColorBrush(COLOR_BTNFACE));
+        return TRUE;
+    }
+    if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &FrameProc, 1);
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
 LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_COMMAND:
@@ -603,12 +621,15 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         OnTrayNotify(static_cast<UINT>(LOWORD(lParam)));
         return 0;
     case kMsgSerialChunk: {
-        std::unique_ptr<char[]> bytes(reinterpret_cast<char*>(lParam));
-        if (bytes && wParam > 0 && !unloaded_) OnSerialBytes(S(), bytes.get(), static_cast<size_t>(wParam));
+        if (lParam == 0) return 0;
+        // Always taken, so the reader's buffer is freed even when closing.
+        const std::string bytes = Win32SerialPort::TakeChunk(wParam, lParam);
+        if (!bytes.empty() && !unloaded_) OnSerialBytes(S(), bytes.data(), bytes.size());
         return 0;
     }
     case kMsgSerialDisconnect:
-        if (!unloaded_) OnSerialDisconnect(S());
+        // A late notice of an earlier open of the port is not this line's.
+        if (!unloaded_ && (!serialPort || wParam == serialPort->Generation())) OnSerialDisconnect(S());
         return 0;
     case kMsgRelabelTray:
         RelabelTray();

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <functional>
 #include <map>
 #include <string>
@@ -16,14 +18,16 @@
 
 namespace heliotab {
 
+class Win32SerialPort;
+
 inline constexpr const char* kMainWindowClass = "HELIOTAB_frmMain";
 inline constexpr const char* kPanelClass = "HELIOTAB_Panel";
 inline constexpr const char* kValidateWindowClass = "HELIOTAB_frmACCValidate";
 
 // Messages of the main window (WM_APP + 4 is RelabelTray's).
 inline constexpr UINT kMsgTray = WM_APP + 1;              // lParam: the tray mouse message
-inline constexpr UINT kMsgSerialChunk = WM_APP + 2;       // wParam: count, lParam: new char[]
-inline constexpr UINT kMsgSerialDisconnect = WM_APP + 3;
+inline constexpr UINT kMsgSerialChunk = WM_APP + 2;       // Win32SerialPort's chunk (TakeChunk)
+inline constexpr UINT kMsgSerialDisconnect = WM_APP + 3;  // wParam: the open's generation
 
 class frmMain : public MainView {
 public:
@@ -53,6 +57,9 @@ public:
     // the two commands do nothing.
     std::function<void(HWND owner)> showOptionsDialog;
     std::function<void(HWND owner)> showAboutBox;
+
+    // The port whose reader posts kMsgSerialChunk and kMsgSerialDisconnect here.
+    Win32SerialPort* serialPort = nullptr;
 
     void OnTrayVisualizza();
     void OnTrayOpzioni();
@@ -85,6 +92,8 @@ private:
     static LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                       DWORD_PTR self);
+    static LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                      DWORD_PTR ref);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
     int Px(int designPixels) const;

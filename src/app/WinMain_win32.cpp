@@ -1,0 +1,102 @@
+// heliotab.exe: single instance, the main window and the start-up sequence,
+// then the message loop until the main window is unloaded.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <exception>
+#include <string>
+
+#include "app/PlatformAdapters_win32.h"
+#include "app/StartupPaths_win32.h"
+#include "app/frmMain.h"
+#include "app/frmMain_win32.h"
+#include "app/mdlDraw_win32.h"
+#include "app/mdlEnumWindows_win32.h"
+#include "device/SerialPort_win32.h"
+#include "settings/Language.h"
+#include "shared/FileSystems.h"
+
+namespace heliotab {
+
+namespace {
+
+// Everything that lives as long as the program, in construction order.
+struct Program {
+    AppState state;
+    frmMain view;
+    Win32Messages messages;
+    Win32Clock clock;
+    Win32Pump pump;
+    Win32Timers timers;
+    Station* station = nullptr;
+
+    Program() : timers([this](int id) { heliotab::TimerProc(*station, id); }) {}
+};
+
+bool EnvironmentFlag(const char* name) {
+    char value[8] = "";
+    const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+    return n > 0 && n < sizeof value && std::string(value) == "1";
+}
+
+int RunProgram(HINSTANCE instance) {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+
+    Program p;
+    p.state.programDir = ProgramFolder();
+    const std::string commandLine = CommandLineArguments(GetCommandLineA());
+    p.state.commandLine = commandLine;
+
+    HWND appWindow = CreateApplicationWindow(instance);
+    if (!appWindow || !p.view.Create(instance, appWindow)) return 1;
+    SetApplicationMainWindow(appWindow, p.view.Handle());
+
+    Win32SerialPort port(p.view.Handle(), kMsgSerialChunk, kMsgSerialDisconnect);
+    Station station{p.state, p.view, p.messages, p.clock, p.timers, p.pump, port, DefaultFileSystem()};
+    p.station = &station;
+    p.view.Attach(station);
+    p.view.serialPort = &port;
+    p.messages.Attach(p.view.Handle());
+    p.timers.Attach(p.view.Handle());
+    p.pump.preTranslate = [&p](MSG& msg) { return p.view.PreTranslate(msg); };
+
+    // Start-up, in order.
+    const StartupSwitches sw = ParseCommandLine(p.state, commandLine);
+    StartupLoadSettings(station);
+    p.view.ConfigureSideLogo();
+    p.view.ShowTrayIcon();
+    StartupInitialState(station, sw);
+    p.view.ApplyLanguage();
+    p.view.CentreOnScreen();
+    p.view.ShowNow(p.pump);
+    if (!p.view.Unloaded()) {
+        if (sw.maximized) p.view.ApplyMaximizedLayout();
+        SetAlwaysOnTop(p.view.Handle(), p.state.bAlwaysOnTop);
+        StartupDeviceSearch(station);
+        // End-to-end tests choose reservations without a tester on the line.
+        if (EnvironmentFlag("HELIOTAB_TEST_ENABLE_COMBO")) p.view.EnableCombo(true);
+    }
+
+    const int code = p.pump.Run();
+    p.timers.Attach(nullptr);
+    port.Close();
+    return code;
+}
+
+}  // namespace
+
+}  // namespace heliotab
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // A second copy hands over to the first before it creates a window or reads a file.
+    heliotab::SingleInstance single;
+    if (!single.Acquire(heliotab::kSingleInstanceMutex)) return 0;
+    try {
+        return heliotab::RunProgram(instance);
+    } catch (const std::exception& e) {
+        MessageBoxA(nullptr, e.what(), heliotab::kAppTitle, MB_ICONSTOP);
+        return 1;
+    }
+}
