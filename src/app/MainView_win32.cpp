@@ -53,7 +53,11 @@ void frmMain::EnableTrayOptions(bool enabled) {
     EnableMenuItem(trayMenu_, IDM_TRAY_OPZIONI, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
 }
 
-void frmMain::EnableCombo(bool enabled) { EnableWindow(combo_, enabled ? TRUE : FALSE); }
+void frmMain::EnableCombo(bool enabled) {
+    // A disabled control keeps no focus: give it to the window, so keys (Esc) still arrive.
+    if (!enabled && GetFocus() == combo_) SetFocus(hwnd_);
+    EnableWindow(combo_, enabled ? TRUE : FALSE);
+}
 
 void frmMain::FocusCombo() {
     if (IsWindowEnabled(combo_)) SetFocus(combo_);

@@ -80,7 +80,12 @@ void clsSideLogo::Paint(HDC dc, int width, int height) const {
     if (!font) return;
     HGDIOBJ old = SelectObject(dc, font);
     const int oldMode = SetBkMode(dc, TRANSPARENT);
-    const COLORREF oldColor = SetTextColor(dc, TextColor);
+    const COLORREF oldColor = GetTextColor(dc);
+    // A shadow in the start colour keeps the text readable where the
+    // gradient turns light.
+    SetTextColor(dc, start);
+    TextOutA(dc, 1, H - 12 + 1, Caption.data(), static_cast<int>(Caption.size()));
+    SetTextColor(dc, TextColor);
     TextOutA(dc, 0, H - 12, Caption.data(), static_cast<int>(Caption.size()));
     SetTextColor(dc, oldColor);
     SetBkMode(dc, oldMode);

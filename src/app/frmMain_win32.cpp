@@ -20,14 +20,15 @@ namespace heliotab {
 namespace {
 
 // Designed sizes in pixels at 96 dpi.
-constexpr int kClientWidth = 760;
+constexpr int kClientWidth = 780;
 constexpr int kLogoWidth = 48;
-constexpr int kMargin = 10;
-constexpr int kFrameTop = 20;      // frame caption band
-constexpr int kRowHeight = 26;
+constexpr int kMargin = 12;
+constexpr int kFrameTop = 28;      // frame caption band
+constexpr int kRowHeight = 35;
 constexpr int kCaptionWidth = 112;
-constexpr int kValueHeight = 21;
-constexpr int kComboWidth = 300;
+constexpr int kValueHeight = 22;
+constexpr int kComboWidth = 260;
+constexpr int kComboListWidth = 440;  // the open list: room for long model names
 constexpr int kClockTimerId = 100;  // date and time panels; apart from the core's ids 1-4
 constexpr int kPanelTime = 3, kPanelDate = 2;
 
@@ -242,6 +243,7 @@ void frmMain::CreateToolbar() {
     combo_ = AddControl(0, "COMBOBOX", WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST, IDC_MAIN_CBO_REVISIONE, Px(124),
                         0, Px(kComboWidth), Px(240), panel_);
     SendMessageA(combo_, CB_SETMINVISIBLE, 12, 0);
+    SendMessageA(combo_, CB_SETDROPPEDWIDTH, Px(kComboListWidth), 0);
     SetWindowSubclass(combo_, &ComboProc, 1, reinterpret_cast<DWORD_PTR>(this));
 
     REBARBANDINFOA band{};
@@ -302,7 +304,7 @@ void frmMain::CreateFrames() {
     const int colW = (designW_ - left - 2 * Px(kMargin)) / 2;
     const int rightX = left + colW + Px(kMargin);
 
-    auto frameHeight = [&](int rows) { return Px(kFrameTop) + rows * Px(kRowHeight) + Px(8); };
+    auto frameHeight = [&](int rows) { return Px(kFrameTop) + rows * Px(kRowHeight) + Px(14); };
     const int farH = frameHeight(6);
     const int vehicleH = frameHeight(3);
     const int operatorH = farH - vehicleH - Px(kMargin);
@@ -312,7 +314,7 @@ void frmMain::CreateFrames() {
     auto rows = [&](int fx, int fy, int fw, int fh, int count, const int* captionIds, const int* valueIds,
                     HWND* values) {
         const int contentTop = fy + Px(kFrameTop);
-        const int slack = fh - Px(kFrameTop) - Px(8) - count * Px(kRowHeight);
+        const int slack = fh - Px(kFrameTop) - Px(14) - count * Px(kRowHeight);
         const int y0 = contentTop + (slack > 0 ? slack / 2 : 0);
         const int valueX = fx + Px(12) + Px(kCaptionWidth);
         const int valueW = fx + fw - Px(12) - valueX;
@@ -320,9 +322,9 @@ void frmMain::CreateFrames() {
             const int y = y0 + i * Px(kRowHeight);
             AddControl(0, "STATIC", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX, captionIds[i], fx + Px(12), y,
                        Px(kCaptionWidth) - Px(4), Px(kValueHeight));
-            values[i] = AddControl(WS_EX_STATICEDGE, "STATIC", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX,
-                                   valueIds[i], valueX, y, valueW, Px(kValueHeight));
-            SendMessageA(values[i], WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_), FALSE);
+            // Owner-drawn, to keep the value off the sunken edge; the text stays the window text.
+            values[i] = AddControl(WS_EX_STATICEDGE, "STATIC", SS_OWNERDRAW, valueIds[i], valueX, y, valueW,
+                                   Px(kValueHeight));
         }
     };
 
@@ -560,20 +562,8 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DRAWITEM: {
         auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
         if (dis->CtlID == IDC_MAIN_LOGO) DrawLogo(*dis);
+        else DrawValue(*dis);
         return TRUE;
-    }
-    case WM_CTLCOLORSTATIC: {
-        HWND control = reinterpret_cast<HWND>(lParam);
-        const int id = GetDlgCtrlID(control);
-        const bool value = (id >= IDC_MAIN_DATI_VEICOLO_0 && id <= IDC_MAIN_DATI_VEICOLO_2) ||
-                           id == IDC_MAIN_DATI_OPERATORE || (id >= IDC_MAIN_DATI_APP_0 && id <= IDC_MAIN_DATI_APP_5);
-        if (value) {
-            HDC dc = reinterpret_cast<HDC>(wParam);
-            SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-            return reinterpret_cast<LRESULT>(valueBrush_);
-        }
-        break;
     }
     case WM_PAINT:
         OnPaint();
@@ -676,6 +666,20 @@ void frmMain::DrawLogo(const DRAWITEMSTRUCT& dis) {
     SelectObject(mem, old);
     DeleteObject(bmp);
     DeleteDC(mem);
+}
+
+void frmMain::DrawValue(const DRAWITEMSTRUCT& dis) {
+    char text[512];
+    const int n = GetWindowTextA(dis.hwndItem, text, sizeof text);
+    FillRect(dis.hDC, &dis.rcItem, valueBrush_);
+    RECT r = dis.rcItem;
+    r.left += Px(4);
+    r.right -= Px(2);
+    HGDIOBJ old = SelectObject(dis.hDC, boldFont_);
+    SetBkMode(dis.hDC, TRANSPARENT);
+    SetTextColor(dis.hDC, GetSysColor(COLOR_WINDOWTEXT));
+    DrawTextA(dis.hDC, text, n, &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    SelectObject(dis.hDC, old);
 }
 
 bool frmMain::CommandAvailable(int commandId) const {
@@ -849,7 +853,10 @@ void frmMain::OnTrayChiudi() {
 }
 
 bool frmMain::PreTranslate(MSG& msg) {
-    if (msg.message != WM_KEYDOWN || msg.wParam != VK_ESCAPE || unloaded_ || !station_) return false;
+    // Without a focused control the active window gets its keys as WM_SYSKEYDOWN.
+    const bool esc = msg.wParam == VK_ESCAPE &&
+                     (msg.message == WM_KEYDOWN || (msg.message == WM_SYSKEYDOWN && !(msg.lParam & (1 << 29))));
+    if (!esc || unloaded_ || !station_) return false;
     if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
     // Esc first closes an open reservation list, as the operator expects.
     if (SendMessageA(combo_, CB_GETDROPPEDSTATE, 0, 0)) return false;

@@ -115,6 +115,7 @@ private:
     void ShowTrayMenu();
     void OnPaint();
     void DrawLogo(const DRAWITEMSTRUCT& dis);
+    void DrawValue(const DRAWITEMSTRUCT& dis);
     bool CommandAvailable(int commandId) const;
     // Runs a close path once at a time (Esc, Esci, tray, system close).
     void GuardedClose(const std::function<void()>& close);
