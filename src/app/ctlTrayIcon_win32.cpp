@@ -23,12 +23,16 @@ NOTIFYICONDATAA ctlTrayIcon::Record(UINT flags) const {
     if (flags & NIF_MESSAGE) nid.uCallbackMessage = callbackMessage_;
     if (flags & NIF_ICON) nid.hIcon = icon_;
     if (flags & NIF_TIP) {
-        // The first record layout holds 64 characters: 63 and the NUL.
-        const size_t n = sTipText_.size() < 63 ? sTipText_.size() : 63;
-        std::memcpy(nid.szTip, sTipText_.data(), n);
-        nid.szTip[n] = '\0';
+        const std::string tip = RecordTip(sTipText_);
+        std::memcpy(nid.szTip, tip.data(), tip.size());
+        nid.szTip[tip.size()] = '\0';
     }
     return nid;
+}
+
+std::string ctlTrayIcon::RecordTip(const std::string& text) {
+    // The first record layout holds 64 characters: 63 and the NUL.
+    return text.substr(0, 63);
 }
 
 void ctlTrayIcon::SetIcon(HICON icon) {

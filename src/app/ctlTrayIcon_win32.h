@@ -26,6 +26,9 @@ public:
     const std::string& TipText() const { return sTipText_; }
     void SetTipText(const std::string& text);
 
+    // The tip as the record carries it: at most 63 characters.
+    static std::string RecordTip(const std::string& text);
+
     void ShowIcon();
     void HideIcon();
     bool Shown() const { return shown_; }

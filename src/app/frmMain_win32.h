@@ -41,6 +41,8 @@ public:
     void Attach(Station& station) { station_ = &station; }
     HWND Handle() const { return hwnd_; }
     bool Unloaded() const { return unloaded_; }
+    HMENU TrayMenu() const { return trayMenu_; }
+    const ctlTrayIcon& TrayIcon() const { return tiMain; }
 
     // Start-up steps that are window code.
     void ConfigureSideLogo();

@@ -1,0 +1,368 @@
+// frmMain as a real window in this process, over fakes for everything but
+// the controls and the language file: labelling from the Tags, the view the
+// core changes, commands that the operator could not give, Esc and close.
+// Each test runs on a thread of its own, so a quit message it leaves behind
+// dies with its queue.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "app/ApplyLanguage_win32.h"
+#include "app/PlatformAdapters_win32.h"
+#include "app/frmMain_win32.h"
+#include "app/mdlEnumWindows_win32.h"
+#include "fakes/Fakes.h"
+#include "res/resource.h"
+#include "settings/Language.h"
+#include "shared/FileSystems.h"
+
+namespace heliotab {
+namespace {
+
+using fakes::FakeClock;
+using fakes::FakeMessages;
+using fakes::FakeSerialPort;
+using fakes::FakeTimers;
+
+std::string TempLanguageFile(const std::string& body) {
+    char dir[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    const std::string path = std::string(dir) + "heliotab_shell_" + std::to_string(GetCurrentThreadId()) + ".ini";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(body.data(), 1, body.size(), f);
+    std::fclose(f);
+    return path;
+}
+
+const char* kLanguage =
+    "[Italiano]\r\n"
+    "101=Stazione Prova Fari\r\n"
+    "151=Vis\\nualizza\r\n"
+    "152=Info\r\n"
+    "153=Chiudi\r\n"
+    "154=Opzioni\r\n"
+    "302=Revisione in Corso:\r\n"
+    "304=Prenotazioni in attesa\r\n"
+    "305=Dati Veicolo\r\n"
+    "306=Marca:\r\n"
+    "307=Modello:\r\n"
+    "308=Targa:\r\n"
+    "309=Dati Apparecchiatura\r\n"
+    "310=Marca FAR:\r\n"
+    "311=Modello FAR:\r\n"
+    "312=Omologazione:\r\n"
+    "313=Numero di\\nSerie:\r\n"
+    "314=Versione Software:\r\n"
+    "316=Dati Operatore\r\n"
+    "317=Cognome e Nome:\r\n"
+    "321=Prova dimostrativa\r\n"
+    "322=Apri le opzioni\r\n"
+    "323=Informazioni\r\n"
+    "324=Esci dal programma\r\n"
+    "325=Ferma la prova\r\n"
+    "337=Prova interrotta\r\n"
+    "338=Prova pronta\r\n"
+    "340=Stato della prova\r\n"
+    "341=Stato della porta\r\n"
+    "363=Ferma\r\n"
+    "364=Interrompere?\r\n";
+
+// A main window with its station, built as start-up builds it.
+struct Rig {
+    AppState state;
+    FakeClock clock;
+    FakeTimers timers{clock};
+    FakeMessages messages{clock};
+    FakeSerialPort port{clock};
+    Win32Pump pump;
+    frmMain view;
+    Station station{state, view, messages, clock, timers, pump, port, DefaultFileSystem()};
+    HWND app = nullptr;
+    std::string languageFile;
+
+    Rig() {
+        languageFile = TempLanguageFile(kLanguage);
+        state.LanguageIni.SetIniFile(languageFile);
+        state.sLanguage = "Italiano";
+        app = CreateApplicationWindow(GetModuleHandleA(nullptr));
+        view.Create(GetModuleHandleA(nullptr), app);
+        view.Attach(station);
+        pump.preTranslate = [this](MSG& m) { return view.PreTranslate(m); };
+    }
+    ~Rig() {
+        if (!view.Unloaded()) view.Unload();
+        DeleteFileA(languageFile.c_str());
+    }
+    HWND Control(int id) const { return FindControl(view.Handle(), id); }
+    std::string Text(int id) const {
+        char buf[256] = "";
+        GetWindowTextA(Control(id), buf, sizeof buf);
+        return buf;
+    }
+    std::string PanelText(int index) const {
+        char buf[256] = "";
+        SendMessageA(Control(IDC_MAIN_STATUSBAR), SB_GETTEXTA, index, reinterpret_cast<LPARAM>(buf));
+        return buf;
+    }
+    std::string PanelTip(int index) const {
+        char buf[256] = "";
+        SendMessageA(Control(IDC_MAIN_STATUSBAR), SB_GETTIPTEXTA, MAKEWPARAM(index, sizeof buf),
+                     reinterpret_cast<LPARAM>(buf));
+        return buf;
+    }
+    std::string ToolbarTip(int command) const {
+        NMTTDISPINFOA di{};
+        di.hdr.hwndFrom = nullptr;
+        di.hdr.idFrom = command;
+        di.hdr.code = TTN_GETDISPINFOA;
+        SendMessageA(view.Handle(), WM_NOTIFY, command, reinterpret_cast<LPARAM>(&di));
+        return di.lpszText ? di.lpszText : "";
+    }
+    std::string MenuText(int id) const {
+        char buf[256] = "";
+        GetMenuStringA(view.TrayMenu(), id, buf, sizeof buf, MF_BYCOMMAND);
+        return buf;
+    }
+    LRESULT ButtonState(int command) const {
+        return SendMessageA(Control(IDC_MAIN_TOOLBAR), TB_GETSTATE, command, 0);
+    }
+};
+
+void OnOwnThread(const std::function<void()>& body) {
+    std::thread t(body);
+    t.join();
+}
+
+TEST(ShellWindow, IsOwnedByTheHiddenApplicationWindow) {
+    OnOwnThread([] {
+        Rig rig;
+        ASSERT_NE(rig.view.Handle(), nullptr);
+        EXPECT_EQ(GetWindow(rig.view.Handle(), GW_OWNER), rig.app);
+        char cls[64], text[64];
+        GetClassNameA(rig.view.Handle(), cls, sizeof cls);
+        GetWindowTextA(rig.view.Handle(), text, sizeof text);
+        EXPECT_STREQ(cls, "HELIOTAB_frmMain");
+        EXPECT_STREQ(text, "HELIOTAB");
+        // Another copy finds this one by its hidden window, not by the main one.
+        EXPECT_EQ(FindPreviousInstance(nullptr), rig.app);
+        for (int id : {IDC_MAIN_LOGO, IDC_MAIN_REBAR, IDC_MAIN_TOOLBAR, IDC_MAIN_PANEL_REVISIONE,
+                       IDC_MAIN_LBL_REVISIONE, IDC_MAIN_CBO_REVISIONE, IDC_MAIN_FRA_VEHICLE, IDC_MAIN_DATI_VEICOLO_2,
+                       IDC_MAIN_FRA_OPERATOR, IDC_MAIN_DATI_OPERATORE, IDC_MAIN_FRA_FAR, IDC_MAIN_DATI_APP_5,
+                       IDC_MAIN_STATUSBAR})
+            EXPECT_NE(rig.Control(id), nullptr) << id;
+    });
+}
+
+TEST(ShellWindow, ApplyLanguageLabelsControlsFromTheirTags) {
+    OnOwnThread([] {
+        Rig rig;
+        rig.view.ApplyLanguage();
+        EXPECT_EQ(rig.Text(IDC_MAIN_LBL_REVISIONE), "Revisione in Corso:");
+        EXPECT_EQ(rig.Text(IDC_MAIN_FRA_VEHICLE), "Dati Veicolo");
+        EXPECT_EQ(rig.Text(IDC_MAIN_LBL_AUTO_TARGA), "Targa:");
+        EXPECT_EQ(rig.Text(IDC_MAIN_FRA_FAR), "Dati Apparecchiatura");
+        EXPECT_EQ(rig.Text(IDC_MAIN_LBL_APP_MARCA), "Marca FAR:");
+        EXPECT_EQ(rig.Text(IDC_MAIN_LBL_APP_NSERIE), "Numero di\r\nSerie:");  // captions get CR LF
+        EXPECT_EQ(rig.Text(IDC_MAIN_FRA_OPERATOR), "Dati Operatore");
+        EXPECT_EQ(rig.Text(IDC_MAIN_LBL_NOME_OPERATORE), "Cognome e Nome:");
+        // An id missing from the section shows the placeholder on exactly that control.
+        EXPECT_EQ(rig.Text(IDC_MAIN_LBL_APP_SCADENZA), "No resource!");
+        // ",304": the combo keeps its (empty) caption; only its tooltip is set.
+        EXPECT_EQ(rig.Text(IDC_MAIN_CBO_REVISIONE), "");
+
+        EXPECT_EQ(rig.ToolbarTip(IDC_MAIN_TB_TEST), "Prova dimostrativa");
+        EXPECT_EQ(rig.ToolbarTip(IDC_MAIN_TB_FERMA), "Ferma la prova");
+        EXPECT_EQ(rig.ToolbarTip(IDC_MAIN_TB_OPZIONI), "Apri le opzioni");
+        EXPECT_EQ(rig.ToolbarTip(IDC_MAIN_TB_INFO), "Informazioni");
+        EXPECT_EQ(rig.ToolbarTip(IDC_MAIN_TB_ESCI), "Esci dal programma");
+
+        EXPECT_EQ(rig.PanelTip(0), "Stato della prova");
+        EXPECT_EQ(rig.PanelTip(1), "Stato della porta");
+        EXPECT_EQ(rig.PanelText(0), "");  // tooltip-only Tags leave the texts alone
+
+        // Tray: plain values (no CR LF) and the tip "101 (HELIOTAB)".
+        EXPECT_EQ(rig.MenuText(IDM_TRAY_VISUALIZZA), "Vis\\nualizza");
+        EXPECT_EQ(rig.MenuText(IDM_TRAY_OPZIONI), "Opzioni");
+        EXPECT_EQ(rig.MenuText(IDM_TRAY_INFO), "Info");
+        EXPECT_EQ(rig.MenuText(IDM_TRAY_CHIUDI), "Chiudi");
+        EXPECT_EQ(rig.view.TrayIcon().TipText(), "Stazione Prova Fari (HELIOTAB)");
+        EXPECT_EQ(static_cast<UINT>(GetMenuDefaultItem(rig.view.TrayMenu(), FALSE, 0)),
+                  static_cast<UINT>(IDM_TRAY_VISUALIZZA));
+    });
+}
+
+TEST(ShellWindow, RelabelTrayFollowsAChangeOfLanguage) {
+    OnOwnThread([] {
+        Rig rig;
+        rig.view.ApplyLanguage();
+        FILE* f = std::fopen(rig.languageFile.c_str(), "ab");
+        std::fputs("[English]\r\n101=Headlight Station\r\n153=Close\r\n", f);
+        std::fclose(f);
+        rig.state.sLanguage = "English";
+        RelabelTray(rig.view.Handle());
+        EXPECT_EQ(rig.MenuText(IDM_TRAY_CHIUDI), "Close");
+        EXPECT_EQ(rig.MenuText(IDM_TRAY_INFO), "No resource!");
+        EXPECT_EQ(rig.view.TrayIcon().TipText(), "Headlight Station (HELIOTAB)");
+    });
+}
+
+TEST(ShellWindow, TheViewChangesTheControls) {
+    OnOwnThread([] {
+        Rig rig;
+        MainView& v = rig.view;
+        v.SetPanelText(Panel::Stato, "armed");
+        v.SetPanelText(Panel::PortaCOM, "COM3");
+        EXPECT_EQ(rig.PanelText(0), "armed");
+        EXPECT_EQ(rig.PanelText(1), "COM3");
+
+        v.EnableButton(Button::Ferma, false);
+        EXPECT_FALSE(rig.ButtonState(IDC_MAIN_TB_FERMA) & TBSTATE_ENABLED);
+        v.EnableButton(Button::Ferma, true);
+        EXPECT_TRUE(rig.ButtonState(IDC_MAIN_TB_FERMA) & TBSTATE_ENABLED);
+        v.ShowButton(Button::Test, false);
+        EXPECT_TRUE(rig.ButtonState(IDC_MAIN_TB_TEST) & TBSTATE_HIDDEN);
+        v.ShowButton(Button::Test, true);
+        EXPECT_FALSE(rig.ButtonState(IDC_MAIN_TB_TEST) & TBSTATE_HIDDEN);
+
+        v.EnableTrayOptions(false);
+        EXPECT_TRUE(GetMenuState(rig.view.TrayMenu(), IDM_TRAY_OPZIONI, MF_BYCOMMAND) & MF_GRAYED);
+        v.EnableTrayOptions(true);
+        EXPECT_FALSE(GetMenuState(rig.view.TrayMenu(), IDM_TRAY_OPZIONI, MF_BYCOMMAND) & MF_GRAYED);
+
+        v.ClearCombo();
+        v.AddComboItem("<scegliere>");
+        v.AddComboItem(" FIAT - TOPOLINO C - MX431NY");
+        v.AddComboItem(" IVECO - DAILY - AB123CD");
+        EXPECT_EQ(v.ComboIndex(), -1);
+        v.SelectComboIndex(2);
+        EXPECT_EQ(v.ComboIndex(), 2);
+        v.SetComboText("<scegliere>");
+        EXPECT_EQ(v.ComboIndex(), 0);
+        v.SetComboText("not an item");
+        EXPECT_EQ(v.ComboIndex(), 0);
+        v.EnableCombo(false);
+        EXPECT_FALSE(IsWindowEnabled(rig.Control(IDC_MAIN_CBO_REVISIONE)));
+
+        v.SetVehicleLabel(2, "MX431NY");
+        EXPECT_EQ(rig.Text(IDC_MAIN_DATI_VEICOLO_2), "MX431NY");
+        v.SetOperatorLabel("ROSSI & FIGLI");
+        EXPECT_EQ(v.OperatorLabel(), "ROSSI & FIGLI");
+        v.SetDeviceLabel(4, "1.2A");
+        EXPECT_EQ(v.DeviceLabel(4), "1.2A");
+        EXPECT_EQ(rig.Text(IDC_MAIN_DATI_APP_4), "1.2A");
+        v.SetVehicleLabel(7, "ignored");  // out of range: nothing happens
+        EXPECT_EQ(v.DeviceLabel(9), "");
+
+        v.ShowValidateWindow("Attendere", "Validazione...");
+        HWND wait = FindWindowA("HELIOTAB_frmACCValidate", "Attendere");
+        ASSERT_NE(wait, nullptr);
+        EXPECT_TRUE(IsWindowVisible(wait));
+        EXPECT_EQ(GetWindow(wait, GW_OWNER), rig.view.Handle());
+        v.HideValidateWindow();
+        EXPECT_FALSE(IsWindow(wait));
+    });
+}
+
+TEST(ShellWindow, CommandsOfHiddenOrDisabledButtonsAreIgnored) {
+    OnOwnThread([] {
+        Rig rig;
+        rig.view.ApplyLanguage();
+        HWND main = rig.view.Handle();
+        rig.view.ShowButton(Button::Test, false);
+        SendMessageA(main, WM_COMMAND, IDC_MAIN_TB_TEST, 0);
+        EXPECT_FALSE(rig.state.bTestArmed);
+
+        rig.view.ShowButton(Button::Test, true);
+        rig.view.EnableButton(Button::Test, false);
+        SendMessageA(main, WM_COMMAND, IDC_MAIN_TB_TEST, 0);
+        EXPECT_FALSE(rig.state.bTestArmed);
+
+        rig.view.EnableButton(Button::Test, true);
+        SendMessageA(main, WM_COMMAND, IDC_MAIN_TB_TEST, 0);
+        EXPECT_TRUE(rig.state.bTestArmed);
+        EXPECT_EQ(rig.Text(IDC_MAIN_DATI_VEICOLO_0), "FIAT");
+        EXPECT_EQ(rig.PanelText(0), "Prova pronta");
+        EXPECT_TRUE(rig.ButtonState(IDC_MAIN_TB_FERMA) & TBSTATE_ENABLED);
+        // The toolbar's own parent (the band) passes commands on as well.
+        rig.messages.answers.push_back(kAnswerYes);
+        SendMessageA(rig.Control(IDC_MAIN_REBAR), WM_COMMAND, IDC_MAIN_TB_FERMA, 0);
+        EXPECT_FALSE(rig.state.bTestArmed);
+        EXPECT_EQ(rig.PanelText(0), "Prova interrotta");
+    });
+}
+
+TEST(ShellWindow, EscClosesOnlyWhenTheSettingSaysSo) {
+    OnOwnThread([] {
+        Rig rig;
+        HWND main = rig.view.Handle();
+        MSG esc{};
+        esc.hwnd = rig.Control(IDC_MAIN_CBO_REVISIONE);
+        esc.message = WM_KEYDOWN;
+        esc.wParam = VK_ESCAPE;
+        rig.state.bCloseWithEsc = false;
+        EXPECT_FALSE(rig.view.PreTranslate(esc));
+        EXPECT_TRUE(IsWindow(main));
+
+        MSG other = esc;
+        other.wParam = 'A';
+        rig.state.bCloseWithEsc = true;
+        EXPECT_FALSE(rig.view.PreTranslate(other));
+        EXPECT_TRUE(IsWindow(main));
+
+        EXPECT_TRUE(rig.view.PreTranslate(esc));
+        EXPECT_FALSE(IsWindow(main));
+        EXPECT_FALSE(IsWindow(rig.app));  // the hidden window goes with it
+        EXPECT_TRUE(rig.state.bQuitQuery);
+        rig.pump.DoEvents();
+        EXPECT_TRUE(rig.pump.QuitReceived());
+    });
+}
+
+TEST(ShellWindow, CloseWithAnArmedTestAsksAndNoKeepsTheWindow) {
+    OnOwnThread([] {
+        Rig rig;
+        HWND main = rig.view.Handle();
+        rig.view.EnableButton(Button::Test, true);
+        SendMessageA(main, WM_COMMAND, IDC_MAIN_TB_TEST, 0);
+        ASSERT_TRUE(rig.state.bTestArmed);
+
+        rig.messages.answers.push_back(kAnswerNo);
+        SendMessageA(main, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(IsWindow(main));
+        EXPECT_TRUE(rig.state.bTestArmed);
+        ASSERT_EQ(rig.messages.shown.size(), 1u);
+        EXPECT_EQ(rig.messages.shown[0].style, kStyleQuestion);
+
+        rig.messages.answers.push_back(kAnswerYes);
+        SendMessageA(main, WM_COMMAND, IDM_TRAY_CHIUDI, 0);
+        EXPECT_FALSE(IsWindow(main));
+        EXPECT_FALSE(rig.state.bTestArmed);
+        EXPECT_EQ(rig.messages.shown.size(), 2u);
+    });
+}
+
+TEST(ShellWindow, SerialChunksReachTheLinkAndTheirBuffersAreTaken) {
+    OnOwnThread([] {
+        Rig rig;
+        // A frame start with no end: the link only keeps it, so nothing is sent.
+        const char bytes[] = "\x02" "FAR";
+        auto* chunk = new uint8_t[4];
+        std::memcpy(chunk, bytes, 4);
+        PostMessageA(rig.view.Handle(), kMsgSerialChunk, 4, reinterpret_cast<LPARAM>(chunk));
+        PostMessageA(rig.view.Handle(), kMsgSerialChunk, 0, 0);  // a malformed notice is ignored
+        rig.pump.DoEvents();
+        EXPECT_TRUE(rig.port.sent.empty());
+        EXPECT_TRUE(IsWindow(rig.view.Handle()));
+    });
+}
+
+}  // namespace
+}  // namespace heliotab
