@@ -143,6 +143,11 @@ public:
     }
 
     FileStatus WriteNew(const std::string& path, const std::string& bytes) override {
+        // CREATE_ALWAYS on a read-only file fails on Windows as documented;
+        // checked here too, since Wine lets a root user truncate it.
+        const DWORD a = GetFileAttributesA(path.c_str());
+        if (a != INVALID_FILE_ATTRIBUTES && (a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+            return FileStatus::Access;
         return CreateAndWrite(path, CREATE_ALWAYS, bytes);
     }
 
