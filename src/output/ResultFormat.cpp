@@ -37,6 +37,13 @@ bool IsCalendarDate(int d, int m, int y) {
     return d <= last;
 }
 
+// prefix + text, built by appending (GCC 12 warns falsely on "x" + string).
+std::string Prefixed(char prefix, const std::string& text) {
+    std::string out(1, prefix);
+    out += text;
+    return out;
+}
+
 std::string TwoDigits(int v) {
     return std::string(1, static_cast<char>('0' + v / 10)) + static_cast<char>('0' + v % 10);
 }
@@ -86,7 +93,7 @@ std::string FormatWholeNumber(const std::string& text, int minDigits) {
     if (digits.empty()) negative = false;  // no "-000"
     if (static_cast<int>(digits.size()) < minDigits)
         digits.insert(0, static_cast<size_t>(minDigits) - digits.size(), '0');
-    return negative ? "-" + digits : digits;
+    return negative ? Prefixed('-', digits) : digits;
 }
 
 std::string FormatDateDdmmyyyy(const std::string& text) {
@@ -114,8 +121,8 @@ std::string FormatDateDdmmyyyy(const std::string& text) {
 std::string FormatResultValue(const std::string& key, const std::string& value) {
     const std::string v = SanitizeValue(value);
     if (key == "DataScadenza") return FormatDateDdmmyyyy(v);
-    if (key == "AltezzaAnab") return "#" + FormatWholeNumber(v, 3);
-    if (key == "TipoAnab") return "#" + v;
+    if (key == "AltezzaAnab") return Prefixed('#', FormatWholeNumber(v, 3));
+    if (key == "TipoAnab") return Prefixed('#', v);
     if (key.rfind("IllumLux", 0) == 0) return FormatWholeNumber(v, 6);
     // The record keeps a field for the error code, but nothing may fill the key.
     if (key == "CodErrore") return std::string();
