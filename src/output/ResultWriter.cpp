@@ -62,6 +62,20 @@ Message DeliveryFailure(AppState& st, FileStatus status, const std::string& resu
             kStyleStop};
 }
 
+// Windows names compare without regard to case.
+bool SamePath(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+        if (x == '/') x = '\\';
+        if (y == '/') y = '\\';
+        if (x != y) return false;
+    }
+    return true;
+}
+
 void DeleteIfExists(FileSystem& files, const std::string& path) {
     if (files.FileExists(path)) files.Delete(path);
 }
@@ -102,14 +116,15 @@ bool WriteTestResult(Station& s) {
     // The result is in place: from here on nothing undoes it.
     std::vector<Message> warnings;
     st.bTestArmed = false;
-    if (!st.SelectedAccFile.empty()) {
+    // A reservation that already carries the result's name is the result now.
+    if (!st.SelectedAccFile.empty() && !SamePath(p.reservation, p.result)) {
         // A reservation the booking software already took back is no fault.
         const FileStatus gone = files.Delete(p.reservation);
         if (gone != FileStatus::Ok && gone != FileStatus::NotFound)
             warnings.push_back({GetLangString(st, kIdReservationKeptText) + Quoted(p.reservation),
                                 GetLangString(st, kIdWarningTitle), kStyleExclamation});
-        st.SelectedAccFile.clear();
     }
+    st.SelectedAccFile.clear();
 
     for (int i = 0; i < 3; ++i) s.view.SetVehicleLabel(i, "");
     s.view.SetOperatorLabel("");

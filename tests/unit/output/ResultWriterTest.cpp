@@ -392,3 +392,19 @@ TEST_F(ResultWriterTest, ReservationAlreadyTakenBackIsNoFault) {
 }
 
 }  // namespace
+
+namespace {
+
+// A reservation named like its own result must not be deleted after the
+// result has replaced it.
+TEST_F(ResultWriterTest, ReservationWithTheResultsNameIsNotDeletedAfterwards) {
+    WriteBytes(acc + "26000123.FAR", kReservationBytes);
+    st.SelectedAccFile = "26000123.FAR";
+    st.ReservationIni.SetIniFile(acc + "26000123.FAR");
+    EXPECT_TRUE(WriteTestResult(fx.station));
+    EXPECT_EQ(ReadBytes(acc + "26000123.FAR"), kExpectedFile);
+    EXPECT_EQ(Entries(acc), std::vector<std::string>{"26000123.FAR"});
+    EXPECT_TRUE(st.SelectedAccFile.empty());
+}
+
+}  // namespace
