@@ -30,6 +30,9 @@ bool OpenPort(Station& s, int portNumber);
 void PollDevice(Station& s);
 // True while a PollDevice sequence is still running its waits.
 bool PollDeviceRunning(const Station& s);
+// Drops a running PollDevice sequence without re-arming timer 1 (the
+// options dialog takes the port away).
+void CancelPollDevice(Station& s);
 // Timer ids 3 and 4 (the link's own waits).
 void OnLinkTimer(Station& s, int timerId);
 

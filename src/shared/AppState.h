@@ -3,6 +3,7 @@
 // One instance lives as long as the program; tests make their own.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,12 @@ struct AppState {
     std::string sRxChecksum;
     int iNakCount = 0;
     bool bMeasuring = false;
+    // The link's own bookkeeping between events (src/device).
+    std::string sRxChunk;     // received bytes not yet framed
+    size_t iRxChunkPos = 0;   // next byte of sRxChunk to frame
+    std::string sRxBuffer;    // the frame collected so far, from its STX
+    int iPollStep = 0;        // where PollDevice's sequence waits; 0 = not running
+    bool bNakPending = false; // a NAK is due when timer 3 fires
 
     // Maximized layout, remembered for the paint handler.
     bool bMaximizedLayout = false;

@@ -1,0 +1,175 @@
+// Win32SerialPort. I keep to plain non-overlapped I/O: overlapped reads and
+// WaitCommEvent behave differently across drivers (and under Wine), and a
+// short read timeout lets the reader notice the stop flag within ~100 ms,
+// so the handle is never closed under a blocked read.
+#include "device/SerialPort_win32.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace heliotab {
+namespace {
+
+constexpr DWORD kInQueue = 1024;
+constexpr DWORD kOutQueue = 512;
+constexpr DWORD kReadChunk = 1024;
+// A gap of more than 2 ms between bytes ends a read (a byte takes ~1 ms at
+// 9600 baud, so a frame normally arrives in one chunk); an idle line
+// returns every 100 ms so the reader sees the stop flag.
+constexpr DWORD kReadIntervalMs = 2;
+constexpr DWORD kReadTotalMs = 100;
+
+void ReportFailure(const char* call, int portNumber) {
+    const DWORD error = GetLastError();
+    char text[256] = {};
+    char line[400];
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
+                   sizeof text, nullptr);
+    std::snprintf(line, sizeof line, "HELIOTAB COM%d: %s failed, error %lu: %s\n", portNumber, call,
+                  static_cast<unsigned long>(error), text);
+    OutputDebugStringA(line);
+}
+
+}  // namespace
+
+Win32SerialPort::Win32SerialPort(HWND notifyWindow, UINT chunkMessage, UINT disconnectMessage)
+    : window_(notifyWindow), chunkMessage_(chunkMessage), disconnectMessage_(disconnectMessage) {}
+
+Win32SerialPort::~Win32SerialPort() { Close(); }
+
+bool Win32SerialPort::Open(int portNumber) {
+    Close();
+    if (portNumber < 1 || portNumber > 255) return false;
+    char name[32];
+    std::snprintf(name, sizeof name, "\\\\.\\COM%d", portNumber);
+    HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        ReportFailure("CreateFile", portNumber);
+        return false;
+    }
+    // Queue sizes are a request the driver may round or ignore (a pty under
+    // Wine does); failing here is not worth refusing the port.
+    if (!SetupComm(h, kInQueue, kOutQueue)) ReportFailure("SetupComm", portNumber);
+
+    // Every field set on purpose, nothing inherited from the last user.
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    dcb.BaudRate = CBR_9600;
+    dcb.fBinary = TRUE;
+    dcb.fParity = FALSE;
+    dcb.fOutxCtsFlow = FALSE;
+    dcb.fOutxDsrFlow = FALSE;
+    // DTR and RTS are raised while the port is open and never toggled: the
+    // tester ignores them (no handshake), and line-powered adapters and
+    // converters that need them then work too.
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fDsrSensitivity = FALSE;
+    dcb.fTXContinueOnXoff = TRUE;
+    dcb.fOutX = FALSE;
+    dcb.fInX = FALSE;
+    dcb.fErrorChar = FALSE;
+    dcb.fNull = FALSE;  // NUL separates fields in the tester's frames: keep it
+    dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    dcb.fAbortOnError = FALSE;
+    dcb.wReserved = 0;
+    dcb.XonLim = 0;
+    dcb.XoffLim = 0;
+    dcb.ByteSize = 8;
+    dcb.Parity = NOPARITY;
+    dcb.StopBits = ONESTOPBIT;
+    dcb.XonChar = 0x11;
+    dcb.XoffChar = 0x13;
+    dcb.ErrorChar = 0;
+    dcb.EofChar = 0;
+    dcb.EvtChar = 0;
+    if (!SetCommState(h, &dcb)) {
+        ReportFailure("SetCommState", portNumber);
+        CloseHandle(h);
+        return false;
+    }
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = kReadIntervalMs;
+    timeouts.ReadTotalTimeoutMultiplier = 0;
+    timeouts.ReadTotalTimeoutConstant = kReadTotalMs;
+    timeouts.WriteTotalTimeoutMultiplier = 0;
+    timeouts.WriteTotalTimeoutConstant = 0;
+    if (!SetCommTimeouts(h, &timeouts)) {
+        ReportFailure("SetCommTimeouts", portNumber);
+        CloseHandle(h);
+        return false;
+    }
+    if (!PurgeComm(h, PURGE_RXCLEAR | PURGE_TXCLEAR)) ReportFailure("PurgeComm", portNumber);
+
+    handle_ = h;
+    ++generation_;
+    stop_ = false;
+    portNumber_ = portNumber;
+    reader_ = std::thread(&Win32SerialPort::ReadLoop, this, h, generation_, portNumber);
+    return true;
+}
+
+void Win32SerialPort::Close() {
+    if (handle_ == INVALID_HANDLE_VALUE) return;
+    stop_ = true;
+    if (reader_.joinable()) reader_.join();  // at most one read timeout
+    CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+}
+
+bool Win32SerialPort::Send(uint8_t byte) {
+    if (handle_ == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    if (!WriteFile(handle_, &byte, 1, &written, nullptr) || written != 1) {
+        ReportFailure("WriteFile", portNumber_);
+        return false;
+    }
+    return true;
+}
+
+int Win32SerialPort::OutBufferCount() {
+    if (handle_ == INVALID_HANDLE_VALUE) return 0;
+    DWORD errors = 0;
+    COMSTAT stat{};
+    if (!ClearCommError(handle_, &errors, &stat)) return 0;
+    return static_cast<int>(stat.cbOutQue);
+}
+
+std::string Win32SerialPort::TakeChunk(WPARAM wParam, LPARAM lParam) {
+    auto* bytes = reinterpret_cast<uint8_t*>(lParam);
+    std::string chunk(reinterpret_cast<const char*>(bytes), static_cast<size_t>(wParam));
+    delete[] bytes;
+    return chunk;
+}
+
+// The reader thread: bytes in, messages out, nothing else.
+void Win32SerialPort::ReadLoop(HANDLE handle, WPARAM generation, int portNumber) {
+    uint8_t buffer[kReadChunk];
+    while (!stop_) {
+        DWORD got = 0;
+        const ULONGLONG started = GetTickCount64();
+        const BOOL ok = ReadFile(handle, buffer, sizeof buffer, &got, nullptr);
+        if (stop_) break;
+        if (ok && got > 0) {
+            auto* chunk = new uint8_t[got];
+            std::copy(buffer, buffer + got, chunk);
+            if (!PostMessageA(window_, chunkMessage_, static_cast<WPARAM>(got), reinterpret_cast<LPARAM>(chunk)))
+                delete[] chunk;
+            continue;
+        }
+        // An empty read is normally the idle timeout. A line that has gone
+        // returns at once and ClearCommError fails (error 21 under Wine,
+        // other codes for a pulled USB adapter): report it once and stop
+        // rather than spin.
+        DWORD errors = 0;
+        COMSTAT stat{};
+        if (!ok || !ClearCommError(handle, &errors, &stat)) {
+            ReportFailure(ok ? "ClearCommError" : "ReadFile", portNumber);
+            PostMessageA(window_, disconnectMessage_, generation, 0);
+            break;
+        }
+        // A driver that returns empty reads at once must not make us spin.
+        if (GetTickCount64() - started < 5) Sleep(10);
+    }
+}
+
+}  // namespace heliotab
