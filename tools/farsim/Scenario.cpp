@@ -190,11 +190,10 @@ bool ApplyResultValue(Results& r, const std::string& key, const std::string& val
     if (key == "lux") {
         const auto items = SplitComma(value);
         if (items.size() != 4) { error = "lux needs 4 values"; return false; }
-        for (size_t i = 0; i < 4; ++i) {
-            // Values are sent as given; a test of bad input uses "send raw".
-            if (!IsNumberText(items[i])) { error = "bad lux value '" + items[i] + "'"; return false; }
-            r.lux[i] = items[i];
-        }
+        // Values are sent as given; a test of bad input uses "send raw".
+        for (const std::string& v : items)
+            if (!IsNumberText(v)) { error = "bad lux value '" + v + "'"; return false; }
+        for (size_t i = 0; i < 4; ++i) r.lux[i] = items[i];
         return true;
     }
     if (key == "height") { r.height = value; return true; }
