@@ -134,6 +134,10 @@ void Simulator::FinishAwaiting(Answer a, double now) {
     if (a == Answer::None && !await_.quiet)
         Event(std::string("timeout status=") + await_.req.status);
     if (a == Answer::Nak) Event(std::string("nak-limit status=") + await_.req.status);
+    if (a == Answer::Ack && await_.req.status == '2') {
+        ++tests_;
+        Event("test-complete n=" + std::to_string(tests_));
+    }
     if (cfg_.scenario) {
         lastAnswer_ = a;
         ++step_;
@@ -207,10 +211,6 @@ void Simulator::AutoAnswered(Answer a, double now) {
         }
         break;
     case Phase::Results:
-        if (a == Answer::Ack) {
-            ++tests_;
-            Event("test-complete n=" + std::to_string(tests_));
-        }
         AfterTest(now);
         break;
     case Phase::SigningOff:

@@ -362,6 +362,7 @@ TEST(FarsimSimulator, ScenarioPassesAndSendsItsValues) {
     h.Advance(1000);
     EXPECT_EQ(h.exitCode, 0);
     EXPECT_EQ(h.sim.ExpectFailures(), 0);
+    EXPECT_EQ(h.sim.TestsCompleted(), 1);
 }
 
 TEST(FarsimSimulator, ScenarioCountsFailedExpectations) {
