@@ -98,7 +98,13 @@ public:
         if (fd_ >= 0) ::close(fd_);
         fd_ = -1;
     }
-    bool Write(const std::string& bytes) override { return fd_ >= 0 && WriteAll(fd_, bytes, error_); }
+    bool Write(const std::string& bytes) override {
+        if (fd_ < 0 || !WriteAll(fd_, bytes, error_)) return false;
+        // At 9600 baud a frame takes ~0.1 s on the wire: the log's time of
+        // the ETX is when it has left, not when the driver took it.
+        ::tcdrain(fd_);
+        return true;
+    }
     int Read(unsigned char* buf, size_t size, int timeoutMs) override {
         return fd_ < 0 ? -1 : PollRead(fd_, buf, size, timeoutMs, error_);
     }

@@ -95,6 +95,8 @@ public:
             }
             done += n;
         }
+        // The log's time of the ETX is when it has left the port.
+        FlushFileBuffers(handle_);
         return true;
     }
 
