@@ -96,6 +96,8 @@ int RunLoop(Runner& r, const RunLimits& limits, const volatile std::sig_atomic_t
             log.Line("port-error " + port.LastError(), r.clock.Now());
             return kExitUsage;
         }
+        if (const size_t lost = port.TakeDropped())
+            log.Line("dropped-unread n=" + std::to_string(lost), r.clock.Now());
         for (int i = 0; i < n && !sim.Finished(); ++i) {
             const double t = r.clock.Now();
             log.Rx(buf[i], t);

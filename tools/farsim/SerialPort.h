@@ -20,6 +20,9 @@ public:
     // The device the program must open (a pty's slave path, "COM3").
     virtual std::string Name() const = 0;
     virtual std::string LastError() const = 0;
+    // Bytes sent but never read because the other end kept the port closed
+    // (only a line that can tell), counted since the last call.
+    virtual size_t TakeDropped() { return 0; }
 };
 
 // An existing device: a tty or pty path natively, "COMn" (or "n") on Windows;

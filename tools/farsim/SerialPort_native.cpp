@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <pty.h>
 #include <termios.h>
 #include <thread>
@@ -162,7 +164,14 @@ public:
     }
     bool Write(const std::string& bytes) override { return master_ >= 0 && WriteAll(master_, bytes, error_); }
     int Read(unsigned char* buf, size_t size, int timeoutMs) override {
-        return master_ < 0 ? -1 : PollRead(master_, buf, size, timeoutMs, error_);
+        if (master_ < 0) return -1;
+        DropUnreadBytes();
+        return PollRead(master_, buf, size, timeoutMs, error_);
+    }
+    size_t TakeDropped() override {
+        const size_t n = dropped_;
+        dropped_ = 0;
+        return n;
     }
     bool HangUp() override {
         // A pty cannot drop a line: destroy it and link a fresh one in its place.
@@ -173,6 +182,26 @@ public:
     std::string LastError() const override { return error_; }
 
 private:
+    // Our own hold on the slave keeps what we send even while the program has
+    // the port closed, and it would read that stale frame on its next open. A
+    // real line loses it: drop bytes nobody has read for a good while.
+    void DropUnreadBytes() {
+        int waiting = 0;
+        if (::ioctl(slave_, FIONREAD, &waiting) != 0 || waiting <= 0) {
+            unreadSince_.reset();
+            return;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (!unreadSince_) unreadSince_ = now;
+        if (now - *unreadSince_ < kUnreadLimit) return;
+        ::tcflush(slave_, TCIFLUSH);
+        dropped_ += static_cast<size_t>(waiting);
+        unreadSince_.reset();
+    }
+
+    static constexpr std::chrono::milliseconds kUnreadLimit{1000};
+    std::optional<std::chrono::steady_clock::time_point> unreadSince_;
+    size_t dropped_ = 0;
     std::string link_;
     std::string slaveName_;
     int master_ = -1;

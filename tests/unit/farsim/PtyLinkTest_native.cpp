@@ -207,3 +207,34 @@ TEST(FarsimPtyLink, HangUpRelinksAFreshLine) {
     EXPECT_EQ(run.Join(), kExitDone);
     EXPECT_NE(port->Name(), first);
 }
+
+TEST(FarsimPtyLink, BytesSentWhileThePortIsClosedAreLost) {
+    TempDir dir;
+    ASSERT_FALSE(dir.Path().empty());
+    const std::string link = dir.Path() + "/com5";
+    std::string error;
+    auto port = CreatePtyLink(link, error);
+    ASSERT_TRUE(port) << error;
+
+    SimConfig cfg;
+    cfg.answerTimeoutMs = 50;
+    cfg.quietWindowMs = 50;
+    std::string why;
+    cfg.scenario = ParseScenario("send status 5\nwait-enq 10000\n", why);
+    ASSERT_TRUE(cfg.scenario) << why;
+    LogWriter log;
+    ASSERT_TRUE(log.OpenFile(dir.Path() + "/farsim.log"));
+    Simulator sim(cfg);
+    SimThread run;
+    run.Start(sim, *port, log);
+
+    // Nobody holds the port for well over the simulator's 1 s of patience.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1600));
+    Peer peer(link);
+    ASSERT_TRUE(peer.Ok());
+    peer.Send(0x05);
+    EXPECT_EQ(peer.ReadFrame(), BuildFrame(Layout::Short, '0', Identity{}, Results{}))
+        << "the stale status 5 frame must not reach a port opened later";
+    EXPECT_EQ(run.Join(), kExitDone);
+    EXPECT_NE(ReadAll(dir.Path() + "/farsim.log").find(" dropped-unread n=58\n"), std::string::npos);
+}
