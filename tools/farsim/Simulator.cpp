@@ -86,10 +86,10 @@ void Simulator::SendAttempt(double now) {
     send.chunks = std::move(t.chunks);
     effects_.push_back(std::move(send));
     if (t.hangUpAfter) {
+        Event("hangup mid-frame");
         Effect h;
         h.kind = Effect::Kind::HangUp;
         effects_.push_back(h);
-        Event("hangup mid-frame");
         // The frame never completed: nothing can answer it.
         await_.active = false;
         lastAnswer_ = Answer::None;
@@ -189,7 +189,7 @@ void Simulator::AutoByte(Answer a, double now) {
     }
     if (a == Answer::Can && phase_ == Phase::Measuring) {
         Event("cancelled status=1 while=measuring");
-        AfterTest(now);
+        AfterTest(now, false);
     }
 }
 
@@ -207,11 +207,11 @@ void Simulator::AutoAnswered(Answer a, double now) {
             phase_ = Phase::Online;
             Schedule(Job::Offer, now + cfg_.demoIntervalMs);
         } else {
-            AfterTest(now);
+            AfterTest(now, false);
         }
         break;
     case Phase::Results:
-        AfterTest(now);
+        AfterTest(now, a == Answer::Ack);
         break;
     case Phase::SigningOff:
         Event("signed-off");
@@ -234,7 +234,7 @@ void Simulator::GoOnline(double now) {
     }
 }
 
-void Simulator::AfterTest(double now) {
+void Simulator::AfterTest(double now, bool completed) {
     phase_ = Phase::Online;
     job_ = Job::None;
     const bool done = cfg_.exitAfterTests > 0 && tests_ >= cfg_.exitAfterTests;
@@ -244,6 +244,9 @@ void Simulator::AfterTest(double now) {
         Exit(0, "tests");
     } else if (cfg_.demo) {
         Schedule(Job::Offer, now + cfg_.demoIntervalMs);
+    } else if (completed && cfg_.exitAfterTests > 0 && cfg_.measureAfterMs >= 0) {
+        // More tests are wanted: the next one follows as the first did.
+        Schedule(Job::Offer, now + cfg_.measureAfterMs);
     }
 }
 
@@ -368,10 +371,10 @@ void Simulator::RunSteps(double now) {
             Event(std::string("fault kind=") + FaultName(st.fault) + " count=" + std::to_string(st.count));
             break;
         case StepKind::Disconnect: {
+            Event("hangup");
             Effect h;
             h.kind = Effect::Kind::HangUp;
             effects_.push_back(h);
-            Event("hangup");
             break;
         }
         }

@@ -10,6 +10,8 @@
 //   Offer      --ACK-->              Measuring; --CAN/none--> cancelled (demo: offer again)
 //   Measuring  --results timer-->    Results  (status 2 sent, answer awaited)
 //   Results    --ACK-->              test complete, then sign-off, next offer or exit
+//                                    (without --demo one offer per identity, unless
+//                                    exitAfterTests asks for more tests)
 //   SigningOff --quiet-->            WaitEnq
 // From any state ENQ re-announces the identity (the program searches again)
 // and EOT goes back to WaitEnq (the program closed). A NAK resends the frame
@@ -97,7 +99,7 @@ private:
     void AutoByte(Answer a, double now);
     void AutoAnswered(Answer a, double now);
     void GoOnline(double now);
-    void AfterTest(double now);
+    void AfterTest(double now, bool completed);
     void Schedule(Job job, double at);
     void RunJob(double now);
     void AnnounceIdentity(double now);

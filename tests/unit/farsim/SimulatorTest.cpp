@@ -407,3 +407,31 @@ TEST(FarsimSimulator, ScenarioFaultStep) {
     EXPECT_EQ(h.sent.size(), 1u);  // no resends allowed
     EXPECT_EQ(h.exitCode, 0);
 }
+
+TEST(FarsimSimulator, MoreTestsWantedAreOfferedOneAfterAnother) {
+    SimConfig cfg = Auto();
+    cfg.exitAfterTests = 2;
+    Harness h(cfg);
+    h.Receive(0x05);
+    h.Advance(1500);
+    h.Receive(0x18);  // refused: without --demo it is not offered again...
+    h.Advance(5000);
+    ASSERT_EQ(h.sent.size(), 2u);
+    h.Receive(0x05);  // ...until the program announces itself anew
+    h.Advance(1500);
+    ASSERT_EQ(h.sent.size(), 4u);
+    h.Receive(0x06);
+    h.Advance(300);
+    h.Receive(0x06);
+    EXPECT_EQ(h.sim.TestsCompleted(), 1);
+    h.Advance(499);
+    EXPECT_EQ(h.sent.size(), 5u);
+    h.Advance(1);
+    ASSERT_EQ(h.sent.size(), 6u);  // the second test, measure-after later
+    EXPECT_EQ(Harness::StatusOf(h.sent[5].bytes), '1');
+    h.Receive(0x06);
+    h.Advance(300);
+    h.Receive(0x06);
+    EXPECT_EQ(h.exitCode, 0);
+    EXPECT_EQ(h.sim.TestsCompleted(), 2);
+}
