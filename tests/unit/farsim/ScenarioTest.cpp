@@ -1,6 +1,9 @@
 // Scenario files and the results values shared with the command line.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "farsim/Scenario.h"
 
 using namespace heliotab::farsim;
@@ -100,4 +103,19 @@ TEST(FarsimScenario, ResultValues) {
     EXPECT_FALSE(ApplyResultValue(r, "lux", "1,2,x,4", error));
     EXPECT_EQ(r.lux[0], "12.5");  // a refused value changes nothing
     EXPECT_EQ(r.lux[1], "-1");
+}
+
+TEST(FarsimScenario, ShippedExamplesParse) {
+    for (const char* name : {"one-test.txt", "bad-checksums.txt", "split-and-garbage.txt"}) {
+        const std::string path = std::string(HELIOTAB_SOURCE_DIR) + "/tools/farsim/scenarios/" + name;
+        std::ifstream in(path, std::ios::binary);
+        ASSERT_TRUE(in) << path;
+        std::ostringstream text;
+        text << in.rdbuf();
+        std::string error;
+        const auto steps = ParseScenario(text.str(), error);
+        ASSERT_TRUE(steps.has_value()) << name << ": " << error;
+        EXPECT_GE(steps->size(), 4u) << name;
+        EXPECT_EQ(steps->front().kind, StepKind::WaitEnq) << name;
+    }
 }
