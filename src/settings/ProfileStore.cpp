@@ -17,10 +17,10 @@ namespace heliotab {
 
 namespace {
 
-// Blanks as the profile functions trim them: the C blanks, Ctrl-Z (old DOS
-// end of file) and the no-break space of code page 1252.
+// Blanks as the profile functions trim them: the C blanks and Ctrl-Z (old
+// DOS end of file). The no-break space (0xA0) is an ordinary character.
 bool IsBlank(unsigned char c) {
-    return (c >= 0x09 && c <= 0x0D) || c == 0x1A || c == 0x20 || c == 0xA0;
+    return (c >= 0x09 && c <= 0x0D) || c == 0x1A || c == 0x20;
 }
 
 // Upper case in code page 1252, for comparing names without regard to case.
