@@ -7,12 +7,12 @@ namespace heliotab {
 
 namespace {
 
-// The read buffer grows in steps of 256 characters. Past 64 KiB it doubles
+// The read buffer grows in steps of 256 characters. Past 16 KiB it doubles
 // instead (same result, far fewer re-reads of a file with a huge line), and
 // it stops at 16 MiB: no INI text of the program comes near that, and an
 // endless growth would only end in running out of memory.
 constexpr uint32_t kStep = 256;
-constexpr uint32_t kLinearLimit = 64 * 1024;
+constexpr uint32_t kLinearLimit = 16 * 1024;
 constexpr uint32_t kMaxSize = 16 * 1024 * 1024;
 
 const char* OrNull(const std::optional<std::string>& s) { return s ? s->c_str() : nullptr; }

@@ -97,7 +97,9 @@ TEST_F(ProfileStoreTest, ListFormsAreNulSeparatedAndTruncatedWithTwoNuls) {
     EXPECT_EQ(ini.ReadString("italiano", std::nullopt), std::string("101\0" "102\0", 8));
     auto [n, buf] = Raw(nullptr, nullptr, "", 12);
     EXPECT_EQ(n, 10u);  // size - 2
-    EXPECT_EQ(buf.substr(0, 13), std::string("Italiano\0E\0\0\x7F", 13));
+    // The last name is cut, ends with a NUL at size - 2; the ANSI function
+    // does not touch the last character of the buffer.
+    EXPECT_EQ(buf.substr(0, 13), std::string("Italiano\0E\0\x7F\x7F", 13));
     auto [kn, kbuf] = Raw("Italiano", nullptr, "", 6);
     EXPECT_EQ(kn, 4u);
     EXPECT_EQ(kbuf.substr(0, 5), std::string("101\0\0", 5));
@@ -280,6 +282,33 @@ TEST_F(ProfileStoreTest, OneMegabyteLineAndNoSections) {
     EXPECT_EQ(ini.ReadString(std::nullopt, std::nullopt), "");
     EXPECT_EQ(ini.ReadString("S", "just", "d"), "d");
     EXPECT_EQ(ini.ReadString("", "just", "d"), "text");  // lines before any section form a nameless one
+}
+
+}  // namespace
+}  // namespace heliotab
+
+namespace heliotab {
+namespace {
+
+// A backend that always claims the buffer was too small: the growth ends.
+class AlwaysFullBackend : public ProfileBackend {
+public:
+    uint32_t GetString(const char*, const char*, const char*, char* b, uint32_t n, const char*) override {
+        ++calls;
+        std::fill(b, b + n - 1, 'z');
+        b[n - 1] = '\0';
+        return n - 1;
+    }
+    bool WriteString(const char*, const char*, const char*, const char*) override { return false; }
+    int calls = 0;
+};
+
+TEST(IniFilesGrowth, EndsEvenWhenTheBackendNeverFits) {
+    AlwaysFullBackend full;
+    clsIniFiles ini(full);
+    const std::string v = ini.ReadString("S", "k");
+    EXPECT_EQ(v.size(), 16u * 1024 * 1024);
+    EXPECT_EQ(full.calls, 64 + 10);  // 64 steps of 256 up to 16 KiB, then doubling to 16 MiB
 }
 
 }  // namespace
