@@ -292,8 +292,8 @@ uint32_t KeyNames(const Document& doc, const std::string& section, OutBuffer& ou
         }
         out.b[at] = '\0';
         if (len <= 1) {
-            out.b[at - 1] = '\0';
-            return oldlen - 2;
+            if (at > 0) out.b[at - 1] = '\0';  // a buffer of one character has no room for a name
+            return oldlen >= 2 ? oldlen - 2 : 0;
         }
         return oldlen - len;
     }
