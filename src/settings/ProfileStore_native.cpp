@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
 
 #include "settings/ProfileStore.h"
 
@@ -19,7 +20,9 @@ bool WriteFileWhole(const std::string& path, const std::string& bytes) {
     if (stat(path.c_str(), &sb) == 0) {
         if (!S_ISREG(sb.st_mode) || access(path.c_str(), W_OK) != 0) return false;
     }
-    const std::string tmp = path + ".~tmp";
+    // One temporary name per process, so two programs writing at once never
+    // share a half-written file.
+    const std::string tmp = path + ".~" + std::to_string(getpid()) + ".tmp";
     const int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     size_t done = 0;

@@ -4,13 +4,14 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
 
 #include "settings/ProfileStore.h"
 
 namespace heliotab {
 
 bool WriteFileWhole(const std::string& path, const std::string& bytes) {
-    const std::string tmp = path + ".~tmp";
+    const std::string tmp = path + ".~" + std::to_string(GetCurrentProcessId()) + ".tmp";
     HANDLE h = CreateFileA(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
