@@ -417,8 +417,8 @@ bool ProfileStore::WriteString(const char* section, const char* key, const char*
     const int s = FindSection(doc, TrimBlanks(section));
     if (s < 0) {
         // A new section at the end of the file.
-        doc.lines.push_back(MakeLine("[" + TrimLeft(section) + "]"));
-        doc.lines.push_back(MakeLine(TrimLeft(key) + "=" + v));
+        doc.lines.push_back(MakeLine("[" + TrimBlanks(section) + "]"));
+        doc.lines.push_back(MakeLine(TrimBlanks(key) + "=" + v));
         return WriteFileWhole(NativePath(file), Serialize(doc));
     }
     const int k = FindKey(doc, s, TrimBlanks(key));
@@ -431,7 +431,7 @@ bool ProfileStore::WriteString(const char* section, const char* key, const char*
     // A new key after the last line of its section (or its header).
     const Section& sec = doc.sections[s];
     const int after = !sec.entries.empty() ? sec.entries.back() : sec.header;
-    doc.lines.insert(doc.lines.begin() + (after + 1), MakeLine(TrimLeft(key) + "=" + v));
+    doc.lines.insert(doc.lines.begin() + (after + 1), MakeLine(TrimBlanks(key) + "=" + v));
     return WriteFileWhole(NativePath(file), Serialize(doc));
 }
 

@@ -278,6 +278,16 @@ std::vector<Case> HandWritten() {
     cs.push_back({"keys before sections", "top=1\r\n[S]\r\nk=v\r\n", {
         R("", "top", "", 256), R("", std::nullopt, "", 256), R(std::nullopt, std::nullopt, "", 256)}});
     cs.push_back({"empty file", std::string(), {R(std::nullopt, std::nullopt, "", 256), W("S", "k", "v")}});
+    cs.push_back({"odd lines", "[]\r\nhidden=1\r\n[S]\r\n=nameless\r\nk=v\r\n[open\r\n[\r\n\t\x1A k2 = v2 \x1A\r\n[T] trailing\r\nx=1\r\n", {
+        R(std::nullopt, std::nullopt, "", 256), R("S", std::nullopt, "dflt", 256), R("S", "", "d", 256), R("S", "[open", "d", 256),
+        R("S", "k2", "d", 256), R("T", "x", "d", 256), R("", "hidden", "d", 256), R("", std::nullopt, "", 256),
+        W("S", "k3", "v3"), W("T", "x", "2")}});
+    cs.push_back({"names with blanks", crlf, {W("  Nuova  ", "  chiave  ", "  v"), R("Nuova", "chiave", "", 256),
+        R("  Nuova  ", std::nullopt, "", 256), R("Nuova", std::nullopt, "", 256), W(" Impostazioni ", " Lingua ", "X")}});
+    cs.push_back({"keys into the nameless section", "[S]\r\nk=v\r\n", {W("", "top", "1"), R("", "top", "", 256),
+        R(std::nullopt, std::nullopt, "", 256)}});
+    cs.push_back({"duplicate sections deleted", "[S]\r\na=1\r\n[T]\r\n[S]\r\nb=2\r\n", {W("S", "b", std::nullopt),
+        R("S", "b", "d", 256), W("s", std::nullopt, std::nullopt), R(std::nullopt, std::nullopt, "", 256), R("S", "b", "d", 256)}});
     cs.push_back({"flush only", crlf, {W(std::nullopt, std::nullopt, std::nullopt), W(std::nullopt, "k", "v")}});
     return cs;
 }
