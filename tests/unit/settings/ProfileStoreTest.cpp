@@ -158,7 +158,7 @@ TEST_F(ProfileStoreTest, FirstWriteCreatesFileAndSection) {
     // Blanks around new names are not written.
     EXPECT_TRUE(ini.WriteString("  Nuova\t", " chiave  ", "  v"));
     EXPECT_EQ(ini.ReadString("Nuova", std::nullopt), std::string("chiave\0", 7));
-    EXPECT_EQ(ReadFile(path).substr(ReadFile(path).size() - 18), "[Nuova]\r\nchiave=v\r\n");
+    EXPECT_EQ(ReadFile(path).substr(ReadFile(path).size() - 19), "[Nuova]\r\nchiave=v\r\n");
     // Nothing but the file itself is left in the folder.
     size_t files = 0;
     for (const auto& e : std::filesystem::directory_iterator(dir.Path())) files += e.is_regular_file() ? 1 : 0;
