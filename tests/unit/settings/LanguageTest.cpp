@@ -104,11 +104,12 @@ TEST(ShippedLanguageFile, BothSectionsDefineEveryId) {
     for (int id = 302; id <= 317; ++id) ids.push_back(id);
     for (int id : {321, 322, 323, 324, 325, 330, 331, 332, 334, 335, 336, 337, 338, 340, 341}) ids.push_back(id);
     for (int id : {361, 362, 363, 364, 365, 366, 371, 372}) ids.push_back(id);
+    for (int id = 380; id <= 384; ++id) ids.push_back(id);  // refused results
     for (int id = 401; id <= 408; ++id) ids.push_back(id);
     for (int id = 411; id <= 415; ++id) ids.push_back(id);
     for (int id = 421; id <= 431; ++id) ids.push_back(id);
     for (int id : {440, 441}) ids.push_back(id);
-    for (int id = 601; id <= 612; ++id) ids.push_back(id);
+    for (int id = 601; id <= 615; ++id) ids.push_back(id);  // 613-615: delivery failures
     for (int id : {650, 651, 701, 702}) ids.push_back(id);
 
     ProfileStore store;
