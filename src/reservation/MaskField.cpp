@@ -30,7 +30,7 @@ MaskField ParseDescriptor(std::string_view d) {
             }
         }
     }
-    if (f.MinLen.empty()) f.MinLen = "0";
+    if (f.MinLen.empty()) f.MinLen.assign(1, '0');
     return f;
 }
 

@@ -16,8 +16,13 @@ std::string ItemText(Station& s, const std::string& path) {
     std::string text;
     IniText ini;
     if (s.files.ReadAll(path, text) == FileStatus::Ok) ini.Parse(text);
-    return " " + ini.Value("DatiLibrettoVeicolo", "Fabbrica") + " - " + ini.Value("DatiLibrettoVeicolo", "Tipo") +
-           " - " + ini.Value("DatiLibrettoVeicolo", "Targa");
+    std::string item(1, ' ');
+    item += ini.Value("DatiLibrettoVeicolo", "Fabbrica");
+    item += " - ";
+    item += ini.Value("DatiLibrettoVeicolo", "Tipo");
+    item += " - ";
+    item += ini.Value("DatiLibrettoVeicolo", "Targa");
+    return item;
 }
 
 }  // namespace

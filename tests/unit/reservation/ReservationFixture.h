@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 #include "fakes/Fakes.h"
@@ -39,9 +39,14 @@ inline std::string Crlf(const std::string& text) {
 class ReservationFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/heliotab-res-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        root = tmpl;
+        // A fresh folder of our own (mkdtemp is not there on Windows).
+        const auto base = std::filesystem::temp_directory_path();
+        std::random_device rd;
+        for (int attempt = 0; attempt < 100 && root.empty(); ++attempt) {
+            const auto dir = base / ("heliotab-res-" + std::to_string(rd()));
+            if (std::filesystem::create_directory(dir)) root = dir.string();
+        }
+        ASSERT_FALSE(root.empty());
         std::filesystem::create_directory(root + "/acc");
         fs.state.programDir = root;
         fs.state.AccDirectory = root + "/acc/";

@@ -1,7 +1,5 @@
 // ValidateReservation on whole files against small test masks: line count,
 // section and key search, line rules, and the two kinds of own messages.
-#include <sys/stat.h>
-
 #include "ReservationFixture.h"
 #include "reservation/Validator.h"
 
