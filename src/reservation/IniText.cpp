@@ -39,47 +39,90 @@ bool NamesEqual(std::string_view a, std::string_view b) {
 
 std::vector<std::string_view> SplitLines(std::string_view text) {
     std::vector<std::string_view> lines;
-    size_t start = 0;
-    const size_t n = text.size();
-    while (start < n) {
-        size_t end = start;
-        while (end < n && text[end] != '\r' && text[end] != '\n') ++end;
-        lines.push_back(text.substr(start, end - start));
-        if (end < n && text[end] == '\r' && end + 1 < n && text[end + 1] == '\n')
-            start = end + 2;
-        else
-            start = end + 1;
-    }
+    ForEachLine(text, [&](std::string_view l) {
+        lines.push_back(l);
+        return true;
+    });
     return lines;
+}
+
+namespace {
+
+// One line as the profile functions see it.
+struct ParsedLine {
+    enum Kind { Skip, Header, Key } kind = Skip;
+    std::string_view name;
+    std::string_view value;
+    bool hasValue = false;
+};
+
+ParsedLine ParseLine(std::string_view raw) {
+    ParsedLine p;
+    const std::string_view line = Trim(raw);
+    if (line.empty() || line.front() == ';') return p;
+    if (line.front() == '[') {
+        const size_t close = line.rfind(']');
+        if (close != std::string_view::npos) {
+            p.kind = ParsedLine::Header;
+            p.name = line.substr(1, close - 1);
+            return p;
+        }
+    }
+    const size_t eq = line.find('=');
+    if (eq == std::string_view::npos) {
+        p.name = line;
+    } else {
+        p.name = Trim(line.substr(0, eq));
+        p.value = Trim(line.substr(eq + 1));
+        p.hasValue = true;
+    }
+    if (!p.name.empty()) p.kind = ParsedLine::Key;  // the platform lists no nameless keys
+    return p;
+}
+
+std::string Unquoted(std::string_view v) {
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        v = v.substr(1, v.size() - 2);
+    return std::string(v);
+}
+
+}  // namespace
+
+std::string IniLookup(std::string_view text, std::string_view section, std::string_view key, std::string_view def) {
+    // Only the first section of the name counts; it ends at the next header.
+    enum { Before, Inside, Done } where = Before;
+    std::string result(def);
+    ForEachLine(text, [&](std::string_view raw) {
+        const ParsedLine p = ParseLine(raw);
+        if (p.kind == ParsedLine::Header) {
+            if (where == Inside) {
+                where = Done;
+                return false;
+            }
+            if (NamesEqual(p.name, section)) where = Inside;
+        } else if (p.kind == ParsedLine::Key && where == Inside && NamesEqual(p.name, key)) {
+            if (p.hasValue) result = Unquoted(p.value);
+            where = Done;
+            return false;
+        }
+        return true;
+    });
+    return result;
 }
 
 void IniText::Parse(std::string_view text) {
     sections_.clear();
-    Section* current = nullptr;  // lines before the first header belong to no section
-    for (std::string_view raw : SplitLines(text)) {
-        std::string_view line = Trim(raw);
-        if (line.empty() || line.front() == ';') continue;
-        if (line.front() == '[') {
-            const size_t close = line.rfind(']');
-            if (close != std::string_view::npos) {
-                sections_.push_back({std::string(line.substr(1, close - 1)), {}});
-                current = &sections_.back();
-                continue;
-            }
+    bool inSection = false;  // lines before the first header belong to no section
+    ForEachLine(text, [&](std::string_view raw) {
+        const ParsedLine p = ParseLine(raw);
+        if (p.kind == ParsedLine::Header) {
+            sections_.push_back({std::string(p.name), {}});
+            inSection = true;
+        } else if (p.kind == ParsedLine::Key && inSection) {
+            sections_.back().keys.push_back({std::string(p.name), std::string(p.value), p.hasValue});
         }
-        if (!current) continue;
-        Key key;
-        const size_t eq = line.find('=');
-        if (eq == std::string_view::npos) {
-            key.name = std::string(line);
-        } else {
-            key.name = std::string(Trim(line.substr(0, eq)));
-            key.value = std::string(Trim(line.substr(eq + 1)));
-            key.hasValue = true;
-        }
-        if (key.name.empty()) continue;  // the platform lists no nameless keys
-        current->keys.push_back(std::move(key));
-    }
+        return true;
+    });
 }
 
 const IniText::Section* IniText::Find(std::string_view section) const {
@@ -107,11 +150,7 @@ std::string IniText::Value(std::string_view section, std::string_view key, std::
     if (!s) return std::string(def);
     for (const Key& k : s->keys) {
         if (!NamesEqual(k.name, key)) continue;
-        if (!k.hasValue) return std::string(def);
-        std::string_view v = k.value;
-        if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
-            v = v.substr(1, v.size() - 2);
-        return std::string(v);
+        return k.hasValue ? Unquoted(k.value) : std::string(def);
     }
     return std::string(def);
 }

@@ -42,8 +42,26 @@ private:
 // Case-insensitive equality of two 8-bit (Windows-1252) names.
 bool NamesEqual(std::string_view a, std::string_view b);
 
-// The text split into lines at CR LF, a lone CR or a lone LF; a last line
-// without an end is a line too.
+// One value looked up straight in the text, with the same rules as IniText
+// but without building anything: for reservation files, whose size is not
+// ours to choose.
+std::string IniLookup(std::string_view text, std::string_view section, std::string_view key,
+                      std::string_view def = "");
+
+// Lines end at CR LF, a lone CR or a lone LF; a last line without an end is
+// a line too. fn(line) returns false to stop early.
+template <typename Fn>
+void ForEachLine(std::string_view text, Fn fn) {
+    size_t start = 0;
+    const size_t n = text.size();
+    while (start < n) {
+        size_t end = start;
+        while (end < n && text[end] != '\r' && text[end] != '\n') ++end;
+        if (!fn(text.substr(start, end - start))) return;
+        start = (end + 1 < n && text[end] == '\r' && text[end + 1] == '\n') ? end + 2 : end + 1;
+    }
+}
+
 std::vector<std::string_view> SplitLines(std::string_view text);
 
 }  // namespace heliotab

@@ -14,14 +14,13 @@ namespace {
 
 std::string ItemText(Station& s, const std::string& path) {
     std::string text;
-    IniText ini;
-    if (s.files.ReadAll(path, text) == FileStatus::Ok) ini.Parse(text);
+    if (s.files.ReadAll(path, text) != FileStatus::Ok) text.clear();
     std::string item(1, ' ');
-    item += ini.Value("DatiLibrettoVeicolo", "Fabbrica");
+    item += IniLookup(text, "DatiLibrettoVeicolo", "Fabbrica");
     item += " - ";
-    item += ini.Value("DatiLibrettoVeicolo", "Tipo");
+    item += IniLookup(text, "DatiLibrettoVeicolo", "Tipo");
     item += " - ";
-    item += ini.Value("DatiLibrettoVeicolo", "Targa");
+    item += IniLookup(text, "DatiLibrettoVeicolo", "Targa");
     return item;
 }
 

@@ -29,22 +29,22 @@ bool AllDigits(const std::string& v) {
 }  // namespace
 
 int ReservationPreCheck(std::string_view contents, const LocalTime& now) {
-    const IniText ini(contents);
+    auto value = [&](const char* section, const char* key) { return IniLookup(contents, section, key); };
     const std::string today = FormatDdMmYyyy(now);
-    if (ini.Value("IdentificazioneProtocollo", "Versione") != "100" ||
-        ini.Value("IdentificazioneProtocollo", "Data") != "02111999")
+    if (value("IdentificazioneProtocollo", "Versione") != "100" ||
+        value("IdentificazioneProtocollo", "Data") != "02111999")
         return -1;
-    if (ini.Value("Prenotazione", "DataAccettazione") != today) return -1;
-    const std::string controlli = ini.Value("Vis_IdentificazioneVeicolo", "DataControlli");
+    if (value("Prenotazione", "DataAccettazione") != today) return -1;
+    const std::string controlli = value("Vis_IdentificazioneVeicolo", "DataControlli");
     if (!controlli.empty() && controlli != today) return -1;
 
     // Booked no later than today: yyyymmdd compared as digits of equal length.
-    const std::string booked = ini.Value("Prenotazione", "DataPrenotazione");
+    const std::string booked = value("Prenotazione", "DataPrenotazione");
     if (booked.size() != 8 || !AllDigits(booked)) return -1;
     if (booked.substr(4, 4) + booked.substr(2, 2) + booked.substr(0, 2) > FormatYyyyMmDd(now)) return -1;
 
-    return VehicleClassOf(ini.Value("DatiLibrettoVeicolo", "TipoVeicolo"),
-                          ini.Value("DatiLibrettoVeicolo", "DescrizioneVeicolo"));
+    return VehicleClassOf(value("DatiLibrettoVeicolo", "TipoVeicolo"),
+                          value("DatiLibrettoVeicolo", "DescrizioneVeicolo"));
 }
 
 namespace {
@@ -66,11 +66,11 @@ void Arm(Station& s, const std::string& file) {
     st.SelectedAccFile = file;
     st.ReservationIni.SetIniFile(st.AccDirectory + st.SelectedAccFile);
 
-    const IniText ini(ReadText(s, st.AccDirectory + st.SelectedAccFile));
-    s.view.SetVehicleLabel(0, ini.Value("DatiLibrettoVeicolo", "Fabbrica"));
-    s.view.SetVehicleLabel(1, ini.Value("DatiLibrettoVeicolo", "Tipo"));
-    s.view.SetVehicleLabel(2, ini.Value("DatiLibrettoVeicolo", "Targa"));
-    s.view.SetOperatorLabel(ini.Value("Prenotazione", "Operatore"));
+    const std::string text = ReadText(s, st.AccDirectory + st.SelectedAccFile);
+    s.view.SetVehicleLabel(0, IniLookup(text, "DatiLibrettoVeicolo", "Fabbrica"));
+    s.view.SetVehicleLabel(1, IniLookup(text, "DatiLibrettoVeicolo", "Tipo"));
+    s.view.SetVehicleLabel(2, IniLookup(text, "DatiLibrettoVeicolo", "Targa"));
+    s.view.SetOperatorLabel(IniLookup(text, "Prenotazione", "Operatore"));
     st.bTestArmed = true;
 }
 

@@ -39,6 +39,11 @@ struct Mask {
 
 enum class Stop { Continue, Done };
 
+// Class 1 (heavy, not a bus) leaves the bus section of the vehicle mask out.
+bool SkipSection(const Mask& mask, const std::string& section, int vehicleClass) {
+    return mask.vehicle && vehicleClass == 1 && section == kSectionBus;
+}
+
 class Run {
 public:
     Run(Station& s, std::vector<Line>& lines, int vehicleClass)
@@ -50,7 +55,7 @@ public:
     // the run ends with False.
     Stop CheckMask(const Mask& mask) {
         for (const std::string& section : mask.ini.SectionNames()) {
-            if (SkipSection(mask, section)) continue;
+            if (SkipSection(mask, section, vehicleClass_)) continue;
             const std::vector<std::string> keys = mask.ini.KeyNames(section);
             if (keys.empty()) continue;  // counted as nothing, so expected as nothing
             size_t header = 0;
@@ -62,10 +67,6 @@ public:
                 if (CheckKey(mask, section, key, header + 1) == Stop::Done) return Stop::Done;
         }
         return Stop::Continue;
-    }
-
-    bool SkipSection(const Mask& mask, const std::string& section) const {
-        return mask.vehicle && vehicleClass_ == 1 && section == kSectionBus;
     }
 
 private:
@@ -140,9 +141,13 @@ private:
     int vehicleClass_;
 };
 
-std::vector<Line> IndexLines(std::string_view text) {
+// Empty lines neither match a header nor stop a key search, so only the
+// others are indexed; their number is bounded by the masks by then.
+std::vector<Line> IndexLines(std::string_view text, size_t count) {
     std::vector<Line> lines;
-    for (std::string_view t : SplitLines(text)) {
+    lines.reserve(count);
+    ForEachLine(text, [&](std::string_view t) {
+        if (t.empty()) return true;
         Line l;
         l.text = t;
         const size_t eq = t.find('=');
@@ -154,7 +159,8 @@ std::vector<Line> IndexLines(std::string_view text) {
             l.hasBracket = t.find('[') != std::string_view::npos;
         }
         lines.push_back(l);
-    }
+        return true;
+    });
     return lines;
 }
 
@@ -183,21 +189,22 @@ bool ValidateReservation(Station& s, const std::string& filePath, int vehicleCla
     if (!LoadMask(s, kMaskAcceptance, false, acceptance)) return false;
     if (!LoadMask(s, VehicleMaskName(vehicleClass), true, vehicle)) return false;
 
-    std::vector<Line> lines = IndexLines(contents);
-    Run run(s, lines, vehicleClass);
-
     size_t expected = 0;
     for (const Mask* m : {&acceptance, &vehicle})
         for (const std::string& section : m->ini.SectionNames()) {
-            if (run.SkipSection(*m, section)) continue;
+            if (SkipSection(*m, section, vehicleClass)) continue;
             const size_t keys = m->ini.KeyNames(section).size();
             if (keys > 0) expected += 1 + keys;
         }
     size_t counted = 0;
-    for (const Line& l : lines)
-        if (!l.text.empty()) ++counted;
+    ForEachLine(contents, [&](std::string_view l) {
+        counted += !l.empty();
+        return true;
+    });
     if (counted != expected) return false;
 
+    std::vector<Line> lines = IndexLines(contents, counted);
+    Run run(s, lines, vehicleClass);
     if (run.CheckMask(acceptance) == Stop::Done) return false;
     if (run.CheckMask(vehicle) == Stop::Done) return false;
     return run.valid;

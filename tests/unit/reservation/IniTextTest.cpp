@@ -60,3 +60,21 @@ TEST(IniText, EightBitNamesCompareWithoutCase) {
     EXPECT_TRUE(NamesEqual("\x8A", "\x9A"));
     EXPECT_FALSE(NamesEqual("\xD7", "\xF7"));
 }
+
+TEST(IniText, LookupInTheTextAgreesWithTheParsedReader) {
+    const char* texts[] = {
+        "[S]\r\nk=first\r\n;k=comment\r\nK=second\r\n[s]\r\nk=other\r\nz=1\r\n",
+        "orphan=1\r\n[A] trailing\r\nnoequals\r\n=nameless\r\n[B\r\n",
+        "[S]\r\n  key one  =  value x \t\r\nq=\"quoted\"\r\nh='half\r\n",
+        "[S]\nk=v\nm=w\n", "[S]\rk=v\rm=w\r", "", "\0\xFF[", "[S]", "[S]\r\nk", "[]\r\n=\r\n[S]\r\nk==v=\r\n",
+    };
+    const char* names[] = {"S", "s", "A", "B", "", "z"};
+    const char* keys[] = {"k", "K", "z", "noequals", "orphan", "key one", "q", "h", "m", "[B", ""};
+    for (const char* t : texts) {
+        const IniText ini(t);
+        for (const char* section : names)
+            for (const char* key : keys)
+                EXPECT_EQ(IniLookup(t, section, key, "def"), ini.Value(section, key, "def"))
+                    << t << " / " << section << " / " << key;
+    }
+}

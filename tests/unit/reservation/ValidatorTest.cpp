@@ -228,6 +228,8 @@ TEST_F(Validator, BadInputGivesAClearResult) {
     EXPECT_FALSE(Check(Replace(light, "Nota=x", "Nota=\xE8\xFF\x80 ") ));
     EXPECT_TRUE(Check(Replace(light, "Nota=x", "Nota=\xE8\xFF\x80")));
     EXPECT_FALSE(Check(Replace(light, "AB123CD", "AB123\xC7")));
+    // Millions of empty lines are allowed and cost no memory per line.
+    EXPECT_TRUE(Check(std::string(4000000, '\n') + light));
     // Line ends other than CR LF still give lines.
     EXPECT_TRUE(Check(light, 0, false));
     std::string crOnly = light;
