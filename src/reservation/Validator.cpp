@@ -46,7 +46,7 @@ bool SkipSection(const Mask& mask, const std::string& section, int vehicleClass)
 
 class Run {
 public:
-    Run(Station& s, std::vector<Line>& lines, int vehicleClass)
+    Run(Station& s, const std::vector<Line>& lines, int vehicleClass)
         : s_(s), lines_(lines), vehicleClass_(vehicleClass) {}
 
     bool valid = true;
@@ -137,7 +137,7 @@ private:
     }
 
     Station& s_;
-    std::vector<Line>& lines_;
+    const std::vector<Line>& lines_;
     int vehicleClass_;
 };
 
@@ -203,7 +203,7 @@ bool ValidateReservation(Station& s, const std::string& filePath, int vehicleCla
     });
     if (counted != expected) return false;
 
-    std::vector<Line> lines = IndexLines(contents, counted);
+    const std::vector<Line> lines = IndexLines(contents, counted);
     Run run(s, lines, vehicleClass);
     if (run.CheckMask(acceptance) == Stop::Done) return false;
     if (run.CheckMask(vehicle) == Stop::Done) return false;
