@@ -13,6 +13,7 @@
 // complete, since frames keep arriving while a message box is open.
 #include "device/Exchange.h"
 
+#include <algorithm>
 #include <array>
 
 #include "device/Link.h"

@@ -87,7 +87,7 @@ void OnSerialBytes(Station& s, const char* data, size_t size) {
     // handler may pump messages and so receive the next chunk inside this
     // loop; that nested call carries on from where we are, so no byte is
     // framed out of turn.
-    st.sRxChunk.append(data, size);
+    if (size > 0) st.sRxChunk.append(data, size);
     FrameAssembler assembler(st.sRxBuffer);
     std::string frame;
     while (st.iRxChunkPos < st.sRxChunk.size()) {

@@ -1,6 +1,8 @@
 // Choosing a reservation in cboRevisione: pre-checks, validation, arming.
 #pragma once
 
+#include <string_view>
+
 #include "shared/Station.h"
 
 namespace heliotab {
@@ -11,5 +13,10 @@ void OnComboClick(Station& s);
 int OnComboKeyDown(Station& s, int virtualKey);
 // KeyUp (any key).
 void OnComboKeyUp(Station& s);
+
+// The checks of the selection before the masks are applied: protocol
+// identification, acceptance, inspection and booking dates against today,
+// then the vehicle class. Returns the class, or -1 to reject.
+int ReservationPreCheck(std::string_view contents, const LocalTime& today);
 
 }  // namespace heliotab

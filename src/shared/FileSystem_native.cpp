@@ -39,6 +39,27 @@ FileStatus FromErrno(int e) {
     }
 }
 
+// Windows' read-only attribute is the absence of every write bit here. The
+// mode is looked at rather than access(2), which always says yes to root.
+bool IsReadOnly(const struct stat& sb) {
+    return (sb.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+// Writes all of data to fd and flushes it; errno-based status.
+FileStatus WriteAllAndSync(int fd, const std::string& data) {
+    size_t done = 0;
+    while (done < data.size()) {
+        ssize_t w = write(fd, data.data() + done, data.size() - done);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            return FromErrno(errno);
+        }
+        done += static_cast<size_t>(w);
+    }
+    if (fsync(fd) != 0) return FromErrno(errno);
+    return FileStatus::Ok;
+}
+
 class NativeFileSystem : public FileSystem {
 public:
     std::vector<std::string> ListFiles(const std::string& directory, const std::string& pattern) override {
@@ -88,7 +109,7 @@ public:
         if (stat(p.c_str(), &sb) != 0) return FromErrno(errno);
         if (!S_ISREG(sb.st_mode)) return FileStatus::Access;
         // A read-only file cannot be deleted on Windows; keep that here too.
-        if (access(p.c_str(), W_OK) != 0) return FileStatus::Access;
+        if (IsReadOnly(sb)) return FileStatus::Access;
         return unlink(p.c_str()) == 0 ? FileStatus::Ok : FromErrno(errno);
     }
 
@@ -99,35 +120,25 @@ public:
         const std::string p = NativePath(dst);
         int fd = open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
         if (fd < 0) return errno == EEXIST ? FileStatus::Access : FromErrno(errno);
-        size_t done = 0;
-        while (done < data.size()) {
-            ssize_t w = write(fd, data.data() + done, data.size() - done);
-            if (w < 0) {
-                const int e = errno;
-                close(fd);
-                unlink(p.c_str());
-                return FromErrno(e);
-            }
-            done += static_cast<size_t>(w);
-        }
-        if (fsync(fd) != 0) {
-            const int e = errno;
-            close(fd);
-            unlink(p.c_str());
-            return FromErrno(e);
-        }
-        if (close(fd) != 0) {
-            unlink(p.c_str());
-            return FileStatus::Other;
-        }
-        return FileStatus::Ok;
+        return FinishWrite(fd, p, data);
+    }
+
+    FileStatus WriteNew(const std::string& path, const std::string& bytes) override {
+        const std::string p = NativePath(path);
+        struct stat sb;
+        // Windows will not truncate a read-only file or open a folder for writing.
+        if (stat(p.c_str(), &sb) == 0 && (!S_ISREG(sb.st_mode) || IsReadOnly(sb)))
+            return FileStatus::Access;
+        int fd = open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0) return FromErrno(errno);
+        return FinishWrite(fd, p, bytes);
     }
 
     FileStatus Replace(const std::string& src, const std::string& dst) override {
         const std::string d = NativePath(dst);
         struct stat sb;
         // Windows refuses to replace a read-only file or a folder; so do we.
-        if (stat(d.c_str(), &sb) == 0 && (!S_ISREG(sb.st_mode) || access(d.c_str(), W_OK) != 0))
+        if (stat(d.c_str(), &sb) == 0 && (!S_ISREG(sb.st_mode) || IsReadOnly(sb)))
             return FileStatus::Access;
         if (rename(NativePath(src).c_str(), d.c_str()) != 0) return FromErrno(errno);
         // Make the rename itself durable.
@@ -139,6 +150,15 @@ public:
             close(fd);
         }
         return FileStatus::Ok;
+    }
+
+private:
+    // Writes, flushes and closes fd; on any failure the half-written file goes.
+    static FileStatus FinishWrite(int fd, const std::string& nativePath, const std::string& data) {
+        FileStatus st = WriteAllAndSync(fd, data);
+        if (close(fd) != 0 && st == FileStatus::Ok) st = FileStatus::Other;
+        if (st != FileStatus::Ok) unlink(nativePath.c_str());
+        return st;
     }
 };
 

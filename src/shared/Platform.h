@@ -111,6 +111,9 @@ public:
     virtual bool FileExists(const std::string& path) = 0;  // an ordinary file, not a folder
     virtual FileStatus ReadAll(const std::string& path, std::string& contents) = 0;
     virtual FileStatus Delete(const std::string& path) = 0;
+    // Creates path (or truncates an existing one), writes bytes and flushes
+    // them to disk; a failed write leaves no file behind.
+    virtual FileStatus WriteNew(const std::string& path, const std::string& bytes) = 0;
     // Copies src to dst (a new file, replacing none) and flushes it to disk.
     virtual FileStatus CopyAndFlush(const std::string& src, const std::string& dst) = 0;
     // Renames src onto dst, replacing dst, atomically where the platform allows.

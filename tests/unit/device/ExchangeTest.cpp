@@ -288,9 +288,11 @@ TEST_F(LinkTest, ResultsWhileMeasuringAreAckedJudgedAndWritten) {
     EXPECT_EQ(st.farResult.IllumLuxAnabDx, "12500");
     EXPECT_EQ(st.farResult.Esito, "R");
     EXPECT_EQ(st.farResult.Marca, "LUXOMETRA");
-    // The result writer in this build reports failure and clears nothing.
-    EXPECT_TRUE(st.bTestArmed);
-    EXPECT_TRUE(f.messages.shown.empty());
+    // The demonstration result is delivered and the test disarmed.
+    EXPECT_TRUE(DefaultFileSystem().FileExists(st.AccDirectory + "Test.FAR"));
+    EXPECT_FALSE(st.bTestArmed);
+    ASSERT_EQ(f.messages.shown.size(), 1u);
+    EXPECT_EQ(f.messages.shown[0].style, kStyleInformation);
 }
 
 TEST_F(LinkTest, ResultsWithoutAnAcceptedStartAreIgnored) {

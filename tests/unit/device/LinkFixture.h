@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "device/Exchange.h"
@@ -23,6 +25,14 @@ protected:
     LinkTest() {
         f.timers.onTimer = [this](int id) { TimerProc(id); };
         st.iSerialPort = 3;
+        // Results are really written: into a folder of the test's own.
+        char pattern[] = "/tmp/heliotab-link-XXXXXX";
+        folder = mkdtemp(pattern) ? pattern : "/tmp";
+        st.programDir = folder;
+        st.AccDirectory = folder + "/";
+    }
+    ~LinkTest() override {
+        if (folder != "/tmp") std::filesystem::remove_all(folder);
     }
 
     void TimerProc(int id) {
@@ -67,6 +77,7 @@ protected:
     Station& s = f.station;
     AppState& st = f.state;
     int closeTicks = 0;
+    std::string folder;
 };
 
 }  // namespace heliotab::testing_link

@@ -317,6 +317,7 @@ TEST_F(LinkTest, NothingOfThePreviousVehicleReachesTheNext) {
     first.aims[0] = "R#";
     Feed(Wire(SeparatedFrame(first)));
     ASSERT_EQ(st.farResult.Esito, "#R");
+    st.bTestArmed = true;  // the next vehicle
     Feed(Wire(FixedStatus('1')));
     EXPECT_EQ(st.farResult.Esito, "");
     EXPECT_EQ(st.farResult.IllumLuxAnabDx, "");

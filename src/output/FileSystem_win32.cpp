@@ -1,0 +1,179 @@
+// Win32 file services of heliotab.exe: the exchange directory and the
+// program folder. Plain ANSI calls, paths as the program builds them.
+// ReplaceFileA is not used: it is not atomic everywhere (Wine removes the
+// target first), while MoveFileExA onto an existing name is one rename.
+#include <windows.h>
+
+#include <algorithm>
+
+#include "shared/FileSystems.h"
+
+namespace heliotab {
+
+std::string NativePath(const std::string& path) { return path; }
+
+namespace {
+
+FileStatus FromError(DWORD e) {
+    switch (e) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_INVALID_NAME:
+        return FileStatus::NotFound;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return FileStatus::Access;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+    default:
+        return FileStatus::Other;
+    }
+}
+
+FileStatus LastError() { return FromError(GetLastError()); }
+
+// Closes a handle on every path out.
+class Handle {
+public:
+    explicit Handle(HANDLE h) : h_(h) {}
+    ~Handle() { Close(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return h_; }
+    bool Close() {
+        if (!Valid()) return true;
+        const bool ok = CloseHandle(h_) != 0;
+        h_ = INVALID_HANDLE_VALUE;
+        return ok;
+    }
+
+private:
+    HANDLE h_;
+};
+
+// Writes all of data and flushes it to disk.
+FileStatus WriteAndFlush(HANDLE h, const std::string& data) {
+    size_t done = 0;
+    while (done < data.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 20));
+        DWORD written = 0;
+        if (!WriteFile(h, data.data() + done, chunk, &written, nullptr)) return LastError();
+        if (written == 0) return FileStatus::Other;
+        done += written;
+    }
+    if (!FlushFileBuffers(h)) return LastError();
+    return FileStatus::Ok;
+}
+
+// Creates path with the given disposition, writes, flushes and closes it;
+// a failed write removes the half-written file.
+FileStatus CreateAndWrite(const std::string& path, DWORD disposition, const std::string& data) {
+    Handle h(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.Valid()) return LastError();
+    FileStatus st = WriteAndFlush(h.Get(), data);
+    if (!h.Close() && st == FileStatus::Ok) st = FileStatus::Other;
+    if (st != FileStatus::Ok) DeleteFileA(path.c_str());
+    return st;
+}
+
+std::string JoinDir(const std::string& directory, const std::string& name) {
+    if (directory.empty()) return name;
+    const char last = directory.back();
+    return (last == '\\' || last == '/' || last == ':') ? directory + name : directory + "\\" + name;
+}
+
+class Win32FileSystem : public FileSystem {
+public:
+    std::vector<std::string> ListFiles(const std::string& directory, const std::string& pattern) override {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA(JoinDir(directory, pattern).c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE) return names;
+        do {
+            if (fd.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
+                continue;
+            names.push_back(fd.cFileName);
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+        return names;
+    }
+
+    bool FileExists(const std::string& path) override {
+        const DWORD a = GetFileAttributesA(path.c_str());
+        return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    }
+
+    FileStatus ReadAll(const std::string& path, std::string& contents) override {
+        contents.clear();
+        const DWORD a = GetFileAttributesA(path.c_str());
+        if (a == INVALID_FILE_ATTRIBUTES) return LastError();
+        if (a & FILE_ATTRIBUTE_DIRECTORY) return FileStatus::Access;
+        Handle h(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!h.Valid()) return LastError();
+        char buf[65536];
+        for (;;) {
+            DWORD got = 0;
+            if (!ReadFile(h.Get(), buf, sizeof buf, &got, nullptr)) {
+                const FileStatus st = LastError();
+                contents.clear();
+                return st;
+            }
+            if (got == 0) break;
+            contents.append(buf, got);
+        }
+        return FileStatus::Ok;
+    }
+
+    FileStatus Delete(const std::string& path) override {
+        const DWORD a = GetFileAttributesA(path.c_str());
+        if (a == INVALID_FILE_ATTRIBUTES) return LastError();
+        // A folder is not a file to delete; a read-only file stays, as
+        // DeleteFileA documents.
+        if (a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return FileStatus::Access;
+        return DeleteFileA(path.c_str()) ? FileStatus::Ok : LastError();
+    }
+
+    FileStatus WriteNew(const std::string& path, const std::string& bytes) override {
+        // CREATE_ALWAYS on a read-only file fails on Windows as documented;
+        // checked here too, since Wine lets a root user truncate it.
+        const DWORD a = GetFileAttributesA(path.c_str());
+        if (a != INVALID_FILE_ATTRIBUTES && (a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+            return FileStatus::Access;
+        return CreateAndWrite(path, CREATE_ALWAYS, bytes);
+    }
+
+    FileStatus CopyAndFlush(const std::string& src, const std::string& dst) override {
+        std::string data;
+        const FileStatus st = ReadAll(src, data);
+        if (st != FileStatus::Ok) return st;
+        return CreateAndWrite(dst, CREATE_NEW, data);
+    }
+
+    FileStatus Replace(const std::string& src, const std::string& dst) override {
+        // Windows refuses to replace a read-only file; say so before trying.
+        const DWORD a = GetFileAttributesA(dst.c_str());
+        if (a != INVALID_FILE_ATTRIBUTES && (a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+            return FileStatus::Access;
+        if (!MoveFileExA(src.c_str(), dst.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return LastError();
+        return FileStatus::Ok;
+    }
+};
+
+}  // namespace
+
+FileSystem& DefaultFileSystem() {
+    static Win32FileSystem fs;
+    return fs;
+}
+
+}  // namespace heliotab

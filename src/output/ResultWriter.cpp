@@ -1,0 +1,152 @@
+// WriteTestResult: the finished test as the reservation's .FAR file.
+//
+// The hand-over is built so that the booking software never sees half a
+// result and a failure never loses one:
+//   1. the file is written new in the program folder (.TMP) and flushed;
+//   2. it is copied into the exchange directory under a name the booking
+//      software does not collect (.FA$) and flushed;
+//   3. that copy is renamed onto the .FAR, replacing an older one;
+//   4. only then is the reservation deleted and the test disarmed.
+// A crash anywhere leaves either no new .FAR with the reservation still in
+// place, or a complete .FAR. An older .FAR is kept until the rename replaces
+// it, so a failed attempt destroys nothing.
+//
+// When the result cannot be delivered the operator is told, and everything
+// stays as it was before the call: the reservation file, SelectedAccFile,
+// ReservationIni's binding and bTestArmed. The tester may simply run the
+// measurement again, which writes the result again.
+//
+// Message boxes are modal and the platform keeps dispatching serial input
+// and timers while one is open, so every message is shown only after the
+// files, flags and labels are final.
+#include "output/ResultWriter.h"
+
+#include <vector>
+
+#include "output/ResultFormat.h"
+#include "output/ResultPaths.h"
+#include "settings/Language.h"
+
+namespace heliotab {
+
+namespace {
+
+// Language ids of the result writer.
+enum : int {
+    kIdDoneTitle = 601,
+    kIdDoneText = 602,
+    kIdWriteTitle = 603,
+    kIdWriteText = 604,
+    kIdAccessTitle = 611,
+    kIdAccessText = 612,
+    kIdNotDeliveredText = 613,      // the copy into the exchange directory failed
+    kIdReservationKeptText = 614,   // result delivered, reservation file not deleted
+    kIdWarningTitle = 615,
+    kIdIdleCombo = 303,
+};
+
+struct Message {
+    std::string text, title;
+    int style;
+};
+
+std::string Quoted(const std::string& path) { return " '" + path + "'"; }
+
+// A failure on the way into the exchange directory: access errors keep
+// their own message; anything else (folder gone, disk full) says that the
+// result was not delivered.
+Message DeliveryFailure(AppState& st, FileStatus status, const std::string& resultPath) {
+    if (status == FileStatus::Access)
+        return {GetLangString(st, kIdAccessText), GetLangString(st, kIdAccessTitle), kStyleStop};
+    return {GetLangString(st, kIdNotDeliveredText) + Quoted(resultPath), GetLangString(st, kIdWriteTitle),
+            kStyleStop};
+}
+
+// Windows names compare without regard to case.
+bool SamePath(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+        if (x == '/') x = '\\';
+        if (y == '/') y = '\\';
+        if (x != y) return false;
+    }
+    return true;
+}
+
+void DeleteIfExists(FileSystem& files, const std::string& path) {
+    if (files.FileExists(path)) files.Delete(path);
+}
+
+bool Fail(Station& s, const ResultPaths& p, const std::string& boundBefore, const Message& m) {
+    DeleteIfExists(s.files, p.partial);
+    DeleteIfExists(s.files, p.temp);
+    // Keep the store on the reservation, so that a repeated measurement
+    // answers the same reservation file.
+    s.state.ReservationIni.SetIniFile(boundBefore);
+    s.messages.ShowMessage(m.text, m.title, m.style);
+    return false;
+}
+
+}  // namespace
+
+bool WriteTestResult(Station& s) {
+    AppState& st = s.state;
+    FileSystem& files = s.files;
+    const std::string boundBefore = st.ReservationIni.IniFile();
+    const ResultPaths p = ComputeResultPaths(st);
+    st.ReservationIni.SetIniFile(p.temp);
+
+    if (files.WriteNew(p.temp, BuildResultFile(st.farResult)) != FileStatus::Ok)
+        return Fail(s, p, boundBefore,
+                    {GetLangString(st, kIdWriteText), GetLangString(st, kIdWriteTitle), kStyleStop});
+
+    // A partial copy left by an interrupted attempt goes first: the copy
+    // below creates its file new.
+    if (files.FileExists(p.partial)) {
+        const FileStatus stale = files.Delete(p.partial);
+        if (stale != FileStatus::Ok) return Fail(s, p, boundBefore, DeliveryFailure(st, stale, p.result));
+    }
+    FileStatus status = files.CopyAndFlush(p.temp, p.partial);
+    if (status == FileStatus::Ok) status = files.Replace(p.partial, p.result);
+    if (status != FileStatus::Ok) return Fail(s, p, boundBefore, DeliveryFailure(st, status, p.result));
+
+    // The result is in place: from here on nothing undoes it.
+    std::vector<Message> warnings;
+    st.bTestArmed = false;
+    // A reservation that already carries the result's name is the result now.
+    if (!st.SelectedAccFile.empty() && !SamePath(p.reservation, p.result)) {
+        // A reservation the booking software already took back is no fault.
+        const FileStatus gone = files.Delete(p.reservation);
+        if (gone != FileStatus::Ok && gone != FileStatus::NotFound)
+            warnings.push_back({GetLangString(st, kIdReservationKeptText) + Quoted(p.reservation),
+                                GetLangString(st, kIdWarningTitle), kStyleExclamation});
+    }
+    st.SelectedAccFile.clear();
+
+    for (int i = 0; i < 3; ++i) s.view.SetVehicleLabel(i, "");
+    s.view.SetOperatorLabel("");
+    s.view.SetComboText(GetLangString(st, kIdIdleCombo));
+
+    // Report printing hook (bPrintReport): the report is printed from p.temp
+    // with p.result as its title, so it must run here, before p.temp goes.
+
+    if (files.Delete(p.temp) == FileStatus::Access)
+        warnings.push_back({GetLangString(st, kIdAccessText), GetLangString(st, kIdAccessTitle), kStyleStop});
+
+    if (st.bCloseAfterTest) {
+        // Closing is deferred until the operator has read any warning: the
+        // close timer would otherwise end the program under the open box.
+        for (const Message& m : warnings) s.messages.ShowMessage(m.text, m.title, m.style);
+        st.bClosePending = true;
+        return true;
+    }
+    s.messages.ShowMessage(GetLangString(st, kIdDoneText) + Quoted(p.result), GetLangString(st, kIdDoneTitle),
+                           kStyleInformation);
+    for (const Message& m : warnings) s.messages.ShowMessage(m.text, m.title, m.style);
+    return true;
+}
+
+}  // namespace heliotab

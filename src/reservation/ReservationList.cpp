@@ -1,0 +1,43 @@
+// cboRevisione's list, rebuilt from the exchange directory each time it
+// drops down. Nothing is validated here: a bad file is listed and rejected
+// only when chosen. Each file is read through a reader of its own, so a
+// rebuild never re-points ReservationIni (the reservation of a test).
+#include "reservation/ReservationList.h"
+
+#include "reservation/IniText.h"
+#include "reservation/Reservation.h"
+#include "settings/Language.h"
+
+namespace heliotab {
+
+namespace {
+
+std::string ItemText(Station& s, const std::string& path) {
+    std::string text;
+    if (s.files.ReadAll(path, text) != FileStatus::Ok) text.clear();
+    std::string item(1, ' ');
+    item += IniLookup(text, "DatiLibrettoVeicolo", "Fabbrica");
+    item += " - ";
+    item += IniLookup(text, "DatiLibrettoVeicolo", "Tipo");
+    item += " - ";
+    item += IniLookup(text, "DatiLibrettoVeicolo", "Targa");
+    return item;
+}
+
+}  // namespace
+
+void RebuildReservationList(Station& s) {
+    AppState& st = s.state;
+    s.view.ClearCombo();
+    s.view.AddComboItem(GetLangString(st, 303));
+    st.AccFiles.assign(1, std::string());
+
+    const std::string yy = FormatYy(s.clock.Now());
+    for (const std::string& name : s.files.ListFiles(st.AccDirectory, yy + "*.ACC")) {
+        if (!IsReservationFileName(name, yy)) continue;
+        s.view.AddComboItem(ItemText(s, st.AccDirectory + name));
+        st.AccFiles.push_back(name);
+    }
+}
+
+}  // namespace heliotab

@@ -1,0 +1,138 @@
+// Choosing a reservation: pre-checks on the reservation's own keys, the mask
+// validation behind the wait window, then the armed state. Browsing with the
+// keys only moves the highlight; Enter (or F7) or a mouse choice loads.
+#include "reservation/Selection.h"
+
+#include "reservation/IniText.h"
+#include "reservation/Reservation.h"
+#include "reservation/Validator.h"
+#include "settings/Language.h"
+
+namespace heliotab {
+
+namespace {
+
+enum : int { kVkReturn = 13, kVkUp = 38, kVkDown = 40, kVkF5 = 116, kVkF6 = 117, kVkF7 = 118 };
+
+std::string ReadText(Station& s, const std::string& path) {
+    std::string text;
+    if (s.files.ReadAll(path, text) != FileStatus::Ok) text.clear();
+    return text;
+}
+
+bool AllDigits(const std::string& v) {
+    for (char c : v)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+}  // namespace
+
+int ReservationPreCheck(std::string_view contents, const LocalTime& now) {
+    auto value = [&](const char* section, const char* key) { return IniLookup(contents, section, key); };
+    const std::string today = FormatDdMmYyyy(now);
+    if (value("IdentificazioneProtocollo", "Versione") != "100" ||
+        value("IdentificazioneProtocollo", "Data") != "02111999")
+        return -1;
+    if (value("Prenotazione", "DataAccettazione") != today) return -1;
+    const std::string controlli = value("Vis_IdentificazioneVeicolo", "DataControlli");
+    if (!controlli.empty() && controlli != today) return -1;
+
+    // Booked no later than today: yyyymmdd compared as digits of equal length.
+    const std::string booked = value("Prenotazione", "DataPrenotazione");
+    if (booked.size() != 8 || !AllDigits(booked)) return -1;
+    if (booked.substr(4, 4) + booked.substr(2, 2) + booked.substr(0, 2) > FormatYyyyMmDd(now)) return -1;
+
+    return VehicleClassOf(value("DatiLibrettoVeicolo", "TipoVeicolo"),
+                          value("DatiLibrettoVeicolo", "DescrizioneVeicolo"));
+}
+
+namespace {
+
+void Reject(Station& s) {
+    s.messages.ShowMessage(GetLangString(s.state, 372), GetLangString(s.state, 371), kStyleStop);
+    s.view.SelectComboIndex(0);
+}
+
+void Arm(Station& s, const std::string& file) {
+    AppState& st = s.state;
+    s.view.SetPanelText(Panel::Stato, GetLangString(st, 338));
+    s.view.EnableButton(Button::Test, false);
+    s.view.EnableButton(Button::Opzioni, false);
+    s.view.EnableTrayOptions(false);
+    s.view.EnableCombo(false);
+    s.view.EnableButton(Button::Ferma, true);
+
+    st.SelectedAccFile = file;
+    st.ReservationIni.SetIniFile(st.AccDirectory + st.SelectedAccFile);
+
+    const std::string text = ReadText(s, st.AccDirectory + st.SelectedAccFile);
+    s.view.SetVehicleLabel(0, IniLookup(text, "DatiLibrettoVeicolo", "Fabbrica"));
+    s.view.SetVehicleLabel(1, IniLookup(text, "DatiLibrettoVeicolo", "Tipo"));
+    s.view.SetVehicleLabel(2, IniLookup(text, "DatiLibrettoVeicolo", "Targa"));
+    s.view.SetOperatorLabel(IniLookup(text, "Prenotazione", "Operatore"));
+    st.bTestArmed = true;
+}
+
+void LoadReservation(Station& s, int index) {
+    AppState& st = s.state;
+    const std::string file = st.AccFiles[static_cast<size_t>(index)];
+    const std::string path = st.AccDirectory + file;
+
+    int vehicleClass = -1;
+    if (!file.empty()) vehicleClass = ReservationPreCheck(ReadText(s, path), s.clock.Now());
+    if (vehicleClass < 0) {
+        Reject(s);
+        return;
+    }
+
+    s.view.ShowValidateWindow(GetLangString(st, 701), GetLangString(st, 702));
+    s.pump.DoEvents();
+    const bool valid = ValidateReservation(s, path, vehicleClass);
+    s.view.HideValidateWindow();
+    s.pump.DoEvents();
+
+    if (!valid) {
+        Reject(s);
+        return;
+    }
+    Arm(s, file);
+}
+
+}  // namespace
+
+void OnComboClick(Station& s) {
+    AppState& st = s.state;
+    // A load already running (its wait window and messages let events in)
+    // or an armed test: a further click must not start another.
+    if (st.bArrowKeyDown || st.bValidating || st.bTestArmed) return;
+    const int index = s.view.ComboIndex();
+    if (index <= 0 || index >= static_cast<int>(st.AccFiles.size())) return;
+
+    st.bValidating = true;
+    LoadReservation(s, index);
+    st.bValidating = false;
+}
+
+int OnComboKeyDown(Station& s, int virtualKey) {
+    switch (virtualKey) {
+    case kVkF5:
+    case kVkUp:
+        s.state.bArrowKeyDown = true;
+        return kVkUp;
+    case kVkF6:
+    case kVkDown:
+        s.state.bArrowKeyDown = true;
+        return kVkDown;
+    case kVkF7:
+    case kVkReturn:
+        OnComboClick(s);
+        return kVkReturn;
+    default:
+        return virtualKey;
+    }
+}
+
+void OnComboKeyUp(Station& s) { s.state.bArrowKeyDown = false; }
+
+}  // namespace heliotab

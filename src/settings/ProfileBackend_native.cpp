@@ -1,0 +1,11 @@
+// Natively the profile functions are the portable store.
+#include "settings/ProfileStore.h"
+
+namespace heliotab {
+
+ProfileBackend& DefaultProfileBackend() {
+    static ProfileStore store;
+    return store;
+}
+
+}  // namespace heliotab

@@ -1,0 +1,118 @@
+// HELIOTAB.ini at start-up: binding the stores, reading the settings,
+// checking the language and the two write-backs.
+#include "settings/Settings.h"
+
+#include "settings/SettingsKeys.h"
+
+namespace heliotab {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string Trim(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && IsBlank(s[b])) ++b;
+    while (e > b && IsBlank(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+bool EqualsAsciiNoCase(const std::string& a, const char* b) {
+    size_t i = 0;
+    for (; i < a.size() && b[i]; ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
+        if (x != y) return false;
+    }
+    return i == a.size() && b[i] == '\0';
+}
+
+// Whether the list of NUL-terminated names holds exactly this name.
+bool ListHoldsName(const std::string& list, const std::string& name) {
+    size_t pos = 0;
+    while (pos < list.size()) {
+        size_t end = list.find('\0', pos);
+        if (end == std::string::npos) end = list.size();
+        if (list.compare(pos, end - pos, name) == 0 && end < list.size()) return true;
+        pos = end + 1;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && folder.back() == '\\') return folder + name;
+    return folder + "\\" + name;
+}
+
+void BindProgramStores(AppState& st) {
+    st.LanguageIni.SetIniFile(JoinPath(st.programDir, kLanguageFileName));
+    st.SettingsIni.SetIniFile(st.programDir + "\\" + kSettingsFileName);
+}
+
+bool ParseBoolean(const std::string& text, bool def) {
+    const std::string t = Trim(text);
+    if (EqualsAsciiNoCase(t, "True")) return true;
+    if (EqualsAsciiNoCase(t, "False")) return false;
+    // A number: optional sign, digits, optional decimal point and digits.
+    size_t i = 0;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    bool digits = false, nonZero = false, point = false;
+    for (; i < t.size(); ++i) {
+        const char c = t[i];
+        if (c >= '0' && c <= '9') {
+            digits = true;
+            if (c != '0') nonZero = true;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return def;
+        }
+    }
+    return digits ? nonZero : def;
+}
+
+int ParsePort(const std::string& text, int def) {
+    const std::string t = Trim(text);
+    size_t i = 0;
+    bool negative = false;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
+    if (i == t.size()) return def;
+    long value = 0;
+    for (; i < t.size(); ++i) {
+        if (t[i] < '0' || t[i] > '9') return def;
+        value = value * 10 + (t[i] - '0');
+        if (value > 32767) return def;
+    }
+    // A port number is never negative; "-0" is still 0.
+    if (negative && value != 0) return def;
+    return static_cast<int>(value);
+}
+
+void LoadSettings(AppState& st) {
+    clsIniFiles& ini = st.SettingsIni;
+    st.sLanguage = ini.ReadString(kSectionImpostazioni, kKeyLingua, kDefaultLanguage);
+    st.bAlwaysOnTop = ParseBoolean(ini.ReadString(kSectionImpostazioni, kKeyPrimoPiano, "0"), false);
+    st.bCloseAfterTest = ParseBoolean(ini.ReadString(kSectionImpostazioni, kKeyChiudiDopoTest, "0"), false);
+    st.bCloseWithEsc = ParseBoolean(ini.ReadString(kSectionImpostazioni, kKeyChiudiConEsc, "1"), true);
+    st.bPrintReport = ParseBoolean(ini.ReadString(kSectionImpostazioni, kKeyStampaReport, "0"), false);
+    st.iSerialPort = ParsePort(ini.ReadString(kSectionImpostazioni, kKeyPortaSeriale, "0"), 0);
+
+    // The language must be one of the sections of Language.ini, whole name
+    // and exact case; otherwise Italian, remembered in the settings file.
+    const std::string sections = st.LanguageIni.ReadString(std::nullopt, std::nullopt, "");
+    if (!ListHoldsName(sections, st.sLanguage)) {
+        st.sLanguage = kDefaultLanguage;
+        ini.WriteString(kSectionImpostazioni, kKeyLingua, kDefaultLanguage);
+    }
+
+    st.AccDirectory = ini.ReadString(kSectionPercorsi, kKeyFilesAcc, "");
+    if (st.AccDirectory.empty()) {
+        st.AccDirectory = kDefaultAccDirectory;
+        ini.WriteString(kSectionPercorsi, kKeyFilesAcc, kDefaultAccDirectory);
+    }
+}
+
+}  // namespace heliotab
