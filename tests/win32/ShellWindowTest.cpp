@@ -349,6 +349,24 @@ TEST(ShellWindow, CloseWithAnArmedTestAsksAndNoKeepsTheWindow) {
     });
 }
 
+TEST(ShellWindow, ComboNotificationsSentToItsPanelReachTheMainWindow) {
+    OnOwnThread([] {
+        Rig rig;
+        char dir[MAX_PATH];
+        GetTempPathA(MAX_PATH, dir);
+        rig.state.AccDirectory = std::string(dir) + "heliotab_shell_empty_" + std::to_string(GetCurrentThreadId()) + "\\";
+        CreateDirectoryA(rig.state.AccDirectory.c_str(), nullptr);
+        HWND combo = rig.Control(IDC_MAIN_CBO_REVISIONE);
+        rig.view.AddComboItem("stale");
+        rig.view.AddComboItem("stale too");
+        // Opening the list rebuilds it: only the placeholder is left for an empty directory.
+        SendMessageA(GetParent(combo), WM_COMMAND, MAKEWPARAM(IDC_MAIN_CBO_REVISIONE, CBN_DROPDOWN),
+                     reinterpret_cast<LPARAM>(combo));
+        EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 1);
+        RemoveDirectoryA(rig.state.AccDirectory.c_str());
+    });
+}
+
 TEST(ShellWindow, SerialChunksReachTheLinkAndTheirBuffersAreTaken) {
     OnOwnThread([] {
         Rig rig;
