@@ -147,6 +147,19 @@ void RefuseResults(Station& s, DecodeError error) {
     s.messages.ShowMessage(Text(s, textId), Text(s, link_text::kBadResultsTitle), kStyleExclamation);
 }
 
+// The result could not be delivered (the operator has been told): the test
+// stays armed for a repeated measurement, so the window shows it armed again
+// and the operator can still stop it.
+void KeepArmed(Station& s) {
+    if (!s.state.bTestArmed) return;
+    s.view.SetPanelText(Panel::Stato, Text(s, link_text::kStateArmed));
+    s.view.EnableButton(Button::Test, false);
+    s.view.EnableButton(Button::Opzioni, false);
+    s.view.EnableTrayOptions(false);
+    s.view.EnableCombo(false);
+    s.view.EnableButton(Button::Ferma, true);
+}
+
 void TakeResults(Station& s, const std::string& frame) {
     AppState& st = s.state;
     if (!st.bMeasuring) return;  // no measurement of ours: no answer
@@ -171,7 +184,7 @@ void TakeResults(Station& s, const std::string& frame) {
     s.view.EnableTrayOptions(true);
 
     DecodeResults(frame, st.farResult);  // checked above; the frame has not changed
-    WriteTestResult(s);
+    if (!WriteTestResult(s)) KeepArmed(s);
 }
 
 void HandleFrame(Station& s, const std::string& frame) {

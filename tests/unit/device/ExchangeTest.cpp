@@ -295,6 +295,32 @@ TEST_F(LinkTest, ResultsWhileMeasuringAreAckedJudgedAndWritten) {
     EXPECT_EQ(f.messages.shown[0].style, kStyleInformation);
 }
 
+TEST_F(LinkTest, UndeliveredResultsLeaveTheTestArmedAndStoppable) {
+    st.AccDirectory = folder.Path() + testutil::kSep + "missing" + testutil::kSep;
+    GoMeasuring();
+    f.view.enabled[Button::Ferma] = true;
+    Feed(Wire(FixedResults(true)));
+    EXPECT_EQ(Sent(), "\x06");
+    ASSERT_EQ(f.messages.shown.size(), 1u);
+    EXPECT_EQ(f.messages.shown[0].style, kStyleStop);
+    EXPECT_TRUE(st.bTestArmed);
+    EXPECT_FALSE(st.bMeasuring);
+    EXPECT_EQ(f.view.panels[Panel::Stato], Lang(338));
+    EXPECT_TRUE(f.view.enabled[Button::Ferma]);
+    EXPECT_FALSE(f.view.enabled[Button::Test]);
+    EXPECT_FALSE(f.view.enabled[Button::Opzioni]);
+    EXPECT_FALSE(f.view.trayOptionsEnabled);
+    EXPECT_FALSE(f.view.comboEnabled);
+    // The tester measures again and, with the folder back, the result arrives.
+    std::filesystem::create_directory(folder.Path() + testutil::kSep + "missing");
+    ClearSent();
+    Feed(Wire(FixedStatus('1')));
+    EXPECT_EQ(Sent(), "\x06");
+    Feed(Wire(FixedResults(true)));
+    EXPECT_TRUE(DefaultFileSystem().FileExists(st.AccDirectory + "Test.FAR"));
+    EXPECT_FALSE(st.bTestArmed);
+}
+
 TEST_F(LinkTest, ResultsWithoutAnAcceptedStartAreIgnored) {
     GoOnline();
     st.bTestArmed = true;

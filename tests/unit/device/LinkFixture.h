@@ -4,14 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "device/Exchange.h"
 #include "device/Link.h"
 #include "device/TesterFrames.h"
 #include "fakes/Fakes.h"
+#include "fakes/TempDir.h"
 #include "settings/Language.h"
 #include "shared/FileSystems.h"
 
@@ -26,13 +25,8 @@ protected:
         f.timers.onTimer = [this](int id) { TimerProc(id); };
         st.iSerialPort = 3;
         // Results are really written: into a folder of the test's own.
-        char pattern[] = "/tmp/heliotab-link-XXXXXX";
-        folder = mkdtemp(pattern) ? pattern : "/tmp";
-        st.programDir = folder;
-        st.AccDirectory = folder + "/";
-    }
-    ~LinkTest() override {
-        if (folder != "/tmp") std::filesystem::remove_all(folder);
+        st.programDir = folder.Path();
+        st.AccDirectory = folder.Path() + testutil::kSep;
     }
 
     void TimerProc(int id) {
@@ -77,7 +71,7 @@ protected:
     Station& s = f.station;
     AppState& st = f.state;
     int closeTicks = 0;
-    std::string folder;
+    testutil::TempDir folder;
 };
 
 }  // namespace heliotab::testing_link

@@ -15,79 +15,18 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
-#include <stdlib.h>
-#endif
-
+#include "fakes/TempDir.h"
 #include "shared/FileSystems.h"
 #include "shared/Platform.h"
 
 namespace heliotab::testing_output {
 
-#ifdef _WIN32
-inline constexpr char kSep = '\\';
-#else
-inline constexpr char kSep = '/';
-#endif
+using testutil::kSep;
+using testutil::TempDir;
 
-// A fresh folder under the system's temporary folder, removed afterwards.
-class TempDir {
-public:
-    TempDir() {
-        namespace fs = std::filesystem;
-#ifdef _WIN32
-        const auto base = fs::temp_directory_path();
-        const auto seed = std::chrono::steady_clock::now().time_since_epoch().count();
-        for (int i = 0;; ++i) {
-            fs::path p = base / ("heliotab-out-" + std::to_string(seed) + "-" + std::to_string(i));
-            if (fs::create_directory(p)) {
-                path_ = p.string();
-                break;
-            }
-        }
-#else
-        std::string tmpl = (fs::temp_directory_path() / "heliotab-out-XXXXXX").string();
-        if (mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp");
-        path_ = tmpl;
-#endif
-        while (!path_.empty() && (path_.back() == '\\' || path_.back() == '/')) path_.pop_back();
-    }
-    ~TempDir() {
-        namespace fs = std::filesystem;
-        std::error_code ec;
-        // Read-only files would stop the removal on Windows.
-        for (auto& e : fs::recursive_directory_iterator(path_, ec))
-            fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& Path() const { return path_; }
-    // A sub-folder, created; returned without a trailing separator.
-    std::string MakeDir(const std::string& name) const {
-        const std::string p = path_ + kSep + name;
-        std::filesystem::create_directories(p);
-        return p;
-    }
-
-private:
-    std::string path_;
-};
-
-inline std::string ReadBytes(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::ostringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
-inline void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f << bytes;
-}
-
-inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+inline std::string ReadBytes(const std::string& path) { return testutil::ReadFile(path); }
+inline void WriteBytes(const std::string& path, const std::string& bytes) { testutil::WriteFile(path, bytes); }
+using testutil::Exists;
 
 inline void SetReadOnly(const std::string& path, bool readOnly) {
     namespace fs = std::filesystem;

@@ -11,20 +11,14 @@
 #include <string>
 
 #include "fakes/Fakes.h"
+#include "fakes/TempDir.h"
 #include "settings/Language.h"
 #include "shared/FileSystems.h"
 
 namespace heliotab::testing_reservation {
 
-inline std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteBytes(const std::string& path, const std::string& data) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(data.data(), static_cast<std::streamsize>(data.size()));
-}
+inline std::string ReadBytes(const std::string& path) { return testutil::ReadFile(path); }
+inline void WriteBytes(const std::string& path, const std::string& data) { testutil::WriteFile(path, data); }
 
 // Turns "\n" into CR LF, so test files read as the booking software writes them.
 inline std::string Crlf(const std::string& text) {
@@ -39,19 +33,11 @@ inline std::string Crlf(const std::string& text) {
 class ReservationFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        // A fresh folder of our own (mkdtemp is not there on Windows).
-        const auto base = std::filesystem::temp_directory_path();
-        std::random_device rd;
-        for (int attempt = 0; attempt < 100 && root.empty(); ++attempt) {
-            const auto dir = base / ("heliotab-res-" + std::to_string(rd()));
-            if (std::filesystem::create_directory(dir)) root = dir.string();
-        }
-        ASSERT_FALSE(root.empty());
+        root = tmp.Path();
         std::filesystem::create_directory(root + "/acc");
         fs.state.programDir = root;
         fs.state.AccDirectory = root + "/acc/";
     }
-    void TearDown() override { std::filesystem::remove_all(root); }
 
     void InstallShippedMasks() {
         for (const char* name : {"Accettazione.msk", "Veicoli_Leggeri.msk", "Veicoli_Pesanti.msk"})
@@ -65,6 +51,7 @@ protected:
     }
     std::string Lang(int id) { return GetLangString(fs.state, id); }
 
+    testutil::TempDir tmp;
     std::string root;
     fakes::FakeStation fs{DefaultFileSystem()};
     Station& s = fs.station;
