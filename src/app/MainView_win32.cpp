@@ -135,7 +135,7 @@ void frmMain::Unload() {
     unloaded_ = true;
     tiMain.HideIcon();
     HideValidateWindow();
-    KillTimer(hwnd_, 100);
+    KillTimer(hwnd_, kClockTimerId);
     HWND owner = GetWindow(hwnd_, GW_OWNER);
     DestroyWindow(hwnd_);
     // The hidden application window goes with the program.

@@ -29,7 +29,6 @@ constexpr int kCaptionWidth = 112;
 constexpr int kValueHeight = 22;
 constexpr int kComboWidth = 260;
 constexpr int kComboListWidth = 440;  // the open list: room for long model names
-constexpr int kClockTimerId = 100;  // date and time panels; apart from the core's ids 1-4
 constexpr int kPanelTime = 3, kPanelDate = 2;
 
 constexpr TagEntry kControlTags[] = {
@@ -260,8 +259,6 @@ void frmMain::CreateToolbar() {
     SendMessageA(rebar_, RB_INSERTBANDA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
     rebarH_ = static_cast<int>(SendMessageA(rebar_, RB_GETBARHEIGHT, 0, 0));
     if (rebarH_ <= 0) rebarH_ = HIWORD(buttonSize) + Px(6);
-    for (auto& p : placed_)
-        if (p.hwnd == rebar_) p.rect.bottom = p.rect.top + rebarH_;
     placed_.push_back({rebar_, RECT{x, 0, x + width, rebarH_}});
     LayoutPanel();
 }

@@ -124,6 +124,9 @@ private:
 
     Station& S() { return *station_; }
 
+    // The date and time panels' own timer, apart from the core's ids 1-4.
+    static constexpr UINT_PTR kClockTimerId = 100;
+
     Station* station_ = nullptr;
     HINSTANCE instance_ = nullptr;
     HWND hwnd_ = nullptr;
