@@ -180,7 +180,6 @@ TEST(FarsimPtyLink, HangUpRelinksAFreshLine) {
     std::string error;
     auto port = CreatePtyLink(link, error);
     ASSERT_TRUE(port) << error;
-    const std::string first = port->Name();
 
     SimConfig cfg;
     cfg.quietWindowMs = 100;
@@ -205,7 +204,8 @@ TEST(FarsimPtyLink, HangUpRelinksAFreshLine) {
     again.Send(0x05);
     EXPECT_EQ(again.ReadFrame(), BuildFrame(Layout::Short, '0', Identity{}, Results{}));
     EXPECT_EQ(run.Join(), kExitDone);
-    EXPECT_NE(port->Name(), first);
+    // The kernel may hand out the freed pty number again, so the new line's
+    // name proves nothing; that a fresh peer talks through the link does.
 }
 
 TEST(FarsimPtyLink, BytesSentWhileThePortIsClosedAreLost) {
