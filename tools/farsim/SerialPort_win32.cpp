@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "device/ComLine_win32.h"
+
 #include <cctype>
 
 namespace heliotab::farsim {
@@ -48,34 +50,7 @@ public:
             error_ = LastErrorText("SetupComm");
             return Fail();
         }
-        DCB dcb{};
-        dcb.DCBlength = sizeof dcb;
-        if (!GetCommState(handle_, &dcb)) {
-            error_ = LastErrorText("GetCommState");
-            return Fail();
-        }
-        // Every field set: 9600 8N1, binary, no handshake of any kind.
-        dcb.BaudRate = CBR_9600;
-        dcb.fBinary = TRUE;
-        dcb.fParity = FALSE;
-        dcb.fOutxCtsFlow = FALSE;
-        dcb.fOutxDsrFlow = FALSE;
-        dcb.fDtrControl = DTR_CONTROL_ENABLE;
-        dcb.fDsrSensitivity = FALSE;
-        dcb.fTXContinueOnXoff = TRUE;
-        dcb.fOutX = FALSE;
-        dcb.fInX = FALSE;
-        dcb.fErrorChar = FALSE;
-        dcb.fNull = FALSE;  // NUL separates fields: keep it
-        dcb.fRtsControl = RTS_CONTROL_ENABLE;
-        dcb.fAbortOnError = FALSE;
-        dcb.ByteSize = 8;
-        dcb.Parity = NOPARITY;
-        dcb.StopBits = ONESTOPBIT;
-        dcb.XonChar = 0x11;
-        dcb.XoffChar = 0x13;
-        dcb.XonLim = 256;
-        dcb.XoffLim = 256;
+        DCB dcb = heliotab::TesterLineDcb();
         if (!SetCommState(handle_, &dcb)) {
             error_ = LastErrorText("SetCommState");
             return Fail();
