@@ -301,4 +301,46 @@ TEST_F(RoadTest, OneVehiclesResultsNeverReachTheNextVehiclesFile) {
     ExpectIdleWindow();
 }
 
+// The tester signs off while a reservation is armed: the window drops the
+// reservation (its file stays), the poll starts again, and once the tester
+// is back the same reservation can be chosen and answered.
+TEST_F(RoadTest, TesterSigningOffDropsTheArmedReservationUntilItReturns) {
+    StartOnline(Wire(FixedIdentity(true)));
+    WriteDemoReservations();
+    Choose(kLightAcc);
+
+    AdvanceTo(20 * kSecond);
+    Feed(Wire(FixedStatus('3')));
+    EXPECT_TRUE(f.port.sent.empty());  // no answer to a sign-off
+    EXPECT_FALSE(st.bTestArmed);
+    EXPECT_FALSE(st.bDeviceOnline);
+    EXPECT_TRUE(st.bDeviceSearch);
+    EXPECT_EQ(st.SelectedAccFile, "");
+    EXPECT_EQ(f.view.vehicle[0], "");
+    EXPECT_EQ(f.view.operatorName, "");
+    EXPECT_EQ(f.view.device[4], "");
+    EXPECT_FALSE(f.view.comboEnabled);
+    EXPECT_EQ(f.view.comboText, Lang(303));
+    EXPECT_EQ(f.view.panels[Panel::Stato], Lang(334));
+    EXPECT_EQ(f.view.panels[Panel::PortaCOM], Lang(331));
+    EXPECT_TRUE(testutil::Exists(ExchangeFile(kLightAcc)));
+
+    // Timer 1 one second later: close, 0.5 s, open, 0.5 s, ENQ; then every 2 s.
+    AdvanceTo(24500);
+    EXPECT_EQ(SentAt(), (Timed{{kENQ, 22000}, {kENQ, 24000}}));
+    EXPECT_FALSE(testutil::Exists(ExchangeFile(kLightFarName)));
+
+    Feed(Wire(FixedIdentity(true)));
+    ASSERT_TRUE(st.bDeviceOnline);
+    Choose(kLightAcc);
+    Measure(30 * kSecond, Wire(FixedResults(true, PlainResults())), 45 * kSecond);
+    EXPECT_EQ(SentAt(), (Timed{{kACK, 30000}, {kACK, 45000}}));
+    const std::string far = testutil::ReadFile(ExchangeFile(kLightFarName));
+    EXPECT_NE(far.find("\r\nNumVersioneSoftware=2.1B\r\n"), std::string::npos);
+    EXPECT_NE(far.find("\r\nInizioMisura=103030\r\nFineMisura=103045\r\nOperatore=ROSSI MARIO\r\n"),
+              std::string::npos);
+    EXPECT_FALSE(testutil::Exists(ExchangeFile(kLightAcc)));
+    ExpectIdleWindow();
+}
+
 }  // namespace
