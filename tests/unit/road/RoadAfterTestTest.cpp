@@ -343,4 +343,33 @@ TEST_F(RoadTest, TesterSigningOffDropsTheArmedReservationUntilItReturns) {
     ExpectIdleWindow();
 }
 
+// The operator leaves the refusal on screen while the tester repeats the
+// measurement: the repeat is handled under the open box and delivered.
+TEST_F(RoadTest, ARepeatWhileTheRefusalIsStillOpenIsDelivered) {
+    StartOnline(Wire(FixedIdentity(true)));
+    WriteDemoReservations();
+    Choose(kLightAcc);
+
+    Results bad = PlainResults();
+    bad.lux[3] = "      ";
+    f.messages.whileOpen = [this] {
+        AdvanceTo(70 * kSecond);
+        Feed(Wire(FixedStatus('1')));
+        AdvanceTo(95 * kSecond);
+        Feed(Wire(FixedResults(true, PlainResults())));
+    };
+    Measure(15 * kSecond, Wire(FixedResults(true, bad)), 62 * kSecond);
+    EXPECT_EQ(SentAt(), (Timed{{kACK, 15000}, {kACK, 62000}, {kACK, 70000}, {kACK, 95000}}));
+
+    ASSERT_EQ(f.messages.shown.size(), 2u);
+    EXPECT_EQ(f.messages.shown[0].text, Lang(382));
+    EXPECT_EQ(f.messages.shown[1].text, DoneMessage(kLightFarName));
+    const std::string far = testutil::ReadFile(ExchangeFile(kLightFarName));
+    EXPECT_NE(far.find("\r\nIllumLuxAbbSx=030000\r\n"), std::string::npos);
+    EXPECT_NE(far.find("\r\nInizioMisura=103110\r\nFineMisura=103135\r\n"), std::string::npos);
+    EXPECT_FALSE(testutil::Exists(ExchangeFile(kLightAcc)));
+    ExpectNoLeftovers("26000101");
+    ExpectIdleWindow();
+}
+
 }  // namespace
