@@ -135,6 +135,7 @@ EOF
 heliotab_wine_session_end() {
     local dir=${1:-${HELIOTAB_WINE_SESSION:-}} pid i
     [ -n "$dir" ] && [ -d "$dir" ] || return 0
+    dir=$(cd "$dir" && pwd)  # wineserver ignores a relative WINEPREFIX
     if [ -d "$dir/prefix" ]; then
         WINEPREFIX=$dir/prefix wineserver -k >/dev/null 2>&1
         # -w returns once the server has gone; bound it in case of trouble.

@@ -3,7 +3,7 @@
 // status bar, message boxes), so every driver command can be checked under Wine
 // without the program.
 //
-//   uidriver fixture app [TITLE]      runs until closed; Esc closes it
+//   uidriver fixture app [TITLE]      runs until closed; Esc (any control) closes it
 //   uidriver fixture msgbox TEXT TITLE STYLE   prints the button that answered it
 #include "uidriver.h"
 
@@ -44,9 +44,6 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         } else if (LOWORD(wp) == kCmdQuit) {
             DestroyWindow(hwnd);
         }
-        return 0;
-    case WM_CHAR:
-        if (wp == 27) DestroyWindow(hwnd);
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -108,6 +105,11 @@ int RunApp(const std::wstring& title) {
     SetFocus(fx.combo);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        // Esc closes the window whichever control has the focus.
+        if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && IsWindow(hwnd)) {
+            DestroyWindow(hwnd);
+            continue;
+        }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
