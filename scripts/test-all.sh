@@ -50,9 +50,14 @@ stage() {
     local start=$SECONDS rc log
     log=$(mktemp)
     printf '\n==== [%d] %s ====\n' "$STAGE_NO" "$name"
-    # A fresh bash runs the stage (the functions below are exported), bounded in time.
-    timeout --foreground -k 30 "$limit" bash -c '"$@"' stage "$@" 2>&1 | tee "$log"
-    rc=${PIPESTATUS[0]}
+    # A fresh bash runs the stage (the functions below are exported), bounded in
+    # time. Its output goes to a file that is shown as it grows: Wine's helper
+    # processes inherit the output and outlive the stage, so a pipe would never end.
+    timeout -k 30 "$limit" bash -c '"$@"' stage "$@" >"$log" 2>&1 </dev/null &
+    local pid=$!
+    tail -s 0.2 -n +1 -f --pid="$pid" "$log"
+    wait "$pid"
+    rc=$?
     local took=$((SECONDS - start))
     if [ "$rc" -eq 77 ]; then
         local why

@@ -119,6 +119,9 @@ heliotab_wine_session_start() {
     # alive between programs (a warm server starts a small exe in ~30 ms).
     wineserver -k >/dev/null 2>&1
     wineserver -p 2>>"$dir/wineserver.log" >/dev/null </dev/null
+    # Start Wine's own service processes now, with their output in a log: they
+    # outlive the program that starts them and would keep its pipes open.
+    wine cmd.exe /c exit 0 </dev/null >>"$dir/wine-system.log" 2>&1
     export HELIOTAB_WINE_SESSION=$dir
     cat >"$dir/session.env" <<EOF
 export WINEPREFIX='$WINEPREFIX'

@@ -352,8 +352,10 @@ class Station:
     # the program
     def start(self, args=()):
         cmd = ["wine", self.session.dos_path(self.dir / "heliotab.exe"), *args]
-        p = subprocess.Popen(cmd, env=self.session.env, cwd=self.dir, stdin=subprocess.DEVNULL,
-                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        # Output to a file, never a pipe: Wine helpers started by the program inherit it.
+        with open(self.dir.parent / f"{self.dir.name}.stderr", "ab") as err:
+            p = subprocess.Popen(cmd, env=self.session.env, cwd=self.dir, stdin=subprocess.DEVNULL,
+                                 stdout=subprocess.DEVNULL, stderr=err)
         p.started = time.time()
         self.processes.append(p)
         return p
@@ -402,8 +404,6 @@ class Station:
                 if self.wait_exit(p, 10) is None:
                     p.kill()
                     self.wait_exit(p, 20)
-            if p.stderr:
-                p.stderr.close()
         # No window of this copy may survive into the next test.
         poll(lambda: not self.driver.is_running(), 30, 0.2, "program windows gone")
 
@@ -433,8 +433,9 @@ class Farsim:
         self.link = Path(workdir) / f"farsim-com{com}"
         self.log_path = Path(workdir) / f"farsim-com{com}.log"
         cmd = [str(FARSIM), "--pty-link", str(self.link), "--log", str(self.log_path), *map(str, args)]
+        self.stderr = open(Path(workdir) / f"farsim-com{com}.stderr", "ab")
         self.process = subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                        stderr=subprocess.PIPE)
+                                        stderr=self.stderr)
         ready, _, _ = select.select([self.process.stdout], [], [], 30)
         if not ready:
             self.stop()
@@ -472,9 +473,8 @@ class Farsim:
             except subprocess.TimeoutExpired:
                 self.process.kill()
                 self.process.wait(10)
-        for f in (self.process.stdout, self.process.stderr):
-            if f:
-                f.close()
+        self.process.stdout.close()
+        self.stderr.close()
         self.session.unlink_com(self.com)
 
 

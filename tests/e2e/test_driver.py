@@ -76,6 +76,31 @@ class DriverTest(unittest.TestCase):
             poll(lambda: self.panel(0) == f"answer {answer}", 20, what="answer handled")
         self.assertIsNone(self.driver.message_box(0.2))
 
+    def test_message_box_icons_are_told_apart(self):
+        for style, icon, button in ((16, "stop", "ok"), (36, "question", "yes"), (48, "exclamation", "ok"),
+                                    (64, "information", "ok"), (0, "none", "ok")):
+            with self.subTest(style=style):
+                box = subprocess.Popen(["wine", str(DRIVER), "fixture", "msgbox", "Testo", f"Titolo {style}",
+                                        str(style)], env=self.session.env, stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+                try:
+                    found = poll(lambda: [b for b in self._all_dialogs() if b["title"] == f"Titolo {style}"],
+                                 20, 0.1, "message box")[0]
+                    self.assertEqual((found["text"], found["icon"]), ("Testo", icon))
+                    Driver(self.session).check("--window", found["hwnd"], "click",
+                                               {"ok": "1", "yes": "6"}[button])
+                    out, _ = box.communicate(timeout=30)
+                    self.assertIn({"ok": "value=1", "yes": "value=6"}[button], out)
+                finally:
+                    if box.poll() is None:
+                        box.kill()
+                        box.wait(30)
+
+    def _all_dialogs(self):
+        # The fixture's message box belongs to another process than the fixture
+        # window, so look without the program filter.
+        return Driver(self.session, app_title="no such program").run("message-box", "none").all("msgbox")
+
     def test_esc_key_reaches_the_program(self):
         self.driver.key("esc")
         self.assertEqual(self.fixture.wait(30), 0)

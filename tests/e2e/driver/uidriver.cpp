@@ -32,6 +32,7 @@
 #include <psapi.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <map>
 
@@ -109,6 +110,8 @@ int CmdWaitWindow(const Options&, const Args& a) {
         else return Usage("unknown wait-window option");
     }
     double start = ElapsedMs();
+    // Lets a caller start the program only once the driver is watching.
+    PrintRecord("waiting", {{"epoch_ms", std::to_string(EpochMs())}});
     for (;;) {
         HWND w = FindTopLevel(a[0], a[1], visible);
         if (w) {
@@ -366,6 +369,30 @@ std::vector<HWND> ProgramDialogs(const Options& opt) {
     return out;
 }
 
+// Pixels of a w x h area drawn by `paint` into a 32-bit DIB.
+template <typename Paint>
+std::vector<DWORD> Capture(int w, int h, Paint paint) {
+    std::vector<DWORD> px(static_cast<size_t>(w) * h);
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    paint(mem, screen);
+    GdiFlush();
+    std::memcpy(px.data(), bits, px.size() * sizeof(DWORD));
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return px;
+}
+
+// Which standard icon a message box shows. Icon handles are per process under
+// Wine, so the shown pixels are compared with the standard icons drawn here on
+// the same background.
 const char* IconName(HWND box) {
     HWND icon = nullptr;
     for (HWND c : Descendants(box)) {
@@ -375,13 +402,36 @@ const char* IconName(HWND box) {
         }
     }
     if (!icon || !IsWindowVisible(icon)) return "none";
-    DWORD_PTR h = 0;
-    SendMessageTimeoutW(icon, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &h);
+    DWORD_PTR handle = 0;
+    SendMessageTimeoutW(icon, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &handle);
+    RECT r{};
+    GetWindowRect(icon, &r);
+    int w = GetSystemMetrics(SM_CXICON), h = GetSystemMetrics(SM_CYICON);
+    if (!handle || r.right - r.left < w || r.bottom - r.top < h) return "none";
+    auto shown = Capture(w, h, [&](HDC mem, HDC screen) { BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY); });
+    DWORD background = shown[0];  // icon corners are transparent
     const std::pair<int, const char*> known[] = {
         {32513, "stop"}, {32514, "question"}, {32515, "exclamation"}, {32516, "information"}};
-    for (const auto& [id, name] : known)
-        if (reinterpret_cast<HICON>(h) == LoadIconW(nullptr, MAKEINTRESOURCEW(id))) return name;
-    return "unknown";
+    const char* best = "unknown";
+    size_t bestSame = 0;
+    for (const auto& [id, name] : known) {
+        HICON hi = LoadIconW(nullptr, MAKEINTRESOURCEW(id));
+        auto drawn = Capture(w, h, [&](HDC mem, HDC) {
+            HBRUSH brush = CreateSolidBrush(RGB((background >> 16) & 0xFF, (background >> 8) & 0xFF, background & 0xFF));
+            RECT all{0, 0, w, h};
+            FillRect(mem, &all, brush);
+            DeleteObject(brush);
+            DrawIconEx(mem, 0, 0, hi, w, h, 0, nullptr, DI_NORMAL);
+        });
+        size_t same = 0;
+        for (size_t i = 0; i < drawn.size(); ++i) same += (drawn[i] & 0xFFFFFF) == (shown[i] & 0xFFFFFF);
+        if (same > bestSame) {
+            bestSame = same;
+            best = name;
+        }
+    }
+    // Accept only a near-perfect match.
+    return bestSame * 100 >= shown.size() * 97 ? best : "unknown";
 }
 
 void PrintMessageBox(HWND box) {
