@@ -20,6 +20,7 @@ TAG=${HELIOTAB_BUILD_TAG:-}
 NATIVE=$ROOT/build/${TAG:+$TAG-}native
 WIN=$ROOT/build/${TAG:+$TAG-}win
 DEMO=$ROOT/build/demo
+FARSIM_BIN=${HELIOTAB_FARSIM:-$NATIVE/farsim}
 SESSION=$ROOT/build/demo-session
 
 say() { printf 'demo: %s\n' "$*"; }
@@ -73,8 +74,8 @@ else
     say "demogen not built yet: the exchange directory stays empty"
 fi
 
-if [ -x "$NATIVE/farsim" ]; then
-    coproc FARSIM { exec "$NATIVE/farsim" --pty-link "$SESSION/farsim-com$COM" --demo --log "$DEMO/farsim.log" </dev/null 2>"$DEMO/farsim.err"; }
+if [ -x "$FARSIM_BIN" ]; then
+    coproc FARSIM { exec "$FARSIM_BIN" --pty-link "$SESSION/farsim-com$COM" --demo --log "$DEMO/farsim.log" </dev/null 2>"$DEMO/farsim.err"; }
     read -r -t 30 PTY_NAME <&"${FARSIM[0]}" || { say "farsim did not start (see $DEMO/farsim.err)"; exit 1; }
     heliotab_wine_link_com "$COM" "$(realpath "$SESSION/farsim-com$COM")"
     say "tester simulator on $PTY_NAME = COM$COM (log: $DEMO/farsim.log)"
@@ -100,7 +101,7 @@ fi
 
 # Without a display: one whole test by itself, then close.
 play_one_test() {
-    [ -x "$NATIVE/farsim" ] || { say "no tester simulator: nothing to play"; return 0; }
+    [ -x "$FARSIM_BIN" ] || { say "no tester simulator: nothing to play"; return 0; }
     say "waiting for the tester to come online"
     local i
     for i in $(seq 1 60); do

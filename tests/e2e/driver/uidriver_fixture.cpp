@@ -5,6 +5,8 @@
 //
 //   uidriver fixture app [TITLE]      runs until closed; Esc (any control) closes it
 //   uidriver fixture msgbox TEXT TITLE STYLE   prints the button that answered it
+//   uidriver fixture serial N HEX WAIT_MS       opens COMn (9600 8N1), sends the bytes,
+//                                               prints what arrives within WAIT_MS
 #include "uidriver.h"
 
 #include <commctrl.h>
@@ -117,6 +119,52 @@ int RunApp(const std::wstring& title) {
     return kOk;
 }
 
+int RunSerial(const std::vector<std::wstring>& args) {
+    std::wstring name = L"\\\\.\\COM" + args[1];
+    HANDLE h = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        PrintRecord("error", {{"reason", "open"}, {"code", std::to_string(GetLastError())}});
+        return kFailed;
+    }
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    GetCommState(h, &dcb);
+    dcb.BaudRate = 9600;
+    dcb.ByteSize = 8;
+    dcb.Parity = NOPARITY;
+    dcb.StopBits = ONESTOPBIT;
+    dcb.fBinary = TRUE;
+    dcb.fOutxCtsFlow = dcb.fOutxDsrFlow = dcb.fOutX = dcb.fInX = FALSE;
+    SetCommState(h, &dcb);
+    COMMTIMEOUTS to{};
+    to.ReadIntervalTimeout = 10;
+    to.ReadTotalTimeoutConstant = 100;
+    SetCommTimeouts(h, &to);
+    std::string out;
+    const std::wstring& hex = args[2];
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        out += static_cast<char>(std::stoi(std::wstring(hex, i, 2), nullptr, 16));
+    DWORD n = 0;
+    WriteFile(h, out.data(), static_cast<DWORD>(out.size()), &n, nullptr);
+    std::string got;
+    ULONGLONG end = GetTickCount64() + _wtoi(args[3].c_str());
+    while (GetTickCount64() < end) {
+        char buf[256];
+        DWORD r = 0;
+        if (!ReadFile(h, buf, sizeof buf, &r, nullptr)) break;
+        got.append(buf, r);
+    }
+    CloseHandle(h);
+    std::string hexOut;
+    for (unsigned char c : got) {
+        char b[4];
+        std::snprintf(b, sizeof b, "%02x", c);
+        hexOut += b;
+    }
+    PrintRecord("serial", {{"sent", std::to_string(n)}, {"read", hexOut}});
+    return kOk;
+}
+
 }  // namespace
 
 int RunFixture(const std::vector<std::wstring>& args) {
@@ -126,7 +174,8 @@ int RunFixture(const std::vector<std::wstring>& args) {
         PrintRecord("answer", {{"value", std::to_string(r)}});
         return kOk;
     }
-    std::fprintf(stderr, "uidriver: fixture app [TITLE] | fixture msgbox TEXT TITLE STYLE\n");
+    if (args.size() == 4 && args[0] == L"serial") return RunSerial(args);
+    std::fprintf(stderr, "uidriver: fixture app [TITLE] | fixture msgbox TEXT TITLE STYLE | fixture serial N HEX MS\n");
     return kUsage;
 }
 
