@@ -12,7 +12,7 @@
 #   scripts/wine-env.sh end DIR           end it
 #   scripts/wine-env.sh link-com DIR N /dev/pts/M
 #
-# A session keeps its state in DIR (prefix/, display, xvfb.pid, session.env) so
+# The functions are safe under set -e. A session keeps its state in DIR (prefix/, display, xvfb.pid, session.env) so
 # that another process (the Python test harness) can join or end it.
 #
 # Why a cached prefix: wineboot -i takes 7-10 s; linking the cached one takes well
@@ -107,7 +107,7 @@ heliotab_wine_session_start() {
     tpl=$(heliotab_wine_template) || return 1
     export WINEPREFIX=$dir/prefix
     # A server left over from an earlier run of this folder must not be joined.
-    [ -d "$WINEPREFIX" ] && wineserver -k >/dev/null 2>&1
+    if [ -d "$WINEPREFIX" ]; then wineserver -k >/dev/null 2>&1 || true; fi
     heliotab_wine_clone_prefix "$tpl" "$WINEPREFIX" || return 1
     if [ "${HELIOTAB_USE_DISPLAY:-0}" = 1 ] && [ -n "${DISPLAY:-}" ]; then
         rm -f "$dir/xvfb.pid"
@@ -117,11 +117,11 @@ heliotab_wine_session_start() {
     fi
     # Start the server ourselves so its chatter goes to a log, and keep it
     # alive between programs (a warm server starts a small exe in ~30 ms).
-    wineserver -k >/dev/null 2>&1
+    wineserver -k >/dev/null 2>&1 || true
     wineserver -p 2>>"$dir/wineserver.log" >/dev/null </dev/null
     # Start Wine's own service processes now, with their output in a log: they
     # outlive the program that starts them and would keep its pipes open.
-    wine cmd.exe /c exit 0 </dev/null >>"$dir/wine-system.log" 2>&1
+    wine cmd.exe /c exit 0 </dev/null >>"$dir/wine-system.log" 2>&1 || true
     export HELIOTAB_WINE_SESSION=$dir
     cat >"$dir/session.env" <<EOF
 export WINEPREFIX='$WINEPREFIX'
@@ -140,16 +140,16 @@ heliotab_wine_session_end() {
     [ -n "$dir" ] && [ -d "$dir" ] || return 0
     dir=$(cd "$dir" && pwd)  # wineserver ignores a relative WINEPREFIX
     if [ -d "$dir/prefix" ]; then
-        WINEPREFIX=$dir/prefix wineserver -k >/dev/null 2>&1
+        WINEPREFIX=$dir/prefix wineserver -k >/dev/null 2>&1 || true
         # -w returns once the server has gone; bound it in case of trouble.
-        WINEPREFIX=$dir/prefix timeout 20 wineserver -w >/dev/null 2>&1
+        WINEPREFIX=$dir/prefix timeout 20 wineserver -w >/dev/null 2>&1 || true
     fi
     if [ -f "$dir/xvfb.pid" ]; then
         pid=$(cat "$dir/xvfb.pid")
         if kill -0 "$pid" 2>/dev/null; then
-            kill "$pid" 2>/dev/null
+            kill "$pid" 2>/dev/null || true
             for i in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-            kill -9 "$pid" 2>/dev/null
+            kill -9 "$pid" 2>/dev/null || true
         fi
         rm -f "$dir/xvfb.pid"
     fi
