@@ -43,7 +43,7 @@ STAGE_NO=0
 T0=$SECONDS
 
 # stage NAME TIMEOUT_S COMMAND...  — runs one stage and records its outcome.
-# A command that prints "SKIP: reason" as its last line and exits 77 is skipped.
+# A command that prints "SKIP: reason" as its last line and exits 97 is skipped.
 stage() {
     local name=$1 limit=$2; shift 2
     STAGE_NO=$((STAGE_NO + 1))
@@ -59,7 +59,7 @@ stage() {
     wait "$pid"
     rc=$?
     local took=$((SECONDS - start))
-    if [ "$rc" -eq 77 ]; then
+    if [ "$rc" -eq 97 ]; then
         local why
         why=$(grep -m1 '^SKIP:' "$log" | cut -c7-)
         printf -- '---- %s: SKIP (%s) %ds\n' "$name" "$why" "$took"
@@ -77,7 +77,7 @@ stage() {
     rm -f "$log"
 }
 
-skip() { echo "SKIP: $*"; exit 77; }
+skip() { echo "SKIP: $*"; exit 97; }
 
 # The program's sources exist: its exe must then exist too.
 has_sources() { compgen -G "$1" >/dev/null; }
@@ -118,21 +118,24 @@ run_fuzz() {
     [ -d "tests/fuzz/corpus/$name" ] && seeds=("tests/fuzz/corpus/$name")
     # Crashes land in build/fuzz-crashes; the corpus grows from run to run.
     mkdir -p "$ROOT/build/fuzz-crashes"
-    "$FUZZ/$name" -max_total_time="$FUZZ_SECONDS" -print_final_stats=1 \
+    "$FUZZ/$name" -max_total_time="$FUZZ_SECONDS" -print_final_stats=1 -error_exitcode=1 -timeout_exitcode=1 \
         -artifact_prefix="$ROOT/build/fuzz-crashes/$name-" "$corpus" "${seeds[@]}" </dev/null 2>&1 |
         grep -vE '^#[0-9]+\s+(NEW|REDUCE|pulse)' 
     return "${PIPESTATUS[0]}"
 }
 
 run_benchmarks() {
-    local found=0 b
-    for b in "$BENCHDIR"/bench_* "$BENCHDIR"/*_bench; do
-        [ -x "$b" ] || continue
+    local src name found=0
+    for src in bench/*.cpp; do
+        [ -f "$src" ] || continue
+        name=$(basename "$src" .cpp)
+        name=${name%%.*}
         found=1
-        echo "-- $(basename "$b")"
-        "$b" --benchmark_min_time=0.2 || return 1
+        [ -x "$BENCHDIR/$name" ] || { echo "missing $BENCHDIR/$name"; return 1; }
+        echo "-- $name"
+        "$BENCHDIR/$name" --benchmark_min_time=0.2 || return 1
     done
-    [ $found = 1 ] || { has_sources "bench/*.cpp" && { echo "no benchmark binaries in $BENCHDIR"; return 1; }; skip "no benchmarks in bench/"; }
+    [ $found = 1 ] || skip "no benchmarks in bench/"
 }
 
 wine_session_end() {
