@@ -24,7 +24,11 @@ FAR_KEYS = [
 @requires_exe
 @requires_farsim
 @unittest.skipUnless(have_demogen, f"{DEMOGEN} not built")
-class ExchangeTest(E2ETestCase):
+class ExchangeBase(E2ETestCase):
+    """A station with one valid reservation of today and the simulator on COM3."""
+
+    farsim_args = []
+
     def setUp(self):
         super().setUp()
         st = self.station
@@ -32,11 +36,10 @@ class ExchangeTest(E2ETestCase):
         for f in st.exchange.iterdir():
             if f.stem != RESERVATION:
                 f.unlink()
-        # The program's port is COM3; the simulator offers a measurement again and
-        # again until the program takes it.
+        # The program's port is COM3.
         sim_dir = st.dir.parent / f"{st.dir.name}-farsim"
         sim_dir.mkdir()
-        self.farsim = Farsim(st.session, sim_dir, com=3, args=["--demo", "--demo-interval", "1500"])
+        self.farsim = Farsim(st.session, sim_dir, com=3, args=self.farsim_args)
         self.addCleanup(self.farsim.stop)
         st.write_settings([("Impostazioni", [("Lingua", "Italiano"), ("Porta Seriale", "3"), ("Chiudi con Esc", "1")]),
                            ("Percorsi", [("Files .ACC", st.exchange_dos)])])
@@ -68,6 +71,12 @@ class ExchangeTest(E2ETestCase):
                 out.append((int(rest.split()[0], 16), t - pending))
                 pending = None
         return out
+
+
+
+class ExchangeTest(ExchangeBase):
+    # The simulator offers a measurement again and again until the program takes it.
+    farsim_args = ["--demo", "--demo-interval", "1500"]
 
     def test_one_whole_test_writes_the_result_and_answers_every_frame(self):
         st = self.station
@@ -114,6 +123,38 @@ class ExchangeTest(E2ETestCase):
         # Closing: EOT for a tester whose software version ends in a letter.
         self.assertEqual(st.close(), 0)
         self.farsim.wait_received(lambda b: b.endswith(bytes([EOT])), 20, "EOT when the program closes")
+
+
+
+class ArmedTestCloseTest(ExchangeBase):
+    """A test armed and waiting for the tester: closing asks the operator first."""
+
+    farsim_args = []  # online, but never starts a measurement of its own
+
+    def test_esc_with_an_armed_test_asks_before_closing(self):
+        st = self.station
+        p, _, _ = st.start_and_wait()
+        self.wait_online()
+        self.choose_reservation()
+        poll(lambda: self.driver.status_panels()[0] == lang_text(338), 60, 0.25, "test armed")
+        before = self.farsim.received_bytes()
+
+        self.driver.key("esc")
+        box = self.driver.message_box(30)
+        self.assertIsNotNone(box, "the stop question")
+        self.assertEqual((box["title"], box["text"], box["icon"], box["buttons"]),
+                         (lang_text(363), lang_text(364), "question", "yes,no"))
+        self.driver.answer("no")
+        self.assertIsNone(st.wait_exit(p, 3), "No keeps the program open")
+        self.assertEqual(self.driver.status_panels()[0], lang_text(338), "and the test armed")
+        self.assertEqual(self.farsim.received_bytes(), before, "nothing sent to the tester")
+
+        self.driver.key("esc")
+        self.assertIsNotNone(self.driver.message_box(30))
+        self.driver.answer("yes")
+        self.assertEqual(st.wait_exit(p), 0)
+        # CAN stops the test (the version ends in a letter), then EOT as the port closes.
+        self.farsim.wait_received(lambda b: b[len(before):] == bytes([CAN, EOT]), 20, "CAN then EOT")
 
 
 if __name__ == "__main__":
