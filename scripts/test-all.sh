@@ -106,6 +106,10 @@ run_e2e() {
         echo "missing $NATIVE/farsim although tools/farsim has its sources"
         return 1
     fi
+    if [ ! -x "$NATIVE/demogen" ] && has_sources "tools/demogen/*.cpp"; then
+        echo "missing $NATIVE/demogen although tools/demogen has its sources"
+        return 1
+    fi
     [ -f "$WIN/uidriver.exe" ] || { echo "missing $WIN/uidriver.exe"; return 1; }
     (cd tests/e2e && python3 -m unittest discover -s . -p 'test_*.py' -v) </dev/null
 }
