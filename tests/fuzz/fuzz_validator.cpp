@@ -34,6 +34,7 @@ public:
     FileStatus Delete(const std::string&) override { std::abort(); }  // the validator never deletes
     FileStatus CopyAndFlush(const std::string&, const std::string&) override { std::abort(); }
     FileStatus Replace(const std::string&, const std::string&) override { std::abort(); }
+    FileStatus WriteNew(const std::string&, const std::string&) override { std::abort(); }
 };
 
 std::string_view NextPart(std::string_view& rest) {
