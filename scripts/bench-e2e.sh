@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# End-to-end figures under Wine: exe size, launch-to-idle time (median of 10),
+# idle memory. Printed only; never fails on a figure. Joins the Wine session of
+# scripts/test-all.sh when there is one, otherwise makes its own.
+set -euo pipefail
+cd "$(dirname "$0")/../tests/e2e"
+exec python3 bench_e2e.py "$@"
