@@ -111,8 +111,13 @@ play_one_test() {
     drv combo-items 2>/dev/null | grep -q 'enabled=1' || { say "the reservation list never became available"; return 1; }
     drv combo-dropdown >/dev/null
     sleep 1
-    drv combo-items || true
-    drv combo-select 0 >/dev/null || { say "no reservation to choose"; return 1; }
+    local items first
+    items=$(drv combo-items || true)
+    # The list may open with a prompt entry ("<...>"); take the first reservation.
+    first=$(printf '%s\n' "$items" | awk -F'\t' '/^item/ { split($3, v, "="); if (substr(v[2], 1, 1) != "<") { split($2, i, "="); print i[2]; exit } }')
+    [ -n "$first" ] || { say "no reservation to choose"; return 1; }
+    say "choosing: $(printf '%s\n' "$items" | awk -F'\t' -v n="$first" '$1 == "item" && $2 == "index=" n { sub("value=", "", $3); print $3 }')"
+    drv combo-select "$first" >/dev/null || { say "the reservation could not be chosen"; return 1; }
     say "first reservation chosen; the simulated tester measures by itself"
     for i in $(seq 1 90); do
         compgen -G "$EXCHANGE/*.FAR" >/dev/null && break

@@ -145,7 +145,7 @@ class BadInputTest(E2ETestCase):
         st.write_settings(b"[Impostazioni]\r\nLingua=" + HUGE + b"\r\n" + HUGE + b"\r\n[Percorsi]\r\nFiles .ACC="
                           + st.exchange_dos.encode("cp1252") + b"\r\n")
         lang = ini_bytes(test_language())
-        st.write_language(lang + b"[" + HUGE + b"]\r\n302=" + HUGE + b"\r\n" + HUGE + b"\r\n")
+        st.write_language(lang + b"[" + HUGE.replace(b"A", b"B") + b"]\r\n302=" + HUGE + b"\r\n" + HUGE + b"\r\n")
         self.start_and_close()
         # (values cut short so that a failure report stays readable)
         self.assertIn(("Impostazioni", "Lingua", "Italiano"), [(s, k, v[:40]) for s, k, v in st.settings()])
