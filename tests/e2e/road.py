@@ -489,3 +489,33 @@ def measurement_args(result, layout, signoff_after=60000):
     if "config" in result:
         args += ["--config", result["config"]]
     return args
+
+
+# ---------------------------------------------------------------- farsim's log
+
+def sent_frames(farsim):
+    """The frames farsim sent: [{'status', 'attempt', 'fault', 'etx'}] in order
+    (etx: time of the frame's ETX in farsim's ms, None while unsent)."""
+    frames = []
+    for t, kind, rest in farsim.events():
+        if kind == "tx-frame":
+            f = dict(p.split("=", 1) for p in rest.split() if "=" in p)
+            f["etx"] = None
+            frames.append(f)
+        elif kind == "tx-etx" and frames and frames[-1]["etx"] is None:
+            frames[-1]["etx"] = t
+    return frames
+
+
+def rx_between(farsim, t_from, t_to=float("inf")):
+    """[(t, byte)] the program sent strictly after t_from, up to t_to."""
+    return [(t, b) for t, b in farsim.received() if t_from < t <= t_to]
+
+
+def log_has(farsim, kind, text=""):
+    return any(k == kind and text in rest for _, k, rest in farsim.events())
+
+
+def wait_log(farsim, kind, text="", timeout=30):
+    poll(lambda: log_has(farsim, kind, text), timeout, 0.05, f"'{kind} {text}' in farsim's log")
+    return [(t, rest) for t, k, rest in farsim.events() if k == kind and text in rest]
