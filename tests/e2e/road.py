@@ -424,9 +424,16 @@ class RoadCase(harness.E2ETestCase):
         self.driver.check("combo-select", index, str(CBO))
         return index
 
-    def pick_and_wait_armed(self, reservation, timeout=30):
+    def pick_and_wait_armed(self, reservation, timeout=30, measuring=False):
+        """Picks the reservation and waits until the test is armed; with
+        measuring, a tester that starts at once may already have moved the
+        state panel on (measuring, results, a message)."""
         self.pick(reservation)
-        self.wait_panel(PANEL_STATO, lang_text(T_ARMED), timeout)
+        want = {lang_text(T_ARMED)}
+        if measuring:
+            want |= {lang_text(T_MEASURING), lang_text(T_RESULTS)}
+        poll(lambda: self.panel(PANEL_STATO) in want or (measuring and self.driver.open_dialogs()),
+             timeout, 0.05, f"test armed (state panel {self.panel(PANEL_STATO)!r})")
 
     def box(self, timeout=30):
         b = self.driver.message_box(timeout)
