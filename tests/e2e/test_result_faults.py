@@ -167,13 +167,16 @@ KILL_POINTS = [("etx", 0), ("etx", 3), ("etx", 8), ("etx", 20), ("create", ".TMP
 class KilledHandOverTest(RoadCase):
     def wait_kill_point(self, ino, point, res, deadline):
         kind, arg = point
+        results = len([f for f in sent_frames(self.farsim) if f["status"] == "2" and f["etx"]])
         while time.monotonic() < deadline:
             for _t, mask, path in ino.read(0.5):
-                if kind == "etx" and path.name == self.farsim.log_path.name:
-                    if any("tx-frame status=2" in rest for _, k, rest in self.farsim.events() if k == "tx-frame"):
+                if kind == "etx":
+                    if path.name == self.farsim.log_path.name and \
+                            len([f for f in sent_frames(self.farsim) if f["status"] == "2" and f["etx"]]) > results:
                         if arg:
                             time.sleep(arg / 1000.0)
                         return
+                    continue
                 name = path.name.upper()
                 if not name.endswith(arg.upper()) or not name.startswith(res.name[:-4]):
                     continue
@@ -199,7 +202,7 @@ class KilledHandOverTest(RoadCase):
                     far.unlink()
                 if not acc.exists():
                     shutil.copy(res.path, acc)
-                self.start_program()
+                p = self.start_program()
                 self.wait_online()
                 ino = Inotify()
                 try:
@@ -213,6 +216,10 @@ class KilledHandOverTest(RoadCase):
                     self.kill_program()
                 finally:
                     ino.close()
+                    if p.poll() is None:  # a failed round must not leave its copy running
+                        p.kill()
+                        p.wait(30)
+                        poll(lambda: not self.driver.is_running(), 30, 0.1, "program gone")
                 # Whatever the moment: a complete result or none, and never neither.
                 if far.exists():
                     check_far(self, far.read_bytes(), expected, t_pick, time.time())
