@@ -414,9 +414,16 @@ class RoadCase(harness.E2ETestCase):
         combo, items = self.driver.combo_items(str(CBO))
         return combo, items
 
+    def open_list(self):
+        """Opens and closes the drop-down part, which rebuilds the list. The
+        driver posts it; the pause lets the program take it before a following
+        (sent) query or selection overtakes it."""
+        self.driver.check("combo-dropdown", str(CBO))
+        time.sleep(0.3)
+
     def pick(self, reservation):
         """Chooses the reservation's entry (by its text, the first match)."""
-        self.driver.check("combo-dropdown", str(CBO))  # rebuilds the list, as opening it does
+        self.open_list()
         def find():
             combo, items = self.combo()
             return items.index(reservation.item_text) if reservation.item_text in items else None

@@ -8,7 +8,7 @@ from harness import have_demogen, have_exe, have_farsim, lang_text, poll
 from road import (ACK, CAN, ENQ, EOT, LBL_APP, LBL_OPERATOR, LBL_VEHICLE, NAK, PANEL_PORT, PANEL_STATO,
                   T_ARMED, T_BAD_FRAMES, T_BAD_FRAMES_TITLE, T_ONLINE_PORT, T_SEARCHING, T_SIGNED_OFF,
                   T_STOPPED, TB_FERMA, RoadCase, demo_reservations, rx_between, sent_frames, valid_demo,
-                  wait_log, COM, CBO)
+                  wait_log, COM)
 
 requires_road = unittest.skipUnless(have_exe and have_farsim and have_demogen,
                                     "heliotab.exe, uidriver.exe, farsim or demogen not built")

@@ -35,7 +35,7 @@ class ReservationListTest(RoadCase):
         combo, items = self.combo()
         self.assertEqual(combo["enabled"], "1")
 
-        self.driver.check("combo-dropdown", str(CBO))
+        self.open_list()
         combo, items = self.combo()
         self.assertEqual(items[0], lang_text(T_PLACEHOLDER))
         expected = sorted([d.item_text for d in demo] + [demo[1].item_text])
@@ -44,7 +44,7 @@ class ReservationListTest(RoadCase):
 
         # A file taken away by the booking software is gone at the next opening.
         (st.exchange / f"{yy}000999.acc").unlink()
-        self.driver.check("combo-dropdown", str(CBO))
+        self.open_list()
         self.assertEqual(sorted(self.combo()[1][1:]), sorted(d.item_text for d in demo))
 
         bus = valid_demo(demo, "PESANTE", "AUTOBUS")
@@ -82,7 +82,7 @@ class ReservationListTest(RoadCase):
                 for f in st.exchange.iterdir():
                     f.unlink()
                 shutil.copy(bad.path, st.exchange / bad.name)
-                self.driver.check("combo-dropdown", str(CBO))
+                self.open_list()
                 self.assertEqual(self.combo()[1], [lang_text(T_PLACEHOLDER), bad.item_text])
                 self.driver.check("combo-select", 1, str(CBO))
                 box = self.box()

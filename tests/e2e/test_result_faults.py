@@ -10,8 +10,6 @@ read-only attribute that the program honours.
 
 import os
 import shutil
-import signal
-import subprocess
 import time
 import unittest
 
