@@ -40,7 +40,10 @@ PASSED=0
 FAILED=0
 SUMMARY=()
 STAGE_NO=0
+STAGE_PID=''
 T0=$SECONDS
+# Interrupted: end the running stage (timeout passes the signal on), then exit.
+trap '[ -n "$STAGE_PID" ] && kill "$STAGE_PID" 2>/dev/null; exit 130' INT TERM
 
 # stage NAME TIMEOUT_S COMMAND...  — runs one stage and records its outcome.
 # A command that prints "SKIP: reason" as its last line and exits 97 is skipped.
@@ -55,9 +58,11 @@ stage() {
     # processes inherit the output and outlive the stage, so a pipe would never end.
     timeout -k 30 "$limit" bash -c '"$@"' stage "$@" >"$log" 2>&1 </dev/null &
     local pid=$!
+    STAGE_PID=$pid
     tail -s 0.2 -n +1 -f --pid="$pid" "$log"
     wait "$pid"
     rc=$?
+    STAGE_PID=
     local took=$((SECONDS - start))
     if [ "$rc" -eq 97 ]; then
         local why
@@ -104,6 +109,10 @@ run_e2e() {
     fi
     if [ ! -x "$NATIVE/farsim" ] && has_sources "tools/farsim/farsim_main*.cpp"; then
         echo "missing $NATIVE/farsim although tools/farsim has its sources"
+        return 1
+    fi
+    if [ ! -x "$NATIVE/demogen" ] && has_sources "tools/demogen/*.cpp"; then
+        echo "missing $NATIVE/demogen although tools/demogen has its sources"
         return 1
     fi
     [ -f "$WIN/uidriver.exe" ] || { echo "missing $WIN/uidriver.exe"; return 1; }
@@ -166,7 +175,6 @@ UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
 # One Wine session (display + prefix) for every Wine stage.
 source scripts/wine-env.sh
 trap wine_session_end EXIT
-trap 'exit 130' INT TERM
 echo
 echo "test-all: starting the Wine session"
 if heliotab_wine_session_start "$ROOT/build/${TAG:+$TAG-}test-session" >/dev/null; then

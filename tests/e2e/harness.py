@@ -503,8 +503,10 @@ class E2ETestCase(unittest.TestCase):
         self.addCleanup(self._screenshot_on_failure)  # runs first: the state as it failed
 
     def _screenshot_on_failure(self):
-        outcome = getattr(self, "_outcome", None)
-        if outcome is None or getattr(outcome, "success", True):
+        # (inside a cleanup unittest reports success, so look at the result itself)
+        result = getattr(getattr(self, "_outcome", None), "result", None)
+        if result is None or not any(getattr(t, "test_case", t) is self
+                                     for t, _ in result.failures + result.errors):
             return
         shot = ROOT / "build" / "e2e-failures" / f"{self.id()}.png"
         shot.parent.mkdir(parents=True, exist_ok=True)

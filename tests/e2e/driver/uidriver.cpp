@@ -24,8 +24,8 @@
 //   fixture ...                         windows for the driver's own tests
 //
 // TARGET: a window handle 0x..., a control id (decimal) or class:NAME, searched
-// below the main window. Actions that could open a modal message box are posted,
-// never sent, so the driver cannot hang on the program's modal loop.
+// below the main window. Actions that could open a modal message box are posted
+// (or sent with a time limit), so the driver cannot hang on the program's modal loop.
 #include "uidriver.h"
 
 #include <commctrl.h>
@@ -308,11 +308,14 @@ int CmdComboDropdown(const Options& opt, const Args& a) {
         PrintRecord("error", {{"reason", "disabled"}, {"hwnd", Hex(combo)}});
         return kNotFound;
     }
-    // Opening the list makes the combo box notify its parent (CBN_DROPDOWN) first.
-    PostMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
-    PostMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
-    PrintRecord("dropdown", {{"hwnd", Hex(combo)}});
-    return kOk;
+    // Opening the list makes the combo box notify its parent (CBN_DROPDOWN), which
+    // may refill the list. Sent, not posted, so that the refill is over before the
+    // next command looks at the list; bounded, should the handler ask the operator.
+    DWORD_PTR r = 0;
+    bool opened = SendMessageTimeoutW(combo, CB_SHOWDROPDOWN, TRUE, 0, SMTO_NORMAL, 10000, &r) != 0;
+    bool closed = opened && SendMessageTimeoutW(combo, CB_SHOWDROPDOWN, FALSE, 0, SMTO_NORMAL, 10000, &r) != 0;
+    PrintRecord("dropdown", {{"hwnd", Hex(combo)}, {"done", closed ? "1" : "0"}});
+    return closed ? kOk : kNotFound;
 }
 
 HWND Toolbar(const Options& opt) { return FindControl(opt, L"class:ToolbarWindow32"); }
