@@ -5,7 +5,7 @@ import time
 import unittest
 
 from harness import have_demogen, have_exe, have_farsim, lang_text
-from road import (ACK, CAN, EOT, IDENTITY, LBL_OPERATOR, LBL_VEHICLE, PANEL_STATO, T_DONE,
+from road import (CBO, T_PLACEHOLDER, ACK, CAN, EOT, IDENTITY, LBL_OPERATOR, LBL_VEHICLE, PANEL_STATO, T_DONE,
                   T_DONE_TITLE, T_RESULTS, TB_TEST, RoadCase, check_far, demo_reservations, expected_far,
                   measurement_args, rx_between, sent_frames, valid_demo, wait_log)
 
@@ -61,6 +61,9 @@ class ResultFileTest(RoadCase):
         # Idle look again; the tester got exactly one ACK per frame of the test.
         self.assertEqual(self.panel(PANEL_STATO), lang_text(T_RESULTS))
         self.assertEqual([self.label(i) for i in (*LBL_VEHICLE, LBL_OPERATOR)], ["", "", "", ""])
+        combo = self.driver.check("combo-get", CBO).first("combo")
+        self.assertEqual(combo["text"], lang_text(T_PLACEHOLDER))
+        self.assertEqual(self.combo()[0]["enabled"], "1", "the next reservation can be picked")
         frames = sent_frames(self.farsim)
         results = [f for f in frames if f["status"] == "2"]
         self.assertEqual(len(results), 1)
