@@ -14,7 +14,7 @@ import time
 import unittest
 
 from harness import have_demogen, have_exe, have_farsim, lang_text, poll
-from road import (IDENTITY, T_ARMED, T_DONE, T_DONE_TITLE, LBL_VEHICLE, PANEL_STATO, T_ACCESS, T_ACCESS_TITLE, T_MEASURING, T_NOT_DELIVERED,
+from road import (IDENTITY, T_ARMED, T_DONE, T_DONE_TITLE, T_RES_KEPT, T_WARNING_TITLE, LBL_VEHICLE, PANEL_STATO, T_ACCESS, T_ACCESS_TITLE, T_MEASURING, T_NOT_DELIVERED,
                   T_WRITE, T_WRITE_TITLE, TB_FERMA, Inotify, RoadCase, check_far, demo_reservations, expected_far,
                   measurement_args, sent_frames, valid_demo, wait_log)
 from test_results import LIGHT, leftovers
@@ -108,6 +108,26 @@ class ResultFaultTest(RoadCase):
         far.chmod(0o644)
         far.unlink()
         self.assert_kept(res)
+
+    def test_read_only_reservation_is_reported_after_delivery(self):
+        st = self.station
+        res = self.prepare()
+        acc = st.exchange / res.name
+        acc.chmod(0o444)
+        self.addCleanup(lambda: acc.exists() and acc.chmod(0o644))
+        t_pick = time.time()
+        box = self.measure(res)
+        far = self.far_path(res)
+        self.assert_box(box, T_DONE_TITLE, f"{lang_text(T_DONE)} '{st.exchange_dos}{far.name}'", "information")
+        check_far(self, far.read_bytes(), expected_far(IDENTITY, LIGHT["result"], "short", res.operator),
+                  t_pick, time.time())
+        self.driver.answer("ok")
+        # The result is delivered; the reservation the program could not delete is named.
+        self.assert_box(self.box(10), T_WARNING_TITLE, f"{lang_text(T_RES_KEPT)} '{st.exchange_dos}{res.name}'",
+                        "exclamation")
+        self.assertEqual(acc.read_bytes(), res.data)
+        self.assertEqual(leftovers(st), [])
+        self.driver.answer("ok")
 
     @requires_root
     def test_read_only_exchange_directory(self):
