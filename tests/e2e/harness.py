@@ -19,6 +19,7 @@ import select
 import shutil
 import signal
 import subprocess
+import tempfile
 import time
 import unittest
 from pathlib import Path
@@ -205,10 +206,15 @@ class Driver:
     def run(self, *args, timeout=None):
         wait = timeout if timeout is not None else 60
         start = time.monotonic()
-        out = subprocess.run(["wine", str(DRIVER), *self.options, *map(str, args)], env=self.session.env,
-                             capture_output=True, timeout=wait + 60)
-        return DriverResult(args, out.returncode, out.stdout.decode("ascii", "replace"),
-                            out.stderr.decode("utf-8", "replace"), time.monotonic() - start)
+        # Files, not pipes: a Wine helper the driver happens to start (the
+        # desktop's explorer.exe) inherits them and outlives the driver.
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            rc = subprocess.run(["wine", str(DRIVER), *self.options, *map(str, args)], env=self.session.env,
+                                stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=wait + 60).returncode
+            out.seek(0)
+            err.seek(0)
+            return DriverResult(args, rc, out.read().decode("ascii", "replace"),
+                                err.read().decode("utf-8", "replace"), time.monotonic() - start)
 
     def check(self, *args, **kw):
         r = self.run(*args, **kw)
