@@ -190,6 +190,7 @@ stage "end-to-end tests (Wine + Xvfb)" 1800 run_e2e
 if [ $BENCH = 1 ]; then
     stage "benchmarks" 900 run_benchmarks
     stage "end-to-end figures" 900 scripts/bench-e2e.sh
+    stage "latency figures" 1800 scripts/bench-latency.sh
 fi
 wine_session_end
 

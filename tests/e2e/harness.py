@@ -255,7 +255,15 @@ class Driver:
 
     def message_box(self, timeout_s):
         r = self.run("message-box", "wait", int(timeout_s * 1000), timeout=timeout_s)
-        return r.first("msgbox") if r.ok else None
+        box = r.first("msgbox") if r.ok else None
+        # The icon is told from the shown pixels: a box still being drawn
+        # reads "unknown" for a moment.
+        deadline = time.monotonic() + 5
+        while box is not None and box.get("icon") == "unknown" and time.monotonic() < deadline:
+            time.sleep(0.2)
+            again = self.run("message-box", "wait", 1000, timeout=1)
+            box = (again.first("msgbox") if again.ok else None) or box
+        return box
 
     def answer(self, button, timeout_s=10):
         return self.check("message-box", "answer", button, int(timeout_s * 1000), timeout=timeout_s)

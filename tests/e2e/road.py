@@ -448,12 +448,6 @@ class RoadCase(harness.E2ETestCase):
         return b
 
     def assert_box(self, box, title_id, text, icon, buttons="ok"):
-        # The icon is told from the shown pixels: a box still being drawn reads
-        # "unknown" for a moment.
-        deadline = time.monotonic() + 5
-        while box["icon"] == "unknown" and time.monotonic() < deadline:
-            time.sleep(0.2)
-            box = self.driver.message_box(1) or box
         self.assertEqual((box["title"], box["text"], box["icon"], box["buttons"]),
                          (lang_text(title_id), text, icon, buttons))
 

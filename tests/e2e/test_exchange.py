@@ -38,7 +38,7 @@ class ExchangeBase(E2ETestCase):
                 f.unlink()
         # The program's port is COM3.
         sim_dir = st.dir.parent / f"{st.dir.name}-farsim"
-        sim_dir.mkdir()
+        sim_dir.mkdir(parents=True, exist_ok=True)
         self.farsim = Farsim(st.session, sim_dir, com=3, args=self.farsim_args)
         self.addCleanup(self.farsim.stop)
         st.write_settings([("Impostazioni", [("Lingua", "Italiano"), ("Porta Seriale", "3"), ("Chiudi con Esc", "1")]),
