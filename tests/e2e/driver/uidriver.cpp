@@ -21,7 +21,6 @@
 //   close                               WM_CLOSE to the main window (posted)
 //   send HWND|TARGET MSG WPARAM LPARAM  SendMessageTimeout, prints the result
 //   post HWND|TARGET MSG WPARAM LPARAM  PostMessage
-//   fixture ...                         windows for the driver's own tests
 //
 // TARGET: a window handle 0x..., a control id (decimal) or class:NAME, searched
 // below the main window. Actions that could open a modal message box are posted
@@ -615,7 +614,6 @@ int Run(Options& opt, Args a) {
     if (cmd == L"close") return CmdClose(opt, rest);
     if (cmd == L"send") return CmdMessage(opt, rest, true);
     if (cmd == L"post") return CmdMessage(opt, rest, false);
-    if (cmd == L"fixture") return RunFixture(rest);
     return Usage("unknown command");
 }
 

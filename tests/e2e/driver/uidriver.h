@@ -43,6 +43,4 @@ void PrintWindow(const char* kind, HWND hwnd);
 
 bool Matches(const std::wstring& pattern, const std::wstring& value);  // "*" = any
 
-int RunFixture(const std::vector<std::wstring>& args);
-
 }  // namespace uidriver
