@@ -100,7 +100,6 @@ void frmMain::ApplyMaximizedLayout() {
     SetWindowLongA(hwnd_, GWL_EXSTYLE, GetWindowLongA(hwnd_, GWL_EXSTYLE) | WS_EX_APPWINDOW);
     SetWindowLongA(hwnd_, GWL_STYLE, GetWindowLongA(hwnd_, GWL_STYLE) & ~(WS_CAPTION | WS_SYSMENU));
     maximizedLayout_ = true;
-    S().state.bMaximizedLayout = true;
     ShowWindow(hwnd_, SW_HIDE);  // the taskbar notices the new style on the next show
     ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
     SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);

@@ -59,9 +59,6 @@ struct AppState {
     int iPollStep = 0;        // where PollDevice's sequence waits; 0 = not running
     bool bNakPending = false; // a NAK is due when timer 3 fires
 
-    // Maximized layout, remembered for the paint handler.
-    bool bMaximizedLayout = false;
-
     FarResult farResult;
 };
 
