@@ -21,6 +21,7 @@
 #include "device/ResultDecoding.h"
 #include "output/ResultWriter.h"
 #include "settings/Language.h"
+#include "settings/SettingsKeys.h"
 
 namespace heliotab {
 namespace {
@@ -95,7 +96,7 @@ void ShowIdentity(Station& s, const std::string& frame, const std::vector<std::s
     s.view.SetDeviceLabel(5, ExpiryDatePicture(id[5]));
 
     s.view.SetPanelText(Panel::PortaCOM, Text(s, link_text::kPortOnline) +
-                                             st.SettingsIni.ReadString("Impostazioni", "Porta Seriale", "1"));
+                                             st.SettingsIni.ReadString(kSectionImpostazioni, kKeyPortaSeriale, "1"));
     s.view.SetPanelText(Panel::Stato, "");
     s.view.EnableButton(Button::Test, true);
     s.view.EnableCombo(true);
