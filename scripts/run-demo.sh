@@ -24,6 +24,10 @@ FARSIM_BIN=${HELIOTAB_FARSIM:-$NATIVE/farsim}
 SESSION=$ROOT/build/demo-session
 
 say() { printf 'demo: %s\n' "$*"; }
+# Reservation and result texts are Windows-1252, and the driver prints them
+# with \xNN escapes: both are shown decoded.
+from_cp1252() { iconv -c -f CP1252 -t UTF-8; }
+unescape() { local line; while IFS= read -r line; do printf '%b\n' "$line"; done; }
 
 scripts/setup.sh
 scripts/build.sh
@@ -116,7 +120,7 @@ play_one_test() {
     # The list may open with a prompt entry ("<...>"); take the first reservation.
     first=$(printf '%s\n' "$items" | awk -F'\t' '/^item/ { split($3, v, "="); if (substr(v[2], 1, 1) != "<") { split($2, i, "="); print i[2]; exit } }')
     [ -n "$first" ] || { say "no reservation to choose"; return 1; }
-    say "choosing: $(printf '%s\n' "$items" | awk -F'\t' -v n="$first" '$1 == "item" && $2 == "index=" n { sub("value=", "", $3); print $3 }')"
+    say "choosing: $(printf '%s\n' "$items" | awk -F'\t' -v n="$first" '$1 == "item" && $2 == "index=" n { sub("value=", "", $3); print $3 }' | unescape | from_cp1252)"
     drv combo-select "$first" >/dev/null || { say "the reservation could not be chosen"; return 1; }
     say "first reservation chosen; the simulated tester measures by itself"
     for i in $(seq 1 90); do
@@ -131,11 +135,11 @@ play_one_test() {
     far=$(compgen -G "$EXCHANGE/*.FAR" | head -1 || true)
     if [ -n "$far" ]; then
         say "result file $far:"
-        tr -d '\r' <"$far" | sed 's/^/    /'
+        tr -d '\r' <"$far" | from_cp1252 | sed 's/^/    /'
     else
         say "no result file within 90 s"
     fi
-    drv status-panels || true
+    drv status-panels | unescape | from_cp1252 || true
     import -window root "$DEMO/screenshot-after-test.png" && say "screenshot: $DEMO/screenshot-after-test.png"
     [ -n "$far" ]
 }

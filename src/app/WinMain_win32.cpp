@@ -34,12 +34,6 @@ struct Program {
     Program() : timers([this](int id) { heliotab::TimerProc(*station, id); }) {}
 };
 
-bool EnvironmentFlag(const char* name) {
-    char value[8] = "";
-    const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
-    return n > 0 && n < sizeof value && std::string(value) == "1";
-}
-
 int RunProgram(HINSTANCE instance) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
@@ -75,8 +69,6 @@ int RunProgram(HINSTANCE instance) {
         if (sw.maximized) p.view.ApplyMaximizedLayout();
         SetAlwaysOnTop(p.view.Handle(), p.state.bAlwaysOnTop);
         StartupDeviceSearch(station);
-        // End-to-end tests choose reservations without a tester on the line.
-        if (EnvironmentFlag("HELIOTAB_TEST_ENABLE_COMBO")) p.view.EnableCombo(true);
     }
 
     const int code = p.pump.Run();

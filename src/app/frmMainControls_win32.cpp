@@ -234,10 +234,29 @@ void frmMain::LayoutContent() {
                      p.rect.bottom - p.rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void frmMain::LayoutStatusBar() {
-    SendMessageA(status_, WM_SIZE, 0, 0);
+// The maximized layout's shift: the designed block (the content and the
+// status bar below it) centred in the client area.
+void frmMain::CentreMaximizedLayout() {
     RECT rc;
     GetClientRect(hwnd_, &rc);
+    dx_ = ((rc.right - rc.left) - w0_) / 2;
+    dy_ = ((rc.bottom - rc.top) - h0_) / 2;
+    if (dx_ < 0) dx_ = 0;
+    if (dy_ < 0) dy_ = 0;
+    LayoutContent();
+    SetWindowPos(status_, nullptr, statusRect_.left + dx_, statusRect_.top + dy_, statusRect_.right - statusRect_.left,
+                 statusRect_.bottom - statusRect_.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void frmMain::LayoutStatusBar() {
+    RECT rc;
+    if (maximizedLayout_) {
+        GetClientRect(status_, &rc);
+    } else {
+        SendMessageA(status_, WM_SIZE, 0, 0);
+        GetClientRect(hwnd_, &rc);
+    }
     const int w = rc.right - rc.left;
     int edges[4];
     edges[3] = -1;

@@ -96,9 +96,20 @@ void frmMain::ShowNow(Pump& pump) {
 void frmMain::ApplyMaximizedLayout() {
     if (unloaded_) return;
     // The window loses its title bar and gets a taskbar button; the content
-    // keeps its designed arrangement, centred in the larger window.
+    // and its status bar keep their designed arrangement, centred in the
+    // larger window (WM_SIZE places them).
+    RECT rc;
+    GetClientRect(hwnd_, &rc);
+    h0_ = rc.bottom - rc.top + 4;
+    GetWindowRect(status_, &statusRect_);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&statusRect_), 2);
     SetWindowLongA(hwnd_, GWL_EXSTYLE, GetWindowLongA(hwnd_, GWL_EXSTYLE) | WS_EX_APPWINDOW);
     SetWindowLongA(hwnd_, GWL_STYLE, GetWindowLongA(hwnd_, GWL_STYLE) & ~(WS_CAPTION | WS_SYSMENU));
+    SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    GetClientRect(hwnd_, &rc);
+    w0_ = rc.right - rc.left;
+    // The status bar no longer clings to the window's bottom edge.
+    SetWindowLongA(status_, GWL_STYLE, GetWindowLongA(status_, GWL_STYLE) | CCS_NOPARENTALIGN | CCS_NORESIZE);
     maximizedLayout_ = true;
     ShowWindow(hwnd_, SW_HIDE);  // the taskbar notices the new style on the next show
     ShowWindow(hwnd_, SW_SHOWMAXIMIZED);

@@ -191,17 +191,7 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_SIZE:
         if (wParam != SIZE_MINIMIZED) {
-            if (maximizedLayout_) {
-                RECT rc;
-                GetClientRect(hwnd_, &rc);
-                const int h0 = designH_ + Px(4);
-                dx_ = ((rc.right - rc.left) - designW_) / 2;
-                dy_ = ((rc.bottom - rc.top - statusH_) - h0) / 2;
-                if (dx_ < 0) dx_ = 0;
-                if (dy_ < 0) dy_ = 0;
-                LayoutContent();
-                InvalidateRect(hwnd_, nullptr, TRUE);
-            }
+            if (maximizedLayout_) CentreMaximizedLayout();
             LayoutStatusBar();
         }
         return 0;
@@ -262,8 +252,7 @@ void frmMain::OnPaint() {
     if (maximizedLayout_ && !IsIconic(hwnd_)) {
         // A raised frame around the designed content, edges in twips.
         const int tx = TwipsPerPixelX(), ty = TwipsPerPixelY();
-        const int w0 = designW_ * tx, h0 = (designH_ + Px(4)) * ty;
-        DrawBorder(dc, dx_ * tx - 120, dy_ * ty - 120, w0 + dx_ * tx + 30, h0 + dy_ * ty + 30);
+        DrawBorder(dc, dx_ * tx - 120, dy_ * ty - 120, (w0_ + dx_) * tx + 30, (h0_ + dy_) * ty + 30);
     }
     EndPaint(hwnd_, &ps);
 }

@@ -108,6 +108,7 @@ private:
     void LayoutPanel();
     void LayoutContent();
     void LayoutStatusBar();
+    void CentreMaximizedLayout();
     void UpdateClockPanels();
     void RelabelTray();
 
@@ -144,10 +145,13 @@ private:
     clsSideLogo logo;
     ctlTrayIcon tiMain;
 
-    // Designed client area of the content (without the status bar) and the
-    // shift of the maximized layout.
+    // Designed client area of the content (without the status bar).
     int designW_ = 0, designH_ = 0, rebarH_ = 0, statusH_ = 0;
-    int dx_ = 0, dy_ = 0;
+    // The maximized layout: the designed client size W0 x H0 (H0 with the
+    // status bar and 4 pixels more), the shift of the content and the status
+    // bar's designed place, all in pixels.
+    int w0_ = 0, h0_ = 0, dx_ = 0, dy_ = 0;
+    RECT statusRect_{};
     bool maximizedLayout_ = false;
     struct Placed {
         HWND hwnd;

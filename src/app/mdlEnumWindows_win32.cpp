@@ -78,25 +78,48 @@ SingleInstance::~SingleInstance() {
     }
 }
 
+namespace {
+
+// Waits up to ms for the single-instance mutex; true when this copy owns it
+// now. A copy that ends frees it (a crashed one leaves it abandoned: ours too).
+bool WaitForMutex(HANDLE& mutex, const char* name, DWORD ms) {
+    if (!mutex) {
+        // No handle at all (access denied): ask again after the pause.
+        Sleep(ms);
+        mutex = CreateMutexA(nullptr, TRUE, name);
+        if (!mutex) return false;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) return true;
+        ms = 0;
+    }
+    const DWORD r = WaitForSingleObject(mutex, ms);
+    return r == WAIT_OBJECT_0 || r == WAIT_ABANDONED;
+}
+
+}  // namespace
+
 bool SingleInstance::Acquire(const char* mutexName, int waitMs) {
     HANDLE mutex = CreateMutexA(nullptr, TRUE, mutexName);
     const DWORD error = GetLastError();
     // Denied access also means the name exists; any other failure leaves
     // only the window search to decide.
-    const bool another = error == ERROR_ALREADY_EXISTS || (mutex == nullptr && error == ERROR_ACCESS_DENIED);
+    bool owned = mutex ? error != ERROR_ALREADY_EXISTS : error != ERROR_ACCESS_DENIED;
     HWND previous = FindPreviousInstance(nullptr);
-    if (!another && !previous) {
+    // The holder of the mutex may be starting (its window comes in a moment)
+    // or ending (its window is gone and the mutex soon free): wait for
+    // whichever comes first, for a bounded time.
+    const ULONGLONG start = GetTickCount64();
+    while (!previous && !owned && GetTickCount64() - start < static_cast<ULONGLONG>(waitMs)) {
+        owned = WaitForMutex(mutex, mutexName, 50);
+        previous = FindPreviousInstance(nullptr);
+    }
+    if (!previous && owned) {
         mutex_ = mutex;
         return true;
     }
+    if (owned && mutex) ReleaseMutex(mutex);
     if (mutex) CloseHandle(mutex);
-    // The other copy may have taken the mutex an instant before us and not
-    // have its window yet: give it a moment, then end in any case.
-    const ULONGLONG start = GetTickCount64();
-    while (!previous && GetTickCount64() - start < static_cast<ULONGLONG>(waitMs)) {
-        Sleep(50);
-        previous = FindPreviousInstance(nullptr);
-    }
+    // Hand over to the other copy; one that kept the mutex all along without
+    // showing its window is left alone, and this copy ends all the same.
     if (previous) SetForegroundWindow(previous);
     return false;
 }

@@ -34,9 +34,10 @@ public:
     SingleInstance& operator=(const SingleInstance&) = delete;
 
     // True when this copy may run: it got the mutex and no other copy's
-    // window exists. Otherwise the other copy (once its window appears,
-    // waiting at most waitMs for it) has been brought to the foreground and
-    // this copy must end without creating a window or touching a file.
+    // window exists. A copy holding the mutex without a window is waited
+    // for, at most waitMs: when its window appears it is brought to the
+    // foreground and this copy must end without creating a window or
+    // touching a file; when it frees the mutex (it has ended) this copy runs.
     bool Acquire(const char* mutexName, int waitMs = 2000);
 
 private:

@@ -364,11 +364,11 @@ class Station:
         return snapshot(self.dir)
 
     # the program
-    def start(self, args=()):
+    def start(self, args=(), env=None):
         cmd = ["wine", self.session.dos_path(self.dir / "heliotab.exe"), *args]
         # Output to a file, never a pipe: Wine helpers started by the program inherit it.
         with open(self.dir.parent / f"{self.dir.name}.stderr", "ab") as err:
-            p = subprocess.Popen(cmd, env=self.session.env, cwd=self.dir, stdin=subprocess.DEVNULL,
+            p = subprocess.Popen(cmd, env=dict(self.session.env, **(env or {})), cwd=self.dir, stdin=subprocess.DEVNULL,
                                  stdout=subprocess.DEVNULL, stderr=err)
         p.started = time.time()
         self.processes.append(p)
@@ -388,8 +388,8 @@ class Station:
                           timeout=timeout)
         return app, main
 
-    def start_and_wait(self, args=()):
-        p = self.start(args)
+    def start_and_wait(self, args=(), env=None):
+        p = self.start(args, env)
         try:
             app, main = self.wait_main_window()
         except Exception:

@@ -349,16 +349,7 @@ class RoadCase(harness.E2ETestCase):
     def start_program(self, args=(), env=None, settings=None, **settings_kw):
         st = self.station
         st.write_settings(settings if settings is not None else road_settings(st, **settings_kw))
-        if env:
-            cmd = ["wine", st.session.dos_path(st.dir / "heliotab.exe"), *args]
-            full = dict(st.session.env, **env)
-            with open(st.dir.parent / f"{st.dir.name}.stderr", "ab") as err:
-                p = subprocess.Popen(cmd, env=full, cwd=st.dir, stdin=subprocess.DEVNULL,
-                                     stdout=subprocess.DEVNULL, stderr=err)
-            p.started = time.time()
-            st.processes.append(p)
-        else:
-            p = st.start(args)
+        p = st.start(args, env)
         try:
             st.wait_main_window()
         except Exception:

@@ -1,6 +1,7 @@
 """The serial link to the tester with the real program: what goes on the wire and
 when, read from farsim's timestamped byte log."""
 
+import os
 import time
 import unittest
 
@@ -22,6 +23,17 @@ NAK_DELAY = (400, 1500)
 
 @requires_road
 class LinkTest(RoadCase):
+    def cue(self, n):
+        """Lets farsim's scenario go on from its n-th wait for a cue: an ACK
+        written on the program's side of the line, once farsim waits for it."""
+        poll(lambda: sum(k == "expect" and "want=NONE" in r for _, k, r in self.farsim.events()) >= n,
+             30, 0.1, f"farsim waiting for cue {n}")
+        fd = os.open(self.farsim.pty, os.O_RDWR | os.O_NOCTTY)
+        try:
+            os.write(fd, bytes([ACK]))
+        finally:
+            os.close(fd)
+
     def enq_times(self, t_from=-1.0, t_to=float("inf")):
         return [t for t, b in rx_between(self.farsim, t_from, t_to) if b == ENQ]
 
@@ -137,14 +149,18 @@ wait 600000
     def test_sign_off_resets_the_window_and_resumes_polling(self):
         demo = demo_reservations(self.station.exchange)
         heavy = valid_demo(demo, "PESANTE", "AUTOCARRO")
-        self.start_tester(scenario="wait-enq 30000\nwait 9000\nsend signoff\nwait 600000\n")
-        # The test hook opens the list at once, so the test is armed before the sign-off.
-        self.start_program(env={"HELIOTAB_TEST_ENABLE_COMBO": "1"})
-        self.pick_and_wait_armed(heavy)
+        # farsim goes on at the test's cues: an identity while the test is armed, then the sign-off.
+        self.start_tester(scenario="wait-enq 30000\nexpect NONE\nexpect ACK 120000\nsend identity\n"
+                                   "expect NONE\nexpect ACK 120000\nsend signoff\nwait 600000\n")
+        self.start_program()
         self.wait_online()
+        self.pick_and_wait_armed(heavy)
+        self.cue(1)
         # The identity empties the state panel but keeps the armed test.
+        self.wait_panel(PANEL_STATO, "")
         self.assertEqual(self.label(LBL_VEHICLE[0]), heavy.make)
         self.assertEqual(self.driver.toolbar_state(TB_FERMA)["enabled"], "1")
+        self.cue(2)
 
         self.wait_panel(PANEL_STATO, lang_text(T_SIGNED_OFF), 40)
         signoff = [f for f in sent_frames(self.farsim) if f["status"] == "3"][0]

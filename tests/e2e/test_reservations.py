@@ -74,8 +74,9 @@ class ReservationListTest(RoadCase):
         demo = demo_reservations(self.work / "demo")
         invalid = [d for d in demo if not d.valid]
         self.assertGreaterEqual(len(invalid), 10, demo)
-        # Without a tester, through the test hook that opens the list.
-        self.start_program(env={"HELIOTAB_TEST_ENABLE_COMBO": "1"}, port=0)
+        self.start_tester()
+        self.start_program()
+        self.wait_online()
         before_panel = self.panel(PANEL_STATO)
         for bad in invalid:
             with self.subTest(reservation=repr(bad)):

@@ -13,6 +13,7 @@ NO_RESOURCE = "No resource!"
 # Captions of the main window's labels and frames: language id -> control.
 CAPTION_IDS = (302, 305, 306, 307, 308, 309, 310, 311, 312, 313, 314, 315, 316, 317)
 PANEL_PORT = 1
+CBO = 1005
 TEXT_NO_PORT, TEXT_SEARCHING = 330, 331
 
 
@@ -32,7 +33,8 @@ def assert_crlf(testcase, data):
 class StartupTest(E2ETestCase):
     def test_window_identity_and_own_language_texts(self):
         self.station.write_settings(settings(lingua="Italiano", acc=self.station.exchange_dos))
-        self.station.start_and_wait()
+        # No switch of the environment may open the reservation list without a tester.
+        self.station.start_and_wait(env={"HELIOTAB_TEST_ENABLE_COMBO": "1"})
         app, main = self.driver.main_window()
         self.assertEqual((app["class"], app["title"], app["visible"]), (APP_CLASS, APP_TITLE, "0"))
         self.assertEqual(main["title"], "HELIOTAB")
@@ -42,8 +44,9 @@ class StartupTest(E2ETestCase):
         for i in CAPTION_IDS:
             self.assertIn(lang_text(i), texts, f"caption of id {i}")
         self.assertNotIn(NO_RESOURCE, texts)
-        # No port configured: the port panel says so.
+        # No port configured: the port panel says so, and the list stays closed.
         self.assertEqual(self.driver.status_panels()[PANEL_PORT], lang_text(TEXT_NO_PORT))
+        self.assertEqual(self.driver.combo_items(str(CBO))[0]["enabled"], "0")
 
     def test_second_start_hands_over_without_window_or_file_change(self):
         self.station.write_settings(settings(lingua="Italiano", acc=self.station.exchange_dos))

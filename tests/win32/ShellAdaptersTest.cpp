@@ -89,10 +89,35 @@ TEST(ApplicationIdentity, FindsAnotherCopysHiddenWindowAndSkipsItsOwn) {
     DestroyWindow(own);
 }
 
+// Another copy's hold of the mutex, on a thread of its own (a mutex belongs
+// to the thread that took it), until End.
+class OtherCopy {
+public:
+    explicit OtherCopy(const std::string& name, int waitMs = 2000) {
+        thread_ = std::thread([this, name, waitMs] {
+            SingleInstance copy;
+            acquired_ = copy.Acquire(name.c_str(), waitMs);
+            ready_ = true;
+            while (!end_) Sleep(5);
+        });
+        while (!ready_) Sleep(1);
+    }
+    ~OtherCopy() { End(); }
+    void End() {
+        end_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    bool Acquired() const { return acquired_; }
+
+private:
+    std::thread thread_;
+    std::atomic<bool> ready_{false}, end_{false}, acquired_{false};
+};
+
 TEST(SingleInstance, TheSecondCopyEndsAndHandsOver) {
     const std::string name = "Local\\HELIOTAB.Test." + std::to_string(GetCurrentProcessId());
-    SingleInstance first;
-    ASSERT_TRUE(first.Acquire(name.c_str()));
+    OtherCopy first(name);
+    ASSERT_TRUE(first.Acquired());
 
     // The mutex is held but no window exists yet: the second copy waits its
     // bounded moment, then ends anyway.
@@ -111,21 +136,30 @@ TEST(SingleInstance, TheSecondCopyEndsAndHandsOver) {
     EXPECT_LT(GetTickCount64() - start, 1000u);
 }
 
+TEST(SingleInstance, ACopyThatEndsDuringTheWaitLetsTheNextOneRun) {
+    // The first copy is closing: its window is gone, its mutex not yet free.
+    const std::string name = "Local\\HELIOTAB.Test.Closing." + std::to_string(GetCurrentProcessId());
+    OtherCopy first(name);
+    ASSERT_TRUE(first.Acquired());
+    std::thread ending([&first] {
+        Sleep(300);
+        first.End();
+    });
+    SingleInstance next;
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_TRUE(next.Acquire(name.c_str(), 10000));
+    EXPECT_LT(GetTickCount64() - start, 5000u) << "runs as soon as the mutex is free";
+    ending.join();
+    // It holds the mutex now: a further copy finds it taken.
+    OtherCopy later(name, 100);
+    EXPECT_FALSE(later.Acquired());
+}
+
 TEST(SingleInstance, AWindowWithoutTheMutexStillCounts) {
     ForeignWindow app("", "", /*viaShell=*/true);
     const std::string name = "Local\\HELIOTAB.Test.Fresh." + std::to_string(GetCurrentProcessId());
     SingleInstance copy;
     EXPECT_FALSE(copy.Acquire(name.c_str(), 100));
-}
-
-TEST(SingleInstance, TheMutexIsFreeAgainWhenTheFirstCopyEnds) {
-    const std::string name = "Local\\HELIOTAB.Test.Again." + std::to_string(GetCurrentProcessId());
-    {
-        SingleInstance first;
-        ASSERT_TRUE(first.Acquire(name.c_str()));
-    }
-    SingleInstance next;
-    EXPECT_TRUE(next.Acquire(name.c_str(), 100));
 }
 
 TEST(Pump, WaitUntilRunsItsFullTimeWhenTheConditionNeverHolds) {

@@ -18,6 +18,7 @@
 #include "app/ApplyLanguage_win32.h"
 #include "app/PlatformAdapters_win32.h"
 #include "app/frmMain_win32.h"
+#include "app/mdlDraw_win32.h"
 #include "app/mdlEnumWindows_win32.h"
 #include "fakes/Fakes.h"
 #include "res/resource.h"
@@ -346,6 +347,62 @@ TEST(ShellWindow, CloseWithAnArmedTestAsksAndNoKeepsTheWindow) {
         EXPECT_FALSE(IsWindow(main));
         EXPECT_FALSE(rig.state.bTestArmed);
         EXPECT_EQ(rig.messages.shown.size(), 2u);
+    });
+}
+
+RECT ChildRect(HWND parent, HWND child) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+TEST(ShellWindow, TheMaximizedLayoutCentresTheContentWithItsStatusBarInARaisedFrame) {
+    OnOwnThread([] {
+        Rig rig;
+        HWND main = rig.view.Handle();
+        ShowWindow(main, SW_SHOW);
+        RECT client, outer, frame{0, 0, 0, 0};
+        GetClientRect(main, &client);
+        GetWindowRect(main, &outer);
+        const int ids[] = {IDC_MAIN_LOGO, IDC_MAIN_REBAR, IDC_MAIN_FRA_FAR, IDC_MAIN_STATUSBAR};
+        RECT designed[4];
+        for (int i = 0; i < 4; ++i) designed[i] = ChildRect(main, rig.Control(ids[i]));
+        ASSERT_EQ(designed[3].bottom, client.bottom) << "the status bar ends the designed client area";
+
+        rig.view.ApplyMaximizedLayout();
+        rig.pump.DoEvents();
+        ASSERT_TRUE(IsZoomed(main));
+        EXPECT_FALSE(GetWindowLongA(main, GWL_STYLE) & WS_CAPTION);
+        RECT big;
+        GetClientRect(main, &big);
+        // W0: the client width once the title bar is gone, measured before
+        // maximizing. H0: the whole designed client height, status bar
+        // included, plus 4 pixels.
+        AdjustWindowRectEx(&frame, GetWindowLongA(main, GWL_STYLE) & ~WS_MAXIMIZE, FALSE,
+                           GetWindowLongA(main, GWL_EXSTYLE));
+        const int w0 = (outer.right - outer.left) - (frame.right - frame.left), h0 = client.bottom + 4;
+        const int dx = (big.right - w0) / 2, dy = (big.bottom - h0) / 2;
+        ASSERT_GT(dy, 0);
+        for (int i = 0; i < 4; ++i) {
+            const RECT r = ChildRect(main, rig.Control(ids[i]));
+            EXPECT_EQ(r.left, designed[i].left + dx) << ids[i];
+            EXPECT_EQ(r.top, designed[i].top + dy) << ids[i];
+            EXPECT_EQ(r.right - r.left, designed[i].right - designed[i].left) << ids[i];
+            EXPECT_EQ(r.bottom - r.top, designed[i].bottom - designed[i].top) << ids[i];
+        }
+
+        // The raised frame: edges dx - 120, dy - 120, W0 + dx + 30 and
+        // H0 + dy + 30 twips, so its last row lies just below the status bar.
+        if (TwipsPerPixelX() != 15 || TwipsPerPixelY() != 15) return;
+        RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        HDC dc = GetDC(main);
+        const int x = dx + w0 / 2, bottom = h0 + dy + 1;
+        EXPECT_EQ(GetPixel(dc, dx - 8, dy + 20), GetSysColor(COLOR_3DLIGHT)) << "left edge";
+        EXPECT_EQ(GetPixel(dc, x, dy - 8), GetSysColor(COLOR_3DLIGHT)) << "top edge";
+        EXPECT_EQ(GetPixel(dc, x, bottom), GetSysColor(COLOR_3DDKSHADOW)) << "bottom edge";
+        EXPECT_NE(GetPixel(dc, x, bottom + 1), GetSysColor(COLOR_3DDKSHADOW)) << "nothing below it";
+        ReleaseDC(main, dc);
     });
 }
 
