@@ -189,6 +189,16 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
         OnPaint();
         return 0;
+    case WM_ACTIVATE:
+        // The list is the one control that takes keys: whenever the window
+        // is active again (a message box closed, the operator came back)
+        // and the list is open, the keys go to it. Otherwise the window
+        // keeps them itself, so Esc still arrives.
+        if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam) && IsWindowEnabled(combo_)) {
+            SetFocus(combo_);
+            return 0;
+        }
+        break;
     case WM_SIZE:
         if (wParam != SIZE_MINIMIZED) {
             if (maximizedLayout_) CentreMaximizedLayout();

@@ -71,9 +71,15 @@ void RejectFrame(Station& s) {
     if (st.bDeviceSearch) return;  // garbage while we look for the tester
     st.sRxFrame.clear();
     if (++st.iNakCount > kMaxNaksInRow) {
-        // The tester gets no NAK for this one and gives up on its own.
-        st.iNakCount = 0;
+        // The tester gets no NAK for this one and gives up on its own. Bad
+        // frames handled while the operator reads the message count on and
+        // get no NAK either (nor a message of their own); the count starts
+        // again once the message is closed.
+        if (st.badFramesMessageOpen) return;
+        st.badFramesMessageOpen = true;
         s.messages.ShowMessage(Text(s, link_text::kBadFramesText), Text(s, link_text::kBadFramesTitle), kStyleStop);
+        st.badFramesMessageOpen = false;
+        st.iNakCount = 0;
         return;
     }
     st.bNakPending = true;
@@ -148,19 +154,10 @@ void RefuseResults(Station& s, DecodeError error) {
     s.messages.ShowMessage(Text(s, textId), Text(s, link_text::kBadResultsTitle), kStyleExclamation);
 }
 
-// The result could not be delivered (the operator has been told): the test
-// stays armed for a repeated measurement, so the window shows it armed again
-// and the operator can still stop it.
-void KeepArmed(Station& s) {
-    if (!s.state.bTestArmed) return;
-    s.view.SetPanelText(Panel::Stato, Text(s, link_text::kStateArmed));
-    s.view.EnableButton(Button::Test, false);
-    s.view.EnableButton(Button::Opzioni, false);
-    s.view.EnableTrayOptions(false);
-    s.view.EnableCombo(false);
-    s.view.EnableButton(Button::Ferma, true);
-}
-
+// The test stays armed until its result is delivered: the window keeps its
+// armed look, except that the test cannot be stopped while its result is
+// being taken. WriteTestResult then shows the window idle, or armed again
+// for a repeated measurement, before it tells the operator the outcome.
 void TakeResults(Station& s, const std::string& frame) {
     AppState& st = s.state;
     if (!st.bMeasuring) return;  // no measurement of ours: no answer
@@ -172,20 +169,15 @@ void TakeResults(Station& s, const std::string& frame) {
     }
 
     s.view.EnableButton(Button::Ferma, false);
-    s.view.EnableButton(Button::Test, true);
-    s.view.EnableCombo(true);
-    s.view.FocusCombo();
     st.farResult.FineMisura = TimeHhNnSs(s.clock.Now());
     s.view.SetPanelText(Panel::Stato, Text(s, link_text::kStateResults));
     s.port.Send(kACK);
     s.pump.DoEvents();
     st.iNakCount = 0;
     st.bMeasuring = false;
-    s.view.EnableButton(Button::Opzioni, true);
-    s.view.EnableTrayOptions(true);
 
     DecodeResults(frame, st.farResult);  // checked above; the frame has not changed
-    if (!WriteTestResult(s)) KeepArmed(s);
+    WriteTestResult(s);
 }
 
 void HandleFrame(Station& s, const std::string& frame) {

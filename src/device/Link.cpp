@@ -69,6 +69,11 @@ void PollOpen(Station& s) {
     PollWait(s, kPollAfterOpen);
 }
 
+// After every event of the port, whatever its kind.
+void StartCloseTimerIfPending(Station& s) {
+    if (s.state.bClosePending) s.timers.StartTimer(kTimerClose, kCloseDelayMs);
+}
+
 // The tester takes CAN and EOT only when its software version ends in a letter.
 bool DeviceTakesControlBytes(Station& s) {
     if (!s.port.IsOpen()) return false;
@@ -99,7 +104,7 @@ void OnSerialBytes(Station& s, const char* data, size_t size) {
     }
     st.sRxChunk.clear();
     st.iRxChunkPos = 0;
-    if (st.bClosePending) s.timers.StartTimer(kTimerClose, kCloseDelayMs);
+    StartCloseTimerIfPending(s);
 }
 
 void OnSerialDisconnect(Station& s) {
@@ -108,10 +113,10 @@ void OnSerialDisconnect(Station& s) {
     st.sRxBuffer.clear();
     st.bNakPending = false;
     s.timers.StopTimer(kTimerNakDelay);
-    if (st.bQuitQuery) return;
     // An unplugged tester is a tester that has gone away: the same reset as
     // its own sign-off, and the search starts again.
-    ResetToSearching(s);
+    if (!st.bQuitQuery) ResetToSearching(s);
+    StartCloseTimerIfPending(s);
 }
 
 bool OpenPort(Station& s, int portNumber) {

@@ -11,7 +11,6 @@ enum : int {
     kStateSignedOff = 334,      // panel Stato
     kStateMeasuring = 335,      // panel Stato
     kStateResults = 336,        // panel Stato
-    kStateArmed = 338,          // panel Stato: a test is armed and waits for the tester
     kBadFramesTitle = 361,      // fourth bad frame in a row
     kBadFramesText = 362,
     kOpenFailTitle = 365,       // the port cannot be opened: retry?

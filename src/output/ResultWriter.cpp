@@ -13,8 +13,9 @@
 //
 // When the result cannot be delivered the operator is told, and everything
 // stays as it was before the call: the reservation file, SelectedAccFile,
-// ReservationIni's binding and bTestArmed. The tester may simply run the
-// measurement again, which writes the result again.
+// ReservationIni's binding and bTestArmed, and the window shows the test
+// armed. The tester may simply run the measurement again, which writes the
+// result again.
 //
 // Message boxes are modal and the platform keeps dispatching serial input
 // and timers while one is open, so every message is shown only after the
@@ -43,6 +44,7 @@ enum : int {
     kIdReservationKeptText = 614,   // result delivered, reservation file not deleted
     kIdWarningTitle = 615,
     kIdIdleCombo = 303,
+    kIdArmedState = 338,
 };
 
 struct Message {
@@ -80,12 +82,38 @@ void DeleteIfExists(FileSystem& files, const std::string& path) {
     if (files.FileExists(path)) files.Delete(path);
 }
 
+// The test is over: the vehicle and operator go, and the list is open (with
+// the keyboard) for the next vehicle.
+void ShowIdleLook(Station& s) {
+    for (int i = 0; i < 3; ++i) s.view.SetVehicleLabel(i, "");
+    s.view.SetOperatorLabel("");
+    s.view.SetComboText(GetLangString(s.state, kIdIdleCombo));
+    s.view.EnableButton(Button::Ferma, false);
+    s.view.EnableButton(Button::Test, true);
+    s.view.EnableButton(Button::Opzioni, true);
+    s.view.EnableTrayOptions(true);
+    s.view.EnableCombo(true);
+    s.view.FocusCombo();
+}
+
+// The test stays armed for a repeated measurement, and can still be stopped.
+void ShowArmedLook(Station& s) {
+    if (!s.state.bTestArmed) return;
+    s.view.SetPanelText(Panel::Stato, GetLangString(s.state, kIdArmedState));
+    s.view.EnableButton(Button::Test, false);
+    s.view.EnableButton(Button::Opzioni, false);
+    s.view.EnableTrayOptions(false);
+    s.view.EnableCombo(false);
+    s.view.EnableButton(Button::Ferma, true);
+}
+
 bool Fail(Station& s, const ResultPaths& p, const std::string& boundBefore, const Message& m) {
     DeleteIfExists(s.files, p.partial);
     DeleteIfExists(s.files, p.temp);
     // Keep the store on the reservation, so that a repeated measurement
     // answers the same reservation file.
     s.state.ReservationIni.SetIniFile(boundBefore);
+    ShowArmedLook(s);
     s.messages.ShowMessage(m.text, m.title, m.style);
     return false;
 }
@@ -126,9 +154,7 @@ bool WriteTestResult(Station& s) {
     }
     st.SelectedAccFile.clear();
 
-    for (int i = 0; i < 3; ++i) s.view.SetVehicleLabel(i, "");
-    s.view.SetOperatorLabel("");
-    s.view.SetComboText(GetLangString(st, kIdIdleCombo));
+    ShowIdleLook(s);
 
     // Report printing hook (bPrintReport): the report is printed from p.temp
     // with p.result as its title, so it must run here, before p.temp goes.

@@ -5,7 +5,9 @@
 
 namespace heliotab {
 
-// Returns true when the result file was delivered.
+// Returns true when the result file was delivered. Before any message the
+// main window shows the outcome: idle, or the test armed again (stoppable)
+// when the result could not be delivered.
 bool WriteTestResult(Station& s);
 
 }  // namespace heliotab

@@ -58,6 +58,7 @@ struct AppState {
     std::string sRxBuffer;    // the frame collected so far, from its STX
     int iPollStep = 0;        // where PollDevice's sequence waits; 0 = not running
     bool bNakPending = false; // a NAK is due when timer 3 fires
+    bool badFramesMessageOpen = false;  // message 362 is open
 
     FarResult farResult;
 };

@@ -433,6 +433,14 @@ class RoadCase(harness.E2ETestCase):
         poll(lambda: self.panel(PANEL_STATO) in want or (measuring and self.driver.open_dialogs()),
              timeout, 0.05, f"test armed (state panel {self.panel(PANEL_STATO)!r})")
 
+    def assert_keys_reach_the_list(self):
+        """Once no message is open the keys go to the reservation list: Down
+        moves its selection from the placeholder to the next entry."""
+        poll(lambda: self.driver.open_dialogs() == [], 10, 0.1, "no message open")
+        self.assertEqual(self.driver.key("down").first("key")["class"], "ComboBox")
+        poll(lambda: self.driver.check("combo-get", str(CBO)).first("combo")["selected"] == "1", 10, 0.1,
+             "Down moved the list's selection")
+
     def box(self, timeout=30):
         b = self.driver.message_box(timeout)
         self.assertIsNotNone(b, "a message box was expected")

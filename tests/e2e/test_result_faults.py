@@ -15,7 +15,7 @@ import unittest
 
 from harness import have_demogen, have_exe, have_farsim, lang_text, poll
 from road import (IDENTITY, T_ARMED, T_DONE, T_DONE_TITLE, T_RES_KEPT, T_WARNING_TITLE, LBL_VEHICLE, PANEL_STATO, T_ACCESS, T_ACCESS_TITLE, T_MEASURING, T_NOT_DELIVERED,
-                  T_WRITE, T_WRITE_TITLE, TB_FERMA, Inotify, RoadCase, check_far, demo_reservations, expected_far,
+                  T_WRITE, T_WRITE_TITLE, TB_FERMA, TB_OPZIONI, Inotify, RoadCase, check_far, demo_reservations, expected_far,
                   measurement_args, sent_frames, valid_demo, wait_log)
 from test_results import LIGHT, leftovers
 
@@ -48,10 +48,18 @@ class ResultFaultTest(RoadCase):
             inject()
         return self.box(40)
 
+    def assert_armed_look(self):
+        """While the failure message is open the window shows the test armed:
+        it can be stopped, and neither the options nor the list are open."""
+        self.assertEqual(self.panel(PANEL_STATO), lang_text(T_ARMED))
+        self.assertEqual([self.driver.toolbar_state(b)["enabled"] for b in (TB_FERMA, TB_OPZIONI)], ["1", "0"])
+        self.assertEqual(self.combo()[0]["enabled"], "0")
+
     def assert_kept(self, res, folder=None):
         """Nothing delivered, nothing half-written, the reservation kept; the
         message is then answered and the test is still armed."""
         folder = folder or self.station.exchange
+        self.assert_armed_look()
         self.assertEqual((folder / res.name).read_bytes(), res.data, "the reservation is kept as it was")
         self.assertFalse((folder / (res.name[:-3] + "FAR")).exists(), "no result file")
         self.assertEqual(leftovers(self.station), [])
@@ -75,6 +83,7 @@ class ResultFaultTest(RoadCase):
         self.assertEqual(sorted(p.name for p in away.iterdir()), [res.name], "nothing else written there")
         self.assertEqual(leftovers(st), [])
         self.assertFalse(st.exchange.exists(), "the program does not make the directory itself")
+        self.assert_armed_look()
 
         # The directory comes back: the operator picks the reservation again
         # (the tester signed off meanwhile) and the result is delivered.

@@ -4,7 +4,7 @@ result file in the exchange directory byte for byte, the reservation consumed.""
 import time
 import unittest
 
-from harness import have_demogen, have_exe, have_farsim, lang_text
+from harness import have_demogen, have_exe, have_farsim, lang_text, poll
 from road import (CBO, T_PLACEHOLDER, ACK, CAN, EOT, IDENTITY, LBL_OPERATOR, LBL_VEHICLE, PANEL_STATO, T_DONE,
                   T_DONE_TITLE, T_RESULTS, TB_TEST, RoadCase, check_far, demo_reservations, expected_far,
                   measurement_args, rx_between, sent_frames, valid_demo, wait_log)
@@ -71,6 +71,7 @@ class ResultFileTest(RoadCase):
         self.assertEqual([b for _, b in rx_between(self.farsim, accepted["etx"], results[0]["etx"])], [ACK])
         self.assertEqual([b for _, b in rx_between(self.farsim, results[0]["etx"])][:1], [ACK])
         self.assertTrue(all(b in (ACK, CAN) for _, b in rx_between(self.farsim, results[0]["etx"])))
+        self.assert_keys_reach_the_list()
         return far
 
     def test_light_vehicle_short_fixed_layout(self):

@@ -272,6 +272,41 @@ TEST(ShellWindow, TheViewChangesTheControls) {
     });
 }
 
+// Closes this thread's open message box from inside its modal loop.
+static void CALLBACK AnswerOpenBox(HWND, UINT, UINT_PTR timer, DWORD) {
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND w, LPARAM) -> BOOL {
+            char cls[16] = "";
+            GetClassNameA(w, cls, sizeof cls);
+            if (std::strcmp(cls, "#32770") != 0 || !IsWindowVisible(w)) return TRUE;
+            PostMessageA(w, WM_COMMAND, IDOK, 0);
+            return FALSE;
+        },
+        0);
+    KillTimer(nullptr, timer);
+}
+
+TEST(ShellWindow, TheListHasTheKeysAgainWhenAMessageCloses) {
+    OnOwnThread([] {
+        Rig rig;
+        HWND main = rig.view.Handle(), combo = rig.Control(IDC_MAIN_CBO_REVISIONE);
+        ShowWindow(main, SW_SHOW);
+        SetActiveWindow(main);
+        Win32Messages boxes;
+        boxes.Attach(main);
+        for (bool open : {true, false}) {
+            rig.view.EnableCombo(open);
+            rig.view.FocusCombo();
+            SetTimer(nullptr, 0, 300, &AnswerOpenBox);
+            boxes.ShowMessage("text", "title", kStyleInformation);
+            // An open list takes the keys again; a disabled one leaves them
+            // with the window, so Esc still arrives.
+            EXPECT_EQ(GetFocus(), open ? combo : main) << open;
+        }
+    });
+}
+
 TEST(ShellWindow, CommandsOfHiddenOrDisabledButtonsAreIgnored) {
     OnOwnThread([] {
         Rig rig;

@@ -118,7 +118,17 @@ TEST_F(LinkTest, FourthBadFrameInARowGetsTheMessageAndNoNakTheFifthANakAgain) {
         f.timers.Advance(500);
     }
     EXPECT_EQ(Sent(), "\x15\x15\x15");
+    // Bad frames handled while the message is open count on, and get neither
+    // a NAK nor a message of their own.
+    int countInBox = -1;
+    f.messages.whileOpen = [&] {
+        Feed(bad + kEtx);
+        Feed(bad + kEtx);
+        f.timers.Advance(1000);
+        countInBox = st.iNakCount;
+    };
     Feed(bad + kEtx);
+    EXPECT_EQ(countInBox, 6);
     EXPECT_EQ(st.iNakCount, 0);
     ASSERT_EQ(f.messages.shown.size(), 1u);
     EXPECT_EQ(f.messages.shown[0].text, Lang(362));
@@ -267,14 +277,22 @@ TEST_F(LinkTest, ResultsWhileMeasuringAreAckedJudgedAndWritten) {
     f.view.comboEnabled = false;
     st.iNakCount = 1;
     f.clock.Set(2026, 3, 7, 14, 0, 9);
-    bool optionsDuringPump = true, measuringDuringPump = true;
+    f.view.comboFocus = 0;
+    bool idleDuringPump = true, measuringDuringPump = true, idleInBox = false;
+    auto idleLook = [&] {
+        return f.view.enabled[Button::Opzioni] || f.view.trayOptionsEnabled || f.view.comboEnabled ||
+               f.view.enabled[Button::Test];
+    };
     f.pump.onDoEvents = [&] {
-        optionsDuringPump = f.view.enabled[Button::Opzioni];
+        // Still armed while the results are being taken, and not stoppable.
+        idleDuringPump = idleLook() || f.view.enabled[Button::Ferma];
         measuringDuringPump = st.bMeasuring;
     };
+    f.messages.whileOpen = [&] { idleInBox = idleLook() && f.view.comboEnabled && f.view.comboFocus == 1; };
     Feed(Wire(FixedResults(true)));
     EXPECT_EQ(Sent(), "\x06");
-    EXPECT_FALSE(optionsDuringPump);
+    EXPECT_FALSE(idleDuringPump);
+    EXPECT_TRUE(idleInBox);  // delivered: the window is idle before the operator is told
     EXPECT_TRUE(measuringDuringPump);
     EXPECT_FALSE(st.bMeasuring);
     EXPECT_EQ(st.iNakCount, 0);
@@ -298,19 +316,26 @@ TEST_F(LinkTest, ResultsWhileMeasuringAreAckedJudgedAndWritten) {
 TEST_F(LinkTest, UndeliveredResultsLeaveTheTestArmedAndStoppable) {
     st.AccDirectory = folder.Path() + testutil::kSep + "missing" + testutil::kSep;
     GoMeasuring();
-    f.view.enabled[Button::Ferma] = true;
+    f.view.enabled = {{Button::Test, false}, {Button::Ferma, true}, {Button::Opzioni, false}};
+    f.view.trayOptionsEnabled = false;
+    f.view.comboEnabled = false;
+    // The window shows the test armed (and stoppable) already while the
+    // operator reads why the result was not delivered.
+    auto armedLook = [&] {
+        return f.view.panels[Panel::Stato] == Lang(338) && f.view.enabled[Button::Ferma] &&
+               !f.view.enabled[Button::Test] && !f.view.enabled[Button::Opzioni] && !f.view.trayOptionsEnabled &&
+               !f.view.comboEnabled;
+    };
+    bool armedInBox = false;
+    f.messages.whileOpen = [&] { armedInBox = armedLook(); };
     Feed(Wire(FixedResults(true)));
     EXPECT_EQ(Sent(), "\x06");
     ASSERT_EQ(f.messages.shown.size(), 1u);
     EXPECT_EQ(f.messages.shown[0].style, kStyleStop);
+    EXPECT_TRUE(armedInBox);
     EXPECT_TRUE(st.bTestArmed);
     EXPECT_FALSE(st.bMeasuring);
-    EXPECT_EQ(f.view.panels[Panel::Stato], Lang(338));
-    EXPECT_TRUE(f.view.enabled[Button::Ferma]);
-    EXPECT_FALSE(f.view.enabled[Button::Test]);
-    EXPECT_FALSE(f.view.enabled[Button::Opzioni]);
-    EXPECT_FALSE(f.view.trayOptionsEnabled);
-    EXPECT_FALSE(f.view.comboEnabled);
+    EXPECT_TRUE(armedLook());
     // The tester measures again and, with the folder back, the result arrives.
     std::filesystem::create_directory(folder.Path() + testutil::kSep + "missing");
     ClearSent();

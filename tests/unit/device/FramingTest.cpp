@@ -150,6 +150,14 @@ TEST_F(LinkTest, CloseTimerStartsAfterEveryReceiveEventWhileACloseIsPending) {
     EXPECT_EQ(f.timers.DueAt(kTimerClose), Now() + 100);
     f.timers.Advance(100);
     EXPECT_EQ(closeTicks, 1);
+    // A disconnect notice is a port event too, also while closing.
+    for (bool quitting : {false, true}) {
+        st.bQuitQuery = quitting;
+        OnSerialDisconnect(s);
+        ASSERT_TRUE(f.timers.IsRunning(kTimerClose)) << quitting;
+        EXPECT_EQ(f.timers.DueAt(kTimerClose), Now() + 100);
+        f.timers.StopTimer(kTimerClose);
+    }
 }
 
 TEST_F(LinkTest, OnlyTheCompleteFrameIsHandedOver) {
