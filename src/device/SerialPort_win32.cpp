@@ -15,9 +15,12 @@ namespace {
 constexpr DWORD kInQueue = 1024;
 constexpr DWORD kOutQueue = 512;
 constexpr DWORD kReadChunk = 1024;
-// A gap of more than 2 ms between bytes ends a read (a byte takes ~1 ms at
-// 9600 baud, so a frame normally arrives in one chunk); an idle line
-// returns every 100 ms so the reader sees the stop flag.
+// The reader waits for one byte at a time (an idle line returns every
+// 100 ms so the reader sees the stop flag), then takes whatever else has
+// already arrived without waiting. Waiting for a quiet gap after the last
+// byte instead would hold every ETX back by that gap, and the documented
+// "return as soon as a byte arrives" setting (MAXDWORD, MAXDWORD, n) is not
+// honoured everywhere: Wine waits out most of the constant.
 constexpr DWORD kReadIntervalMs = 2;
 constexpr DWORD kReadTotalMs = 100;
 
@@ -30,6 +33,17 @@ void ReportFailure(const char* call, int portNumber) {
     std::snprintf(line, sizeof line, "HELIOTAB COM%d: %s failed, error %lu: %s\n", portNumber, call,
                   static_cast<unsigned long>(error), text);
     OutputDebugStringA(line);
+}
+
+// Reads the bytes already in the driver's input queue, at most `room`;
+// never waits for more.
+DWORD ReadWaiting(HANDLE handle, uint8_t* into, DWORD room) {
+    DWORD errors = 0;
+    COMSTAT stat{};
+    if (room == 0 || !ClearCommError(handle, &errors, &stat) || stat.cbInQue == 0) return 0;
+    DWORD got = 0;
+    if (!ReadFile(handle, into, std::min<DWORD>(stat.cbInQue, room), &got, nullptr)) return 0;
+    return got;
 }
 
 }  // namespace
@@ -119,9 +133,10 @@ void Win32SerialPort::ReadLoop(HANDLE handle, WPARAM generation, int portNumber)
     while (!stop_) {
         DWORD got = 0;
         const ULONGLONG started = GetTickCount64();
-        const BOOL ok = ReadFile(handle, buffer, sizeof buffer, &got, nullptr);
+        const BOOL ok = ReadFile(handle, buffer, 1, &got, nullptr);
         if (stop_) break;
         if (ok && got > 0) {
+            got += ReadWaiting(handle, buffer + got, sizeof buffer - got);
             auto* chunk = new uint8_t[got];
             std::copy(buffer, buffer + got, chunk);
             if (!PostMessageA(window_, chunkMessage_, static_cast<WPARAM>(got), reinterpret_cast<LPARAM>(chunk)))

@@ -134,11 +134,12 @@ TEST_F(SerialPortTest, MissingPortFailsToOpen) {
 }
 
 // Run by the script with HELIOTAB_TEST_EXPECT_DISCONNECT=1: it kills the
-// pty pair a moment after this test has opened the port.
+// pty pair as soon as the byte sent here reaches the other end.
 TEST_F(SerialPortTest, DroppedLineIsReportedOnce) {
     if (!std::getenv("HELIOTAB_TEST_EXPECT_DISCONNECT")) GTEST_SKIP() << "needs the script's line drop";
     Win32SerialPort a(hA, kChunk, kDisconnect);
     ASSERT_TRUE(a.Open(port));
+    ASSERT_TRUE(a.Send(0x05));
     ASSERT_TRUE(rx.PumpUntil([&] { return !rx.disconnects[hA].empty(); }, 20000));
     EXPECT_EQ(rx.disconnects[hA][0], a.Generation());
     rx.PumpUntil([] { return false; }, 1000);  // no repeats: the reader has stopped

@@ -42,7 +42,8 @@ kill "$socat_pid"; wait "$socat_pid" 2>/dev/null || true
 start_pair
 HELIOTAB_TEST_EXPECT_DISCONNECT=1 wine "$build/win32_tests.exe" --gtest_filter='SerialPortTest.DroppedLineIsReportedOnce' &
 test_pid=$!
-sleep 3
+# The test sends one byte once its port is open: the line drops only then.
+timeout 60 head -c1 "$tmp/b" >/dev/null || { echo "the test never opened COM9" >&2; status=1; }
 kill "$socat_pid"; wait "$socat_pid" 2>/dev/null || true
 socat_pid=
 wait "$test_pid" || status=1
