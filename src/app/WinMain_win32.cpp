@@ -14,6 +14,7 @@
 #include "app/mdlDraw_win32.h"
 #include "app/mdlEnumWindows_win32.h"
 #include "device/SerialPort_win32.h"
+#include "device/TesterLink.h"
 #include "settings/Language.h"
 #include "shared/FileSystems.h"
 
@@ -29,6 +30,7 @@ struct Program {
     Win32Clock clock;
     Win32Pump pump;
     Win32Timers timers;
+    TesterLink link{state};
     Station* station = nullptr;
 
     Program() : timers([this](int id) { heliotab::TimerProc(*station, id); }) {}
@@ -48,7 +50,7 @@ int RunProgram(HINSTANCE instance) {
     SetApplicationMainWindow(appWindow, p.view.Handle());
 
     Win32SerialPort port(p.view.Handle(), kMsgSerialChunk, kMsgSerialDisconnect);
-    Station station{p.state, p.view, p.messages, p.clock, p.timers, p.pump, port, DefaultFileSystem()};
+    Station station{p.state, p.view, p.messages, p.clock, p.timers, p.pump, port, DefaultFileSystem(), p.link};
     p.station = &station;
     p.view.Attach(station);
     p.view.serialPort = &port;

@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "device/Link.h"
+#include "device/TesterLink.h"
+#include "output/ResultWriter.h"
 #include "reservation/ReservationList.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"
@@ -17,6 +18,8 @@ namespace {
 // How long closing waits for the tester's EOT to leave the output buffer.
 // Bounded: a tester unplugged mid-send must not keep the program alive.
 constexpr int kDrainTimeoutMs = 2000;
+constexpr int kPollIntervalMs = 1000;
+constexpr int kCloseDelayMs = 100;
 
 std::string Trim(const std::string& text) {
     const auto first = text.find_first_not_of(' ');
@@ -81,8 +84,6 @@ void StartupInitialState(Station& s, const StartupSwitches& sw) {
     s.view.EnableCombo(false);
     s.view.ShowButton(Button::Test, false);
     if (sw.test) s.view.ShowButton(Button::Test, true);
-
-    s.state.sRxFrame.clear();
 }
 
 void StartupDeviceSearch(Station& s) {
@@ -90,8 +91,6 @@ void StartupDeviceSearch(Station& s) {
     st.bDeviceOnline = false;
     st.bQuitQuery = false;
     st.bTestArmed = false;
-    st.bMeasuring = false;
-    st.iNakCount = 0;
     st.bArrowKeyDown = false;
 
     if (st.iSerialPort == 0) {
@@ -139,7 +138,7 @@ bool StopTest(Station& s) {
     if (s.messages.ShowMessage(GetLangString(st, 364), GetLangString(st, 363), kStyleQuestion) != kAnswerYes)
         return false;
 
-    SendCancel(s);
+    CarryOut(s, s.link.StopMeasuring());
     s.view.SetPanelText(Panel::Stato, GetLangString(st, 337));
     s.view.EnableButton(Button::Ferma, false);
     s.view.EnableButton(Button::Test, true);
@@ -152,7 +151,6 @@ bool StopTest(Station& s) {
     st.SelectedAccFile.clear();
     ClearReservationLabels(s);
     st.bTestArmed = false;
-    st.bMeasuring = false;
     return true;
 }
 
@@ -172,7 +170,7 @@ bool QueryUnload(Station& s) {
     if (st.bTestArmed && !StopTest(s)) return false;
 
     if (s.port.IsOpen()) {
-        SendEot(s);
+        CarryOut(s, s.link.SendEot());
         s.pump.WaitUntil([&] { return s.port.OutBufferCount() < 1; }, kDrainTimeoutMs);
         s.port.Close();
     }
@@ -192,7 +190,7 @@ void TimerProc(Station& s, int timerId) {
         if (st.bDeviceOnline) return;
         // PollDevice runs its waits on the link's own timer and re-arms the
         // poll itself when its attempt is over.
-        if (st.bDeviceSearch && !PollDeviceRunning(s)) PollDevice(s);
+        if (st.bDeviceSearch && !s.link.PollDeviceRunning()) CarryOut(s, s.link.PollDevice(s.port.IsOpen()));
         break;
     case kTimerClose:
         s.timers.StopTimer(kTimerClose);
@@ -200,10 +198,96 @@ void TimerProc(Station& s, int timerId) {
         break;
     case kTimerNakDelay:
     case kTimerPollStep:
-        OnLinkTimer(s, timerId);
+        CarryOut(s, s.link.OnTimer(timerId));
         break;
     default:
         break;
+    }
+}
+
+namespace {
+
+// After every event of the port, whatever its kind.
+void StartCloseTimerIfPending(Station& s) {
+    if (s.state.bClosePending) s.timers.StartTimer(kTimerClose, kCloseDelayMs);
+}
+
+void EnableControl(MainView& view, LinkControl control, bool on) {
+    switch (control) {
+    case LinkControl::Test: view.EnableButton(Button::Test, on); break;
+    case LinkControl::Ferma: view.EnableButton(Button::Ferma, on); break;
+    case LinkControl::Opzioni: view.EnableButton(Button::Opzioni, on); break;
+    case LinkControl::Combo: view.EnableCombo(on); break;
+    case LinkControl::TrayOptions: view.EnableTrayOptions(on); break;
+    }
+}
+
+}  // namespace
+
+void OnSerialBytes(Station& s, std::string_view bytes) {
+    s.link.ReceiveBytes(bytes);
+    std::string frame;
+    while (s.link.NextFrame(frame)) CarryOut(s, s.link.InterrogaFAR(frame, s.clock.Now(), s.view.OperatorLabel()));
+    StartCloseTimerIfPending(s);
+}
+
+void OnSerialDisconnect(Station& s) {
+    CarryOut(s, s.link.PortLost());
+    StartCloseTimerIfPending(s);
+}
+
+void OptionsDialogOpening(Station& s) {
+    s.timers.StopTimer(kTimerPoll);
+    s.state.bDeviceOnline = false;
+    if (s.port.IsOpen()) {
+        s.port.Close();
+        s.view.SetPanelText(Panel::PortaCOM, GetLangString(s.state, 331));
+    }
+    s.view.EnableCombo(false);
+    s.view.EnableButton(Button::Test, false);
+    CarryOut(s, s.link.ForgetTester());
+}
+
+void OptionsDialogClosed(Station& s) {
+    s.state.bDeviceSearch = true;
+    if (!s.state.bQuitQuery) s.timers.StartTimer(kTimerPoll, kPollIntervalMs);
+}
+
+void InfoBoxOpening(Station& s) {
+    if (s.state.bDeviceSearch) s.timers.StopTimer(kTimerPoll);
+}
+
+void InfoBoxClosed(Station& s) {
+    if (s.state.bDeviceSearch && !s.state.bQuitQuery) s.timers.StartTimer(kTimerPoll, kPollIntervalMs);
+}
+
+void CarryOut(Station& s, const LinkActions& actions) {
+    using Kind = LinkAction::Kind;
+    for (const LinkAction& a : actions) {
+        switch (a.kind) {
+        case Kind::Send:
+            if (s.port.IsOpen()) s.port.Send(static_cast<uint8_t>(a.number));
+            break;
+        case Kind::OpenPort:
+            CarryOut(s, s.link.PortOpened(s.port.Open(a.number)));
+            break;
+        case Kind::ClosePort: s.port.Close(); break;
+        case Kind::StartTimer: s.timers.StartTimer(a.number, a.ms); break;
+        case Kind::StopTimer: s.timers.StopTimer(a.number); break;
+        case Kind::SetPanel: s.view.SetPanelText(a.panel, a.text); break;
+        case Kind::SetDeviceLabel: s.view.SetDeviceLabel(a.number, a.text); break;
+        case Kind::SetVehicleLabel: s.view.SetVehicleLabel(a.number, a.text); break;
+        case Kind::SetOperatorLabel: s.view.SetOperatorLabel(a.text); break;
+        case Kind::SetComboText: s.view.SetComboText(a.text); break;
+        case Kind::Enable: EnableControl(s.view, a.control, a.on); break;
+        case Kind::FocusCombo: s.view.FocusCombo(); break;
+        case Kind::ShowMessage: {
+            const int answer = s.messages.ShowMessage(a.text, a.title, a.number);
+            if (a.reply != LinkReply::None) CarryOut(s, s.link.MessageAnswered(a.reply, answer));
+            break;
+        }
+        case Kind::Deliver: WriteTestResult(s, *a.result); break;
+        }
     }
 }
 

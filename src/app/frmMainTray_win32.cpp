@@ -9,7 +9,6 @@
 #include "app/frmMain.h"
 #include "app/frmMainDesign_win32.h"
 #include "app/mdlDraw_win32.h"
-#include "device/Link.h"
 #include "device/SerialPort_win32.h"
 #include "res/resource.h"
 #include "reservation/ReservationList.h"
@@ -53,21 +52,12 @@ void frmMain::OnTrayOpzioni() {
     Station& s = S();
     EnableMenuItem(trayMenu_, IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_GRAYED);
     EnableMenuItem(trayMenu_, IDM_TRAY_INFO, MF_BYCOMMAND | MF_GRAYED);
-    s.timers.StopTimer(kTimerPoll);
-    s.state.bDeviceOnline = false;
-    if (s.port.IsOpen()) {
-        s.port.Close();
-        SetPanelText(Panel::PortaCOM, GetLangString(s.state, 331));
-    }
-    EnableCombo(false);
-    EnableButton(Button::Test, false);
-    for (int i = 0; i < 6; ++i) SetDeviceLabel(i, "");
+    OptionsDialogOpening(s);
 
     showOptionsDialog(hwnd_);
 
     if (unloaded_) return;  // the program was closed while the dialog was open
-    s.state.bDeviceSearch = true;
-    if (!s.state.bQuitQuery) s.timers.StartTimer(kTimerPoll, 1000);
+    OptionsDialogClosed(s);
     EnableMenuItem(trayMenu_, IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_ENABLED);
     EnableMenuItem(trayMenu_, IDM_TRAY_INFO, MF_BYCOMMAND | MF_ENABLED);
 }
@@ -77,12 +67,12 @@ void frmMain::OnTrayInfo() {
     Station& s = S();
     EnableMenuItem(trayMenu_, IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_GRAYED);
     EnableMenuItem(trayMenu_, IDM_TRAY_INFO, MF_BYCOMMAND | MF_GRAYED);
-    if (s.state.bDeviceSearch) s.timers.StopTimer(kTimerPoll);
+    InfoBoxOpening(s);
 
     showAboutBox(hwnd_);
 
     if (unloaded_) return;
-    if (s.state.bDeviceSearch && !s.state.bQuitQuery) s.timers.StartTimer(kTimerPoll, 1000);
+    InfoBoxClosed(s);
     EnableMenuItem(trayMenu_, IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_ENABLED);
     EnableMenuItem(trayMenu_, IDM_TRAY_INFO, MF_BYCOMMAND | MF_ENABLED);
 }

@@ -85,7 +85,8 @@ struct Rig {
     FakeSerialPort port{clock};
     Win32Pump pump;
     frmMain view;
-    Station station{state, view, messages, clock, timers, pump, port, DefaultFileSystem()};
+    TesterLink link{state};
+    Station station{state, view, messages, clock, timers, pump, port, DefaultFileSystem(), link};
     HWND app = nullptr;
     std::string languageFile;
 

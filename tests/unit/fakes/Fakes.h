@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "device/TesterLink.h"
 #include "shared/Platform.h"
 #include "shared/Station.h"
 
@@ -247,7 +248,7 @@ public:
 struct FakeStation {
     explicit FakeStation(FileSystem& files)
         : timers(clock), messages(clock), pump(timers), port(clock),
-          station{state, view, messages, clock, timers, pump, port, files} {}
+          station{state, view, messages, clock, timers, pump, port, files, link} {}
     AppState state;
     FakeClock clock;
     FakeTimers timers;
@@ -255,6 +256,7 @@ struct FakeStation {
     FakePump pump;
     FakeSerialPort port;
     FakeMainView view;
+    TesterLink link{state};
     Station station;
 };
 

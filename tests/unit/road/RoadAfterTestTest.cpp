@@ -95,7 +95,6 @@ TEST_F(RoadTest, ResultsWithAnUnknownConfigurationCodeAreRefusedUntilRepeated) {
     EXPECT_TRUE(testutil::Exists(ExchangeFile(kBusAcc)));
     ExpectNoLeftovers("26000103");
     EXPECT_TRUE(st.bTestArmed);
-    EXPECT_FALSE(st.bMeasuring);
     EXPECT_EQ(st.SelectedAccFile, kBusAcc);
     EXPECT_EQ(f.view.vehicle[0], "IRISBUS");
     EXPECT_EQ(f.view.operatorName, "ROSSI MARIO");
