@@ -84,7 +84,8 @@ struct Rig {
     FakeSerialPort port{clock};
     Win32Pump pump;
     frmMain view;
-    Station station{state, view, messages, clock, timers, pump, port, DefaultFileSystem()};
+    FakeReportPrinter printer;
+    Station station{state, view, messages, clock, timers, pump, port, DefaultFileSystem(), printer};
     HWND app = nullptr;
     std::string languageFile;
 
