@@ -30,6 +30,7 @@ namespace {
 using fakes::FakeClock;
 using fakes::FakeMessages;
 using fakes::FakeSerialPort;
+using fakes::FakeReportPrinter;
 using fakes::FakeTimers;
 
 std::string TempLanguageFile(const std::string& body) {
