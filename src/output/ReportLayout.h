@@ -15,6 +15,7 @@ inline constexpr int kReportHeaderLeft = 700;
 inline constexpr int kReportHeaderTop = 100;
 inline constexpr int kReportBodyLeft = 150;
 inline constexpr int kReportBodyTop = 300;
+inline constexpr int kReportFontHeight = 35;  // 10 points
 
 struct ReportLayout {
     std::string header;

@@ -30,12 +30,21 @@ bool Win32ReportPrinter::Print(const std::string& jobTitle, const ReportLayout& 
     if (name.empty()) return false;
     const auto* settings =
         current_.devMode.empty() ? nullptr : reinterpret_cast<const DEVMODEA*>(current_.devMode.data());
+    ScopedFont font;  // outlives the DC it is selected into
     ScopedDC dc(CreateDCA("WINSPOOL", name.c_str(), nullptr, settings));
     if (!dc) return false;
 
     // Tenths of a millimetre from the printable area's top left, y upwards:
     // a line at y millimetre-tenths down is drawn at -y.
     SetMapMode(dc.Get(), MM_LOMETRIC);
+    // The printer's own face at 10 points: default sizes differ wildly between
+    // drivers (24 points on some), and at those a header of an ordinary result
+    // path, date and time runs off the page from 70 mm.
+    char face[LF_FACESIZE] = "";
+    GetTextFaceA(dc.Get(), sizeof face, face);
+    font.Reset(CreateFontA(-kReportFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face));
+    if (font) SelectObject(dc.Get(), font.Get());
     TEXTMETRICA tm{};
     if (!GetTextMetricsA(dc.Get(), &tm)) return false;
     POINT pageEnd{0, GetDeviceCaps(dc.Get(), VERTRES)};

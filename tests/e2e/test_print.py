@@ -1,0 +1,148 @@
+"""The printed report on a real printer (the CUPS PDF queue, read back with
+pdftotext), and the about box with its system-information button."""
+
+import glob
+import os
+import shutil
+import subprocess
+import time
+import unittest
+from pathlib import Path
+
+from harness import ROOT, have_demogen, have_exe, have_farsim, lang_text, poll
+from road import (ACK, EOT, T_DONE, T_DONE_TITLE, RoadCase, demo_reservations, measurement_args, road_language,
+                  road_settings, sent_frames, rx_between, valid_demo, wait_log)
+
+T_REPORT_TITLE, T_NO_PRINTER, T_NOT_PRINTED = 650, 651, 652
+CUPS_DIR = ROOT / "build" / f"e2e-cups-{os.getpid()}"
+LIGHT = {"aim": list("RRARRRRR"), "lux": ["12.5", "11.0", "60.0", "58.5"], "height": "85", "type": "A"}
+MAKE = "FAR,SIM"  # a value with a comma: two lines of the report
+
+have_cups = shutil.which("cupsd", path=os.environ.get("PATH", "") + ":/usr/sbin") and shutil.which("pdftotext")
+requires_printer = unittest.skipUnless(have_exe and have_farsim and have_demogen and have_cups,
+                                       "heliotab.exe, farsim, demogen, cupsd or pdftotext missing (scripts/setup.sh)")
+pdf_dir = None
+
+
+def cups(*args):
+    return subprocess.run(["bash", str(ROOT / "scripts" / "cups-pdf.sh"), *args], capture_output=True, text=True,
+                          timeout=60, check=True).stdout.strip()
+
+
+def setUpModule():
+    global pdf_dir
+    if have_cups:
+        pdf_dir = Path(cups("start", str(CUPS_DIR)))
+
+
+def tearDownModule():
+    if have_cups:
+        cups("stop", str(CUPS_DIR))
+        shutil.rmtree(CUPS_DIR, ignore_errors=True)
+
+
+def pdfs():
+    return set(glob.glob(str(pdf_dir / "*.pdf")))
+
+
+def wait_pdf(before, timeout=60):
+    """The new PDF once CUPS has finished its job."""
+    def done():
+        pending = subprocess.run(["lpstat", "-W", "not-completed", "-o"], capture_output=True, text=True).stdout
+        new = pdfs() - before
+        return new if not pending.strip() and new and all(os.path.getsize(p) > 0 for p in new) else None
+    return poll(done, timeout, 0.05, "the printed PDF")
+
+
+def report_items(data):
+    """The result file's items as the report reads them: a comma or a line end
+    ends one, leading blanks go, quotes around one go."""
+    items = []
+    for line in data.decode("cp1252").split("\r\n")[:-1]:
+        for item in line.split(","):
+            item = item.lstrip(" \t")
+            items.append(item[1:-1] if len(item) > 1 and item[0] == item[-1] == '"' else item)
+    return items
+
+
+@requires_printer
+class ReportTest(RoadCase):
+    def setUp(self):
+        super().setUp()
+        cups("add")
+        self.addCleanup(cups, "add")
+        # A short exchange directory, as on a station: the header line must fit
+        # the page from 70 mm on.
+        self.station.exchange = self.station.session.drive_c / "PRN"
+        shutil.rmtree(self.station.exchange, ignore_errors=True)
+        self.station.exchange.mkdir()
+        self.addCleanup(shutil.rmtree, self.station.exchange, True)
+        self.station.write_language([(name, keys + [(str(T_NOT_PRINTED), lang_text(T_NOT_PRINTED))])
+                                     for name, keys in road_language()])
+
+    def measured(self, close_after="0"):
+        """A whole test with "Stampa report" on, up to the result's hand-over."""
+        st = self.station
+        res = valid_demo(demo_reservations(st.exchange), "LEGGERO")
+        self.start_tester(*measurement_args(LIGHT, "short"), "--make", MAKE)
+        p = self.start_program(settings=road_settings(st, close_after=close_after, extra=[("Stampa report", "1")]))
+        self.wait_online()
+        self.pick_and_wait_armed(res, measuring=True)
+        return p, st.exchange / (res.name[:-3] + "FAR"), res
+
+    def print_dialog(self):
+        box = self.box(40)
+        _, main = self.driver.main_window()
+        self.assertEqual((box["owner"], box["buttons"].split(",")[:2]), (main["hwnd"], ["ok", "cancel"]),
+                         "the print dialog, owned by the main window")
+        # The printer shown is the default queue.
+        texts = [c["title"] for c in self.driver.check("--window", box["hwnd"], "list-children").all("control")]
+        self.assertIn("CUPS:PDF", texts, "the default queue is the printer shown")
+        return box
+
+    def test_report_of_a_whole_test(self):
+        _, far, res = self.measured()
+        self.print_dialog()
+        self.assertTrue(far.exists() and not res.path.exists(), "the result is delivered before printing")
+        before = pdfs()
+        self.driver.answer("ok")
+        new = wait_pdf(before)
+        self.assertEqual(len(new), 1)
+        text = subprocess.run(["pdftotext", "-layout", next(iter(new)), "-"], capture_output=True, text=True,
+                              check=True).stdout
+        lines = [l.strip() for l in text.splitlines() if l.strip()]
+        result = f"{self.station.exchange_dos}{far.name}"
+        self.assertTrue(lines[0].startswith(result + " - "), lines[0])
+        self.assertRegex(lines[0][len(result) + 3:], r"^\d{1,2}/\d{1,2}/\d{2,4} \d{1,2}:\d{2}:\d{2}")
+        body = report_items(far.read_bytes())
+        self.assertEqual(lines[1:], body)
+        self.assertEqual(len(body), 32)
+        self.assertEqual(body[1:3], ["Marca=FAR", "SIM"])
+        self.assert_box(self.box(20), T_DONE_TITLE, f"{lang_text(T_DONE)} '{result}'", "information")
+        self.driver.answer("ok")
+
+    def test_cancel_prints_nothing_and_close_after_test_still_closes(self):
+        p, far, _ = self.measured(close_after="1")
+        self.print_dialog()
+        before = pdfs()
+        self.driver.answer("cancel")
+        self.assertEqual(self.station.wait_exit(p, 40), 0, "the program closes after the answered dialog")
+        self.assertTrue(far.exists())
+        self.assertEqual(pdfs(), before)
+        wait_log(self.farsim, "eot", "", 10)
+        results = [f for f in sent_frames(self.farsim) if f["status"] == "2"][0]
+        self.assertEqual([b for _, b in rx_between(self.farsim, results["etx"])], [ACK, EOT])
+
+    def test_no_printer_says_so_and_shows_no_dialog(self):
+        cups("remove")
+        _, far, _ = self.measured()
+        self.assert_box(self.box(40), T_REPORT_TITLE, lang_text(T_NO_PRINTER), "exclamation")
+        self.driver.answer("ok")
+        self.assert_box(self.box(20), T_DONE_TITLE, f"{lang_text(T_DONE)} '{self.station.exchange_dos}{far.name}'",
+                        "information")
+        self.driver.answer("ok")
+        self.assertEqual(self.driver.open_dialogs(), [])
+
+
+if __name__ == "__main__":
+    unittest.main()
