@@ -14,6 +14,7 @@
 #include "app/mdlDraw_win32.h"
 #include "app/mdlEnumWindows_win32.h"
 #include "device/SerialPort_win32.h"
+#include "dialogs/frmInfo_win32.h"
 #include "output/ReportPrinter_win32.h"
 #include "settings/Language.h"
 #include "shared/FileSystems.h"
@@ -64,6 +65,7 @@ int RunProgram(HINSTANCE instance) {
     p.printer.Attach(p.view.Handle());
     p.timers.Attach(p.view.Handle());
     p.pump.preTranslate = [&p](MSG& msg) { return p.view.PreTranslate(msg); };
+    p.view.showAboutBox = [&p](HWND owner) { ShowAboutBox(owner, p.state); };
 
     // Start-up, in order.
     const StartupSwitches sw = ParseCommandLine(p.state, commandLine);

@@ -10,7 +10,7 @@ import unittest
 from pathlib import Path
 
 from harness import ROOT, have_demogen, have_exe, have_farsim, lang_text, poll
-from road import (ACK, EOT, T_DONE, T_DONE_TITLE, RoadCase, demo_reservations, measurement_args, road_language,
+from road import (ACK, EOT, T_DONE, T_DONE_TITLE, TB_INFO, RoadCase, demo_reservations, measurement_args, road_language,
                   road_settings, sent_frames, rx_between, valid_demo, wait_log)
 
 T_REPORT_TITLE, T_NO_PRINTER, T_NOT_PRINTED = 650, 651, 652
@@ -142,6 +142,96 @@ class ReportTest(RoadCase):
                         "information")
         self.driver.answer("ok")
         self.assertEqual(self.driver.open_dialogs(), [])
+
+
+IDM_TRAY_INFO, WM_COMMAND, WM_CLOSE = 1203, 0x111, 0x10
+WM_LBUTTONDOWN, WM_LBUTTONUP, WM_MOUSEMOVE = 0x201, 0x202, 0x200
+MSINFO = r"HKLM\SOFTWARE\Microsoft\Shared Tools\MSINFO"
+TOOLS = r"HKLM\SOFTWARE\Microsoft\Shared Tools Location"
+T_SYSINFO_MISSING = 210
+
+
+@unittest.skipUnless(have_exe, "heliotab.exe or uidriver.exe not built")
+class AboutBoxTest(RoadCase):
+    def setUp(self):
+        super().setUp()
+        for key in (MSINFO, TOOLS):
+            self.addCleanup(self.reg, "delete", key, "/f")
+        self.start_program(settings=road_settings(self.station, port=0))
+        _, self.main = self.driver.main_window()
+
+    def reg(self, *args):
+        self.station.session.wine(["reg", *args], capture_output=True)
+
+    def open_about(self, how):
+        if how == "toolbar":
+            self.driver.click_toolbar(TB_INFO)
+        else:
+            self.driver.check("post", "main", WM_COMMAND, IDM_TRAY_INFO, 0)
+        box = self.box(20)
+        controls = {int(c["id"]): c for c in self.driver.check("--window", box["hwnd"], "list-children").all("control")}
+        return box, controls
+
+    def test_about_box_from_toolbar_and_tray(self):
+        caption = self.main["title"]
+        expected = {1303: f"{lang_text(201)} {caption}", 1306: caption, 1307: f"{lang_text(202)} 1.14",
+                    1308: "(Rev. 1)", 1309: f"{lang_text(206)} 1.4b", 1310: f"{lang_text(207)} 100  (02/11/1999)",
+                    1311: lang_text(203), 1312: lang_text(204), 1313: lang_text(205), 1: "OK"}
+        for how in ("toolbar", "tray"):
+            with self.subTest(how):
+                box, controls = self.open_about(how)
+                self.assertEqual((box["title"], box["owner"]), (expected[1303], self.main["hwnd"]))
+                self.assertEqual({i: controls[i]["title"] for i in expected}, expected)
+                self.assertTrue(all(controls[i]["visible"] == "1" for i in expected))
+                version, revision = (list(map(int, controls[i]["rect"].split(","))) for i in (1307, 1308))
+                self.assertGreater(revision[0], version[2], "the revision stands right of the version")
+                # The caption strip drags the box.
+                rect = lambda: [int(v) for v in
+                                self.driver.check("window-info", box["hwnd"]).first("window")["rect"].split(",")]
+                before = rect()
+                for msg, x, y in ((WM_LBUTTONDOWN, 200, 12), (WM_MOUSEMOVE, 250, 42), (WM_LBUTTONUP, 250, 42)):
+                    self.driver.check("post", box["hwnd"], msg, 1 if msg != WM_LBUTTONUP else 0, (y << 16) | x)
+                poll(lambda: rect() == [before[0] + 50, before[1] + 30, before[2] + 50, before[3] + 30], 10, 0.1,
+                     "the box dragged by 50, 30")
+                self.driver.answer("ok")
+                poll(lambda: not self.driver.open_dialogs(), 10, 0.1, "the about box closed")
+
+    def test_sysinfo_from_the_registry(self):
+        tools = self.station.session.drive_c / "SysTools"
+        shutil.rmtree(tools, ignore_errors=True)
+        tools.mkdir()
+        self.addCleanup(shutil.rmtree, tools, True)
+        notepad = r"C:\windows\notepad.exe"
+        cases = [  # (registry values, what the button does)
+            ([], "missing"),
+            ([(TOOLS, "MSINFO", r"C:\SysTools")], "missing"),  # the folder lacks MSINFO32.EXE
+            # The first value wins; the second is not looked at.
+            ([(MSINFO, "PATH", notepad), (TOOLS, "MSINFO", r"C:\SysTools")], "started"),
+        ]
+        for values, outcome in cases:
+            with self.subTest(values=values, outcome=outcome):
+                for key in (MSINFO, TOOLS):
+                    self.reg("delete", key, "/f")
+                for key, name, data in values:
+                    self.reg("add", key, "/v", name, "/d", data, "/f")
+                box, _ = self.open_about("toolbar")
+                self.driver.check("--window", box["hwnd"], "click", 1313)
+                if outcome == "missing":
+                    msg = poll(lambda: [b for b in self.driver.open_dialogs() if b["hwnd"] != box["hwnd"]], 20, 0.1,
+                               "message 210")[0]
+                    self.assertEqual((msg["title"], msg["text"], msg["buttons"], msg["owner"]),
+                                     ("Microsoft SysInfo", lang_text(T_SYSINFO_MISSING), "ok", box["hwnd"]))
+                    self.driver.check("post", msg["hwnd"], WM_COMMAND, 1, 0)
+                else:
+                    pad = poll(lambda: [w for w in self.driver.check("list-windows").all("window")
+                                        if w["class"] == "Notepad" and w["visible"] == "1"], 30, 0.2,
+                               "the system information program")[0]
+                    self.driver.check("post", pad["hwnd"], WM_CLOSE, 0, 0)
+                    poll(lambda: not [w for w in self.driver.check("list-windows").all("window")
+                                      if w["class"] == "Notepad"], 20, 0.2, "that program closed")
+                poll(lambda: [b["hwnd"] for b in self.driver.open_dialogs()] == [box["hwnd"]], 10, 0.1,
+                     "only the about box open")
+                self.driver.answer("ok")
 
 
 if __name__ == "__main__":
