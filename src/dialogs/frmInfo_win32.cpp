@@ -19,7 +19,8 @@ namespace {
 
 constexpr int kIdSysInfoMissing = 210;
 constexpr const char* kSysInfoTitle = "Microsoft SysInfo";
-constexpr int kWidth = 440, kHeight = 300, kStripHeight = 28;
+// The caption image is 320 x 56; the strip holds it with the caption text beside it.
+constexpr int kWidth = 500, kStripHeight = 64, kHeight = kStripHeight + 268;
 
 struct InfoData {
     explicit InfoData(AppState& state) : st(state) {}
@@ -66,28 +67,28 @@ void CreateControls(HWND dlg, InfoData& d) {
     // The strip, bottom to top: frame, drag area, image and caption text.
     HWND fra = Add(dlg, font, kStatic, SS_ETCHEDFRAME, IDC_INFO_FRA_CAPTION, 0, 0, kWidth, kStripHeight);
     HWND move = Add(dlg, font, kStatic, SS_LEFT, IDC_INFO_LBL_FORM_MOVE, 2, 2, kWidth - 4, kStripHeight - 4);
-    HWND img = Add(dlg, font, kStatic, SS_BITMAP, IDC_INFO_IMG_CAPTION, 6, 5, 18, 18);
+    HWND img = Add(dlg, font, kStatic, SS_BITMAP, IDC_INFO_IMG_CAPTION, 4, 4, 320, 56);
     d.captionImage.Reset(static_cast<HBITMAP>(
         LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_CAPTION), IMAGE_BITMAP, 0, 0, 0)));
     if (d.captionImage) SendMessageA(img, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(d.captionImage.Get()));
-    Add(dlg, bold, kStatic, SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, IDC_INFO_LBL_CAPTION, 30, 4, kWidth - 40, 20);
+    Add(dlg, bold, kStatic, SS_LEFT | SS_NOPREFIX, IDC_INFO_LBL_CAPTION, 334, 8, kWidth - 342, kStripHeight - 12);
     SetWindowPos(move, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetWindowPos(fra, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
-    HWND icon = Add(dlg, font, kStatic, SS_ICON, IDC_INFO_IMG_ICON, 16, 44, 32, 32);
+    const int top = kStripHeight;
+    HWND icon = Add(dlg, font, kStatic, SS_ICON, IDC_INFO_IMG_ICON, 16, top + 16, 32, 32);
     SendMessageA(icon, STM_SETICON,
                  reinterpret_cast<WPARAM>(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_HELIOTAB))), 0);
-    Add(dlg, bold, kStatic, SS_LEFT | SS_NOPREFIX, IDC_INFO_LBL_TITLE, 64, 40, 300, 20, "Application Title");
-    Add(dlg, font, kStatic, SS_LEFT | SS_NOPREFIX, IDC_INFO_LBL_VERSION, 64, 62, 200, 18, "Versione 1.0");
-    Add(dlg, font, kStatic, SS_LEFT | SS_NOPREFIX, IDC_INFO_LBL_REVISION, 200, 62, 100, 18, "(Rev. 1)");
-    Add(dlg, font, kStatic, SS_LEFT | SS_NOPREFIX, IDC_INFO_LBL_DIR_VERSION, 64, 84, 360, 18,
-        "Protocollo DIR versione 1.0");
-    Add(dlg, font, kStatic, SS_LEFT | SS_NOPREFIX, IDC_INFO_LBL_NET_VERSION, 64, 104, 360, 18,
-        "Protocollo DIR versione 1.0");
-    Add(dlg, font, kStatic, SS_LEFT | SS_NOPREFIX, IDC_INFO_LBL_DESCRIPTION, 64, 130, 360, 44, "App Description");
-    Add(dlg, font, kStatic, SS_LEFT | SS_NOPREFIX | SS_SUNKEN, IDC_INFO_LBL_DISCLAIMER, 16, 184, kWidth - 32, 60);
-    Add(dlg, font, "BUTTON", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, kWidth - 112, 256, 96, 26, "OK");
-    Add(dlg, font, "BUTTON", BS_PUSHBUTTON | WS_TABSTOP, IDC_INFO_CMD_SYSINFO, kWidth - 220, 256, 100, 26,
+    const DWORD label = SS_LEFT | SS_NOPREFIX;
+    Add(dlg, bold, kStatic, label, IDC_INFO_LBL_TITLE, 64, top + 12, 400, 20, "Application Title");
+    Add(dlg, font, kStatic, label, IDC_INFO_LBL_VERSION, 64, top + 34, 200, 18, "Versione 1.0");
+    Add(dlg, font, kStatic, label, IDC_INFO_LBL_REVISION, 200, top + 34, 100, 18, "(Rev. 1)");
+    Add(dlg, font, kStatic, label, IDC_INFO_LBL_DIR_VERSION, 64, top + 56, 420, 18, "Protocollo DIR versione 1.0");
+    Add(dlg, font, kStatic, label, IDC_INFO_LBL_NET_VERSION, 64, top + 76, 420, 18, "Protocollo DIR versione 1.0");
+    Add(dlg, font, kStatic, label, IDC_INFO_LBL_DESCRIPTION, 64, top + 102, 420, 44, "App Description");
+    Add(dlg, font, kStatic, label | SS_SUNKEN, IDC_INFO_LBL_DISCLAIMER, 16, top + 156, kWidth - 32, 60);
+    Add(dlg, font, "BUTTON", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, kWidth - 112, top + 228, 96, 26, "OK");
+    Add(dlg, font, "BUTTON", BS_PUSHBUTTON | WS_TABSTOP, IDC_INFO_CMD_SYSINFO, kWidth - 232, top + 228, 112, 26,
         "Info &Sistema...");
 }
 
