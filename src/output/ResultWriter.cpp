@@ -24,6 +24,7 @@
 
 #include <vector>
 
+#include "output/PrintReport.h"
 #include "output/ResultFormat.h"
 #include "output/ResultPaths.h"
 #include "settings/Language.h"
@@ -156,8 +157,10 @@ bool WriteTestResult(Station& s) {
 
     ShowIdleLook(s);
 
-    // Report printing hook (bPrintReport): the report is printed from p.temp
-    // with p.result as its title, so it must run here, before p.temp goes.
+    // The report is printed from p.temp with p.result as its title, so it
+    // runs here, before p.temp goes. The result is delivered whatever the
+    // printer does: PrintReport tells its own failures and we go on.
+    if (st.bPrintReport) PrintReport(s, p.temp, p.result);
 
     if (files.Delete(p.temp) == FileStatus::Access)
         warnings.push_back({GetLangString(st, kIdAccessText), GetLangString(st, kIdAccessTitle), kStyleStop});

@@ -17,6 +17,7 @@ struct Station {
     Pump& pump;
     SerialPort& port;
     FileSystem& files;
+    ReportPrinter& printer;
 };
 
 }  // namespace heliotab

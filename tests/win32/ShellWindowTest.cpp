@@ -31,6 +31,7 @@ namespace {
 using fakes::FakeClock;
 using fakes::FakeMessages;
 using fakes::FakeSerialPort;
+using fakes::FakeReportPrinter;
 using fakes::FakeTimers;
 
 std::string TempLanguageFile(const std::string& body) {
@@ -85,7 +86,8 @@ struct Rig {
     FakeSerialPort port{clock};
     Win32Pump pump;
     frmMain view;
-    Station station{state, view, messages, clock, timers, pump, port, DefaultFileSystem()};
+    FakeReportPrinter printer;
+    Station station{state, view, messages, clock, timers, pump, port, DefaultFileSystem(), printer};
     HWND app = nullptr;
     std::string languageFile;
 
