@@ -156,6 +156,9 @@ bool WriteTestResult(Station& s) {
     st.SelectedAccFile.clear();
 
     ShowIdleLook(s);
+    if (!st.bCloseAfterTest)
+        s.messages.ShowMessage(GetLangString(st, kIdDoneText) + Quoted(p.result), GetLangString(st, kIdDoneTitle),
+                               kStyleInformation);
 
     // The report is printed from p.temp with p.result as its title, so it
     // runs here, before p.temp goes. The result is delivered whatever the
@@ -164,17 +167,11 @@ bool WriteTestResult(Station& s) {
 
     if (files.Delete(p.temp) == FileStatus::Access)
         warnings.push_back({GetLangString(st, kIdAccessText), GetLangString(st, kIdAccessTitle), kStyleStop});
-
-    if (st.bCloseAfterTest) {
-        // Closing is deferred until the operator has read any warning: the
-        // close timer would otherwise end the program under the open box.
-        for (const Message& m : warnings) s.messages.ShowMessage(m.text, m.title, m.style);
-        st.bClosePending = true;
-        return true;
-    }
-    s.messages.ShowMessage(GetLangString(st, kIdDoneText) + Quoted(p.result), GetLangString(st, kIdDoneTitle),
-                           kStyleInformation);
     for (const Message& m : warnings) s.messages.ShowMessage(m.text, m.title, m.style);
+
+    // Closing waits until the print dialog is answered and every warning
+    // read: the close timer would otherwise end the program under a box.
+    if (st.bCloseAfterTest) st.bClosePending = true;
     return true;
 }
 

@@ -102,6 +102,9 @@ class ReportTest(RoadCase):
 
     def test_report_of_a_whole_test(self):
         _, far, res = self.measured()
+        result = f"{self.station.exchange_dos}{far.name}"
+        self.assert_box(self.box(20), T_DONE_TITLE, f"{lang_text(T_DONE)} '{result}'", "information")
+        self.driver.answer("ok")
         self.print_dialog()
         self.assertTrue(far.exists() and not res.path.exists(), "the result is delivered before printing")
         before = pdfs()
@@ -111,15 +114,13 @@ class ReportTest(RoadCase):
         text = subprocess.run(["pdftotext", "-layout", next(iter(new)), "-"], capture_output=True, text=True,
                               check=True).stdout
         lines = [l.strip() for l in text.splitlines() if l.strip()]
-        result = f"{self.station.exchange_dos}{far.name}"
         self.assertTrue(lines[0].startswith(result + " - "), lines[0])
         self.assertRegex(lines[0][len(result) + 3:], r"^\d{1,2}/\d{1,2}/\d{2,4} \d{1,2}:\d{2}:\d{2}")
         body = report_items(far.read_bytes())
         self.assertEqual(lines[1:], body)
         self.assertEqual(len(body), 32)
         self.assertEqual(body[1:3], ["Marca=FAR", "SIM"])
-        self.assert_box(self.box(20), T_DONE_TITLE, f"{lang_text(T_DONE)} '{result}'", "information")
-        self.driver.answer("ok")
+        self.assertEqual(self.driver.open_dialogs(), [])
 
     def test_cancel_prints_nothing_and_close_after_test_still_closes(self):
         p, far, _ = self.measured(close_after="1")
@@ -136,10 +137,10 @@ class ReportTest(RoadCase):
     def test_no_printer_says_so_and_shows_no_dialog(self):
         cups("remove")
         _, far, _ = self.measured()
-        self.assert_box(self.box(40), T_REPORT_TITLE, lang_text(T_NO_PRINTER), "exclamation")
-        self.driver.answer("ok")
-        self.assert_box(self.box(20), T_DONE_TITLE, f"{lang_text(T_DONE)} '{self.station.exchange_dos}{far.name}'",
+        self.assert_box(self.box(40), T_DONE_TITLE, f"{lang_text(T_DONE)} '{self.station.exchange_dos}{far.name}'",
                         "information")
+        self.driver.answer("ok")
+        self.assert_box(self.box(20), T_REPORT_TITLE, lang_text(T_NO_PRINTER), "exclamation")
         self.driver.answer("ok")
         self.assertEqual(self.driver.open_dialogs(), [])
 

@@ -183,8 +183,9 @@ TEST_P(PrintedResult, TheResultIsDeliveredWhateverThePrinterDoes) {
     EXPECT_EQ(fx.view.comboText, "Nessuna");
 
     std::vector<std::pair<std::string, int>> expected;  // text, style
-    if (c.messageId) expected.push_back({"T" + std::to_string(c.messageId), kStyleExclamation});
+    // The operator reads 602 first; the report follows it.
     if (!c.closeAfterTest) expected.push_back({"T602 '" + result + "'", kStyleInformation});
+    if (c.messageId) expected.push_back({"T" + std::to_string(c.messageId), kStyleExclamation});
     ASSERT_EQ(fx.messages.shown.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(fx.messages.shown[i].text, expected[i].first);
