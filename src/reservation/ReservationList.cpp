@@ -7,6 +7,7 @@
 #include "reservation/IniText.h"
 #include "reservation/Reservation.h"
 #include "settings/Language.h"
+#include "shared/JoinPath.h"
 
 namespace heliotab {
 
@@ -35,7 +36,7 @@ void RebuildReservationList(Station& s) {
     const std::string yy = FormatYy(s.clock.Now());
     for (const std::string& name : s.files.ListFiles(st.AccDirectory, yy + "*.ACC")) {
         if (!IsReservationFileName(name, yy)) continue;
-        s.view.AddComboItem(ItemText(s, st.AccDirectory + name));
+        s.view.AddComboItem(ItemText(s, JoinPath(st.AccDirectory, name)));
         st.AccFiles.push_back(name);
     }
 }

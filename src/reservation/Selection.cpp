@@ -7,6 +7,7 @@
 #include "reservation/Reservation.h"
 #include "reservation/Validator.h"
 #include "settings/Language.h"
+#include "shared/JoinPath.h"
 
 namespace heliotab {
 
@@ -64,9 +65,9 @@ void Arm(Station& s, const std::string& file) {
     s.view.EnableButton(Button::Ferma, true);
 
     st.SelectedAccFile = file;
-    st.ReservationIni.SetIniFile(st.AccDirectory + st.SelectedAccFile);
+    st.ReservationIni.SetIniFile(JoinPath(st.AccDirectory, st.SelectedAccFile));
 
-    const std::string text = ReadText(s, st.AccDirectory + st.SelectedAccFile);
+    const std::string text = ReadText(s, st.ReservationIni.IniFile());
     s.view.SetVehicleLabel(0, IniLookup(text, "DatiLibrettoVeicolo", "Fabbrica"));
     s.view.SetVehicleLabel(1, IniLookup(text, "DatiLibrettoVeicolo", "Tipo"));
     s.view.SetVehicleLabel(2, IniLookup(text, "DatiLibrettoVeicolo", "Targa"));
@@ -77,7 +78,7 @@ void Arm(Station& s, const std::string& file) {
 void LoadReservation(Station& s, int index) {
     AppState& st = s.state;
     const std::string file = st.AccFiles[static_cast<size_t>(index)];
-    const std::string path = st.AccDirectory + file;
+    const std::string path = JoinPath(st.AccDirectory, file);
 
     int vehicleClass = -1;
     if (!file.empty()) vehicleClass = ReservationPreCheck(ReadText(s, path), s.clock.Now());

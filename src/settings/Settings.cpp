@@ -42,11 +42,6 @@ bool ListHoldsName(const std::string& list, const std::string& name) {
 
 }  // namespace
 
-std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && folder.back() == '\\') return folder + name;
-    return folder + "\\" + name;
-}
-
 void BindProgramStores(AppState& st) {
     st.LanguageIni.SetIniFile(JoinPath(st.programDir, kLanguageFileName));
     st.SettingsIni.SetIniFile(st.programDir + "\\" + kSettingsFileName);

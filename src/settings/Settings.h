@@ -4,12 +4,9 @@
 #include <string>
 
 #include "shared/AppState.h"
+#include "shared/JoinPath.h"
 
 namespace heliotab {
-
-// Joins a folder and a file name with one '\' (none added after a folder
-// that already ends with '\').
-std::string JoinPath(const std::string& folder, const std::string& name);
 
 // Start-up steps 4 and 5: LanguageIni and SettingsIni bound beside the program.
 void BindProgramStores(AppState& st);

@@ -32,7 +32,10 @@ protected:
 TEST(SettingsPaths, JoinPathAndBinding) {
     EXPECT_EQ(JoinPath("C:\\Prog", "Language.ini"), "C:\\Prog\\Language.ini");
     EXPECT_EQ(JoinPath("C:\\", "Language.ini"), "C:\\Language.ini");
-    EXPECT_EQ(JoinPath("", "x"), "\\x");
+    EXPECT_EQ(JoinPath("C:\\MCTC\\DIR_FAR", "a.ACC"), "C:\\MCTC\\DIR_FAR\\a.ACC");
+    EXPECT_EQ(JoinPath("C:", "a.ACC"), "C:a.ACC");   // the drive's current folder
+    EXPECT_EQ(JoinPath("/tmp/", "a.ACC"), "/tmp/a.ACC");
+    EXPECT_EQ(JoinPath("", "x"), "x");              // no folder: the bare name
     AppState st;
     st.programDir = "C:\\Prog";
     BindProgramStores(st);
