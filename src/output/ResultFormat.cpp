@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "settings/ProfileText.h"
+
 namespace heliotab {
 
 namespace {
@@ -66,17 +68,33 @@ std::string FormatWholeNumber(const std::string& text, int minDigits) {
     if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
     const size_t intStart = i;
     while (i < t.size() && IsDigit(t[i])) ++i;
-    std::string digits = t.substr(intStart, i - intStart);
-    char firstFraction = '0';
-    size_t fractionCount = 0;
+    std::string all = t.substr(intStart, i - intStart);  // every digit, the point left out
+    long point = static_cast<long>(all.size());            // digits before the decimal point
     if (i < t.size() && (t[i] == '.' || t[i] == ',')) {
         ++i;
         const size_t fracStart = i;
         while (i < t.size() && IsDigit(t[i])) ++i;
-        fractionCount = i - fracStart;
-        if (fractionCount > 0) firstFraction = t[fracStart];
+        all += t.substr(fracStart, i - fracStart);
     }
-    if (i != t.size() || (digits.empty() && fractionCount == 0)) return text;
+    if (all.empty()) return text;
+    if (i < t.size() && (t[i] == 'E' || t[i] == 'e')) {
+        // An exponent moves the point; beyond what a number can hold it is no number.
+        ++i;
+        bool down = false;
+        if (i < t.size() && (t[i] == '+' || t[i] == '-')) down = t[i++] == '-';
+        const size_t expStart = i;
+        long exponent = 0;
+        while (i < t.size() && IsDigit(t[i]) && exponent <= 400) exponent = exponent * 10 + (t[i++] - '0');
+        if (i == expStart || exponent > 400) return text;
+        point += down ? -exponent : exponent;
+    }
+    if (i != t.size()) return text;
+
+    std::string digits;
+    char firstFraction = '0';
+    if (point > 0) digits = point >= static_cast<long>(all.size()) ? all + std::string(point - all.size(), '0')
+                                                                    : all.substr(0, point);
+    if (point >= 0 && point < static_cast<long>(all.size())) firstFraction = all[point];
 
     // Work on the digits themselves: exact for any length, no floating point.
     const size_t nz = digits.find_first_not_of('0');
@@ -132,9 +150,14 @@ std::string FormatResultValue(const std::string& key, const std::string& value) 
 std::string BuildResultFile(const FarResult& result) {
     std::string out = "[ProvaFari]\r\n";
     for (const FarResultKey& k : kFarResultKeys) {
+        // The profile writer drops the blanks a value starts with (and keeps
+        // those it ends with).
+        const std::string value = FormatResultValue(k.key, result.*(k.field));
+        size_t from = 0;
+        while (from < value.size() && IsProfileBlank(static_cast<unsigned char>(value[from]))) ++from;
         out += k.key;
         out += '=';
-        out += FormatResultValue(k.key, result.*(k.field));
+        out.append(value, from);
         out += "\r\n";
     }
     return out;

@@ -14,7 +14,7 @@ namespace heliotab {
 std::string SanitizeValue(const std::string& value);
 
 // The "000" / "000000" formats: a number (point or comma as the decimal
-// separator, blanks around it allowed) rounded half away from zero and
+// separator, an optional exponent, blanks around it allowed) rounded half away from zero and
 // padded with zeros to at least minDigits; a minus sign stays in front.
 // Text that is not a number comes back unchanged.
 std::string FormatWholeNumber(const std::string& text, int minDigits);
@@ -27,8 +27,9 @@ std::string FormatDateDdmmyyyy(const std::string& text);
 // The value written for one key of the table.
 std::string FormatResultValue(const std::string& key, const std::string& value);
 
-// The whole file as the profile writer produces it for a fresh file:
-// "[ProvaFari]" and one "Key=Value" line per key, CR LF line ends.
+// The whole file as WritePrivateProfileString produces it for a fresh
+// file: "[ProvaFari]" and one "Key=Value" line per key, CR LF line ends,
+// each value without the blanks it starts with.
 std::string BuildResultFile(const FarResult& result);
 
 }  // namespace heliotab

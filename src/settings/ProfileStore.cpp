@@ -133,7 +133,10 @@ bool ProfileStore::WriteString(const char* section, const char* key, const char*
     const int s = FindProfileSection(doc, TrimProfileBlanks(section));
     if (s < 0) {
         // A new section at the end of the file.
-        doc.lines.push_back(MakeLine("[" + TrimProfileBlanks(section) + "]"));
+        std::string header(1, '[');  // appended, not "[" + text: GCC 12 warns falsely on that
+        header += TrimProfileBlanks(section);
+        header += ']';
+        doc.lines.push_back(MakeLine(header));
         doc.lines.push_back(MakeLine(TrimProfileBlanks(key) + "=" + v));
         return WriteFileWhole(NativePath(file), Serialize(doc));
     }

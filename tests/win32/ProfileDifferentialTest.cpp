@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include "output/ResultFormat.h"
 #include "reservation/IniText.h"
 #include "settings/IniGenerator.h"
 #include "settings/ProfileStore.h"
@@ -366,6 +367,34 @@ TEST_F(ProfileDifferential, InMemoryReaderAgrees) {
         if (want != got) {
             ++bad;
             ADD_FAILURE() << "file " << Show(text, 4000) << "\nprofile functions:\n" << want << "in memory:\n" << got;
+        }
+    }
+}
+
+// The result file as BuildResultFile makes it against the same thirty keys
+// written by WritePrivateProfileStringA into a new file: byte for byte, for
+// generated results full of blanks, quotes, control characters, 8-bit text
+// and long values.
+TEST_F(ProfileDifferential, ResultFileIsWhatTheProfileWriterWrites) {
+    testutil::IniGenerator g(20261208);
+    const std::vector<std::string> pieces = {"", " ", "   ", "\t", "\r\n", "\x01\x1A\x7F", "\"", "'", "=", ";", "[X]",
+                                             "R", "#A", "12.5", "1E+07", "05/12/2026", "00/00/0000", "\xE0\xE8\x80\x81\x9D\xA0\xFF"};
+    int bad = 0;
+    for (int i = 0; i < 300 && bad < 5; ++i) {
+        FarResult r;
+        for (const FarResultKey& k : kFarResultKeys) {
+            std::string v;
+            for (int n = g.Pick(4); n > 0; --n) v += g.Pick(6) == 0 ? g.Value() : pieces[g.Pick(static_cast<int>(pieces.size()))];
+            r.*(k.field) = v;
+        }
+        const std::string file = dir_ + "\\r" + std::to_string(i) + ".FAR";
+        for (const FarResultKey& k : kFarResultKeys)
+            WritePrivateProfileStringA("ProvaFari", k.key, FormatResultValue(k.key, r.*(k.field)).c_str(), file.c_str());
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());
+        const std::string want = ReadBytes(file), got = BuildResultFile(r);
+        if (want != got) {
+            ++bad;
+            ADD_FAILURE() << "profile writer " << Show(want, 100000) << "\nBuildResultFile " << Show(got, 100000);
         }
     }
 }
