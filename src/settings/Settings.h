@@ -17,10 +17,10 @@ void BindProgramStores(AppState& st);
 // its key's default.
 void LoadSettings(AppState& st);
 
-// Boolean of the settings file: any number other than 0 is true, the words
-// True and False are accepted; anything else gives def.
+// Boolean of the settings file: a whole number (ReadWholeNumber) other than
+// 0 is true, the words True and False are accepted; anything else gives def.
 bool ParseBoolean(const std::string& text, bool def);
-// Port number: a decimal 16-bit integer; anything else gives def.
+// Port number: a whole number from 0 to 32767; anything else gives def.
 int ParsePort(const std::string& text, int def);
 
 }  // namespace heliotab
