@@ -48,8 +48,4 @@ std::string IniText::Value(std::string_view section, std::string_view key, std::
     return Read(doc_, std::string(section), std::string(key), def);
 }
 
-std::string IniLookup(std::string_view text, std::string_view section, std::string_view key, std::string_view def) {
-    return IniText(text).Value(section, key, def);
-}
-
 }  // namespace heliotab

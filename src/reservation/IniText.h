@@ -35,10 +35,6 @@ private:
 // not a name, and an empty list has none.
 std::vector<std::string> SplitIniList(const std::string& list);
 
-// One value of a text read once, for the reservation's own keys.
-std::string IniLookup(std::string_view text, std::string_view section, std::string_view key,
-                      std::string_view def = "");
-
 // The lines of a text where the profile functions end them (see
 // ForEachProfileLine), without their line ends: what the validator counts
 // and searches line by line. fn(line) returns false to stop early.

@@ -16,12 +16,13 @@ namespace {
 std::string ItemText(Station& s, const std::string& path) {
     std::string text;
     if (s.files.ReadAll(path, text) != FileStatus::Ok) text.clear();
+    const IniText ini(text);
     std::string item(1, ' ');
-    item += IniLookup(text, "DatiLibrettoVeicolo", "Fabbrica");
+    item += ini.Value("DatiLibrettoVeicolo", "Fabbrica");
     item += " - ";
-    item += IniLookup(text, "DatiLibrettoVeicolo", "Tipo");
+    item += ini.Value("DatiLibrettoVeicolo", "Tipo");
     item += " - ";
-    item += IniLookup(text, "DatiLibrettoVeicolo", "Targa");
+    item += ini.Value("DatiLibrettoVeicolo", "Targa");
     return item;
 }
 
