@@ -136,7 +136,9 @@ std::string FormatDateDdmmyyyy(const std::string& text) {
     return TwoDigits(d) + TwoDigits(m) + TwoDigits(y / 100) + TwoDigits(y % 100);
 }
 
-std::string FormatResultValue(const std::string& key, const std::string& value) {
+namespace {
+
+std::string FormatForKey(const std::string& key, const std::string& value) {
     const std::string v = SanitizeValue(value);
     if (key == "DataScadenza") return FormatDateDdmmyyyy(v);
     if (key == "AltezzaAnab") return Prefixed('#', FormatWholeNumber(v, 3));
@@ -147,17 +149,22 @@ std::string FormatResultValue(const std::string& key, const std::string& value) 
     return v;
 }
 
+}  // namespace
+
+std::string FormatResultValue(const std::string& key, const std::string& value) {
+    // The profile writer drops the blanks a value starts with, and under Wine
+    // those it ends with too, except in the last key it wrote (it reads its
+    // own file again before each write). A value without outer blanks is
+    // written the same by all of them, and by BuildResultFile.
+    return TrimProfileBlanks(FormatForKey(key, value));
+}
+
 std::string BuildResultFile(const FarResult& result) {
     std::string out = "[ProvaFari]\r\n";
     for (const FarResultKey& k : kFarResultKeys) {
-        // The profile writer drops the blanks a value starts with (and keeps
-        // those it ends with).
-        const std::string value = FormatResultValue(k.key, result.*(k.field));
-        size_t from = 0;
-        while (from < value.size() && IsProfileBlank(static_cast<unsigned char>(value[from]))) ++from;
         out += k.key;
         out += '=';
-        out.append(value, from);
+        out += FormatResultValue(k.key, result.*(k.field));
         out += "\r\n";
     }
     return out;

@@ -24,12 +24,12 @@ std::string FormatWholeNumber(const std::string& text, int minDigits);
 // ddmmyyyy; anything else (such as 00/00/0000) comes back unchanged.
 std::string FormatDateDdmmyyyy(const std::string& text);
 
-// The value written for one key of the table.
+// The value written for one key of the table, without blanks around it.
 std::string FormatResultValue(const std::string& key, const std::string& value);
 
 // The whole file as WritePrivateProfileString produces it for a fresh
 // file: "[ProvaFari]" and one "Key=Value" line per key, CR LF line ends,
-// each value without the blanks it starts with.
+// each value as FormatResultValue gives it.
 std::string BuildResultFile(const FarResult& result);
 
 }  // namespace heliotab

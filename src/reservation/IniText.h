@@ -40,10 +40,7 @@ std::vector<std::string> SplitIniList(const std::string& list);
 // and searches line by line. fn(line) returns false to stop early.
 template <typename Fn>
 void ForEachLine(std::string_view text, Fn fn) {
-    ForEachProfileLine(text, [&](std::string_view raw, char term) {
-        if (term == '\n' && !raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
-        return fn(raw);
-    });
+    ForEachProfileLine(text, [&](std::string_view raw, std::string_view) { return fn(raw); });
 }
 
 }  // namespace heliotab

@@ -35,12 +35,15 @@ std::string Serialize(const Document& doc) {
     std::string out;
     for (size_t i = 0; i < doc.lines.size(); ++i) {
         const Line& l = doc.lines[i];
+        // The platform writes no header for a section without a name ("[]"):
+        // its keys then belong to the section before it.
+        if (l.kind == Line::Header && l.name.empty()) continue;
         out += l.raw;
         const bool last = i + 1 == doc.lines.size();
-        if (l.edited || l.term == '\r' || (l.term == 0 && !last))
-            out += "\r\n";  // CR-only line ends become CR LF, so lines stay apart once an LF exists
-        else if (l.term == '\n')
-            out += '\n';
+        if (l.edited || (l.end.empty() && !last))
+            out += "\r\n";  // a line written anew, or one that is no longer the last
+        else
+            out += l.end;
     }
     return out;
 }

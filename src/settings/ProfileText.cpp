@@ -216,10 +216,10 @@ void ProfileDocument::Index() {
 
 ProfileDocument ParseProfileText(std::string_view text) {
     Document doc;
-    ForEachProfileLine(text, [&](std::string_view raw, char term) {
+    ForEachProfileLine(text, [&](std::string_view raw, std::string_view end) {
         Line l;
         l.raw.assign(raw);
-        l.term = term;
+        l.end.assign(end);
         ClassifyLine(l);
         doc.lines.push_back(std::move(l));
         return true;

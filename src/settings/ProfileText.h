@@ -23,35 +23,30 @@ std::string TrimProfileDefault(const char* def);
 // Names compare without regard to case, in code page 1252.
 bool ProfileNamesEqual(std::string_view a, std::string_view b);
 
-// Lines end at an LF (a CR before it belongs to that line and is trimmed as a
-// blank); only past the last LF of the text does a lone CR end a line, as in
-// an old Mac file. A lone CR followed later by an LF is part of its line.
-// fn(raw, term) gets the line with its CR, term '\n', '\r' or 0 for a last
-// line without an end, and returns false to stop.
+// Lines end at every CR, every LF and every CR LF, wherever they stand (a
+// lone CR inside a line of an LF file ends that line too). fn(raw, end)
+// gets the line without its end and the end itself ("\r\n", "\n", "\r",
+// or "" for a last line without one), and returns false to stop.
 template <typename Fn>
 void ForEachProfileLine(std::string_view text, Fn fn) {
-    const size_t end = text.size();
-    const size_t lastLf = text.rfind('\n');
+    const size_t n = text.size();
     size_t pos = 0;
-    while (pos < end) {
-        const bool lfRegion = lastLf != std::string_view::npos && lastLf >= pos;
-        char term = lfRegion ? '\n' : '\r';
-        size_t stop = text.find(term, pos);
-        if (stop == std::string_view::npos) {
-            stop = end;
-            term = 0;
-        }
-        if (!fn(text.substr(pos, stop - pos), term)) return;
-        pos = stop < end ? stop + 1 : end;
+    while (pos < n) {
+        size_t stop = text.find_first_of("\r\n", pos);
+        if (stop == std::string_view::npos) stop = n;
+        size_t next = stop;
+        if (stop < n) next += text[stop] == '\r' && stop + 1 < n && text[stop + 1] == '\n' ? 2 : 1;
+        if (!fn(text.substr(pos, stop - pos), text.substr(stop, next - stop))) return;
+        pos = next;
     }
 }
 
 // One line as read. A changed or new line (edited) keeps its text in raw
-// and is written with CR LF.
+// and is written with CR LF; any other keeps the end it was read with.
 struct ProfileLine {
     enum Kind { Blank, Header, Entry };
     std::string raw;
-    char term = 0;
+    std::string end;
     bool edited = false;
     Kind kind = Blank;
     std::string name;       // section name (Header) or key name (Entry)

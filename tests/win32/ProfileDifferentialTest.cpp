@@ -207,7 +207,8 @@ protected:
             if (wbytes != pbytes) bad.push_back(c.name + ": file bytes differ: Win32 " + Show(wbytes) + " vs " + Show(pbytes));
         }
         const std::string wd = Dump(win_, wf), pd = Dump(store_, pf), cross = Dump(store_, wf);
-        if (wd != pd) bad.push_back(c.name + ": files read back differ:\nWin32:\n" + wd + "portable:\n" + pd);
+        const std::string initial = c.initial ? Show(*c.initial, 4000) : "no file";
+        if (wd != pd) bad.push_back(c.name + " (" + initial + "): files read back differ:\nWin32:\n" + wd + "portable:\n" + pd);
         if (wd != cross) bad.push_back(c.name + ": the portable store reads the Win32 file differently:\n" + wd + "vs\n" + cross);
         ++compared_;
         return bad;

@@ -83,12 +83,12 @@ TEST(ResultFormat, KeysGetTheirFormatsAndPrefixes) {
     EXPECT_EQ(FormatResultValue("DataMisura", "05/12/2026"), "05/12/2026");
     EXPECT_EQ(FormatResultValue("InizioMisura", "093000"), "093000");
     EXPECT_EQ(FormatResultValue("CodErrore", "E12"), "");
-    EXPECT_EQ(FormatResultValue("Marca", " A "), " A ");
+    EXPECT_EQ(FormatResultValue("Marca", " A "), "A");
 }
 
-// What WritePrivateProfileString writes: the blanks a value starts with are
-// dropped, those it ends with stay (the differential test under Wine holds
-// the whole file against the real function).
+// What WritePrivateProfileString writes: the blanks around a value are
+// dropped (the differential test under Wine holds the whole file against
+// the real function).
 TEST(ResultFormat, TheFileHoldsWhatTheProfileWriterWrites) {
     struct Row {
         std::string FarResult::* field;
@@ -98,8 +98,8 @@ TEST(ResultFormat, TheFileHoldsWhatTheProfileWriterWrites) {
     const Row rows[] = {
         {&FarResult::VertAnabSx, " ", "\r\nVertAnabSx=\r\n"},
         {&FarResult::DataScadenza, "        ", "\r\nDataScadenza=\r\n"},
-        {&FarResult::Marca, "  A B  ", "\r\nMarca=A B  \r\n"},
-        {&FarResult::Operatore, "\t\r\n\"Rossi\" ", "\r\nOperatore=\"Rossi\" \r\n"},
+        {&FarResult::Marca, "  A B  ", "\r\nMarca=A B\r\n"},
+        {&FarResult::Operatore, "\t\r\n\"Rossi\" \x01", "\r\nOperatore=\"Rossi\"\r\n"},
         {&FarResult::IllumLuxAbbDx, " 12", "\r\nIllumLuxAbbDx=000012\r\n"},
     };
     for (const Row& row : rows) {

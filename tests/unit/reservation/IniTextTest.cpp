@@ -30,10 +30,10 @@ TEST(IniText, ListsAndValuesAsTheProfileFunctionsGiveThem) {
         {"top=1\r\n[S] trailing\r\n=nameless\r\nk=v\r\n", {"S"}, {}, "k", "v"},
         {"[S]\r\nk=v\r\n=nameless\r\n[\r\n[open\r\n", {"S"}, {"k"}, "[open", "<none>"},
         {"[]\r\nk=hidden\r\n[S]\r\n", {"S"}, {}, "k", "<none>"},
-        // Where lines end: LF, CR LF, CR only past the last LF; a lone CR before an LF is inside its line.
+        // Lines end at LF, CR LF and every lone CR, wherever it stands.
         {"[S]\nk=v\nm=w\n", {"S"}, {"k", "m"}, "m", "w"},
         {"[S]\rk=v\rm=w\r", {"S"}, {"k", "m"}, "m", "w"},
-        {"[S]\r\nk=v\rm=w\r\n", {"S"}, {"k"}, "k", "v\rm=w"},
+        {"[S]\r\nk=v\rm=w\r\n", {"S"}, {"k", "m"}, "k", "v"},
         {"[S]\nk=v\n[T]\rm=w", {"S", "T"}, {"k"}, "k", "v"},
     };
     for (const Row& r : rows) {
@@ -49,7 +49,7 @@ TEST(IniText, ListsAndValuesAsTheProfileFunctionsGiveThem) {
 TEST(IniText, LinesAsTheValidatorCountsThem) {
     const std::pair<const char*, Names> rows[] = {
         {"a\r\n\r\nb\r\n", {"a", "", "b"}}, {"a\n \nb", {"a", " ", "b"}}, {"a\rb\r", {"a", "b"}},
-        {"a\rb\r\nc\r", {"a\rb", "c"}}, {"a\n\r", {"a", ""}}, {"a\r\r\n", {"a\r"}}, {"", {}},
+        {"a\rb\r\nc\r", {"a", "b", "c"}}, {"a\n\r", {"a", ""}}, {"a\r\r\n", {"a", ""}}, {"", {}},
     };
     for (const auto& [text, want] : rows) {
         Names got;
