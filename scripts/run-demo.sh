@@ -45,8 +45,10 @@ else
 fi
 source scripts/wine-env.sh
 FARSIM_PID=''
+PRINTER=''
 cleanup() {
     [ -n "$FARSIM_PID" ] && kill "$FARSIM_PID" 2>/dev/null && wait "$FARSIM_PID" 2>/dev/null
+    [ -n "$PRINTER" ] && bash scripts/cups-pdf.sh stop "$PRINTER" || true
     heliotab_wine_session_end "$SESSION" || true
 }
 trap cleanup EXIT
@@ -71,6 +73,14 @@ mkdir -p "$EXCHANGE"
 # Settings: Italian, the simulated tester on COM$COM, the exchange directory in the prefix.
 printf '[Impostazioni]\r\nLingua=Italiano\r\nPrimo Piano=0\r\nChiudi dopo test=0\r\nChiudi con Esc=1\r\nStampa report=0\r\nPorta Seriale=%s\r\n[Percorsi]\r\nFiles .ACC=C:\\HELIOTAB\\DIR_FAR\\\r\n' \
     "$COM" >"$DEMO/HELIOTAB.ini"
+
+# A real printer: with "Stampa report" on (options dialog), each report is a PDF here.
+if [ -f /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd ] && PDF_DIR=$(bash scripts/cups-pdf.sh start "$DEMO/printer"); then
+    PRINTER=$DEMO/printer
+    say "printer PDF (CUPS): reports go to $PDF_DIR"
+else
+    say "no CUPS PDF printer (scripts/setup.sh installs it): reports cannot be printed"
+fi
 
 if [ -x "$NATIVE/demogen" ]; then
     "$NATIVE/demogen" "$EXCHANGE" && say "demo reservations: $(cd "$EXCHANGE" && ls | tr '\n' ' ')"

@@ -15,6 +15,8 @@
 #include "app/mdlEnumWindows_win32.h"
 #include "device/SerialPort_win32.h"
 #include "device/TesterLink.h"
+#include "dialogs/frmInfo_win32.h"
+#include "output/ReportPrinter_win32.h"
 #include "settings/Language.h"
 #include "shared/FileSystems.h"
 
@@ -31,6 +33,7 @@ struct Program {
     Win32Pump pump;
     Win32Timers timers;
     TesterLink link{state};
+    Win32ReportPrinter printer;
     Station* station = nullptr;
 
     Program() : timers([this](int id) { heliotab::TimerProc(*station, id); }) {}
@@ -50,13 +53,16 @@ int RunProgram(HINSTANCE instance) {
     SetApplicationMainWindow(appWindow, p.view.Handle());
 
     Win32SerialPort port(p.view.Handle(), kMsgSerialChunk, kMsgSerialDisconnect);
-    Station station{p.state, p.view, p.messages, p.clock, p.timers, p.pump, port, DefaultFileSystem(), p.link};
+    Station station{p.state, p.view, p.messages, p.clock, p.timers, p.pump, port, DefaultFileSystem(), p.printer,
+                    p.link};
     p.station = &station;
     p.view.Attach(station);
     p.view.serialPort = &port;
     p.messages.Attach(p.view.Handle());
+    p.printer.Attach(p.view.Handle());
     p.timers.Attach(p.view.Handle());
     p.pump.preTranslate = [&p](MSG& msg) { return p.view.PreTranslate(msg); };
+    p.view.showAboutBox = [&p](HWND owner) { ShowAboutBox(owner, p.state); };
 
     // Start-up, in order.
     const StartupSwitches sw = ParseCommandLine(p.state, commandLine);

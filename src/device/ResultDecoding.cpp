@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
 
 namespace heliotab {
 namespace {
@@ -59,7 +60,7 @@ DecodeError DecodeFixed(const std::string& frame, FarResult& result) {
 
     std::array<float, 4> lux{};
     for (size_t k = 0; k < 4; ++k)
-        if (!ParseTesterNumber(FramePart(frame, b + 8 + 6 * k, 6), lux[k])) return DecodeError::NotANumber;
+        if (!ParseIllumination(FramePart(frame, b + 8 + 6 * k, 6), lux[k])) return DecodeError::NotANumber;
 
     FarResult r = result;
     for (size_t i = 0; i < 8; ++i) r.*kAimFields[i] = FramePart(frame, b + i, 1);
@@ -86,7 +87,7 @@ DecodeError DecodeSeparated(const std::string& frame, FarResult& result) {
     if (!FindConfiguration(f[23], config)) return DecodeError::UnknownConfiguration;
     std::array<float, 4> lux{};
     for (size_t k = 0; k < 4; ++k)
-        if (!ParseTesterNumber(f[17 + k], lux[k])) return DecodeError::NotANumber;
+        if (!ParseIllumination(f[17 + k], lux[k])) return DecodeError::NotANumber;
 
     FarResult r = result;
     for (size_t i = 0; i < 8; ++i) r.*kAimFields[i] = RemoveGrid(f[9 + i]);
@@ -155,13 +156,15 @@ bool ParseTesterNumber(std::string_view text, float& value) {
     size_t end = n;
     while (end > i && text[end - 1] == ' ') --end;
 
-    std::string normal;  // sign, digits, '.', digits: what from_chars reads
+    // Sign, digits, '.', digits, exponent: what from_chars reads.
+    std::string normal;
     if (i < end && (text[i] == '+' || text[i] == '-')) {
         if (text[i] == '-') normal.push_back('-');
         ++i;
     }
+    normal.push_back('0');  // from_chars wants a digit before a leading point
     bool digits = false, separator = false;
-    for (; i < end; ++i) {
+    for (; i < end && text[i] != 'E' && text[i] != 'e'; ++i) {
         const char c = text[i];
         if (c >= '0' && c <= '9') {
             normal.push_back(c);
@@ -175,30 +178,52 @@ bool ParseTesterNumber(std::string_view text, float& value) {
     }
     if (!digits) return false;
     if (normal.back() == '.') normal.pop_back();
+    if (i < end) {  // "1.2E+1": an exponent needs digits of its own
+        normal.push_back('e');
+        ++i;
+        if (i < end && (text[i] == '+' || text[i] == '-')) normal.push_back(text[i++]);
+        if (i == end) return false;
+        for (; i < end; ++i) {
+            if (text[i] < '0' || text[i] > '9') return false;
+            normal.push_back(text[i]);
+        }
+    }
     float v = 0;
     const char* first = normal.data();
-    if (*first == '.' || (normal.size() > 1 && first[0] == '-' && first[1] == '.')) {
-        // from_chars wants a digit before the point.
-        normal.insert(normal[0] == '-' ? 1 : 0, "0");
-        first = normal.data();
-    }
-    const auto [ptr, ec] = std::from_chars(first, first + normal.size(), v, std::chars_format::fixed);
-    if (ec != std::errc() || ptr != first + normal.size()) return false;
+    const auto [ptr, ec] = std::from_chars(first, first + normal.size(), v, std::chars_format::general);
+    // Beyond single precision (a 39-digit field) is no number the tester meant.
+    if (ec != std::errc() || ptr != first + normal.size() || !std::isfinite(v)) return false;
+    value = v;
+    return true;
+}
+
+bool ParseIllumination(std::string_view text, float& value) {
+    float v = 0;
+    if (!ParseTesterNumber(text, v) || !std::isfinite(v * 1000.0f)) return false;
     value = v;
     return true;
 }
 
 std::string IlluminationText(float value) {
     const float scaled = value * 1000.0f;
-    if (scaled == 0) return "0";
+    if (scaled == 0 || !std::isfinite(scaled)) return "0";
+    // Seven significant digits as d.dddddde+x, then written out in full.
     char buf[32];
-    const auto [ptr, ec] = std::to_chars(buf, buf + sizeof buf, scaled, std::chars_format::general, 7);
+    const auto [ptr, ec] = std::to_chars(buf, buf + sizeof buf, scaled, std::chars_format::scientific, 6);
     if (ec != std::errc()) return "0";
-    std::string t(buf, ptr);
-    for (char& c : t)
-        if (c == 'e') c = 'E';
-    if (t.rfind("0.", 0) == 0) t.erase(0, 1);
-    else if (t.rfind("-0.", 0) == 0) t.erase(1, 1);
+    const std::string sci(buf, ptr);
+    const bool negative = sci[0] == '-';
+    const size_t e = sci.find('e');
+    std::string digits;
+    for (size_t k = negative ? 1 : 0; k < e; ++k)
+        if (sci[k] != '.') digits.push_back(sci[k]);
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    const int point = std::stoi(sci.substr(e + 1)) + 1;  // digits before the decimal point
+    std::string t = digits;
+    if (point <= 0) t.insert(0, std::string(1, '.') + std::string(static_cast<size_t>(-point), '0'));
+    else if (static_cast<size_t>(point) >= t.size()) t.append(point - t.size(), '0');
+    else t.insert(static_cast<size_t>(point), 1, '.');
+    if (negative) t.insert(0, 1, '-');
     return t;
 }
 

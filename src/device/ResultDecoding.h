@@ -40,12 +40,16 @@ std::string RemoveGrid(const std::string& text);
 
 // A number as the tester sends it: optional spaces, an optional sign,
 // digits with "." or "," as the decimal separator (never a thousands
-// separator), optional spaces. Independent of any regional setting.
+// separator), an optional exponent ("1.2E+1"), optional spaces. Independent
+// of any regional setting. A value beyond single precision is no number.
 bool ParseTesterNumber(std::string_view text, float& value);
+// An illumination value: a tester number whose thousandfold is still finite.
+bool ParseIllumination(std::string_view text, float& value);
 
 // value * 1000 in single precision, as the result file wants it: at most
-// seven significant digits, shortest form, ".5" without the leading zero,
-// exponent form (1.5E+07) from 10,000,000 upward.
+// seven significant digits, shortest form, plain digits at any size
+// (10000000, never 1E+07, which the "000000" format could not read), ".5"
+// without the leading zero.
 std::string IlluminationText(float value);
 
 // "R" when lower <= value <= upper, else "I".

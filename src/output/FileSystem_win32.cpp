@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "shared/FileSystems.h"
+#include "shared/JoinPath.h"
 
 namespace heliotab {
 
@@ -84,18 +85,12 @@ FileStatus CreateAndWrite(const std::string& path, DWORD disposition, const std:
     return st;
 }
 
-std::string JoinDir(const std::string& directory, const std::string& name) {
-    if (directory.empty()) return name;
-    const char last = directory.back();
-    return (last == '\\' || last == '/' || last == ':') ? directory + name : directory + "\\" + name;
-}
-
 class Win32FileSystem : public FileSystem {
 public:
     std::vector<std::string> ListFiles(const std::string& directory, const std::string& pattern) override {
         std::vector<std::string> names;
         WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA(JoinDir(directory, pattern).c_str(), &fd);
+        HANDLE h = FindFirstFileA(JoinPath(directory, pattern).c_str(), &fd);
         if (h == INVALID_HANDLE_VALUE) return names;
         do {
             if (fd.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "settings/ProfileText.h"
+
 namespace heliotab {
 
 namespace {
@@ -66,17 +68,33 @@ std::string FormatWholeNumber(const std::string& text, int minDigits) {
     if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
     const size_t intStart = i;
     while (i < t.size() && IsDigit(t[i])) ++i;
-    std::string digits = t.substr(intStart, i - intStart);
-    char firstFraction = '0';
-    size_t fractionCount = 0;
+    std::string all = t.substr(intStart, i - intStart);  // every digit, the point left out
+    long point = static_cast<long>(all.size());            // digits before the decimal point
     if (i < t.size() && (t[i] == '.' || t[i] == ',')) {
         ++i;
         const size_t fracStart = i;
         while (i < t.size() && IsDigit(t[i])) ++i;
-        fractionCount = i - fracStart;
-        if (fractionCount > 0) firstFraction = t[fracStart];
+        all += t.substr(fracStart, i - fracStart);
     }
-    if (i != t.size() || (digits.empty() && fractionCount == 0)) return text;
+    if (all.empty()) return text;
+    if (i < t.size() && (t[i] == 'E' || t[i] == 'e')) {
+        // An exponent moves the point; beyond what a number can hold it is no number.
+        ++i;
+        bool down = false;
+        if (i < t.size() && (t[i] == '+' || t[i] == '-')) down = t[i++] == '-';
+        const size_t expStart = i;
+        long exponent = 0;
+        while (i < t.size() && IsDigit(t[i]) && exponent <= 400) exponent = exponent * 10 + (t[i++] - '0');
+        if (i == expStart || exponent > 400) return text;
+        point += down ? -exponent : exponent;
+    }
+    if (i != t.size()) return text;
+
+    std::string digits;
+    char firstFraction = '0';
+    if (point > 0) digits = point >= static_cast<long>(all.size()) ? all + std::string(point - all.size(), '0')
+                                                                    : all.substr(0, point);
+    if (point >= 0 && point < static_cast<long>(all.size())) firstFraction = all[point];
 
     // Work on the digits themselves: exact for any length, no floating point.
     const size_t nz = digits.find_first_not_of('0');
@@ -118,7 +136,9 @@ std::string FormatDateDdmmyyyy(const std::string& text) {
     return TwoDigits(d) + TwoDigits(m) + TwoDigits(y / 100) + TwoDigits(y % 100);
 }
 
-std::string FormatResultValue(const std::string& key, const std::string& value) {
+namespace {
+
+std::string FormatForKey(const std::string& key, const std::string& value) {
     const std::string v = SanitizeValue(value);
     if (key == "DataScadenza") return FormatDateDdmmyyyy(v);
     if (key == "AltezzaAnab") return Prefixed('#', FormatWholeNumber(v, 3));
@@ -127,6 +147,16 @@ std::string FormatResultValue(const std::string& key, const std::string& value) 
     // The record keeps a field for the error code, but nothing may fill the key.
     if (key == "CodErrore") return std::string();
     return v;
+}
+
+}  // namespace
+
+std::string FormatResultValue(const std::string& key, const std::string& value) {
+    // The profile writer drops the blanks a value starts with, and under Wine
+    // those it ends with too, except in the last key it wrote (it reads its
+    // own file again before each write). A value without outer blanks is
+    // written the same by all of them, and by BuildResultFile.
+    return TrimProfileBlanks(FormatForKey(key, value));
 }
 
 std::string BuildResultFile(const FarResult& result) {

@@ -14,7 +14,7 @@ namespace heliotab {
 std::string SanitizeValue(const std::string& value);
 
 // The "000" / "000000" formats: a number (point or comma as the decimal
-// separator, blanks around it allowed) rounded half away from zero and
+// separator, an optional exponent, blanks around it allowed) rounded half away from zero and
 // padded with zeros to at least minDigits; a minus sign stays in front.
 // Text that is not a number comes back unchanged.
 std::string FormatWholeNumber(const std::string& text, int minDigits);
@@ -24,11 +24,12 @@ std::string FormatWholeNumber(const std::string& text, int minDigits);
 // ddmmyyyy; anything else (such as 00/00/0000) comes back unchanged.
 std::string FormatDateDdmmyyyy(const std::string& text);
 
-// The value written for one key of the table.
+// The value written for one key of the table, without blanks around it.
 std::string FormatResultValue(const std::string& key, const std::string& value);
 
-// The whole file as the profile writer produces it for a fresh file:
-// "[ProvaFari]" and one "Key=Value" line per key, CR LF line ends.
+// The whole file as WritePrivateProfileString produces it for a fresh
+// file: "[ProvaFari]" and one "Key=Value" line per key, CR LF line ends,
+// each value as FormatResultValue gives it.
 std::string BuildResultFile(const FarResult& result);
 
 }  // namespace heliotab

@@ -1,12 +1,10 @@
 #include "output/ResultPaths.h"
 
+#include "shared/JoinPath.h"
+
 namespace heliotab {
 
 namespace {
-
-bool EndsWithSeparator(const std::string& s) {
-    return !s.empty() && (s.back() == '\\' || s.back() == '/');
-}
 
 size_t NameStart(const std::string& path) {
     const size_t sep = path.find_last_of("\\/");
@@ -25,20 +23,18 @@ std::string UpToExtension(const std::string& path) {
 
 ResultPaths ComputeResultPaths(const AppState& st) {
     ResultPaths p;
-    std::string folder = st.programDir;
-    if (!EndsWithSeparator(folder)) folder += '\\';
     if (st.SelectedAccFile.empty()) {
-        p.result = st.AccDirectory + "Test.FAR";
-        p.partial = st.AccDirectory + "Test." + kPartialExtension;
-        p.temp = folder + "Test.TMP";
+        p.result = JoinPath(st.AccDirectory, "Test.FAR");
+        p.partial = JoinPath(st.AccDirectory, std::string("Test.") + kPartialExtension);
+        p.temp = JoinPath(st.programDir, "Test.TMP");
         return p;
     }
     p.reservation = st.ReservationIni.IniFile();
-    if (p.reservation.empty()) p.reservation = st.AccDirectory + st.SelectedAccFile;
+    if (p.reservation.empty()) p.reservation = JoinPath(st.AccDirectory, st.SelectedAccFile);
     const std::string base = UpToExtension(p.reservation);
     p.result = base + "FAR";
     p.partial = base + kPartialExtension;
-    p.temp = folder + UpToExtension(p.reservation.substr(NameStart(p.reservation))) + "TMP";
+    p.temp = JoinPath(st.programDir, UpToExtension(p.reservation.substr(NameStart(p.reservation))) + "TMP");
     return p;
 }
 

@@ -24,6 +24,7 @@
 
 #include <vector>
 
+#include "output/PrintReport.h"
 #include "output/ResultFormat.h"
 #include "output/ResultPaths.h"
 #include "settings/Language.h"
@@ -155,23 +156,22 @@ bool WriteTestResult(Station& s, const FarResult& result) {
     st.SelectedAccFile.clear();
 
     ShowIdleLook(s);
+    if (!st.bCloseAfterTest)
+        s.messages.ShowMessage(GetLangString(st, kIdDoneText) + Quoted(p.result), GetLangString(st, kIdDoneTitle),
+                               kStyleInformation);
 
-    // Report printing hook (bPrintReport): the report is printed from p.temp
-    // with p.result as its title, so it must run here, before p.temp goes.
+    // The report is printed from p.temp with p.result as its title, so it
+    // runs here, before p.temp goes. The result is delivered whatever the
+    // printer does: PrintReport tells its own failures and we go on.
+    if (st.bPrintReport) PrintReport(s, p.temp, p.result);
 
     if (files.Delete(p.temp) == FileStatus::Access)
         warnings.push_back({GetLangString(st, kIdAccessText), GetLangString(st, kIdAccessTitle), kStyleStop});
-
-    if (st.bCloseAfterTest) {
-        // Closing is deferred until the operator has read any warning: the
-        // close timer would otherwise end the program under the open box.
-        for (const Message& m : warnings) s.messages.ShowMessage(m.text, m.title, m.style);
-        st.bClosePending = true;
-        return true;
-    }
-    s.messages.ShowMessage(GetLangString(st, kIdDoneText) + Quoted(p.result), GetLangString(st, kIdDoneTitle),
-                           kStyleInformation);
     for (const Message& m : warnings) s.messages.ShowMessage(m.text, m.title, m.style);
+
+    // Closing waits until the print dialog is answered and every warning
+    // read: the close timer would otherwise end the program under a box.
+    if (st.bCloseAfterTest) st.bClosePending = true;
     return true;
 }
 

@@ -1,14 +1,15 @@
-// A read-only INI text held in memory, looked up the way the Windows profile
-// functions look things up: names without regard to case, blanks around
-// names and values trimmed, matching quotes around a value stripped, the
-// first of duplicate sections or keys wins, ';' comment lines skipped.
-// The masks and the reservation's own keys are read through this, so the
-// whole file is read once and never re-opened per key.
+// A read-only INI text held in memory, read as the profile functions read
+// it: the masks and the reservation's own keys go through this, so the file
+// is read once and never re-opened per key. Every answer is the one that
+// clsIniFiles::ReadString gives for the same file (same parser, same list
+// and value rules), with the lists already split at their NULs.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "settings/ProfileText.h"
 
 namespace heliotab {
 
@@ -16,52 +17,30 @@ class IniText {
 public:
     IniText() = default;
     explicit IniText(std::string_view text) { Parse(text); }
-    void Parse(std::string_view text);
+    void Parse(std::string_view text) { doc_ = ParseProfileText(text); }
 
     // Section names in file order (duplicates too, as the platform lists them).
     std::vector<std::string> SectionNames() const;
-    // Key names of the first section of that name, in file order.
+    // Key names of the first section of that name, in file order; lines
+    // without "=" and ';' comments are not keys.
     std::vector<std::string> KeyNames(std::string_view section) const;
     // The value, or def when the section or key is missing or has no "=".
     std::string Value(std::string_view section, std::string_view key, std::string_view def = "") const;
 
 private:
-    struct Key {
-        std::string name;
-        std::string value;
-        bool hasValue = false;
-    };
-    struct Section {
-        std::string name;
-        std::vector<Key> keys;
-    };
-    const Section* Find(std::string_view section) const;
-    std::vector<Section> sections_;
+    ProfileDocument doc_;
 };
 
-// Case-insensitive equality of two 8-bit (Windows-1252) names.
-bool NamesEqual(std::string_view a, std::string_view b);
+// A list of ReadString split at its NULs; the piece after the last NUL is
+// not a name, and an empty list has none.
+std::vector<std::string> SplitIniList(const std::string& list);
 
-// One value looked up straight in the text, with the same rules as IniText
-// but without building anything: for reservation files, whose size is not
-// ours to choose.
-std::string IniLookup(std::string_view text, std::string_view section, std::string_view key,
-                      std::string_view def = "");
-
-// Lines end at CR LF, a lone CR or a lone LF; a last line without an end is
-// a line too. fn(line) returns false to stop early.
+// The lines of a text where the profile functions end them (see
+// ForEachProfileLine), without their line ends: what the validator counts
+// and searches line by line. fn(line) returns false to stop early.
 template <typename Fn>
 void ForEachLine(std::string_view text, Fn fn) {
-    size_t start = 0;
-    const size_t n = text.size();
-    while (start < n) {
-        size_t end = start;
-        while (end < n && text[end] != '\r' && text[end] != '\n') ++end;
-        if (!fn(text.substr(start, end - start))) return;
-        start = (end + 1 < n && text[end] == '\r' && text[end + 1] == '\n') ? end + 2 : end + 1;
-    }
+    ForEachProfileLine(text, [&](std::string_view raw, std::string_view) { return fn(raw); });
 }
-
-std::vector<std::string_view> SplitLines(std::string_view text);
 
 }  // namespace heliotab

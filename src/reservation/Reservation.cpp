@@ -12,12 +12,6 @@ int VehicleClassOf(std::string_view tipo, std::string_view descrizione) {
 
 const char* VehicleMaskName(int vehicleClass) { return vehicleClass != 0 ? kMaskHeavy : kMaskLight; }
 
-std::string MaskPath(const std::string& programDir, const std::string& maskName) {
-    if (programDir.empty()) return maskName;
-    if (programDir.back() == '\\' || programDir.back() == '/') return programDir + maskName;
-    return programDir + "\\" + maskName;
-}
-
 bool IsReservationFileName(std::string_view name, std::string_view yy) {
     const size_t dot = name.rfind('.');
     if (dot != 8) return false;

@@ -21,9 +21,6 @@ int VehicleClassOf(std::string_view tipoVeicolo, std::string_view descrizioneVei
 // The vehicle mask of a class.
 const char* VehicleMaskName(int vehicleClass);
 
-// A mask's path: its name joined to the program's folder with one '\'
-// (the bare name when the folder is empty).
-std::string MaskPath(const std::string& programDir, const std::string& maskName);
 
 // A listable reservation name: 8-character base name starting with yy,
 // six digits after it, extension ACC in any case.

@@ -7,6 +7,7 @@
 #include "reservation/IniText.h"
 #include "reservation/Reservation.h"
 #include "settings/Language.h"
+#include "shared/JoinPath.h"
 
 namespace heliotab {
 
@@ -15,12 +16,13 @@ namespace {
 std::string ItemText(Station& s, const std::string& path) {
     std::string text;
     if (s.files.ReadAll(path, text) != FileStatus::Ok) text.clear();
+    const IniText ini(text);
     std::string item(1, ' ');
-    item += IniLookup(text, "DatiLibrettoVeicolo", "Fabbrica");
+    item += ini.Value("DatiLibrettoVeicolo", "Fabbrica");
     item += " - ";
-    item += IniLookup(text, "DatiLibrettoVeicolo", "Tipo");
+    item += ini.Value("DatiLibrettoVeicolo", "Tipo");
     item += " - ";
-    item += IniLookup(text, "DatiLibrettoVeicolo", "Targa");
+    item += ini.Value("DatiLibrettoVeicolo", "Targa");
     return item;
 }
 
@@ -35,7 +37,7 @@ void RebuildReservationList(Station& s) {
     const std::string yy = FormatYy(s.clock.Now());
     for (const std::string& name : s.files.ListFiles(st.AccDirectory, yy + "*.ACC")) {
         if (!IsReservationFileName(name, yy)) continue;
-        s.view.AddComboItem(ItemText(s, st.AccDirectory + name));
+        s.view.AddComboItem(ItemText(s, JoinPath(st.AccDirectory, name)));
         st.AccFiles.push_back(name);
     }
 }

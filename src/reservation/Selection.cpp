@@ -7,6 +7,7 @@
 #include "reservation/Reservation.h"
 #include "reservation/Validator.h"
 #include "settings/Language.h"
+#include "shared/JoinPath.h"
 
 namespace heliotab {
 
@@ -29,7 +30,8 @@ bool AllDigits(const std::string& v) {
 }  // namespace
 
 int ReservationPreCheck(std::string_view contents, const LocalTime& now) {
-    auto value = [&](const char* section, const char* key) { return IniLookup(contents, section, key); };
+    const IniText ini(contents);
+    auto value = [&](const char* section, const char* key) { return ini.Value(section, key); };
     const std::string today = FormatDdMmYyyy(now);
     if (value("IdentificazioneProtocollo", "Versione") != "100" ||
         value("IdentificazioneProtocollo", "Data") != "02111999")
@@ -64,20 +66,20 @@ void Arm(Station& s, const std::string& file) {
     s.view.EnableButton(Button::Ferma, true);
 
     st.SelectedAccFile = file;
-    st.ReservationIni.SetIniFile(st.AccDirectory + st.SelectedAccFile);
+    st.ReservationIni.SetIniFile(JoinPath(st.AccDirectory, st.SelectedAccFile));
 
-    const std::string text = ReadText(s, st.AccDirectory + st.SelectedAccFile);
-    s.view.SetVehicleLabel(0, IniLookup(text, "DatiLibrettoVeicolo", "Fabbrica"));
-    s.view.SetVehicleLabel(1, IniLookup(text, "DatiLibrettoVeicolo", "Tipo"));
-    s.view.SetVehicleLabel(2, IniLookup(text, "DatiLibrettoVeicolo", "Targa"));
-    s.view.SetOperatorLabel(IniLookup(text, "Prenotazione", "Operatore"));
+    const IniText ini(ReadText(s, st.ReservationIni.IniFile()));
+    s.view.SetVehicleLabel(0, ini.Value("DatiLibrettoVeicolo", "Fabbrica"));
+    s.view.SetVehicleLabel(1, ini.Value("DatiLibrettoVeicolo", "Tipo"));
+    s.view.SetVehicleLabel(2, ini.Value("DatiLibrettoVeicolo", "Targa"));
+    s.view.SetOperatorLabel(ini.Value("Prenotazione", "Operatore"));
     st.bTestArmed = true;
 }
 
 void LoadReservation(Station& s, int index) {
     AppState& st = s.state;
     const std::string file = st.AccFiles[static_cast<size_t>(index)];
-    const std::string path = st.AccDirectory + file;
+    const std::string path = JoinPath(st.AccDirectory, file);
 
     int vehicleClass = -1;
     if (!file.empty()) vehicleClass = ReservationPreCheck(ReadText(s, path), s.clock.Now());

@@ -18,6 +18,7 @@
 #include "reservation/IniText.h"
 #include "reservation/Reservation.h"
 #include "settings/Language.h"
+#include "shared/JoinPath.h"
 
 namespace heliotab {
 
@@ -170,7 +171,7 @@ bool LoadMask(Station& s, const char* name, bool vehicle, Mask& mask) {
     mask.name = name;
     mask.vehicle = vehicle;
     std::string text;
-    if (s.files.ReadAll(MaskPath(s.state.programDir, name), text) == FileStatus::Ok) mask.ini.Parse(text);
+    if (s.files.ReadAll(JoinPath(s.state.programDir, name), text) == FileStatus::Ok) mask.ini.Parse(text);
     if (!mask.ini.SectionNames().empty()) return true;
     s.messages.ShowMessage(GetLangString(s.state, 703) + " \"" + mask.name + "\"", GetLangString(s.state, 605),
                            kStyleStop);

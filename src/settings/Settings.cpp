@@ -3,6 +3,7 @@
 #include "settings/Settings.h"
 
 #include "settings/SettingsKeys.h"
+#include "settings/WholeNumber.h"
 
 namespace heliotab {
 
@@ -42,11 +43,6 @@ bool ListHoldsName(const std::string& list, const std::string& name) {
 
 }  // namespace
 
-std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && folder.back() == '\\') return folder + name;
-    return folder + "\\" + name;
-}
-
 void BindProgramStores(AppState& st) {
     st.LanguageIni.SetIniFile(JoinPath(st.programDir, kLanguageFileName));
     st.SettingsIni.SetIniFile(st.programDir + "\\" + kSettingsFileName);
@@ -56,39 +52,14 @@ bool ParseBoolean(const std::string& text, bool def) {
     const std::string t = Trim(text);
     if (EqualsAsciiNoCase(t, "True")) return true;
     if (EqualsAsciiNoCase(t, "False")) return false;
-    // A number: optional sign, digits, optional decimal point and digits.
-    size_t i = 0;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-    bool digits = false, nonZero = false, point = false;
-    for (; i < t.size(); ++i) {
-        const char c = t[i];
-        if (c >= '0' && c <= '9') {
-            digits = true;
-            if (c != '0') nonZero = true;
-        } else if (c == '.' && !point) {
-            point = true;
-        } else {
-            return def;
-        }
-    }
-    return digits ? nonZero : def;
+    long v = 0;
+    return ReadWholeNumber(t, v) ? v != 0 : def;
 }
 
 int ParsePort(const std::string& text, int def) {
-    const std::string t = Trim(text);
-    size_t i = 0;
-    bool negative = false;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
-    if (i == t.size()) return def;
-    long value = 0;
-    for (; i < t.size(); ++i) {
-        if (t[i] < '0' || t[i] > '9') return def;
-        value = value * 10 + (t[i] - '0');
-        if (value > 32767) return def;
-    }
-    // A port number is never negative; "-0" is still 0.
-    if (negative && value != 0) return def;
-    return static_cast<int>(value);
+    // A port number is a 16-bit integer and never negative ("-0" is still 0).
+    long v = 0;
+    return ReadWholeNumber(text, v) && v >= 0 && v <= 32767 ? static_cast<int>(v) : def;
 }
 
 void LoadSettings(AppState& st) {

@@ -4,12 +4,9 @@
 #include <string>
 
 #include "shared/AppState.h"
+#include "shared/JoinPath.h"
 
 namespace heliotab {
-
-// Joins a folder and a file name with one '\' (none added after a folder
-// that already ends with '\').
-std::string JoinPath(const std::string& folder, const std::string& name);
 
 // Start-up steps 4 and 5: LanguageIni and SettingsIni bound beside the program.
 void BindProgramStores(AppState& st);
@@ -20,10 +17,10 @@ void BindProgramStores(AppState& st);
 // its key's default.
 void LoadSettings(AppState& st);
 
-// Boolean of the settings file: any number other than 0 is true, the words
-// True and False are accepted; anything else gives def.
+// Boolean of the settings file: a whole number (ReadWholeNumber) other than
+// 0 is true, the words True and False are accepted; anything else gives def.
 bool ParseBoolean(const std::string& text, bool def);
-// Port number: a decimal 16-bit integer; anything else gives def.
+// Port number: a whole number from 0 to 32767; anything else gives def.
 int ParsePort(const std::string& text, int def);
 
 }  // namespace heliotab

@@ -120,6 +120,30 @@ public:
     virtual FileStatus Replace(const std::string& src, const std::string& dst) = 0;
 };
 
+// How the print dialog was answered.
+enum class PrintChoice {
+    Confirmed,  // OK: the chosen printer is now the current one
+    Cancelled,  // the operator closed it
+    Failed,     // it could not be shown (no usable printer, out of memory)
+};
+
+struct ReportLayout;
+
+// The system's printers as the report needs them. The current printer is
+// program-wide: the one chosen in the last confirmed dialog, at first the
+// system's default printer.
+class ReportPrinter {
+public:
+    virtual ~ReportPrinter() = default;
+    virtual bool PrinterInstalled() = 0;
+    // The print dialog, modal and owned by the main window.
+    virtual PrintChoice ShowPrinter() = 0;
+    // Now, as the system writes it: short date, a blank, long time.
+    virtual std::string DateTimeText() = 0;
+    // One print job on the current printer; false when it could not be printed.
+    virtual bool Print(const std::string& jobTitle, const ReportLayout& layout) = 0;
+};
+
 // Keys of the toolbar buttons and status-bar panels.
 enum class Button { Test, Ferma, Opzioni, Info, Esci };
 enum class Panel { Stato, PortaCOM };

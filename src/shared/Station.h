@@ -19,6 +19,7 @@ struct Station {
     Pump& pump;
     SerialPort& port;
     FileSystem& files;
+    ReportPrinter& printer;
     TesterLink& link;
 };
 

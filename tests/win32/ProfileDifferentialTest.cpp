@@ -18,6 +18,9 @@
 
 #include <gtest/gtest.h>
 
+#include "output/ResultFormat.h"
+#include "reservation/IniText.h"
+#include "settings/IniGenerator.h"
 #include "settings/ProfileStore.h"
 
 namespace heliotab {
@@ -42,14 +45,14 @@ Op W(Text s, Text k, Text v) { return Op{Op::Write, s, k, v, 0}; }
 
 const char* P(const Text& t) { return t ? t->c_str() : nullptr; }
 
-std::string Show(const Text& t) {
+std::string Show(const Text& t, size_t limit = 40) {
     if (!t) return "<null>";
     std::string out = "\"";
-    for (unsigned char c : t->substr(0, 40)) {
+    for (unsigned char c : t->substr(0, limit)) {
         if (c >= 0x20 && c < 0x7F) out += static_cast<char>(c);
         else { char b[8]; std::snprintf(b, sizeof b, "\\x%02X", c); out += b; }
     }
-    if (t->size() > 40) out += "...(" + std::to_string(t->size()) + ")";
+    if (t->size() > limit) out += "...(" + std::to_string(t->size()) + ")";
     return out + "\"";
 }
 
@@ -204,7 +207,8 @@ protected:
             if (wbytes != pbytes) bad.push_back(c.name + ": file bytes differ: Win32 " + Show(wbytes) + " vs " + Show(pbytes));
         }
         const std::string wd = Dump(win_, wf), pd = Dump(store_, pf), cross = Dump(store_, wf);
-        if (wd != pd) bad.push_back(c.name + ": files read back differ:\nWin32:\n" + wd + "portable:\n" + pd);
+        const std::string initial = c.initial ? Show(*c.initial, 4000) : "no file";
+        if (wd != pd) bad.push_back(c.name + " (" + initial + "): files read back differ:\nWin32:\n" + wd + "portable:\n" + pd);
         if (wd != cross) bad.push_back(c.name + ": the portable store reads the Win32 file differently:\n" + wd + "vs\n" + cross);
         ++compared_;
         return bad;
@@ -292,111 +296,46 @@ std::vector<Case> HandWritten() {
     return cs;
 }
 
-// Random small INI files and call sequences from a fixed seed.
+// Random call sequences on the generated files, from a fixed seed.
 class Generator {
 public:
-    explicit Generator(uint32_t seed) : rng_(seed) {}
+    explicit Generator(uint32_t seed) : g_(seed) {}
 
     Case Make(int n) {
         Case c;
         c.name = "generated " + std::to_string(n);
-        if (Pick(8) != 0) c.initial = File();
-        const int ops = 3 + Pick(6);
+        if (g_.Pick(8) != 0) c.initial = g_.File();
+        const int ops = 3 + g_.Pick(6);
         for (int i = 0; i < ops; ++i) c.ops.push_back(Operation());
         return c;
     }
 
 private:
-    int Pick(int n) { return static_cast<int>(rng_() % static_cast<uint32_t>(n)); }
-
-    std::string Vary(std::string s) {
-        if (Pick(2) == 0) return s;
-        for (char& ch : s) {
-            const unsigned char u = static_cast<unsigned char>(ch);
-            if (Pick(2) == 0) continue;
-            if (u >= 'a' && u <= 'z') ch = static_cast<char>(u - 32);
-            else if (u >= 'A' && u <= 'Z') ch = static_cast<char>(u + 32);
-        }
-        return s;
-    }
-
-    std::string Section() {
-        static const char* names[] = {"Alpha", "beta", "Impostazioni", "Sezione Due", "Citt\xE0", "Percorsi"};
-        return Vary(names[Pick(6)]);
-    }
-    std::string Key() {
-        static const char* names[] = {"a", "B", "Lingua", "Files .ACC", "chiave lunga", "Perch\xE9", "101", "x"};
-        return Vary(names[Pick(8)]);
-    }
-    std::string Value() {
-        switch (Pick(12)) {
-        case 0: return "";
-        case 1: return "\"quoted value\"";
-        case 2: return "'single'";
-        case 3: return "\"";
-        case 4: return Rep('L', std::vector<size_t>{255, 256, 300, 5000}[Pick(4)]);
-        case 5: return "pi\xF9 \xE8 \x80 \xFF";
-        case 6: return "a=b;c";
-        case 7: return "\xA0" "nbsp\xA0";
-        default: {
-            std::string v;
-            const int n = 1 + Pick(12);
-            for (int i = 0; i < n; ++i) v += "abcXYZ 019\\"[Pick(11)];
-            while (!v.empty() && v.back() == ' ') v.pop_back();
-            return v.empty() ? "v" : v;
-        }
-        }
-    }
     // A value to write: no blanks at its end, which the Win32 writer keeps
     // in its cache but which no reader of the file ever sees.
     std::string WriteValue() {
-        std::string v = Value();
+        std::string v = g_.Value();
         while (!v.empty() && v.back() == ' ') v.pop_back();
         return v;
     }
-    std::string Blanks() { return std::vector<std::string>{"", "", " ", "\t", "  "}[Pick(5)]; }
 
-    std::string File() {
-        const int style = Pick(10);  // 0-5 canonical CR LF, 6-7 LF, 8 blanks everywhere, 9 mixed
-        const bool canonical = style <= 5;
-        const std::string eol = style == 6 || style == 7 ? "\n" : "\r\n";
-        std::string f;
-        if (Pick(6) == 0) f += Key() + "=" + Value() + eol;
-        const int sections = Pick(4);
-        for (int s = 0; s < sections; ++s) {
-            f += (canonical ? "" : Blanks()) + "[" + Section() + "]" + (canonical ? "" : Blanks()) + eol;
-            const int keys = Pick(5);
-            for (int k = 0; k < keys; ++k) {
-                const int kind = Pick(10);
-                if (kind == 0) f += ";" + Key() + "=" + Value() + eol;
-                else if (kind == 1 && !canonical) f += eol;
-                else if (kind == 2) f += Key() + eol;
-                else if (canonical) f += Key() + "=" + Value() + eol;
-                else f += Blanks() + Key() + Blanks() + "=" + Blanks() + Value() + Blanks() + eol;
-                if (style == 9 && Pick(3) == 0) f += "\n";
-            }
-        }
-        if (!canonical && Pick(4) == 0 && !f.empty()) f.resize(f.size() - eol.size());  // no final line end
-        return f;
-    }
-
-    Text MaybeNull(Text t, int oneIn) { return Pick(oneIn) == 0 ? std::nullopt : t; }
+    Text MaybeNull(Text t, int oneIn) { return g_.Pick(oneIn) == 0 ? std::nullopt : t; }
 
     Op Operation() {
         static const uint32_t sizes[] = {2, 3, 5, 8, 16, 64, 256, 257, 512, 6000};
-        switch (Pick(10)) {
-        case 0: return R(std::nullopt, MaybeNull(Key(), 2), "", sizes[Pick(10)]);
-        case 1: return R(Section(), std::nullopt, std::vector<std::string>{"", "dflt"}[Pick(2)], sizes[Pick(10)]);
+        switch (g_.Pick(10)) {
+        case 0: return R(std::nullopt, MaybeNull(g_.Key(), 2), "", sizes[g_.Pick(10)]);
+        case 1: return R(g_.Section(), std::nullopt, std::vector<std::string>{"", "dflt"}[g_.Pick(2)], sizes[g_.Pick(10)]);
         case 2: case 3: case 4:
-            return R(Section(), Key(), std::vector<std::string>{"", "def", "\"dq\"", "d  "}[Pick(4)], sizes[Pick(10)]);
-        case 5: case 6: return W(Section(), Key(), WriteValue());
-        case 7: return W(Section(), Key(), std::nullopt);
-        case 8: return Pick(3) == 0 ? W(Section(), std::nullopt, std::nullopt) : W(Section(), Key(), " " + WriteValue());
-        default: return R(Section(), Key(), "", 6000);
+            return R(g_.Section(), g_.Key(), std::vector<std::string>{"", "def", "\"dq\"", "d  "}[g_.Pick(4)], sizes[g_.Pick(10)]);
+        case 5: case 6: return W(g_.Section(), g_.Key(), WriteValue());
+        case 7: return W(g_.Section(), g_.Key(), std::nullopt);
+        case 8: return g_.Pick(3) == 0 ? W(g_.Section(), std::nullopt, std::nullopt) : W(g_.Section(), g_.Key(), " " + WriteValue());
+        default: return R(g_.Section(), g_.Key(), "", 6000);
         }
     }
 
-    std::mt19937 rng_;
+    testutil::IniGenerator g_;
 };
 
 TEST_F(ProfileDifferential, HandWrittenCasesAgree) { RunAll(HandWritten(), 0); }
@@ -406,6 +345,59 @@ TEST_F(ProfileDifferential, GeneratedCasesAgree) {
     std::vector<Case> cases;
     for (int i = 0; i < 400; ++i) cases.push_back(g.Make(i));
     RunAll(cases, 1000);
+}
+
+// The in-memory reader of masks and reservations against the real profile
+// functions, on generated files: every list and value the validator can ask.
+TEST_F(ProfileDifferential, InMemoryReaderAgrees) {
+    testutil::IniGenerator g(20261207);
+    int bad = 0;
+    for (int i = 0; i < 400 && bad < 5; ++i) {
+        const std::string text = g.File(), file = dir_ + "\\m" + std::to_string(i) + ".msk";
+        WriteBytes(file, text);
+        clsIniFiles ini(win_);
+        ini.SetIniFile(file);
+        const IniText mem(text);
+        const std::string want = testutil::IniGenerator::Dump(
+            [&] { return SplitIniList(ini.ReadString(std::nullopt, std::nullopt)); },
+            [&](const std::string& s) { return SplitIniList(ini.ReadString(s, std::nullopt)); },
+            [&](const std::string& s, const std::string& k) { return ini.ReadString(s, k, "<none>"); });
+        const std::string got = testutil::IniGenerator::Dump([&] { return mem.SectionNames(); },
+            [&](const std::string& s) { return mem.KeyNames(s); },
+            [&](const std::string& s, const std::string& k) { return mem.Value(s, k, "<none>"); });
+        if (want != got) {
+            ++bad;
+            ADD_FAILURE() << "file " << Show(text, 4000) << "\nprofile functions:\n" << want << "in memory:\n" << got;
+        }
+    }
+}
+
+// The result file as BuildResultFile makes it against the same thirty keys
+// written by WritePrivateProfileStringA into a new file: byte for byte, for
+// generated results full of blanks, quotes, control characters, 8-bit text
+// and long values.
+TEST_F(ProfileDifferential, ResultFileIsWhatTheProfileWriterWrites) {
+    testutil::IniGenerator g(20261208);
+    const std::vector<std::string> pieces = {"", " ", "   ", "\t", "\r\n", "\x01\x1A\x7F", "\"", "'", "=", ";", "[X]",
+                                             "R", "#A", "12.5", "1E+07", "05/12/2026", "00/00/0000", "\xE0\xE8\x80\x81\x9D\xA0\xFF"};
+    int bad = 0;
+    for (int i = 0; i < 300 && bad < 5; ++i) {
+        FarResult r;
+        for (const FarResultKey& k : kFarResultKeys) {
+            std::string v;
+            for (int n = g.Pick(4); n > 0; --n) v += g.Pick(6) == 0 ? g.Value() : pieces[g.Pick(static_cast<int>(pieces.size()))];
+            r.*(k.field) = v;
+        }
+        const std::string file = dir_ + "\\r" + std::to_string(i) + ".FAR";
+        for (const FarResultKey& k : kFarResultKeys)
+            WritePrivateProfileStringA("ProvaFari", k.key, FormatResultValue(k.key, r.*(k.field)).c_str(), file.c_str());
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());
+        const std::string want = ReadBytes(file), got = BuildResultFile(r);
+        if (want != got) {
+            ++bad;
+            ADD_FAILURE() << "profile writer " << Show(want, 100000) << "\nBuildResultFile " << Show(got, 100000);
+        }
+    }
 }
 
 }  // namespace

@@ -31,6 +31,7 @@ namespace {
 using fakes::FakeClock;
 using fakes::FakeMessages;
 using fakes::FakeSerialPort;
+using fakes::FakeReportPrinter;
 using fakes::FakeTimers;
 
 std::string TempLanguageFile(const std::string& body) {
@@ -85,8 +86,9 @@ struct Rig {
     FakeSerialPort port{clock};
     Win32Pump pump;
     frmMain view;
+    FakeReportPrinter printer;
     TesterLink link{state};
-    Station station{state, view, messages, clock, timers, pump, port, DefaultFileSystem(), link};
+    Station station{state, view, messages, clock, timers, pump, port, DefaultFileSystem(), printer, link};
     HWND app = nullptr;
     std::string languageFile;
 

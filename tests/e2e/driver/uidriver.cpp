@@ -498,8 +498,9 @@ int CmdMessageBox(const Options& opt, const Args& a) {
         if (!button || !IsWindowVisible(button)) return NotFound("button", a[1]);
         PrintMessageBox(box);
         DWORD_PTR r = 0;
+        const double pressed = EpochMs();
         SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &r);
-        PrintRecord("answered", {{"button", Escape(a[1])}});
+        PrintRecord("answered", {{"button", Escape(a[1])}, {"epoch_ms", std::to_string(pressed)}});
         return kOk;
     }
     return Usage("message-box wait|answer|none");

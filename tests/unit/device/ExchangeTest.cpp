@@ -105,6 +105,8 @@ TEST_F(LinkTest, EachFrameInEachStateGetsItsAnswer) {
          "Stato=#384 ACK msg#383/#380/48"},
         {"results, not a number", Where::Measuring, "2.1B", Sealed(SeparatedFrame(WithLux("4O.0"))),
          "Stato=#384 ACK msg#382/#380/48"},
+        {"results, too large for a number", Where::Measuring, "2.1B",
+         Sealed(SeparatedFrame(WithLux("1" + std::string(38, '0')))), "Stato=#384 ACK msg#382/#380/48"},
         {"results, fields missing", Where::Measuring, "2.1B", Sealed(FixedResults(false).substr(0, 90)),
          "Stato=#384 ACK msg#381/#380/48"},
         {"other status, fixed", Where::Measuring, "2.1B", Sealed(FixedStatus('5')), "ACK"},

@@ -191,6 +191,8 @@ TEST(SeparatedResults, RefusedFramesLeaveTheResultUntouched) {
     EXPECT_EQ(DecodeResults(Sealed(SeparatedFrame(nan)), out), DecodeError::NotANumber);
     nan.lux[2] = "1.000,5";  // no thousands separators
     EXPECT_EQ(DecodeResults(Sealed(SeparatedFrame(nan)), out), DecodeError::NotANumber);
+    nan.lux[2] = "1" + std::string(38, '0');  // a thousand times this is beyond single precision
+    EXPECT_EQ(DecodeResults(Sealed(SeparatedFrame(nan)), out), DecodeError::NotANumber);
     EXPECT_EQ(out.Esito, "prev");
     EXPECT_EQ(out.IllumLuxAbbDx, "");
 }
@@ -208,45 +210,39 @@ TEST(FixedResults, ShortFramesAndNonNumbersAreRefused) {
     EXPECT_EQ(out.Esito, "");
 }
 
-TEST(TesterNumbers, PointOrCommaAndSpacesWhateverTheLocale) {
-    float v = 0;
-    ASSERT_TRUE(ParseTesterNumber("12.5", v));
-    EXPECT_EQ(v, 12.5f);
-    ASSERT_TRUE(ParseTesterNumber(" 12,5 ", v));
-    EXPECT_EQ(v, 12.5f);
-    ASSERT_TRUE(ParseTesterNumber("-0,25", v));
-    EXPECT_EQ(v, -0.25f);
-    ASSERT_TRUE(ParseTesterNumber(".5", v));
-    EXPECT_EQ(v, 0.5f);
-    ASSERT_TRUE(ParseTesterNumber("+7.", v));
-    EXPECT_EQ(v, 7.0f);
-    ASSERT_TRUE(ParseTesterNumber("000090", v));
-    EXPECT_EQ(v, 90.0f);
-    ASSERT_TRUE(ParseTesterNumber("3.74", v));
-    EXPECT_EQ(v, 3.74f);
-    for (const char* bad : {"", "   ", ".", "-", "1.2.3", "1,2.3", "1 2", "1e3", "12a", "0x10", "--1", "1,000.5",
-                            "\t1", "1" "000000000000000000000000000000000000000000"}) {
-        v = 99;
+TEST(TesterNumbers, PointOrCommaExponentAndSpacesWhateverTheLocale) {
+    const std::pair<const char*, float> good[] = {
+        {"12.5", 12.5f}, {" 12,5 ", 12.5f}, {"-0,25", -0.25f}, {".5", 0.5f}, {"+7.", 7.0f}, {"000090", 90.0f},
+        {"3.74", 3.74f}, {"1.2E+1", 12.0f}, {"1,2e1", 12.0f}, {" 5E-1 ", 0.5f}, {"-.5e2", -50.0f}, {"1e38", 1e38f},
+    };
+    for (const auto& [text, want] : good) {
+        float v = 0;
+        EXPECT_TRUE(ParseTesterNumber(text, v)) << '"' << text << '"';
+        EXPECT_EQ(v, want) << '"' << text << '"';
+    }
+    for (const char* bad : {"", "   ", ".", "-", "1.2.3", "1,2.3", "1 2", "12a", "0x10", "--1", "1,000.5", "\t1",
+                            "1E", "1E+", "E5", ".E1", "1E1.5", "1E+1E1", "1 E1", "1e39", "inf", "nan",
+                            "1" "000000000000000000000000000000000000000000"}) {
+        float v = 99;
         EXPECT_FALSE(ParseTesterNumber(bad, v)) << '"' << bad << '"';
         EXPECT_EQ(v, 99);
     }
+    // A value whose thousandfold leaves single precision is no illumination.
+    float v = 99;
+    EXPECT_TRUE(ParseIllumination("3.4e35", v));
+    EXPECT_FALSE(ParseIllumination("1" + std::string(38, '0'), v));
+    EXPECT_EQ(v, 3.4e35f);
 }
 
-TEST(IlluminationText, ShortestSevenDigitFormTimesAThousand) {
-    EXPECT_EQ(IlluminationText(12.5f), "12500");
-    EXPECT_EQ(IlluminationText(0.0005f), ".5");
-    EXPECT_EQ(IlluminationText(-0.0005f), "-.5");
-    EXPECT_EQ(IlluminationText(-41.0f), "-41000");
-    EXPECT_EQ(IlluminationText(0.0f), "0");
-    EXPECT_EQ(IlluminationText(-0.0f), "0");
-    EXPECT_EQ(IlluminationText(3.74f), "3740");  // 3740.0000953... in single precision
-    EXPECT_EQ(IlluminationText(0.1f), "100");
-    EXPECT_EQ(IlluminationText(1.2345678f), "1234.568");  // seven significant digits
-    EXPECT_EQ(IlluminationText(9999.999f), "9999999");
-    EXPECT_EQ(IlluminationText(10000.0f), "1E+07");
-    EXPECT_EQ(IlluminationText(15000.0f), "1.5E+07");
-    EXPECT_EQ(IlluminationText(-15000.0f), "-1.5E+07");
-    EXPECT_EQ(IlluminationText(123456.7f), "1.234567E+08");
+TEST(IlluminationText, ShortestSevenDigitFormTimesAThousandInPlainDigits) {
+    const std::pair<float, const char*> cases[] = {
+        {12.5f, "12500"}, {0.0005f, ".5"}, {-0.0005f, "-.5"}, {-41.0f, "-41000"}, {0.0f, "0"}, {-0.0f, "0"},
+        {3.74f, "3740"},  // 3740.0000953... in single precision
+        {0.1f, "100"}, {1.2345678f, "1234.568"}, {9999.999f, "9999999"}, {10000.0f, "10000000"},
+        {15000.0f, "15000000"}, {-15000.0f, "-15000000"}, {123456.7f, "123456700"}, {1e-8f, ".00001"},
+        {3.4e35f, "340000000000000000000000000000000000000"},
+    };
+    for (const auto& [value, want] : cases) EXPECT_EQ(IlluminationText(value), want) << value;
 }
 
 TEST(RemoveGridText, FirstMarkGoneTrimmedUpperCase) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "output/ReportLayout.h"
 #include "device/TesterLink.h"
 #include "shared/Platform.h"
 #include "shared/Station.h"
@@ -243,12 +244,41 @@ public:
     void Unload() override { unloaded = true; }
 };
 
+// The printers: answers the dialog as told and keeps every printed job.
+class FakeReportPrinter : public ReportPrinter {
+public:
+    bool installed = true;
+    PrintChoice choice = PrintChoice::Confirmed;
+    bool printFails = false;
+    std::string dateTime = "05/12/2026 10:30:00";
+    int dialogs = 0;
+    std::function<void()> whileOpen;  // runs "inside" the modal dialog
+    struct Job {
+        std::string title;
+        ReportLayout layout;
+    };
+    std::vector<Job> printed;
+
+    bool PrinterInstalled() override { return installed; }
+    PrintChoice ShowPrinter() override {
+        ++dialogs;
+        if (whileOpen) { auto f = whileOpen; whileOpen = nullptr; f(); }
+        return choice;
+    }
+    std::string DateTimeText() override { return dateTime; }
+    bool Print(const std::string& title, const ReportLayout& layout) override {
+        if (printFails) return false;
+        printed.push_back({title, layout});
+        return true;
+    }
+};
+
 // A whole station of fakes; FileSystem is passed in (usually the real
 // portable one over a temporary folder).
 struct FakeStation {
     explicit FakeStation(FileSystem& files)
         : timers(clock), messages(clock), pump(timers), port(clock),
-          station{state, view, messages, clock, timers, pump, port, files, link} {}
+          station{state, view, messages, clock, timers, pump, port, files, printer, link} {}
     AppState state;
     FakeClock clock;
     FakeTimers timers;
@@ -256,6 +286,7 @@ struct FakeStation {
     FakePump pump;
     FakeSerialPort port;
     FakeMainView view;
+    FakeReportPrinter printer;
     TesterLink link{state};
     Station station;
 };

@@ -36,13 +36,19 @@ TEST(ResultFormat, WholeNumbersRoundHalfAwayFromZeroAndPad) {
         {"000085", 3, "085"},
         {"  42  ", 3, "042"},
         {"99999999999999999999.5", 6, "100000000000000000000"},
+        {"10000000", 6, "10000000"},
+        {"1E+07", 6, "10000000"},   // a number in exponent form is a number
+        {"1.2E+1", 6, "000012"},
+        {"1e3", 3, "1000"},
+        {"-25e-1", 3, "-003"},
+        {"1E-9", 3, "000"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(FormatWholeNumber(c.text, c.digits), c.expected) << "text '" << c.text << "'";
 }
 
 TEST(ResultFormat, TextThatIsNoNumberStaysUnchanged) {
-    const char* cases[] = {"", " ", "abc", "1e3", "1.2.3", "1,2.3", "-", "+", ".", "12 3", "- 5", "0x10", "12a", "--1"};
+    const char* cases[] = {"", " ", "abc", "1E", "1e+", "E5", ".e1", "1E4001", "1E1.5", "1.2.3", "1,2.3", "-", "+", ".", "12 3", "- 5", "0x10", "12a", "--1"};
     for (const char* t : cases) {
         EXPECT_EQ(FormatWholeNumber(t, 3), t) << "text '" << t << "'";
         EXPECT_EQ(FormatWholeNumber(t, 6), t) << "text '" << t << "'";
@@ -77,7 +83,31 @@ TEST(ResultFormat, KeysGetTheirFormatsAndPrefixes) {
     EXPECT_EQ(FormatResultValue("DataMisura", "05/12/2026"), "05/12/2026");
     EXPECT_EQ(FormatResultValue("InizioMisura", "093000"), "093000");
     EXPECT_EQ(FormatResultValue("CodErrore", "E12"), "");
-    EXPECT_EQ(FormatResultValue("Marca", " A "), " A ");
+    EXPECT_EQ(FormatResultValue("Marca", " A "), "A");
+}
+
+// What WritePrivateProfileString writes: the blanks around a value are
+// dropped (the differential test under Wine holds the whole file against
+// the real function).
+TEST(ResultFormat, TheFileHoldsWhatTheProfileWriterWrites) {
+    struct Row {
+        std::string FarResult::* field;
+        const char* value;
+        const char* line;
+    };
+    const Row rows[] = {
+        {&FarResult::VertAnabSx, " ", "\r\nVertAnabSx=\r\n"},
+        {&FarResult::DataScadenza, "        ", "\r\nDataScadenza=\r\n"},
+        {&FarResult::Marca, "  A B  ", "\r\nMarca=A B\r\n"},
+        {&FarResult::Operatore, "\t\r\n\"Rossi\" \x01", "\r\nOperatore=\"Rossi\"\r\n"},
+        {&FarResult::IllumLuxAbbDx, " 12", "\r\nIllumLuxAbbDx=000012\r\n"},
+    };
+    for (const Row& row : rows) {
+        FarResult r;
+        r.*(row.field) = row.value;
+        const std::string file = BuildResultFile(r);
+        EXPECT_NE(file.find(row.line), std::string::npos) << file;
+    }
 }
 
 TEST(ResultFormat, ControlCharactersBecomeBlanks) {

@@ -211,6 +211,8 @@ TEST(ResultPaths, NamesFollowTheReservation) {
     EXPECT_EQ(p.result, "C:\\MCTC\\DIR_FAR\\Test.FAR");
     EXPECT_EQ(p.partial, "C:\\MCTC\\DIR_FAR\\Test.FA$");
     EXPECT_EQ(p.temp, "C:\\Test.TMP");
+    st.AccDirectory = "C:\\MCTC\\DIR_FAR";  // the same folder without its final "\"
+    EXPECT_EQ(ComputeResultPaths(st).partial, "C:\\MCTC\\DIR_FAR\\Test.FA$");
 
     st.programDir = "C:\\Programmi\\HELIOTAB";
     st.SelectedAccFile = "26000123.ACC";

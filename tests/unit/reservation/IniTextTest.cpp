@@ -1,80 +1,89 @@
 // The in-memory reader must answer as the profile functions answer for the
-// masks and the reservation's own keys.
+// masks and the reservation's own keys (under Wine the same generated files
+// go against the real functions: tests/win32/ProfileDifferentialTest.cpp).
 #include <gtest/gtest.h>
 
+#include "fakes/TempDir.h"
 #include "reservation/IniText.h"
+#include "settings/IniGenerator.h"
+#include "settings/ProfileStore.h"
 
 using namespace heliotab;
+using Names = std::vector<std::string>;
 
-TEST(IniText, ListsInFileOrderAndLooksUpWithoutCase) {
-    IniText ini("; intestazione\r\n[Zeta]\r\nb=2\r\na=1\r\n\r\n[alfa]\r\nK=v\r\n");
-    EXPECT_EQ(ini.SectionNames(), (std::vector<std::string>{"Zeta", "alfa"}));
-    EXPECT_EQ(ini.KeyNames("ZETA"), (std::vector<std::string>{"b", "a"}));
-    EXPECT_EQ(ini.Value("ALFA", "k"), "v");
-    EXPECT_EQ(ini.Value("alfa", "missing", "def"), "def");
-    EXPECT_EQ(ini.Value("none", "K", "def"), "def");
-    EXPECT_TRUE(ini.KeyNames("none").empty());
-}
-
-TEST(IniText, TrimsBlanksAndStripsMatchingQuotes) {
-    IniText ini("[S]\r\n  key one  =  value x \t\r\nq=\"quoted\"\r\nh='half\r\ns='x'y'\r\nlone=\"\r\n");
-    EXPECT_EQ(ini.KeyNames("S"), (std::vector<std::string>{"key one", "q", "h", "s", "lone"}));
-    EXPECT_EQ(ini.Value("S", "key one"), "value x");
-    EXPECT_EQ(ini.Value("S", "q"), "quoted");
-    EXPECT_EQ(ini.Value("S", "h"), "'half");
-    EXPECT_EQ(ini.Value("S", "s"), "x'y");
-    EXPECT_EQ(ini.Value("S", "lone"), "\"");
-}
-
-TEST(IniText, FirstDuplicateWinsAndCommentsAreSkipped) {
-    IniText ini("[S]\r\nk=first\r\n;k=comment\r\nK=second\r\n[s]\r\nk=other section\r\nz=1\r\n");
-    EXPECT_EQ(ini.Value("S", "k"), "first");
-    EXPECT_EQ(ini.KeyNames("s"), (std::vector<std::string>{"k", "K"}));
-    EXPECT_EQ(ini.SectionNames(), (std::vector<std::string>{"S", "s"}));
-    EXPECT_EQ(ini.Value("S", "z", "none"), "none");  // only the first section is looked at
-}
-
-TEST(IniText, OddLines) {
-    // Keys before any section, a key without "=", a header with text after "]".
-    IniText ini("orphan=1\r\n[A] trailing\r\nnoequals\r\n=nameless\r\n[B\r\n");
-    EXPECT_EQ(ini.SectionNames(), (std::vector<std::string>{"A"}));
-    EXPECT_EQ(ini.KeyNames("A"), (std::vector<std::string>{"noequals", "[B"}));
-    EXPECT_EQ(ini.Value("A", "noequals", "def"), "def");
-    EXPECT_EQ(ini.Value("A", "orphan", "def"), "def");
-}
-
-TEST(IniText, LineEndsOfEveryKind) {
-    for (const char* text : {"[S]\r\nk=v\r\nm=w", "[S]\nk=v\nm=w\n", "[S]\rk=v\rm=w\r"}) {
-        IniText ini(text);
-        EXPECT_EQ(ini.Value("S", "k"), "v");
-        EXPECT_EQ(ini.Value("S", "m"), "w");
-    }
-    EXPECT_EQ(SplitLines("a\r\n\r\nb\rc\n"), (std::vector<std::string_view>{"a", "", "b", "c"}));
-    EXPECT_EQ(SplitLines("a\n\r\n"), (std::vector<std::string_view>{"a", ""}));
-    EXPECT_TRUE(SplitLines("").empty());
-}
-
-TEST(IniText, EightBitNamesCompareWithoutCase) {
-    IniText ini("[Citt\xE0]\r\nNum\xC8ro=1\r\n");
-    EXPECT_EQ(ini.Value("CITT\xC0", "num\xE8ro"), "1");
-    EXPECT_TRUE(NamesEqual("\x8A", "\x9A"));
-    EXPECT_FALSE(NamesEqual("\xD7", "\xF7"));
-}
-
-TEST(IniText, LookupInTheTextAgreesWithTheParsedReader) {
-    const char* texts[] = {
-        "[S]\r\nk=first\r\n;k=comment\r\nK=second\r\n[s]\r\nk=other\r\nz=1\r\n",
-        "orphan=1\r\n[A] trailing\r\nnoequals\r\n=nameless\r\n[B\r\n",
-        "[S]\r\n  key one  =  value x \t\r\nq=\"quoted\"\r\nh='half\r\n",
-        "[S]\nk=v\nm=w\n", "[S]\rk=v\rm=w\r", "", "\0\xFF[", "[S]", "[S]\r\nk", "[]\r\n=\r\n[S]\r\nk==v=\r\n",
+TEST(IniText, ListsAndValuesAsTheProfileFunctionsGiveThem) {
+    struct Row {
+        const char* text;
+        Names sections;
+        Names keysOfS;
+        const char* key;  // looked up in S
+        const char* value;
     };
-    const char* names[] = {"S", "s", "A", "B", "", "z"};
-    const char* keys[] = {"k", "K", "z", "noequals", "orphan", "key one", "q", "h", "m", "[B", ""};
-    for (const char* t : texts) {
-        const IniText ini(t);
-        for (const char* section : names)
-            for (const char* key : keys)
-                EXPECT_EQ(IniLookup(t, section, key, "def"), ini.Value(section, key, "def"))
-                    << t << " / " << section << " / " << key;
+    const Row rows[] = {
+        // A line without "=" and a comment are no keys; a bare line still hides a later key of its name.
+        {"[S]\r\n; nota\r\nnoequals\r\nk=1\r\nnoequals=2\r\n", {"S"}, {"k", "noequals"}, "noequals", "<none>"},
+        {"[S]\r\n;c=1\r\n", {"S"}, {}, ";c", "1"},
+        {"[Zeta]\r\n[S]\r\nb=2\r\nA=1\r\n[s]\r\nz=3\r\n", {"Zeta", "S", "s"}, {"b", "A"}, "a", "1"},
+        {"[S]\r\nz=first\r\n[s]\r\nz=3\r\n", {"S", "s"}, {"z"}, "Z", "first"},
+        {"[S]\r\n  key one  =  \"value x\" \t\r\n", {"S"}, {"key one"}, "KEY ONE", "value x"},
+        {"[S]\r\nq='half\r\n", {"S"}, {"q"}, "q", "'half"},
+        {"top=1\r\n[S] trailing\r\n=nameless\r\nk=v\r\n", {"S"}, {}, "k", "v"},
+        {"[S]\r\nk=v\r\n=nameless\r\n[\r\n[open\r\n", {"S"}, {"k"}, "[open", "<none>"},
+        {"[]\r\nk=hidden\r\n[S]\r\n", {"S"}, {}, "k", "<none>"},
+        // Lines end at LF, CR LF and every lone CR, wherever it stands.
+        {"[S]\nk=v\nm=w\n", {"S"}, {"k", "m"}, "m", "w"},
+        {"[S]\rk=v\rm=w\r", {"S"}, {"k", "m"}, "m", "w"},
+        {"[S]\r\nk=v\rm=w\r\n", {"S"}, {"k", "m"}, "k", "v"},
+        {"[S]\nk=v\n[T]\rm=w", {"S", "T"}, {"k"}, "k", "v"},
+    };
+    for (const Row& r : rows) {
+        const IniText ini(r.text);
+        EXPECT_EQ(ini.SectionNames(), r.sections) << r.text;
+        EXPECT_EQ(ini.KeyNames("s"), r.keysOfS) << r.text;
+        EXPECT_EQ(ini.Value("S", r.key, "<none>"), r.value) << r.text;
+        EXPECT_EQ(ini.Value("s", r.key, "<none>"), r.value) << r.text;
+    }
+    EXPECT_EQ(IniText("[Citt\xE0]\r\nNum\xC8ro=1\r\n").Value("CITT\xC0", "num\xE8ro"), "1");
+}
+
+TEST(IniText, LinesAsTheValidatorCountsThem) {
+    const std::pair<const char*, Names> rows[] = {
+        {"a\r\n\r\nb\r\n", {"a", "", "b"}}, {"a\n \nb", {"a", " ", "b"}}, {"a\rb\r", {"a", "b"}},
+        {"a\rb\r\nc\r", {"a", "b", "c"}}, {"a\n\r", {"a", ""}}, {"a\r\r\n", {"a", ""}}, {"", {}},
+    };
+    for (const auto& [text, want] : rows) {
+        Names got;
+        ForEachLine(text, [&](std::string_view l) {
+            got.emplace_back(l);
+            return true;
+        });
+        EXPECT_EQ(got, want) << text;
+    }
+}
+
+// Generated files read both ways: in memory, and from a file through
+// clsIniFiles on the portable store.
+TEST(IniText, AgreesWithTheProfileStoreOnGeneratedFiles) {
+    testutil::TempDir dir;
+    testutil::IniGenerator g(20261207);
+    ProfileStore store;
+    int bad = 0;
+    for (int i = 0; i < 400 && bad < 5; ++i) {
+        const std::string text = g.File(), file = dir.File("m" + std::to_string(i) + ".msk");
+        testutil::WriteFile(file, text);
+        clsIniFiles ini(store);
+        ini.SetIniFile(file);
+        const IniText mem(text);
+        const std::string want = testutil::IniGenerator::Dump(
+            [&] { return SplitIniList(ini.ReadString(std::nullopt, std::nullopt)); },
+            [&](const std::string& s) { return SplitIniList(ini.ReadString(s, std::nullopt)); },
+            [&](const std::string& s, const std::string& k) { return ini.ReadString(s, k, "<none>"); });
+        const std::string got = testutil::IniGenerator::Dump([&] { return mem.SectionNames(); },
+            [&](const std::string& s) { return mem.KeyNames(s); },
+            [&](const std::string& s, const std::string& k) { return mem.Value(s, k, "<none>"); });
+        if (want != got) {
+            ++bad;
+            ADD_FAILURE() << "file " << testing::PrintToString(text) << "\nstore:\n" << want << "in memory:\n" << got;
+        }
     }
 }

@@ -81,6 +81,14 @@ TEST_F(Validator, LineCountComesFirst) {
     EXPECT_TRUE(fs.messages.shown.empty());
 }
 
+// The masks are read as the profile functions read them: a comment or a
+// line without "=" is no key, so it adds no line to expect.
+TEST_F(Validator, MaskLinesThatAreNoKeysAreNotExpected) {
+    WriteMask("Accettazione.msk", std::string(kAcceptance) + "; nota\nriga senza uguale\n[Vuota]\nsolo testo\n");
+    EXPECT_TRUE(Check(light));
+    EXPECT_TRUE(fs.messages.shown.empty());
+}
+
 TEST_F(Validator, OrderOfSectionsAndKeysIsFree) {
     const std::string swapped =
         "[Ultima]\nEsito=A\n[Dati]\nCodice=12345\nTarga=ZZ999\n[Pren]\nNota=\nNumero=123456\n[Proto]\nVersione=100\n";

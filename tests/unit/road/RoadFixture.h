@@ -61,6 +61,7 @@ class RoadTest : public ::testing::Test {
 public:
     RoadTest() {
         exchange = program.MakeDir("DIR_FAR");
+        filesAcc = exchange + kSep;
         for (const char* name : {"Language.ini", "Accettazione.msk", "Veicoli_Leggeri.msk", "Veicoli_Pesanti.msk"})
             testutil::WriteFile(program.File(name),
                                 testutil::ReadFile(std::string(HELIOTAB_SOURCE_DIR) + "/data/" + name));
@@ -74,7 +75,7 @@ public:
     void WriteSettings(const std::string& extraImpostazioni = "") {
         testutil::WriteFile(program.File("HELIOTAB.ini"),
                             "[Impostazioni]\r\nLingua=Italiano\r\nPorta Seriale=3\r\n" + extraImpostazioni +
-                                "[Percorsi]\r\nFiles .ACC=" + exchange + kSep + "\r\n");
+                                "[Percorsi]\r\nFiles .ACC=" + filesAcc + "\r\n");
     }
 
     // The start-up sequence's portable steps, in order.
@@ -174,6 +175,7 @@ public:
 
     testutil::TempDir program;
     std::string exchange;
+    std::string filesAcc;  // "Files .ACC" as the settings file holds it
     FakeStation f{DefaultFileSystem()};
     Station& s = f.station;
     AppState& st = f.state;

@@ -137,3 +137,28 @@ TEST_F(RoadTest, DemonstrationTestWithoutReservationWritesTestFar) {
 }
 
 }  // namespace
+
+// "Files .ACC" names the exchange folder with or without its final
+// separator: the list, the selection, the result and the delete all find the
+// same files, and the settings file is left as it was.
+class ExchangeFolderSetting : public RoadTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ExchangeFolderSetting, IsAFolderEverywhere) {
+    filesAcc = exchange + GetParam();
+    StartOnline(Wire(FixedIdentity(true)));
+    const std::string settings = testutil::ReadFile(program.File("HELIOTAB.ini"));
+    EXPECT_EQ(st.AccDirectory, filesAcc);
+    WriteDemoReservations();
+    Choose(kLightAcc);
+    EXPECT_EQ(f.view.vehicle[0], "CITRO\xCBN");
+    Measure(15 * kSecond, Wire(FixedResults(true)), 62 * kSecond);
+    EXPECT_TRUE(testutil::Exists(ExchangeFile("26000101.FAR")));
+    EXPECT_FALSE(testutil::Exists(ExchangeFile(kLightAcc)));
+    ExpectNoLeftovers("26000101");
+    ASSERT_EQ(f.messages.shown.size(), 1u);
+    const std::string shownPath = exchange + (*GetParam() ? GetParam() : "\\") + "26000101.FAR";
+    EXPECT_EQ(f.messages.shown[0].text, Lang(602) + " '" + shownPath + "'");
+    EXPECT_EQ(testutil::ReadFile(program.File("HELIOTAB.ini")), settings);
+}
+
+INSTANTIATE_TEST_SUITE_P(FinalSeparator, ExchangeFolderSetting, ::testing::Values("", "\\", "/"));

@@ -214,10 +214,11 @@ TEST_F(ProfileStoreTest, LfAndCrOnlyFilesReadTheSame) {
     WriteFile(path, "[A]\nx=1\n[B]\ny=2");
     ASSERT_TRUE(ini.WriteString("B", "z", "3"));
     EXPECT_EQ(ReadFile(path), "[A]\nx=1\n[B]\ny=2\r\nz=3\r\n");
-    // CR-only line ends become CR LF so the lines stay apart.
-    WriteFile(path, "[A]\rx=1\r");
+    // A lone CR ends a line wherever it stands, so it stays as it is.
+    WriteFile(path, "[A]\rx=1\r\n[B]\ny=1\r");
     ASSERT_TRUE(ini.WriteString("A", "x", "2"));
-    EXPECT_EQ(ReadFile(path), "[A]\r\nx=2\r\n");
+    ASSERT_TRUE(ini.WriteString("B", "y", "2"));
+    EXPECT_EQ(ReadFile(path), "[A]\rx=2\r\n[B]\ny=2\r\n");
 }
 
 TEST_F(ProfileStoreTest, EightBitBytesPassThroughUnchanged) {

@@ -4,6 +4,7 @@
 
 #include "settings/Settings.h"
 #include "settings/SettingsKeys.h"
+#include "settings/WholeNumber.h"
 #include "settings/SettingsTestUtil.h"
 
 namespace heliotab {
@@ -32,7 +33,10 @@ protected:
 TEST(SettingsPaths, JoinPathAndBinding) {
     EXPECT_EQ(JoinPath("C:\\Prog", "Language.ini"), "C:\\Prog\\Language.ini");
     EXPECT_EQ(JoinPath("C:\\", "Language.ini"), "C:\\Language.ini");
-    EXPECT_EQ(JoinPath("", "x"), "\\x");
+    EXPECT_EQ(JoinPath("C:\\MCTC\\DIR_FAR", "a.ACC"), "C:\\MCTC\\DIR_FAR\\a.ACC");
+    EXPECT_EQ(JoinPath("C:", "a.ACC"), "C:a.ACC");   // the drive's current folder
+    EXPECT_EQ(JoinPath("/tmp/", "a.ACC"), "/tmp/a.ACC");
+    EXPECT_EQ(JoinPath("", "x"), "x");              // no folder: the bare name
     AppState st;
     st.programDir = "C:\\Prog";
     BindProgramStores(st);
@@ -44,25 +48,37 @@ TEST(SettingsPaths, JoinPathAndBinding) {
     EXPECT_EQ(st.SettingsIni.IniFile(), "C:\\\\HELIOTAB.ini");  // the '\' is always inserted here
 }
 
-TEST(SettingsConversions, ParseBoolean) {
-    for (const char* t : {"1", "-1", "2", "+7", " 1 ", "0.5", "True", "TRUE", "true", " tRuE "})
-        EXPECT_TRUE(ParseBoolean(t, false)) << t;
-    for (const char* t : {"0", "00", "-0", "0.0", "False", "FALSE", "false"})
-        EXPECT_FALSE(ParseBoolean(t, true)) << t;
-    for (const char* t : {"", "yes", "no", "1a", "--1", ".", "1.2.3", "Truee", "si"}) {
-        EXPECT_TRUE(ParseBoolean(t, true)) << t;
-        EXPECT_FALSE(ParseBoolean(t, false)) << t;
+// "Porta Seriale" and the Boolean keys read whole numbers by one rule.
+TEST(SettingsConversions, WholeNumbersPortsAndBooleans) {
+    constexpr long kNone = -12345;  // no whole number
+    struct Row {
+        const char* text;
+        long whole;
+        int port;      // ParsePort with default 9
+        char boolean;  // ParseBoolean: 'T', 'F' or 'd' for the default
+    };
+    const Row rows[] = {
+        {"0", 0, 0, 'F'},        {"3", 3, 3, 'T'},          {"03", 3, 3, 'T'},        {"+4", 4, 4, 'T'},
+        {" 3 ", 3, 3, 'T'},      {"\t3", 3, 3, 'T'},        {"3.0", 3, 3, 'T'},       {"3.", 3, 3, 'T'},
+        {"0.0", 0, 0, 'F'},      {"00", 0, 0, 'F'},         {"-0", 0, 0, 'F'},        {"-0.00", 0, 0, 'F'},
+        {"-1", -1, 9, 'T'},      {"-3", -3, 9, 'T'},        {"32767", 32767, 32767, 'T'},
+        {"32768", 32768, 9, 'T'}, {"70000", 70000, 9, 'T'},
+        {"99999999999999999999", kWholeNumberLimit, 9, 'T'}, {"-99999999999999999999", -kWholeNumberLimit, 9, 'T'},
+        {"3.5", kNone, 9, 'd'},  {"0.5", kNone, 9, 'd'},    {"3.01", kNone, 9, 'd'},  {"1e1", kNone, 9, 'd'},
+        {"", kNone, 9, 'd'},     {"-", kNone, 9, 'd'},      {".", kNone, 9, 'd'},     {".0", kNone, 9, 'd'},
+        {"3 4", kNone, 9, 'd'},  {"COM3", kNone, 9, 'd'},   {"1a", kNone, 9, 'd'},    {"--1", kNone, 9, 'd'},
+        {"1.2.3", kNone, 9, 'd'}, {"3,0", kNone, 9, 'd'},   {"&H3", kNone, 9, 'd'},
+        {"True", kNone, 9, 'T'}, {" tRuE ", kNone, 9, 'T'}, {"FALSE", kNone, 9, 'F'}, {"Truee", kNone, 9, 'd'},
+        {"si", kNone, 9, 'd'},
+    };
+    for (const Row& r : rows) {
+        long v = kNone;
+        EXPECT_EQ(ReadWholeNumber(r.text, v), r.whole != kNone) << r.text;
+        EXPECT_EQ(v, r.whole) << r.text;
+        EXPECT_EQ(ParsePort(r.text, 9), r.port) << r.text;
+        EXPECT_EQ(ParseBoolean(r.text, false), r.boolean == 'T') << r.text;
+        EXPECT_EQ(ParseBoolean(r.text, true), r.boolean != 'F') << r.text;
     }
-}
-
-TEST(SettingsConversions, ParsePort) {
-    EXPECT_EQ(ParsePort("0", 9), 0);
-    EXPECT_EQ(ParsePort("3", 9), 3);
-    EXPECT_EQ(ParsePort("03", 9), 3);
-    EXPECT_EQ(ParsePort("+4", 9), 4);
-    EXPECT_EQ(ParsePort("32767", 9), 32767);
-    for (const char* t : {"", "32768", "70000", "99999999999999999999", "-3", "COM3", "3.5", "3 4", "abc", "-"})
-        EXPECT_EQ(ParsePort(t, 9), 9) << t;
 }
 
 TEST_F(LoadSettingsTest, NoFilesGiveDefaultsAndExactlyTheTwoWriteBacks) {

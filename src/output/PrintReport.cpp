@@ -1,0 +1,26 @@
+#include "output/PrintReport.h"
+
+#include "output/ReportLayout.h"
+#include "settings/Language.h"
+
+namespace heliotab {
+
+bool PrintReport(Station& s, const std::string& file, const std::string& title) {
+    AppState& st = s.state;
+    if (!s.printer.PrinterInstalled()) {
+        s.messages.ShowMessage(GetLangString(st, kIdNoPrinterText), GetLangString(st, kIdReportTitle),
+                               kStyleExclamation);
+        return false;
+    }
+    const PrintChoice choice = s.printer.ShowPrinter();
+    if (choice == PrintChoice::Cancelled) return false;
+    std::string text;
+    if (choice == PrintChoice::Confirmed && s.files.ReadAll(file, text) == FileStatus::Ok &&
+        s.printer.Print(title, BuildReportLayout(title, s.printer.DateTimeText(), text)))
+        return true;
+    s.messages.ShowMessage(GetLangString(st, kIdReportNotPrintedText), GetLangString(st, kIdReportTitle),
+                           kStyleExclamation);
+    return false;
+}
+
+}  // namespace heliotab
