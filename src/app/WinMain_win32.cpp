@@ -14,6 +14,7 @@
 #include "app/mdlDraw_win32.h"
 #include "app/mdlEnumWindows_win32.h"
 #include "device/SerialPort_win32.h"
+#include "dialogs/frmOpzioni_win32.h"
 #include "settings/Language.h"
 #include "shared/FileSystems.h"
 
@@ -61,6 +62,12 @@ int RunProgram(HINSTANCE instance) {
     p.messages.Attach(p.view.Handle());
     p.timers.Attach(p.view.Handle());
     p.pump.preTranslate = [&p](MSG& msg) { return p.view.PreTranslate(msg); };
+    p.view.showOptionsDialog = [&p, &station](HWND owner) {
+        ShowOptionsDialog(owner, station, [&p] {
+            SetAlwaysOnTop(p.view.Handle(), p.state.bAlwaysOnTop);
+            p.view.ApplyLanguage();
+        });
+    };
 
     // Start-up, in order.
     const StartupSwitches sw = ParseCommandLine(p.state, commandLine);

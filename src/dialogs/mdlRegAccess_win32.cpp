@@ -38,11 +38,13 @@ std::string ReadRegString(HKEY root, const std::string& keyPath, const std::stri
         ERROR_SUCCESS)
         return std::string();
     if (type != REG_SZ && type != REG_EXPAND_SZ) return std::string();
-    // The value need not end with a NUL: never read past what was returned.
+    // The value need not end with a NUL: never read past what was returned,
+    // and a full buffer without one may be cut short, so it counts as too long.
     const DWORD n = size < kReadBufferSize ? size : kReadBufferSize;
     std::string text(buffer, n);
     const size_t nul = text.find('\0');
     if (nul != std::string::npos) text.resize(nul);
+    else if (n >= kReadBufferSize) return std::string();
     return text;
 }
 
