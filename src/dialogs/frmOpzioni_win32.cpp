@@ -64,20 +64,33 @@ public:
 
     // ScanView
     void SetPortLabel(const std::string& text) override {
-        SetDlgItemTextA(dlg_, IDC_OPZ_LBL_COMPORT, text.c_str());
-        UpdateWindow(GetDlgItem(dlg_, IDC_OPZ_LBL_COMPORT));
+        HWND label = GetDlgItem(dlg_, IDC_OPZ_LBL_COMPORT);
+        SendMessageA(label, WM_SETREDRAW, FALSE, 0);  // repainted by the loop (see EnableLater)
+        SetWindowTextA(label, text.c_str());
+        SendMessageA(label, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(label, nullptr, TRUE);
     }
     void EnableScanControls(bool enabled) override {
-        for (int id : kChecks) EnableWindow(GetDlgItem(dlg_, id), enabled);
-        for (int id : {IDC_OPZ_CBO_LANGUAGE, IDC_OPZ_CMD_SCANSIONE, IDC_OPZ_CMD_ANNULLA})
-            EnableWindow(GetDlgItem(dlg_, id), enabled);
+        for (int id : kChecks) EnableLater(id, enabled);
+        for (int id : {IDC_OPZ_CBO_LANGUAGE, IDC_OPZ_CMD_SCANSIONE, IDC_OPZ_CMD_ANNULLA}) EnableLater(id, enabled);
         busy_ = !enabled;
         SetCursor(LoadCursorA(nullptr, busy_ ? IDC_WAIT : IDC_ARROW));
     }
     bool ConfirmEnabled() override { return IsWindowEnabled(GetDlgItem(dlg_, IDC_OPZ_CMD_CONFERMA)); }
-    void EnableConfirm(bool enabled) override { EnableWindow(GetDlgItem(dlg_, IDC_OPZ_CMD_CONFERMA), enabled); }
+    void EnableConfirm(bool enabled) override { EnableLater(IDC_OPZ_CMD_CONFERMA, enabled); }
 
 private:
+    // Enables or disables a control and leaves its repaint to the message
+    // loop: a control that repaints itself at once (as some do on
+    // WM_ENABLE) would keep the dialog's thread busy for every one of them.
+    void EnableLater(int id, bool enabled) {
+        HWND c = GetDlgItem(dlg_, id);
+        if (!c || (IsWindowEnabled(c) != FALSE) == enabled) return;
+        SendMessageA(c, WM_SETREDRAW, FALSE, 0);
+        EnableWindow(c, enabled);
+        SendMessageA(c, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(c, nullptr, TRUE);
+    }
     static LRESULT CALLBACK CheckProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     static LRESULT CALLBACK MoveProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     HWND Add(const char* cls, DWORD style, int id, int x, int y, int w, int h, DWORD exStyle = 0);
@@ -163,6 +176,9 @@ void OptionsDialog::OnInit(HWND dlg) {
                                nullptr);
 
     comDummy_ = std::make_unique<Win32SerialPort>(dlg, kMsgScanChunk, kMsgScanDisconnect);
+    // Each port is tried once: its reader may finish closing it on its own
+    // while the dialog goes on (no ~100 ms wait on the dialog's thread).
+    comDummy_->SetCloseInBackground(true);
     timers_ = std::make_unique<Win32Timers>([this](int id) {
         if (scan_) scan_->OnTimer(id);
     });
