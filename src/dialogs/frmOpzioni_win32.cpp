@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "app/ApplyLanguage_win32.h"
@@ -145,12 +146,18 @@ void OptionsDialog::OnInit(HWND dlg) {
 
     // The caption strip: image and title over the area that drags the dialog
     // (statics without SS_NOTIFY let the mouse through to it).
-    HWND img = Add("STATIC", SS_BITMAP, IDC_OPZ_IMG_CAPTION, kLogoW + 4, 3, 24, 24);
+    // The image is scaled to the strip's height, its proportions kept.
     caption_.reset(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_CAPTION), IMAGE_BITMAP, 0, 0, 0));
+    BITMAP bm{};
+    int imgW = 24;
+    if (caption_ && GetObjectA(caption_.get(), sizeof bm, &bm) && bm.bmHeight > 0)
+        imgW = std::min(MulDiv(bm.bmWidth, kStripH - 6, bm.bmHeight), kWidth / 2);
+    HWND img = Add("STATIC", SS_BITMAP | SS_REALSIZECONTROL, IDC_OPZ_IMG_CAPTION, kLogoW + 4, 3, imgW, kStripH - 6);
     SendMessageA(img, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(caption_.get()));
-    Add("STATIC", SS_LEFT | SS_CENTERIMAGE, IDC_OPZ_LBL_CAPTION, kLogoW + 34, 3, kWidth - kLogoW - 40, 24);
+    SetWindowPos(img, nullptr, 0, 0, imgW, kStripH - 6, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Add("STATIC", SS_LEFT | SS_CENTERIMAGE, IDC_OPZ_LBL_CAPTION, kLogoW + imgW + 14, 3,
+        kWidth - kLogoW - imgW - 20, kStripH - 6);
     HWND mover = Add("STATIC", SS_NOTIFY | SS_ETCHEDFRAME, IDC_OPZ_LBL_FORMMOVE, kLogoW, 0, kWidth - kLogoW, kStripH);
-    SetWindowPos(mover, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetWindowSubclass(mover, &MoveProc, 1, reinterpret_cast<DWORD_PTR>(this));
     Add("STATIC", SS_OWNERDRAW, IDC_OPZ_LOGO, 0, 0, kLogoW, kHeight);
 
@@ -170,6 +177,9 @@ void OptionsDialog::OnInit(HWND dlg) {
         right - x0 - 224, 48);
     Add("BUTTON", BS_PUSHBUTTON | WS_TABSTOP, IDC_OPZ_CMD_CONFERMA, right - 204, kHeight - 42, 96, 30);
     Add("BUTTON", BS_PUSHBUTTON | WS_TABSTOP, IDC_OPZ_CMD_ANNULLA, right - 100, kHeight - 42, 96, 30);
+    // Frames below the controls they hold, or those would be clipped away.
+    for (int id : {IDC_OPZ_FRA_OPZIONI, IDC_OPZ_FRA_LANGUAGE, IDC_OPZ_FRA_SERIALE, IDC_OPZ_LBL_FORMMOVE})
+        SetWindowPos(GetDlgItem(dlg, id), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dlg, nullptr, GetModuleHandleA(nullptr),

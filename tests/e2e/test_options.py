@@ -14,7 +14,7 @@ RUN_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Run"
 CHK_AUTOAVVIO, CHK_CHIUDI = 1307, 1308
 CBO_LANGUAGE, LBL_COMPORT, CMD_SCANSIONE, CMD_CONFERMA, CMD_ANNULLA = 1312, 1314, 1315, 1316, 1317
 TB_OPZIONI, TRAY_OPZIONI = 1103, 1202
-WM_COMMAND, BM_GETCHECK = 0x111, 0xF0
+WM_COMMAND, BM_GETCHECK, WM_SYSCOMMAND, SC_CLOSE = 0x111, 0xF0, 0x112, 0xF060
 
 
 @requires_exe
@@ -126,6 +126,14 @@ class OptionsDialogTest(E2ETestCase):
         self.wait_dialog_gone()
         self.assertEqual(self.station.files(), before)
 
+        # Closed from its system menu while a scan runs: the scan ends there.
+        self.open_dialog("tray")
+        self.d("click", str(CMD_SCANSIONE))
+        self.sims[1].wait_received(lambda b: b == b"\x05", 20, "ENQ on COM1")
+        self.d("post", self.dialog, WM_SYSCOMMAND, SC_CLOSE, 0)
+        self.wait_dialog_gone()
+        self.assertEqual(self.station.files(), before)
+
         self.open_dialog("tray")
         self.d("click", str(CHK_CHIUDI))
         poll(lambda: self.control(CMD_CONFERMA)["enabled"] == "1", 10, 0.1, "confirm enabled")
@@ -134,6 +142,8 @@ class OptionsDialogTest(E2ETestCase):
         self.assertIsNone(self.autostart())
         self.assertIn(b"Chiudi dopo test=1\r\n", self.station.settings_path.read_bytes())
         self.assertIn(b"Porta Seriale=0\r\n", self.station.settings_path.read_bytes())  # no scan: unchanged
+        # The scan closed with the dialog never went on to COM2 or COM3.
+        self.assertEqual(self.sims[2].received_bytes() + self.sims[3].received_bytes(), b"")
 
 
 if __name__ == "__main__":
