@@ -191,6 +191,7 @@ if [ $BENCH = 1 ]; then
     stage "benchmarks" 900 run_benchmarks
     stage "end-to-end figures" 900 scripts/bench-e2e.sh
     stage "latency figures" 1800 scripts/bench-latency.sh
+    stage "port scan figures" 600 scripts/bench-scan.sh
 fi
 wine_session_end
 
