@@ -22,8 +22,8 @@ BENCHMARK(BM_FrameChecksum116);
 
 void BM_FrameAssembly116(benchmark::State& state) {
     const std::string wire = Wire(FixedResults(false));
-    std::string frame;
-    FrameAssembler a;
+    std::string buffer, frame;
+    FrameAssembler a(buffer);
     for (auto _ : state) {
         for (char c : wire) a.Feed(static_cast<uint8_t>(c), frame);
         benchmark::DoNotOptimize(frame.data());

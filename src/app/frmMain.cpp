@@ -237,7 +237,10 @@ void OnSerialDisconnect(Station& s) {
 }
 
 void OptionsDialogOpening(Station& s) {
+    // The search stops altogether: a connection attempt half way through
+    // its waits would otherwise open the port under the dialog's scan.
     s.timers.StopTimer(kTimerPoll);
+    CarryOut(s, s.link.CancelPollDevice());
     s.state.bDeviceOnline = false;
     if (s.port.IsOpen()) {
         s.port.Close();

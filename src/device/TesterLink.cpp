@@ -350,7 +350,7 @@ LinkActions TesterLink::OnTimer(int timerId) {
 
 LinkActions TesterLink::PortLost() {
     LinkActions out{{Kind::ClosePort}};
-    assembler_.Reset();
+    partialFrame_.clear();
     pendingNak_ = false;
     StopTimer(out, kTimerNakDelay);
     // An unplugged tester is a tester that has gone away: the same reset as

@@ -35,6 +35,8 @@ namespace heliotab {
 class TesterLink {
 public:
     explicit TesterLink(AppState& shared) : shared_(shared) {}
+    TesterLink(const TesterLink&) = delete;  // the assembler holds our own buffer
+    TesterLink& operator=(const TesterLink&) = delete;
 
     // Received bytes are queued; NextFrame frames them in order, one frame
     // per call, so a frame handled while an earlier one's actions are being
@@ -89,7 +91,8 @@ private:
     // Receive assembly: bytes queued, the next one to frame, the frame so far.
     std::string queue_;
     size_t queuePos_ = 0;
-    FrameAssembler assembler_;
+    std::string partialFrame_;
+    FrameAssembler assembler_{partialFrame_};
     // The exchange.
     int nakCount_ = 0;              // bad frames in a row
     bool pendingNak_ = false;       // a NAK is due when timer 3 fires
