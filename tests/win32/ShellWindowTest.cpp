@@ -20,6 +20,7 @@
 #include "app/frmMain_win32.h"
 #include "app/mdlDraw_win32.h"
 #include "app/mdlEnumWindows_win32.h"
+#include "device/TesterFrames.h"
 #include "fakes/Fakes.h"
 #include "res/resource.h"
 #include "settings/Language.h"
@@ -465,14 +466,17 @@ TEST(ShellWindow, ComboNotificationsSentToItsPanelReachTheMainWindow) {
 TEST(ShellWindow, SerialChunksReachTheLinkAndTheirBuffersAreTaken) {
     OnOwnThread([] {
         Rig rig;
-        // A frame start with no end: the link only keeps it, so nothing is sent.
-        const char bytes[] = "\x02" "FAR";
-        auto* chunk = new uint8_t[4];
-        std::memcpy(chunk, bytes, 4);
-        PostMessageA(rig.view.Handle(), kMsgSerialChunk, 4, reinterpret_cast<LPARAM>(chunk));
+        ASSERT_TRUE(rig.port.Open(3));
+        // A frame of another status in two chunks: the link answers it with ACK once whole.
+        const std::string wire = testframes::Wire(testframes::FixedStatus('5'));
+        for (const std::string& part : {wire.substr(0, 20), wire.substr(20)}) {
+            auto* chunk = new uint8_t[part.size()];
+            std::memcpy(chunk, part.data(), part.size());
+            PostMessageA(rig.view.Handle(), kMsgSerialChunk, part.size(), reinterpret_cast<LPARAM>(chunk));
+        }
         PostMessageA(rig.view.Handle(), kMsgSerialChunk, 0, 0);  // a malformed notice is ignored
         rig.pump.DoEvents();
-        EXPECT_TRUE(rig.port.sent.empty());
+        EXPECT_EQ(rig.port.SentBytes(), "\x06");
         EXPECT_TRUE(IsWindow(rig.view.Handle()));
     });
 }
