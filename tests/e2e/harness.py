@@ -492,12 +492,6 @@ class Farsim:
         self.session.unlink_com(self.com)
 
 
-def far_bytes(station, name):
-    """A result file of the exchange directory, byte for byte (None when absent)."""
-    p = station.exchange / name
-    return p.read_bytes() if p.exists() else None
-
-
 class E2ETestCase(unittest.TestCase):
     """Base class: a fresh station per test, everything ended in tearDown; a
     screenshot is kept for a failing test."""

@@ -15,7 +15,6 @@ from road import (ACK, EOT, T_DONE, T_DONE_TITLE, TB_INFO, RoadCase, demo_reserv
 
 T_REPORT_TITLE, T_NO_PRINTER, T_NOT_PRINTED = 650, 651, 652
 CUPS_DIR = ROOT / "build" / f"e2e-cups-{os.getpid()}"
-LIGHT = {"aim": list("RRARRRRR"), "lux": ["12.5", "11.0", "60.0", "58.5"], "height": "85", "type": "A"}
 MAKE = "FAR,SIM"  # a value with a comma: two lines of the report
 
 have_cups = shutil.which("cupsd", path=os.environ.get("PATH", "") + ":/usr/sbin") and shutil.which("pdftotext")
@@ -84,7 +83,7 @@ class ReportTest(RoadCase):
         """A whole test with "Stampa report" on, up to the result's hand-over."""
         st = self.station
         res = valid_demo(demo_reservations(st.exchange), "LEGGERO")
-        self.start_tester(*measurement_args(LIGHT, "short"), "--make", MAKE)
+        self.start_tester(*measurement_args(), "--make", MAKE)
         p = self.start_program(settings=road_settings(st, close_after=close_after, extra=[("Stampa report", "1")]))
         self.wait_online()
         self.pick_and_wait_armed(res, measuring=True)
