@@ -8,7 +8,7 @@ import unittest
 from harness import have_demogen, have_exe, have_farsim, lang_text, poll
 from road import (ACK, CAN, ENQ, EOT, LBL_APP, LBL_OPERATOR, LBL_VEHICLE, NAK, PANEL_PORT, PANEL_STATO,
                   T_ARMED, T_BAD_FRAMES, T_BAD_FRAMES_TITLE, T_ONLINE_PORT, T_SEARCHING, T_SIGNED_OFF,
-                  T_STOPPED, TB_FERMA, RoadCase, demo_reservations, rx_between, sent_frames, valid_demo,
+                  T_STOP_TITLE, T_STOPPED, TB_FERMA, RoadCase, demo_reservations, rx_between, sent_frames, valid_demo,
                   wait_log, COM)
 
 requires_road = unittest.skipUnless(have_exe and have_farsim and have_demogen,
@@ -147,13 +147,15 @@ wait 600000
         self.assertEqual(self.label(LBL_VEHICLE[0]), light.make)
 
         self.driver.click_toolbar(TB_FERMA)
-        self.box()
+        box = self.box()
+        self.assertEqual((box["title"], box["buttons"], box["icon"]), (lang_text(T_STOP_TITLE), "yes,no", "question"))
         self.driver.answer("yes")
         self.farsim.wait_received(lambda b: CAN in b, 20, "CAN after Ferma")
         self.assertEqual([b for _, b in rx_between(self.farsim, t0)], [CAN])
         self.wait_panel(PANEL_STATO, lang_text(T_STOPPED))
-        self.assertEqual(self.label(LBL_VEHICLE[0]), "")
-        self.assertTrue(light.path.exists())
+        self.assertEqual([self.label(i) for i in (*LBL_VEHICLE, LBL_OPERATOR)], ["", "", "", ""])
+        self.assertEqual((self.combo()[0]["enabled"], self.driver.toolbar_state(TB_FERMA)["enabled"]), ("1", "0"))
+        self.assertTrue(light.path.exists(), "the reservation still waits")
         self.assert_keys_reach_the_list()
 
     def test_sign_off_resets_the_window_and_resumes_polling(self):
