@@ -1,5 +1,6 @@
-"""Start-up, single instance, Esc and damaged files beside the real program. Which
-settings are read and written back is the core settings tests' (LoadSettingsTest)."""
+"""Start-up, single instance and damaged files beside the real program. Which
+settings are read and written back is the core settings tests' (LoadSettingsTest);
+Esc is the shell window test's (ShellWindow.EscClosesOnlyWhenTheSettingSaysSo)."""
 
 import os
 import time
@@ -57,20 +58,6 @@ class StartupTest(E2ETestCase):
                               and w["visible"] == "1"]), 1)
         self.assertIsNone(first.poll(), "the first copy keeps running")
         self.assertEqual(self.driver.main_window()[1]["hwnd"], main["hwnd"])
-
-    def test_esc_closes_only_when_enabled(self):
-        for esc, closes in (("0", False), ("1", True), (None, True)):
-            with self.subTest(chiudi_con_esc=esc):
-                self.station.write_settings(settings(lingua="Italiano", acc=self.station.exchange_dos, esc=esc))
-                p, _, _ = self.station.start_and_wait()
-                self.driver.key("esc")
-                if closes:
-                    self.assertEqual(self.station.wait_exit(p), 0, "Esc must close the program")
-                else:
-                    # A negative can only be shown by waiting: give the key ample time.
-                    self.assertIsNone(self.station.wait_exit(p, 3), "Esc must not close the program")
-                    self.assertEqual(self.driver.main_window()[1]["visible"], "1")
-                    self.assertEqual(self.station.close(), 0)
 
     def test_valid_settings_are_left_untouched(self):
         st = self.station
