@@ -105,29 +105,19 @@ wait 600000
         self.assertEqual(rx_between(self.farsim, etx[3], etx[6]), [])
         self.assertEqual([b for _, b in rx_between(self.farsim, etx[6])], [NAK, ACK])
 
-    def unarmed_measurement_then_close(self, version):
-        self.start_tester("--measure-after", 300, version=version)
+    def test_unarmed_measurement_and_close_with_a_letter_version(self):
+        # (a version ending in a digit gets neither byte: the core link tests own that rule)
+        self.start_tester("--measure-after", 300, version="1.2A")
         p = self.start_program()
-        labels = self.wait_online()
-        self.assertEqual(labels[4], version)
+        self.assertEqual(self.wait_online()[4], "1.2A")
         wait_log(self.farsim, "answer", "status=1", 30)
         offer = [f for f in sent_frames(self.farsim) if f["status"] == "1"][0]
-        after_offer = [b for _, b in rx_between(self.farsim, offer["etx"])]
+        after_offer = lambda: [b for _, b in rx_between(self.farsim, offer["etx"])]
+        self.assertEqual(after_offer(), [CAN], "a measurement nobody armed is cancelled")
         self.assertNotEqual(self.panel(PANEL_STATO), lang_text(T_ARMED))
         self.assertEqual(self.close_program(), 0)
         self.assertIsNotNone(p.poll())
-        return after_offer, lambda: [b for _, b in rx_between(self.farsim, offer["etx"])]
-
-    def test_unarmed_measurement_and_close_with_a_letter_version(self):
-        before_close, all_after = self.unarmed_measurement_then_close("1.2A")
-        self.assertEqual(before_close, [CAN], "a measurement nobody armed is cancelled")
-        poll(lambda: all_after() == [CAN, EOT], 10, 0.05, "closing says goodbye with EOT")
-
-    def test_unarmed_measurement_and_close_with_a_digit_version(self):
-        before_close, all_after = self.unarmed_measurement_then_close("1.20")
-        self.assertEqual(before_close, [], "no CAN for a tester whose version ends in a digit")
-        time.sleep(1.0)  # listening window: an EOT would have arrived by now
-        self.assertEqual(all_after(), [], "and no EOT either")
+        poll(lambda: after_offer() == [CAN, EOT], 10, 0.05, "closing says goodbye with EOT")
 
     def test_ferma_cancels_the_armed_test(self):
         demo = demo_reservations(self.station.exchange)
