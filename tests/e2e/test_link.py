@@ -38,8 +38,9 @@ class LinkTest(RoadCase):
         return [t for t, b in rx_between(self.farsim, t_from, t_to) if b == ENQ]
 
     def test_enq_polling_until_identity_then_silence(self):
-        # farsim leaves the first ENQs unanswered, so their period can be measured.
-        self.start_tester(scenario="wait 6500\nwait-enq 30000\nwait 600000\n")
+        # farsim leaves the first three ENQs unanswered, so their period can be measured.
+        self.start_tester(scenario="expect ENQ 60000\nexpect ENQ 10000\nexpect ENQ 10000\n"
+                                   "wait-enq 30000\nwait 600000\n")
         self.start_program()
         labels = self.wait_online()
         self.assertEqual(labels, ["FARSIM", "HT-1", "OM12345", "0001", "1.2A", "31/12/2030"])

@@ -27,10 +27,10 @@ class ReservationListTest(RoadCase):
         shutil.copy(demo[0].path, st.exchange / f"{yy}0001234.ACC")
         shutil.copy(demo[1].path, st.exchange / f"{yy}000999.acc")
 
-        self.start_tester()
         self.start_program()
         combo, items = self.combo()
         self.assertEqual(combo["enabled"], "0", "no tester yet: the list is closed")
+        self.start_tester()  # (the program opens the port again at each attempt)
         self.wait_online()
         combo, items = self.combo()
         self.assertEqual(combo["enabled"], "1")
