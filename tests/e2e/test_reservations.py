@@ -5,7 +5,7 @@ import shutil
 import unittest
 
 from harness import have_demogen, have_exe, have_farsim, lang_text
-from road import (CBO, LBL_OPERATOR, LBL_VEHICLE, PANEL_STATO, T_ARMED, T_PLACEHOLDER, T_REJECT,
+from road import (CBO, ENQ, LBL_OPERATOR, LBL_VEHICLE, PANEL_STATO, T_ARMED, T_PLACEHOLDER, T_REJECT,
                   T_REJECT_TITLE, TB_FERMA, TB_OPZIONI, RoadCase, demo_reservations,
                   valid_demo)
 
@@ -27,10 +27,12 @@ class ReservationListTest(RoadCase):
         shutil.copy(demo[0].path, st.exchange / f"{yy}0001234.ACC")
         shutil.copy(demo[1].path, st.exchange / f"{yy}000999.acc")
 
+        # farsim leaves the first ENQ unanswered and then stays silent for 5 s.
+        self.start_tester(scenario="expect ENQ 60000\nwait 5000\nwait-enq 30000\nwait 600000\n")
         self.start_program()
+        self.farsim.wait_received(lambda b: ENQ in b, 60, "the program's first ENQ")
         combo, items = self.combo()
         self.assertEqual(combo["enabled"], "0", "no tester yet: the list is closed")
-        self.start_tester()  # (the program opens the port again at each attempt)
         self.wait_online()
         combo, items = self.combo()
         self.assertEqual(combo["enabled"], "1")
