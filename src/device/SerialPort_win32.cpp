@@ -88,17 +88,30 @@ bool Win32SerialPort::Open(int portNumber) {
 
     handle_ = h;
     ++generation_;
-    stop_ = false;
     portNumber_ = portNumber;
-    reader_ = std::thread(&Win32SerialPort::ReadLoop, this, h, generation_, portNumber);
+    control_ = std::make_shared<ReaderControl>();
+    reader_ = std::thread(&Win32SerialPort::ReadLoop, control_, h, window_, chunkMessage_, disconnectMessage_,
+                          generation_, portNumber);
     return true;
 }
 
 void Win32SerialPort::Close() {
     if (handle_ == INVALID_HANDLE_VALUE) return;
-    stop_ = true;
-    if (reader_.joinable()) reader_.join();  // at most one read timeout
-    CloseHandle(handle_);
+    if (closeInBackground_ && reader_.joinable()) {
+        bool closeHere = false;
+        {
+            std::lock_guard<std::mutex> lock(control_->mutex);
+            if (control_->exited) closeHere = true;
+            else control_->closeOnExit = true;
+        }
+        control_->stop = true;
+        reader_.detach();
+        if (closeHere) CloseHandle(handle_);
+    } else {
+        control_->stop = true;
+        if (reader_.joinable()) reader_.join();  // at most one read timeout
+        CloseHandle(handle_);
+    }
     handle_ = INVALID_HANDLE_VALUE;
 }
 
@@ -128,18 +141,20 @@ std::string Win32SerialPort::TakeChunk(WPARAM wParam, LPARAM lParam) {
 }
 
 // The reader thread: bytes in, messages out, nothing else.
-void Win32SerialPort::ReadLoop(HANDLE handle, WPARAM generation, int portNumber) {
+void Win32SerialPort::ReadLoop(std::shared_ptr<ReaderControl> control, HANDLE handle, HWND window,
+                               UINT chunkMessage, UINT disconnectMessage, WPARAM generation, int portNumber) {
     uint8_t buffer[kReadChunk];
-    while (!stop_) {
+    std::atomic<bool>& stop = control->stop;
+    while (!stop) {
         DWORD got = 0;
         const ULONGLONG started = GetTickCount64();
         const BOOL ok = ReadFile(handle, buffer, 1, &got, nullptr);
-        if (stop_) break;
+        if (stop) break;
         if (ok && got > 0) {
             got += ReadWaiting(handle, buffer + got, sizeof buffer - got);
             auto* chunk = new uint8_t[got];
             std::copy(buffer, buffer + got, chunk);
-            if (!PostMessageA(window_, chunkMessage_, static_cast<WPARAM>(got), reinterpret_cast<LPARAM>(chunk)))
+            if (!PostMessageA(window, chunkMessage, static_cast<WPARAM>(got), reinterpret_cast<LPARAM>(chunk)))
                 delete[] chunk;
             continue;
         }
@@ -151,12 +166,15 @@ void Win32SerialPort::ReadLoop(HANDLE handle, WPARAM generation, int portNumber)
         COMSTAT stat{};
         if (!ok || !ClearCommError(handle, &errors, &stat)) {
             ReportFailure(ok ? "ClearCommError" : "ReadFile", portNumber);
-            PostMessageA(window_, disconnectMessage_, generation, 0);
+            PostMessageA(window, disconnectMessage, generation, 0);
             break;
         }
         // A driver that returns empty reads at once must not make us spin.
         if (GetTickCount64() - started < 5) Sleep(10);
     }
+    std::lock_guard<std::mutex> lock(control->mutex);
+    control->exited = true;
+    if (control->closeOnExit) CloseHandle(handle);
 }
 
 }  // namespace heliotab
