@@ -461,20 +461,5 @@ TEST(ShellWindow, ComboNotificationsSentToItsPanelReachTheMainWindow) {
     });
 }
 
-TEST(ShellWindow, SerialChunksReachTheLinkAndTheirBuffersAreTaken) {
-    OnOwnThread([] {
-        Rig rig;
-        // A frame start with no end: the link only keeps it, so nothing is sent.
-        const char bytes[] = "\x02" "FAR";
-        auto* chunk = new uint8_t[4];
-        std::memcpy(chunk, bytes, 4);
-        PostMessageA(rig.view.Handle(), kMsgSerialChunk, 4, reinterpret_cast<LPARAM>(chunk));
-        PostMessageA(rig.view.Handle(), kMsgSerialChunk, 0, 0);  // a malformed notice is ignored
-        rig.pump.DoEvents();
-        EXPECT_TRUE(rig.port.sent.empty());
-        EXPECT_TRUE(IsWindow(rig.view.Handle()));
-    });
-}
-
 }  // namespace
 }  // namespace heliotab
