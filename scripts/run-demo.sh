@@ -88,6 +88,10 @@ else
     say "demogen not built yet: the exchange directory stays empty"
 fi
 
+# The options dialog's scan tries COM1 to COM16: only the simulator's port
+# exists, so the workstation's own serial lines are never opened.
+for n in $(seq 1 16); do rm -f "$WINEPREFIX/dosdevices/com$n"; done
+
 if [ -x "$FARSIM_BIN" ]; then
     coproc FARSIM { exec "$FARSIM_BIN" --pty-link "$SESSION/farsim-com$COM" --demo --log "$DEMO/farsim.log" </dev/null 2>"$DEMO/farsim.err"; }
     read -r -t 30 PTY_NAME <&"${FARSIM[0]}" || { say "farsim did not start (see $DEMO/farsim.err)"; exit 1; }

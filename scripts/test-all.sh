@@ -192,6 +192,7 @@ if [ $BENCH = 1 ]; then
     stage "end-to-end figures" 900 scripts/bench-e2e.sh
     stage "latency figures" 1800 scripts/bench-latency.sh
     stage "printing figure" 600 scripts/bench-print.sh
+    stage "port scan figures" 600 scripts/bench-scan.sh
 fi
 wine_session_end
 

@@ -15,6 +15,7 @@
 #include "app/mdlEnumWindows_win32.h"
 #include "device/SerialPort_win32.h"
 #include "dialogs/frmInfo_win32.h"
+#include "dialogs/frmOpzioni_win32.h"
 #include "output/ReportPrinter_win32.h"
 #include "settings/Language.h"
 #include "shared/FileSystems.h"
@@ -60,6 +61,12 @@ int RunProgram(HINSTANCE instance) {
     p.timers.Attach(p.view.Handle());
     p.pump.preTranslate = [&p](MSG& msg) { return p.view.PreTranslate(msg); };
     p.view.showAboutBox = [&p](HWND owner) { ShowAboutBox(owner, p.state); };
+    p.view.showOptionsDialog = [&p, &station](HWND owner) {
+        ShowOptionsDialog(owner, station, [&p] {
+            SetAlwaysOnTop(p.view.Handle(), p.state.bAlwaysOnTop);
+            p.view.ApplyLanguage();
+        });
+    };
 
     // Start-up, in order.
     const StartupSwitches sw = ParseCommandLine(p.state, commandLine);

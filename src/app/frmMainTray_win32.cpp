@@ -54,7 +54,10 @@ void frmMain::OnTrayOpzioni() {
     Station& s = S();
     EnableMenuItem(trayMenu_.Get(), IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_GRAYED);
     EnableMenuItem(trayMenu_.Get(), IDM_TRAY_INFO, MF_BYCOMMAND | MF_GRAYED);
+    // The search stops altogether: a connection attempt half way through
+    // its waits would otherwise open the port under the dialog's scan.
     s.timers.StopTimer(kTimerPoll);
+    CancelPollDevice(s);
     s.state.bDeviceOnline = false;
     if (s.port.IsOpen()) {
         s.port.Close();

@@ -58,8 +58,9 @@ bool Win32SerialPort::Open(int portNumber) {
     if (portNumber < 1 || portNumber > 255) return false;
     char name[32];
     std::snprintf(name, sizeof name, "\\\\.\\COM%d", portNumber);
-    HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
+    ScopedHandle port = OwnFile(CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    const HANDLE h = port.Get();
+    if (!port) {
         ReportFailure("CreateFile", portNumber);
         return false;
     }
@@ -70,7 +71,6 @@ bool Win32SerialPort::Open(int portNumber) {
     DCB dcb = TesterLineDcb();
     if (!SetCommState(h, &dcb)) {
         ReportFailure("SetCommState", portNumber);
-        CloseHandle(h);
         return false;
     }
     COMMTIMEOUTS timeouts{};
@@ -81,31 +81,40 @@ bool Win32SerialPort::Open(int portNumber) {
     timeouts.WriteTotalTimeoutConstant = 0;
     if (!SetCommTimeouts(h, &timeouts)) {
         ReportFailure("SetCommTimeouts", portNumber);
-        CloseHandle(h);
         return false;
     }
     if (!PurgeComm(h, PURGE_RXCLEAR | PURGE_TXCLEAR)) ReportFailure("PurgeComm", portNumber);
 
-    handle_ = h;
+    handle_ = std::move(port);
     ++generation_;
-    stop_ = false;
     portNumber_ = portNumber;
-    reader_ = std::thread(&Win32SerialPort::ReadLoop, this, h, generation_, portNumber);
+    control_ = std::make_shared<ReaderControl>();
+    reader_ = std::thread(&Win32SerialPort::ReadLoop, control_, h, window_, chunkMessage_, disconnectMessage_,
+                          generation_, portNumber);
     return true;
 }
 
 void Win32SerialPort::Close() {
-    if (handle_ == INVALID_HANDLE_VALUE) return;
-    stop_ = true;
-    if (reader_.joinable()) reader_.join();  // at most one read timeout
-    CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
+    if (!handle_) return;
+    if (closeInBackground_ && reader_.joinable()) {
+        {
+            // A reader still in its read closes the handle when it leaves.
+            std::lock_guard<std::mutex> lock(control_->mutex);
+            if (!control_->exited) control_->handOver = std::move(handle_);
+        }
+        control_->stop = true;
+        reader_.detach();
+    } else {
+        control_->stop = true;
+        if (reader_.joinable()) reader_.join();  // at most one read timeout
+    }
+    handle_.Reset();
 }
 
 bool Win32SerialPort::Send(uint8_t byte) {
-    if (handle_ == INVALID_HANDLE_VALUE) return false;
+    if (!handle_) return false;
     DWORD written = 0;
-    if (!WriteFile(handle_, &byte, 1, &written, nullptr) || written != 1) {
+    if (!WriteFile(handle_.Get(), &byte, 1, &written, nullptr) || written != 1) {
         ReportFailure("WriteFile", portNumber_);
         return false;
     }
@@ -113,10 +122,10 @@ bool Win32SerialPort::Send(uint8_t byte) {
 }
 
 int Win32SerialPort::OutBufferCount() {
-    if (handle_ == INVALID_HANDLE_VALUE) return 0;
+    if (!handle_) return 0;
     DWORD errors = 0;
     COMSTAT stat{};
-    if (!ClearCommError(handle_, &errors, &stat)) return 0;
+    if (!ClearCommError(handle_.Get(), &errors, &stat)) return 0;
     return static_cast<int>(stat.cbOutQue);
 }
 
@@ -128,18 +137,20 @@ std::string Win32SerialPort::TakeChunk(WPARAM wParam, LPARAM lParam) {
 }
 
 // The reader thread: bytes in, messages out, nothing else.
-void Win32SerialPort::ReadLoop(HANDLE handle, WPARAM generation, int portNumber) {
+void Win32SerialPort::ReadLoop(std::shared_ptr<ReaderControl> control, HANDLE handle, HWND window,
+                               UINT chunkMessage, UINT disconnectMessage, WPARAM generation, int portNumber) {
     uint8_t buffer[kReadChunk];
-    while (!stop_) {
+    std::atomic<bool>& stop = control->stop;
+    while (!stop) {
         DWORD got = 0;
         const ULONGLONG started = GetTickCount64();
         const BOOL ok = ReadFile(handle, buffer, 1, &got, nullptr);
-        if (stop_) break;
+        if (stop) break;
         if (ok && got > 0) {
             got += ReadWaiting(handle, buffer + got, sizeof buffer - got);
             auto* chunk = new uint8_t[got];
             std::copy(buffer, buffer + got, chunk);
-            if (!PostMessageA(window_, chunkMessage_, static_cast<WPARAM>(got), reinterpret_cast<LPARAM>(chunk)))
+            if (!PostMessageA(window, chunkMessage, static_cast<WPARAM>(got), reinterpret_cast<LPARAM>(chunk)))
                 delete[] chunk;
             continue;
         }
@@ -151,12 +162,15 @@ void Win32SerialPort::ReadLoop(HANDLE handle, WPARAM generation, int portNumber)
         COMSTAT stat{};
         if (!ok || !ClearCommError(handle, &errors, &stat)) {
             ReportFailure(ok ? "ClearCommError" : "ReadFile", portNumber);
-            PostMessageA(window_, disconnectMessage_, generation, 0);
+            PostMessageA(window, disconnectMessage, generation, 0);
             break;
         }
         // A driver that returns empty reads at once must not make us spin.
         if (GetTickCount64() - started < 5) Sleep(10);
     }
+    std::lock_guard<std::mutex> lock(control->mutex);
+    control->exited = true;
+    control->handOver.Reset();
 }
 
 }  // namespace heliotab

@@ -11,10 +11,13 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
 #include "shared/Platform.h"
+#include "shared/ScopedWin_win32.h"
 
 namespace heliotab {
 
@@ -27,9 +30,15 @@ public:
 
     bool Open(int portNumber) override;
     void Close() override;
-    bool IsOpen() const override { return handle_ != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const override { return bool(handle_); }
     bool Send(uint8_t byte) override;
     int OutBufferCount() override;
+
+    // Closing normally waits for the reader (up to one read timeout, ~100 ms).
+    // A port closed in the background returns at once and leaves the reader
+    // to close the handle itself when its read ends: for a caller that must
+    // stay responsive (the port scan) and does not reopen the same port at once.
+    void SetCloseInBackground(bool background) { closeInBackground_ = background; }
 
     // The generation of the current open; a disconnect message whose wParam
     // differs belongs to an earlier one.
@@ -39,13 +48,23 @@ public:
     static std::string TakeChunk(WPARAM wParam, LPARAM lParam);
 
 private:
-    void ReadLoop(HANDLE handle, WPARAM generation, int portNumber);
+    // What one open's reader shares with the port: its stop flag, and who
+    // closes the handle when the port was closed in the background.
+    struct ReaderControl {
+        std::atomic<bool> stop{false};
+        std::mutex mutex;
+        bool exited = false;     // the reader has left its loop
+        ScopedHandle handOver;  // ...and then closes this handle, when given
+    };
+    static void ReadLoop(std::shared_ptr<ReaderControl> control, HANDLE handle, HWND window, UINT chunkMessage,
+                         UINT disconnectMessage, WPARAM generation, int portNumber);
 
     HWND window_;
     UINT chunkMessage_, disconnectMessage_;
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    ScopedHandle handle_;
     std::thread reader_;
-    std::atomic<bool> stop_{false};
+    std::shared_ptr<ReaderControl> control_;
+    bool closeInBackground_ = false;
     WPARAM generation_ = 0;
     int portNumber_ = 0;
 };

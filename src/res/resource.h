@@ -76,18 +76,38 @@
 #define IDM_TRAY_INFO 1203
 #define IDM_TRAY_CHIUDI 1204
 
+// Options dialog frmOpzioni (a "#32770" dialog owned by the main window,
+// titled with language id 401). Its controls, by GetDlgItem(dialog, id):
+#define IDC_OPZ_IMG_CAPTION 1301      // imgCaption, STATIC SS_BITMAP (bitmap 201)
+#define IDC_OPZ_LBL_CAPTION 1302      // lblCaption
+#define IDC_OPZ_LBL_FORMMOVE 1303     // lblFormMove: dragging the dialog
+#define IDC_OPZ_LOGO 1304             // picLogo, owner-drawn STATIC
+#define IDC_OPZ_FRA_OPZIONI 1305
+#define IDC_OPZ_CHK_AOT 1306
+#define IDC_OPZ_CHK_AUTOAVVIO 1307
+#define IDC_OPZ_CHK_CHIUDI 1308
+#define IDC_OPZ_CHK_ESCCHIUDI 1309
+#define IDC_OPZ_CHK_STAMPAREPORT 1310
+#define IDC_OPZ_FRA_LANGUAGE 1311     // frmLanguage
+#define IDC_OPZ_CBO_LANGUAGE 1312     // COMBOBOX (drop-down list)
+#define IDC_OPZ_FRA_SERIALE 1313
+#define IDC_OPZ_LBL_COMPORT 1314
+#define IDC_OPZ_CMD_SCANSIONE 1315
+#define IDC_OPZ_CMD_CONFERMA 1316
+#define IDC_OPZ_CMD_ANNULLA 1317      // IDCANCEL (Esc) does the same
+
 // About box frmInfo (a #32770 dialog whose window text is lblCaption's).
-#define IDC_INFO_FRA_CAPTION 1301
-#define IDC_INFO_IMG_CAPTION 1302
-#define IDC_INFO_LBL_CAPTION 1303
-#define IDC_INFO_LBL_FORM_MOVE 1304
-#define IDC_INFO_IMG_ICON 1305
-#define IDC_INFO_LBL_TITLE 1306
-#define IDC_INFO_LBL_VERSION 1307
-#define IDC_INFO_LBL_REVISION 1308
-#define IDC_INFO_LBL_DIR_VERSION 1309
-#define IDC_INFO_LBL_NET_VERSION 1310
-#define IDC_INFO_LBL_DESCRIPTION 1311
-#define IDC_INFO_LBL_DISCLAIMER 1312
-#define IDC_INFO_CMD_SYSINFO 1313
+#define IDC_INFO_FRA_CAPTION 1401
+#define IDC_INFO_IMG_CAPTION 1402
+#define IDC_INFO_LBL_CAPTION 1403
+#define IDC_INFO_LBL_FORM_MOVE 1404
+#define IDC_INFO_IMG_ICON 1405
+#define IDC_INFO_LBL_TITLE 1406
+#define IDC_INFO_LBL_VERSION 1407
+#define IDC_INFO_LBL_REVISION 1408
+#define IDC_INFO_LBL_DIR_VERSION 1409
+#define IDC_INFO_LBL_NET_VERSION 1410
+#define IDC_INFO_LBL_DESCRIPTION 1411
+#define IDC_INFO_LBL_DISCLAIMER 1412
+#define IDC_INFO_CMD_SYSINFO 1413
 // cmdOK is IDOK: Enter and Esc.

@@ -68,6 +68,15 @@ enum LanguageId : int {
     kTextValidateText = 702,
     kTextMaskMissing = 703,
 
+    // Options dialog.
+    kTextOptionsCaption = 401,
+    kTextOptionsLogo = 402,
+    kTextOptionsPortLabel = 413,  // followed by the port number
+    kTextOptionsNoPort = 414,
+    kTextOptionsSaveFailedTitle = 450,
+    kTextOptionsSettingsNotSaved = 451,  // followed by the settings file's path
+    kTextOptionsAutostartNotSaved = 452,
+
     // The printed report.
     kTextReportTitle = 650,
     kTextNoPrinterText = 651,

@@ -175,16 +175,16 @@ class AboutBoxTest(RoadCase):
 
     def test_about_box_from_toolbar_and_tray(self):
         caption = self.main["title"]
-        expected = {1303: f"{lang_text(201)} {caption}", 1306: caption, 1307: f"{lang_text(202)} 1.14",
-                    1308: "(Rev. 1)", 1309: f"{lang_text(206)} 1.4b", 1310: f"{lang_text(207)} 100  (02/11/1999)",
-                    1311: lang_text(203), 1312: lang_text(204), 1313: lang_text(205), 1: "OK"}
+        expected = {1403: f"{lang_text(201)} {caption}", 1406: caption, 1407: f"{lang_text(202)} 1.14",
+                    1408: "(Rev. 1)", 1409: f"{lang_text(206)} 1.4b", 1410: f"{lang_text(207)} 100  (02/11/1999)",
+                    1411: lang_text(203), 1412: lang_text(204), 1413: lang_text(205), 1: "OK"}
         for how in ("toolbar", "tray"):
             with self.subTest(how):
                 box, controls = self.open_about(how)
-                self.assertEqual((box["title"], box["owner"]), (expected[1303], self.main["hwnd"]))
+                self.assertEqual((box["title"], box["owner"]), (expected[1403], self.main["hwnd"]))
                 self.assertEqual({i: controls[i]["title"] for i in expected}, expected)
                 self.assertTrue(all(controls[i]["visible"] == "1" for i in expected))
-                version, revision = (list(map(int, controls[i]["rect"].split(","))) for i in (1307, 1308))
+                version, revision = (list(map(int, controls[i]["rect"].split(","))) for i in (1407, 1408))
                 self.assertGreater(revision[0], version[2], "the revision stands right of the version")
                 # The caption strip drags the box.
                 rect = lambda: [int(v) for v in
@@ -216,7 +216,7 @@ class AboutBoxTest(RoadCase):
                 for key, name, data in values:
                     self.reg("add", key, "/v", name, "/d", data, "/f")
                 box, _ = self.open_about("toolbar")
-                self.driver.check("--window", box["hwnd"], "click", 1313)
+                self.driver.check("--window", box["hwnd"], "click", 1413)
                 if outcome == "missing":
                     msg = poll(lambda: [b for b in self.driver.open_dialogs() if b["hwnd"] != box["hwnd"]], 20, 0.1,
                                "message 210")[0]

@@ -45,7 +45,7 @@ std::string FixedResultsBlock(const Results& r) {
 std::string SeparatedSpan(char status, const Identity& id, const Results& res,
                           const std::string& tag) {
     const char nul = '\0';
-    std::string s = "FAR" + tag;      // field 0 (after the STX)
+    std::string s = id.deviceClass + tag;  // field 0 (after the STX)
     s += nul;                         // field 1: not read, left empty
     for (const std::string* f : {&id.make, &id.model, &id.approval, &id.serial,
                                  &id.version, &id.expiry}) {
@@ -115,7 +115,7 @@ std::string BuildFrame(Layout layout, char status, const Identity& id,
     } else {
         // Unread positions of a results frame repeat the identity, as the
         // tester keeps it in its header.
-        span = "FAR" + tag2 + FixedIdentityBody(layout, id) + status;
+        span = id.deviceClass + tag2 + FixedIdentityBody(layout, id) + status;
         if (status == '2') span += FixedResultsBlock(res) + " ";
     }
     std::string frame;
@@ -127,6 +127,7 @@ std::string BuildFrame(Layout layout, char status, const Identity& id,
 }
 
 std::string CheckFieldWidths(Layout layout, const Identity& id, const Results& res) {
+    if (id.deviceClass.size() != 3 || id.deviceClass.find('\0') != std::string::npos) return "class";
     if (layout == Layout::Separated) {
         // A NUL inside a value would shift every following field.
         for (const std::string* f : {&id.make, &id.model, &id.approval, &id.serial,

@@ -30,6 +30,9 @@ struct Identity {
     std::string serial = "0001";
     std::string version = "1.2A";
     std::string expiry = "31122030";  // ddmmyyyy
+    // Positions 2-4 of every frame; another class plays a device that is
+    // not a headlight tester.
+    std::string deviceClass = "FAR";
 };
 
 struct Results {

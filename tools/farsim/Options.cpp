@@ -23,7 +23,8 @@ const char* UsageText() {
         "                                           (the slave path is printed first on stdout)\n"
         "Identity:  --layout short|long|sep  --make T --model T --approval T --serial T\n"
         "           --version T (ends in a letter: the program may send CAN/EOT)\n"
-        "           --expiry ddmmyyyy\n"
+        "           --expiry ddmmyyyy  --class XYZ (three letters; not FAR: another device)\n"
+        "Silence:   --silent (never answers; logs what it receives)\n"
         "Results:   --aim RRRRRRRR|R#,R,A,...  --lux 12.5,11.0,60.0,58.5  --height 85\n"
         "           --type A  --config 2 (separated layout)\n"
         "Timing:    --measure-after MS  --result-after MS  --signoff-after MS\n"
@@ -89,6 +90,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         else if (a == "--serial") ok = value(o.sim.identity.serial);
         else if (a == "--version") ok = value(o.sim.identity.version);
         else if (a == "--expiry") ok = value(o.sim.identity.expiry);
+        else if (a == "--class") ok = value(o.sim.identity.deviceClass);
+        else if (a == "--silent") o.sim.silent = true;
         else if (a == "--aim") ok = result("aim");
         else if (a == "--lux") ok = result("lux");
         else if (a == "--height") ok = result("height");
@@ -142,6 +145,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         return std::nullopt;
     }
     const std::string tooLong = CheckFieldWidths(o.sim.layout, o.sim.identity, o.sim.results);
+    if (tooLong == "class") {
+        error = "--class: three characters";
+        return std::nullopt;
+    }
     if (!tooLong.empty()) {
         error = "--" + tooLong + ": value too long for the " +
                 std::string(LayoutName(o.sim.layout)) + " layout";

@@ -107,7 +107,7 @@ void Simulator::SendAttempt(double now) {
 
 // Common to both runs: a NAK resends, anything else ends the wait.
 void Simulator::OnByte(unsigned char b, double now) {
-    if (finished_) return;
+    if (finished_ || cfg_.silent) return;
     const std::optional<Answer> a = AnswerOfByte(b);
     if (!a) return;
     if (await_.active && *a == Answer::Nak) {

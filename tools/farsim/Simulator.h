@@ -45,6 +45,7 @@ struct SimConfig {
     int resultAfterMs = 1000;
     int signoffAfterMs = -1;      // -1: never sign off
     bool demo = false;
+    bool silent = false;          // a device that never answers (bytes are still logged)
     int demoIntervalMs = 3000;
     int exitAfterTests = 0;       // 0: run on
     std::optional<std::vector<Step>> scenario;

@@ -21,6 +21,7 @@
 //   close                               WM_CLOSE to the main window (posted)
 //   send HWND|TARGET MSG WPARAM LPARAM  SendMessageTimeout, prints the result
 //   post HWND|TARGET MSG WPARAM LPARAM  PostMessage
+//   probe-busy BUTTON CONTROL TEXT MS   click, then WM_NULL every 10 ms until CONTROL shows TEXT (figures)
 //
 // TARGET: a window handle 0x..., a control id (decimal) or class:NAME, searched
 // below the main window. Actions that could open a modal message box are posted
@@ -578,6 +579,44 @@ int CmdMessage(const Options& opt, const Args& a, bool send) {
     return kOk;
 }
 
+// Clicks a button and, until a control shows TEXT, sends WM_NULL to the
+// button's window every 10 ms: how long the click took to give TEXT, and the
+// longest time the window's thread kept a WM_NULL waiting (busy).
+int CmdProbeBusy(const Options& opt, const Args& a) {
+    if (a.size() < 4) return Usage("probe-busy BUTTON CONTROL TEXT TIMEOUT_MS");
+    HWND button = FindControl(opt, a[0]);
+    HWND control = FindControl(opt, a[1]);
+    long long timeout = 0;
+    if (!button || !control) return NotFound("control");
+    if (!ParseInt(a[3], timeout)) return Usage("bad timeout");
+    HWND window = GetAncestor(button, GA_ROOT);
+    const double start = ElapsedMs();
+    PostMessageW(button, BM_CLICK, 0, 0);
+    double busiest = 0;
+    long probes = 0;
+    bool changed = false;  // the label may still show TEXT from a run before
+    for (;;) {
+        const double sent = ElapsedMs();
+        DWORD_PTR r = 0;
+        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &r);
+        const double took = ElapsedMs() - sent;
+        if (took > busiest) busiest = took;
+        ++probes;
+        const bool shows = TitleOf(control) == a[2];
+        if (!shows) changed = true;
+        if (shows && changed) break;
+        if (ElapsedMs() - start >= static_cast<double>(timeout)) {
+            PrintRecord("timeout", {{"max_busy_ms", std::to_string(busiest)}});
+            return kNotFound;
+        }
+        const double rest = 10 - (ElapsedMs() - sent);
+        if (rest > 0) Sleep(static_cast<DWORD>(rest));
+    }
+    PrintRecord("probe", {{"elapsed_ms", std::to_string(ElapsedMs() - start)},
+                          {"max_busy_ms", std::to_string(busiest)}, {"probes", std::to_string(probes)}});
+    return kOk;
+}
+
 int Run(Options& opt, Args a) {
     while (!a.empty() && a[0].rfind(L"--", 0) == 0) {
         if (a[0] == L"--app-title" && a.size() > 1) {
@@ -615,6 +654,7 @@ int Run(Options& opt, Args a) {
     if (cmd == L"close") return CmdClose(opt, rest);
     if (cmd == L"send") return CmdMessage(opt, rest, true);
     if (cmd == L"post") return CmdMessage(opt, rest, false);
+    if (cmd == L"probe-busy") return CmdProbeBusy(opt, rest);
     return Usage("unknown command");
 }
 

@@ -59,7 +59,8 @@ TEST(FarsimOptions, FullCommandLine) {
                           "--lux", "1,2,3,4", "--height", "090", "--measure-after", "250",
                           "--result-after", "100", "--signoff-after", "50", "--fault", "split",
                           "--fault-count", "3", "--seed", "42", "--log", "l.txt", "--stats",
-                          "--exit-after-tests", "2", "--timeout", "30", "--max-resend", "1"},
+                          "--exit-after-tests", "2", "--timeout", "30", "--max-resend", "1", "--class", "XYZ",
+                          "--silent"},
                          error);
     ASSERT_TRUE(o.has_value()) << error;
     EXPECT_EQ(o->ptyLink, "/tmp/com3");
@@ -77,6 +78,8 @@ TEST(FarsimOptions, FullCommandLine) {
     EXPECT_EQ(o->sim.seed, 42u);
     EXPECT_EQ(o->sim.exitAfterTests, 2);
     EXPECT_EQ(o->sim.maxResend, 1);
+    EXPECT_EQ(o->sim.identity.deviceClass, "XYZ");
+    EXPECT_TRUE(o->sim.silent);
     EXPECT_EQ(o->timeoutS, 30);
     EXPECT_TRUE(o->stats);
     EXPECT_EQ(o->logPath, "l.txt");
@@ -95,6 +98,7 @@ TEST(FarsimOptions, BadCommandLines) {
         {{"a", "--make", "MUCH TOO LONG"}, "--make: value too long for the short layout"},
         {{"a", "--aim", "R#,R,R,R,R,R,R,R"}, "--aim: value too long for the short layout"},
         {{"a", "--demo", "--scenario", "s.txt"}, "--demo and --scenario exclude each other"},
+        {{"a", "--class", "FARX"}, "--class: three characters"},
         {{"a", "b"}, "unknown argument b"},
         {{"a", "--bogus"}, "unknown argument --bogus"},
     };

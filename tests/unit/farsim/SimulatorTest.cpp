@@ -435,3 +435,21 @@ TEST(FarsimSimulator, MoreTestsWantedAreOfferedOneAfterAnother) {
     EXPECT_EQ(h.exitCode, 0);
     EXPECT_EQ(h.sim.TestsCompleted(), 2);
 }
+
+// Devices the port scan must pass over: one of another class, one that never answers.
+TEST(FarsimSimulator, AnotherClassAndASilentDevice) {
+    SimConfig other = Auto();
+    other.identity.deviceClass = "XYZ";
+    Harness h(other);
+    h.Receive(0x05);
+    ASSERT_EQ(h.sent.size(), 1u);
+    EXPECT_EQ(h.sent[0].bytes.substr(0, 4), "\x02XYZ");
+    EXPECT_EQ(h.sent[0].bytes, BuildFrame(Layout::Short, '0', other.identity, Results{}));
+
+    SimConfig silent = Auto();
+    silent.silent = true;
+    Harness quiet(silent);
+    for (uint8_t b : {0x05, 0x15, 0x05, 0x06}) quiet.Receive(b);
+    quiet.Advance(10000);
+    EXPECT_TRUE(quiet.sent.empty());
+}

@@ -108,7 +108,7 @@ TEST(ShippedLanguageFile, BothSectionsDefineEveryId) {
     for (int id = 401; id <= 408; ++id) ids.push_back(id);
     for (int id = 411; id <= 415; ++id) ids.push_back(id);
     for (int id = 421; id <= 431; ++id) ids.push_back(id);
-    for (int id : {440, 441}) ids.push_back(id);
+    for (int id : {440, 441, 450, 451, 452}) ids.push_back(id);  // 450-452: options not saved
     for (int id = 601; id <= 615; ++id) ids.push_back(id);  // 613-615: delivery failures
     for (int id : {650, 651, 652, 701, 702, 703}) ids.push_back(id);  // 652: report not printed, 703: unusable mask
 

@@ -1,0 +1,103 @@
+// PortScan: the automatic search for the tester's port, as a state machine.
+//
+// Charter. Ports COM1 to COM16 are tried in order. For each: open it (a port
+// that cannot be opened is skipped at once, costing no time), wait 0.5 s,
+// send ENQ and give the device 0.5 s to answer with a frame. A frame with a
+// good checksum ends the port: class "FAR" in positions 2-4 means found (ACK
+// goes out and the scan stops), any other class is skipped without ACK. A
+// frame with a bad checksum starts at most three NAK rounds: NAK, 0.5 s, ENQ,
+// 0.5 s (the full time), then the last frame received is judged the same
+// way. No answer, or three bad rounds: close the port, try the next one.
+//
+//   Idle -> AfterOpen -(0.5 s)-> Answer -(frame)-> judged
+//                                       -(0.5 s)-> next port
+//   bad checksum -> NakWait -(0.5 s, ENQ)-> EnqWait -(0.5 s)-> judged / next round
+//
+// Bytes come in through OnBytes, time through OnTimer (one timer of the
+// dialog, kScanTimer); nothing here waits or pumps messages. The dialog's
+// controls are reached through ScanView.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "shared/AppState.h"
+#include "shared/Platform.h"
+
+namespace heliotab {
+
+// Language ids of the scan's texts.
+namespace scan_text {
+enum : int {
+    kNotFound = 411,   // no port answered
+    kFound = 412,      // followed by the port number
+    kTrying = 415,     // followed by the port number and "..."
+};
+}  // namespace scan_text
+
+// The options dialog's controls as the scan sees them.
+class ScanView {
+public:
+    virtual ~ScanView() = default;
+    virtual void SetPortLabel(const std::string& text) = 0;  // lblComPort
+    // cmdScansione, cmdAnnulla, the five check boxes, cboLanguage and the
+    // hourglass pointer (shown while disabled).
+    virtual void EnableScanControls(bool enabled) = 0;
+    virtual bool ConfirmEnabled() = 0;  // cmdConferma
+    virtual void EnableConfirm(bool enabled) = 0;
+};
+
+class PortScan {
+public:
+    static constexpr int kFirstPort = 1;
+    static constexpr int kLastPort = 16;
+    static constexpr int kOpenWaitMs = 500;
+    static constexpr int kAnswerMs = 500;
+    static constexpr int kMaxNakRounds = 3;
+    static constexpr int kScanTimer = 1;  // timer id on the dialog
+
+    // st gives the language texts; port is the dialog's own (comDummy).
+    PortScan(AppState& st, SerialPort& port, Timers& timers, ScanView& view)
+        : st_(st), port_(port), timers_(timers), view_(view) {}
+
+    // Click on cmdScansione. Ignored while a scan runs.
+    void Start();
+    // Received bytes of comDummy, in order, however they were split.
+    void OnBytes(const char* data, size_t size);
+    void OnTimer(int timerId);
+    // The dialog is closing: the timer stops and the port closes; the
+    // controls are left as they are.
+    void Abort();
+    bool Running() const { return state_ != State::Idle; }
+
+    // The port found by the last scan; 0 when none (or none has run).
+    int iScanPort = 0;
+
+private:
+    enum class State { Idle, AfterOpen, Answer, NakWait, EnqWait };
+
+    void TryPort();              // opens port_number_ or a later one
+    void Judge();                // sScanFrame is complete
+    void JudgeGoodFrame();       // good checksum: found, or another class
+    void StartNakRound();
+    void NextPort();
+    void Finish(bool found);
+    void Wait(State next, int ms);
+    bool FrameChecksumOk() const;
+
+    AppState& st_;
+    SerialPort& port_;
+    Timers& timers_;
+    ScanView& view_;
+
+    State state_ = State::Idle;
+    int portNumber_ = 0;
+    bool confirmWasEnabled_ = false;
+
+    std::string sScanFrame;     // last complete frame, STX up to the checksum
+    std::string sScanChecksum;  // FrameChecksum of sScanFrame
+    std::string sScanBuffer;    // the frame being assembled
+    int iScanRetries = 0;       // NAK rounds spent on the current port
+};
+
+}  // namespace heliotab

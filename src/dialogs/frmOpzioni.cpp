@@ -1,0 +1,123 @@
+#include "dialogs/frmOpzioni.h"
+
+#include "device/LinkTexts.h"
+#include "settings/Language.h"
+#include "settings/SettingsKeys.h"
+
+namespace heliotab {
+
+namespace {
+
+const char* Flag(bool on) { return on ? "1" : "0"; }
+
+// Splits the NUL-separated section list; the part after the last NUL is
+// not a name.
+std::vector<std::string> SplitAtNul(const std::string& list) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        const size_t end = list.find('\0', start);
+        if (end == std::string::npos) {
+            parts.push_back(list.substr(start));
+            return parts;
+        }
+        parts.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+}  // namespace
+
+std::string AutostartPath(const std::string& programDir, const std::string& exeName) {
+    return programDir + "\\" + exeName + ".exe";
+}
+
+bool LanguageNameWritable(const std::string& name) {
+    if (name.empty()) return false;
+    for (char c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+    if (name.front() == ' ' || name.back() == ' ') return false;
+    // Matching quotes around a value are taken off when it is read.
+    const char q = name.front();
+    if (name.size() >= 2 && (q == '"' || q == '\'') && name.back() == q) return false;
+    return true;
+}
+
+OptionsLoad LoadOptions(Station& s, AutostartEntry& autostart, const std::string& autostartPath) {
+    AppState& st = s.state;
+    OptionsLoad load;
+    OptionsChoice& c = load.choice;
+    // Exact and case-sensitive: an entry of another copy of the program does not count.
+    c.chkAutoAvvio = autostart.Read() == autostartPath;
+    c.chkAOT = st.bAlwaysOnTop;
+    c.chkChiudi = st.bCloseAfterTest;
+    c.chkEscChiudi = st.bCloseWithEsc;
+    c.chkStampaReport = st.bPrintReport;
+
+    load.portLabel = st.iSerialPort < 1 ? GetLangString(st, options_text::kNoPort)
+                                        : GetLangString(st, options_text::kPortLabel) + std::to_string(st.iSerialPort);
+
+    const std::vector<std::string> parts = SplitAtNul(st.LanguageIni.ReadString(std::nullopt, std::nullopt, ""));
+    if (parts.size() < 2) {
+        s.messages.ShowMessage(kLanguageMissingText, kLanguageMissingTitle, kStyleStop);
+        return load;
+    }
+    for (size_t i = 0; i + 1 < parts.size(); ++i) {
+        if (!LanguageNameWritable(parts[i])) continue;
+        if (parts[i] == st.sLanguage) c.languageIndex = static_cast<int>(c.languages.size());
+        c.languages.push_back(parts[i]);
+    }
+    return load;
+}
+
+void ConfirmOptions(Station& s, const OptionsChoice& c, int iScanPort, AutostartEntry& autostart,
+                    const std::string& autostartPath, const std::function<void()>& applyToMainWindow) {
+    AppState& st = s.state;
+    st.bAlwaysOnTop = c.chkAOT;
+    st.bCloseAfterTest = c.chkChiudi;
+    st.bCloseWithEsc = c.chkEscChiudi;
+    st.bPrintReport = c.chkStampaReport;
+    // With no language chosen (an empty list) the current one stays: an
+    // empty name would leave every text without its string.
+    if (c.languageIndex >= 0 && c.languageIndex < static_cast<int>(c.languages.size()))
+        st.sLanguage = c.languages[c.languageIndex];
+
+    clsIniFiles& ini = st.SettingsIni;
+    bool saved = ini.WriteString(kSectionImpostazioni, kKeyPrimoPiano, Flag(c.chkAOT));
+    saved &= ini.WriteString(kSectionImpostazioni, kKeyChiudiDopoTest, Flag(c.chkChiudi));
+    saved &= ini.WriteString(kSectionImpostazioni, kKeyChiudiConEsc, Flag(c.chkEscChiudi));
+    saved &= ini.WriteString(kSectionImpostazioni, kKeyStampaReport, Flag(c.chkStampaReport));
+    saved &= ini.WriteString(kSectionImpostazioni, kKeyLingua, st.sLanguage);
+    if (iScanPort > 0) {
+        st.iSerialPort = iScanPort;
+        saved &= ini.WriteString(kSectionImpostazioni, kKeyPortaSeriale, std::to_string(iScanPort));
+    }
+
+    s.view.SetPanelText(Panel::PortaCOM, GetLangString(st, st.iSerialPort < 1 ? link_text::kPortNotSet
+                                                                               : link_text::kPortSearching));
+
+    bool autostartSaved = true;
+    if (c.chkAutoAvvio) {
+        autostartSaved = autostart.Write(autostartPath);
+    } else if (!autostart.Delete()) {
+        // Nothing to delete is not a failure; an entry that stays is.
+        autostartSaved = autostart.Read().empty();
+    }
+
+    if (applyToMainWindow) applyToMainWindow();
+
+    s.view.ClearCombo();
+    s.view.AddComboItem(GetLangString(st, link_text::kComboNoDevice));
+    s.view.SelectComboIndex(0);
+    st.AccFiles.assign(1, std::string());
+    s.view.SetPanelText(Panel::Stato, "");
+
+    const std::string title = GetLangString(st, options_text::kSaveFailedTitle);
+    if (!saved)
+        s.messages.ShowMessage(GetLangString(st, options_text::kSettingsNotSaved) + ini.IniFile(), title,
+                               kStyleExclamation);
+    if (!autostartSaved)
+        s.messages.ShowMessage(GetLangString(st, options_text::kAutostartNotSaved), title, kStyleExclamation);
+}
+
+}  // namespace heliotab

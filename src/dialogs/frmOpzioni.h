@@ -1,0 +1,77 @@
+// frmOpzioni's behaviour, free of window code: what the dialog shows when it
+// opens, and what confirming changes. The Win32 dialog
+// (frmOpzioni_win32.cpp) owns the controls and calls these.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "settings/LanguageIds.h"
+#include "shared/Station.h"
+
+namespace heliotab {
+
+// Language ids of the dialog's own texts and of its failure messages.
+namespace options_text {
+enum : int {
+    kLogoCaption = kTextOptionsLogo,
+    kPortLabel = kTextOptionsPortLabel,
+    kNoPort = kTextOptionsNoPort,
+    kSaveFailedTitle = kTextOptionsSaveFailedTitle,
+    kSettingsNotSaved = kTextOptionsSettingsNotSaved,
+    kAutostartNotSaved = kTextOptionsAutostartNotSaved,
+};
+}  // namespace options_text
+
+// Fixed texts of the missing language file (they cannot come from it).
+inline constexpr const char* kLanguageMissingText = "Language file not found. Program cannot continue.";
+inline constexpr const char* kLanguageMissingTitle = "Critical file is missing";
+
+// The program's autostart registration (mdlRegAccess on Windows).
+class AutostartEntry {
+public:
+    virtual ~AutostartEntry() = default;
+    virtual std::string Read() = 0;  // empty when absent or unreadable
+    virtual bool Write(const std::string& text) = 0;
+    virtual bool Delete() = 0;       // false also when there was none
+};
+
+// The autostart text of the running program: its folder, "\", the
+// executable's name and ".exe" (a drive root gives two backslashes).
+std::string AutostartPath(const std::string& programDir, const std::string& exeName);
+
+// Whether a language section's name may be offered: the settings file must
+// give it back exactly as written (no blanks or quotes lost at its ends, no
+// control characters).
+bool LanguageNameWritable(const std::string& name);
+
+// The dialog's controls as loading leaves them, and as the operator sets them.
+struct OptionsChoice {
+    bool chkAOT = false;
+    bool chkAutoAvvio = false;
+    bool chkChiudi = false;
+    bool chkEscChiudi = false;
+    bool chkStampaReport = false;
+    std::vector<std::string> languages;  // cboLanguage, in file order
+    int languageIndex = -1;              // selected entry, -1 none
+};
+
+struct OptionsLoad {
+    OptionsChoice choice;
+    std::string portLabel;  // lblComPort
+};
+
+// Loading steps 2 to 6. Shows the language-file message when the file has
+// no section. Writes nothing.
+OptionsLoad LoadOptions(Station& s, AutostartEntry& autostart, const std::string& autostartPath);
+
+// Confirming, steps 1 to 8: settings in memory and in HELIOTAB.ini,
+// "Porta Seriale" only when the scan found a port, the status panels, the
+// autostart entry, then applyToMainWindow (topmost state and captions of
+// the main window) and the reservation list back to its placeholder. What
+// could not be saved is told to the operator; what was applied stays.
+void ConfirmOptions(Station& s, const OptionsChoice& choice, int iScanPort, AutostartEntry& autostart,
+                    const std::string& autostartPath, const std::function<void()>& applyToMainWindow);
+
+}  // namespace heliotab
