@@ -3,12 +3,13 @@
 #include "app/frmMain.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "device/Link.h"
 #include "reservation/ReservationList.h"
 #include "settings/Language.h"
+#include "settings/LanguageIds.h"
 #include "settings/Settings.h"
+#include "shared/AsciiText.h"
 
 namespace heliotab {
 
@@ -18,21 +19,9 @@ namespace {
 // Bounded: a tester unplugged mid-send must not keep the program alive.
 constexpr int kDrainTimeoutMs = 2000;
 
-std::string Trim(const std::string& text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return std::string();
-    const auto last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
-
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 bool HasSwitch(const AppState& st, const char* name) {
     for (size_t i = 1; i < st.CommandSwitches.size(); ++i)
-        if (Trim(st.CommandSwitches[i]) == name) return true;
+        if (TrimSpaces(st.CommandSwitches[i]) == name) return true;
     return false;
 }
 
@@ -52,7 +41,7 @@ void UnloadMainWindow(Station& s) {
 StartupSwitches ParseCommandLine(AppState& st, const std::string& commandLine) {
     st.commandLine = commandLine;
     st.CommandSwitches.clear();
-    const std::string text = Upper(Trim(commandLine));
+    const std::string text = UpperAscii(TrimSpaces(commandLine));
     size_t start = 0;
     for (;;) {
         const size_t slash = text.find('/', start);
@@ -95,10 +84,10 @@ void StartupDeviceSearch(Station& s) {
     st.bArrowKeyDown = false;
 
     if (st.iSerialPort == 0) {
-        s.view.SetPanelText(Panel::PortaCOM, GetLangString(st, 330));
+        s.view.SetPanelText(Panel::PortaCOM, GetLangString(st, kTextPortNotSet));
         return;
     }
-    s.view.SetPanelText(Panel::PortaCOM, GetLangString(st, 331));
+    s.view.SetPanelText(Panel::PortaCOM, GetLangString(st, kTextPortSearching));
     st.bDeviceSearch = true;
     s.timers.StartTimer(kTimerPoll, 1000);
 }
@@ -107,7 +96,7 @@ void OnToolbarButton(Station& s, Button button) {
     switch (button) {
     case Button::Test: {
         // Demonstration test: no reservation file, fixed sample data.
-        s.view.SetPanelText(Panel::Stato, GetLangString(s.state, 338));
+        s.view.SetPanelText(Panel::Stato, GetLangString(s.state, kTextStateArmed));
         s.view.EnableButton(Button::Test, false);
         s.view.EnableButton(Button::Opzioni, false);
         s.view.EnableTrayOptions(false);
@@ -136,11 +125,12 @@ void OnToolbarButton(Station& s, Button button) {
 bool StopTest(Station& s) {
     AppState& st = s.state;
     // Nothing is read before the answer: frames may be handled while the question is open.
-    if (s.messages.ShowMessage(GetLangString(st, 364), GetLangString(st, 363), kStyleQuestion) != kAnswerYes)
+    if (s.messages.ShowMessage(GetLangString(st, kTextStopTestQuestion), GetLangString(st, kTextStopTestTitle),
+                               kStyleQuestion) != kAnswerYes)
         return false;
 
     SendCancel(s);
-    s.view.SetPanelText(Panel::Stato, GetLangString(st, 337));
+    s.view.SetPanelText(Panel::Stato, GetLangString(st, kTextStateStopped));
     s.view.EnableButton(Button::Ferma, false);
     s.view.EnableButton(Button::Test, true);
     s.view.EnableButton(Button::Opzioni, true);

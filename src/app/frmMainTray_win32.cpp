@@ -15,6 +15,7 @@
 #include "reservation/ReservationList.h"
 #include "reservation/Selection.h"
 #include "settings/Language.h"
+#include "settings/LanguageIds.h"
 
 namespace heliotab {
 
@@ -34,8 +35,8 @@ void frmMain::ShowTrayMenu() {
     GetCursorPos(&pt);
     // Foreground first, or the menu would not close when clicking elsewhere.
     SetForegroundWindow(hwnd_);
-    SetMenuDefaultItem(trayMenu_, IDM_TRAY_VISUALIZZA, FALSE);
-    TrackPopupMenu(trayMenu_, TPM_RIGHTBUTTON | TPM_RIGHTALIGN | TPM_BOTTOMALIGN, pt.x, pt.y, 0, hwnd_, nullptr);
+    SetMenuDefaultItem(trayMenu_.Get(), IDM_TRAY_VISUALIZZA, FALSE);
+    TrackPopupMenu(trayMenu_.Get(), TPM_RIGHTBUTTON | TPM_RIGHTALIGN | TPM_BOTTOMALIGN, pt.x, pt.y, 0, hwnd_, nullptr);
     PostMessageA(hwnd_, WM_NULL, 0, 0);
 }
 
@@ -51,8 +52,8 @@ void frmMain::OnTrayVisualizza() {
 void frmMain::OnTrayOpzioni() {
     if (unloaded_ || !showOptionsDialog) return;
     Station& s = S();
-    EnableMenuItem(trayMenu_, IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_GRAYED);
-    EnableMenuItem(trayMenu_, IDM_TRAY_INFO, MF_BYCOMMAND | MF_GRAYED);
+    EnableMenuItem(trayMenu_.Get(), IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_GRAYED);
+    EnableMenuItem(trayMenu_.Get(), IDM_TRAY_INFO, MF_BYCOMMAND | MF_GRAYED);
     // The search stops altogether: a connection attempt half way through
     // its waits would otherwise open the port under the dialog's scan.
     s.timers.StopTimer(kTimerPoll);
@@ -60,7 +61,7 @@ void frmMain::OnTrayOpzioni() {
     s.state.bDeviceOnline = false;
     if (s.port.IsOpen()) {
         s.port.Close();
-        SetPanelText(Panel::PortaCOM, GetLangString(s.state, 331));
+        SetPanelText(Panel::PortaCOM, GetLangString(s.state, kTextPortSearching));
     }
     EnableCombo(false);
     EnableButton(Button::Test, false);
@@ -71,23 +72,23 @@ void frmMain::OnTrayOpzioni() {
     if (unloaded_) return;  // the program was closed while the dialog was open
     s.state.bDeviceSearch = true;
     if (!s.state.bQuitQuery) s.timers.StartTimer(kTimerPoll, 1000);
-    EnableMenuItem(trayMenu_, IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_ENABLED);
-    EnableMenuItem(trayMenu_, IDM_TRAY_INFO, MF_BYCOMMAND | MF_ENABLED);
+    EnableMenuItem(trayMenu_.Get(), IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_ENABLED);
+    EnableMenuItem(trayMenu_.Get(), IDM_TRAY_INFO, MF_BYCOMMAND | MF_ENABLED);
 }
 
 void frmMain::OnTrayInfo() {
     if (unloaded_ || !showAboutBox) return;
     Station& s = S();
-    EnableMenuItem(trayMenu_, IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_GRAYED);
-    EnableMenuItem(trayMenu_, IDM_TRAY_INFO, MF_BYCOMMAND | MF_GRAYED);
+    EnableMenuItem(trayMenu_.Get(), IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_GRAYED);
+    EnableMenuItem(trayMenu_.Get(), IDM_TRAY_INFO, MF_BYCOMMAND | MF_GRAYED);
     if (s.state.bDeviceSearch) s.timers.StopTimer(kTimerPoll);
 
     showAboutBox(hwnd_);
 
     if (unloaded_) return;
     if (s.state.bDeviceSearch && !s.state.bQuitQuery) s.timers.StartTimer(kTimerPoll, 1000);
-    EnableMenuItem(trayMenu_, IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_ENABLED);
-    EnableMenuItem(trayMenu_, IDM_TRAY_INFO, MF_BYCOMMAND | MF_ENABLED);
+    EnableMenuItem(trayMenu_.Get(), IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_ENABLED);
+    EnableMenuItem(trayMenu_.Get(), IDM_TRAY_INFO, MF_BYCOMMAND | MF_ENABLED);
 }
 
 void frmMain::OnTrayChiudi() {
