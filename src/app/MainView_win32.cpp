@@ -50,7 +50,7 @@ void frmMain::ShowButton(Button button, bool visible) {
 }
 
 void frmMain::EnableTrayOptions(bool enabled) {
-    EnableMenuItem(trayMenu_, IDM_TRAY_OPZIONI, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(trayMenu_.Get(), IDM_TRAY_OPZIONI, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
 }
 
 void frmMain::EnableCombo(bool enabled) {
@@ -120,7 +120,7 @@ void frmMain::ShowValidateWindow(const std::string& title, const std::string& te
     if (!validate_) return;
     HWND label = CreateWindowExA(0, "STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX, Px(10),
                                  Px(12), Px(340), Px(46), validate_, nullptr, instance_, nullptr);
-    SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     ShowWindow(validate_, SW_SHOW);
     UpdateWindow(validate_);
 }

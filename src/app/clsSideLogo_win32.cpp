@@ -3,6 +3,8 @@
 #include <cfenv>
 #include <cmath>
 
+#include "shared/ScopedWin_win32.h"
+
 namespace heliotab {
 
 COLORREF clsSideLogo::Resolve(uint32_t color) {
@@ -53,11 +55,8 @@ void clsSideLogo::Paint(HDC dc, int width, int height) const {
     int y = H;
     for (int v = H; v >= 0; v -= s) {
         RECT band{0, y - s, width, y};
-        HBRUSH brush = CreateSolidBrush(RGB(current[0], current[1], current[2]));
-        if (brush) {
-            FillRect(dc, &band, brush);
-            DeleteObject(brush);
-        }
+        const ScopedBrush brush(CreateSolidBrush(RGB(current[0], current[1], current[2])));
+        if (brush) FillRect(dc, &band, brush.Get());
         y -= s;
         for (int c = 0; c < 3; ++c)
             current[c] = static_cast<int>(std::nearbyint(s0[c] + static_cast<double>(H - v) * delta[c] / H));
@@ -76,9 +75,9 @@ void clsSideLogo::Paint(HDC dc, int width, int height) const {
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = ANTIALIASED_QUALITY;
     lstrcpynA(lf.lfFaceName, FontName.c_str(), LF_FACESIZE);
-    HFONT font = CreateFontIndirectA(&lf);
+    const ScopedFont font(CreateFontIndirectA(&lf));
     if (!font) return;
-    HGDIOBJ old = SelectObject(dc, font);
+    const SelectedObject selected(dc, font.Get());
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColor = GetTextColor(dc);
     // A shadow in the start colour keeps the text readable where the
@@ -89,8 +88,6 @@ void clsSideLogo::Paint(HDC dc, int width, int height) const {
     TextOutA(dc, 0, H - 12, Caption.data(), static_cast<int>(Caption.size()));
     SetTextColor(dc, oldColor);
     SetBkMode(dc, oldMode);
-    SelectObject(dc, old);
-    DeleteObject(font);
 }
 
 }  // namespace heliotab

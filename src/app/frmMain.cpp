@@ -3,13 +3,14 @@
 #include "app/frmMain.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "device/TesterLink.h"
 #include "output/ResultWriter.h"
 #include "reservation/ReservationList.h"
 #include "settings/Language.h"
+#include "settings/LanguageIds.h"
 #include "settings/Settings.h"
+#include "shared/AsciiText.h"
 
 namespace heliotab {
 
@@ -21,21 +22,9 @@ constexpr int kDrainTimeoutMs = 2000;
 constexpr int kPollIntervalMs = 1000;
 constexpr int kCloseDelayMs = 100;
 
-std::string Trim(const std::string& text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return std::string();
-    const auto last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
-
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 bool HasSwitch(const AppState& st, const char* name) {
     for (size_t i = 1; i < st.CommandSwitches.size(); ++i)
-        if (Trim(st.CommandSwitches[i]) == name) return true;
+        if (TrimSpaces(st.CommandSwitches[i]) == name) return true;
     return false;
 }
 
@@ -55,7 +44,7 @@ void UnloadMainWindow(Station& s) {
 StartupSwitches ParseCommandLine(AppState& st, const std::string& commandLine) {
     st.commandLine = commandLine;
     st.CommandSwitches.clear();
-    const std::string text = Upper(Trim(commandLine));
+    const std::string text = UpperAscii(TrimSpaces(commandLine));
     size_t start = 0;
     for (;;) {
         const size_t slash = text.find('/', start);
@@ -94,10 +83,10 @@ void StartupDeviceSearch(Station& s) {
     st.bArrowKeyDown = false;
 
     if (st.iSerialPort == 0) {
-        s.view.SetPanelText(Panel::PortaCOM, GetLangString(st, 330));
+        s.view.SetPanelText(Panel::PortaCOM, GetLangString(st, kTextPortNotSet));
         return;
     }
-    s.view.SetPanelText(Panel::PortaCOM, GetLangString(st, 331));
+    s.view.SetPanelText(Panel::PortaCOM, GetLangString(st, kTextPortSearching));
     st.bDeviceSearch = true;
     s.timers.StartTimer(kTimerPoll, 1000);
 }
@@ -106,7 +95,7 @@ void OnToolbarButton(Station& s, Button button) {
     switch (button) {
     case Button::Test: {
         // Demonstration test: no reservation file, fixed sample data.
-        s.view.SetPanelText(Panel::Stato, GetLangString(s.state, 338));
+        s.view.SetPanelText(Panel::Stato, GetLangString(s.state, kTextStateArmed));
         s.view.EnableButton(Button::Test, false);
         s.view.EnableButton(Button::Opzioni, false);
         s.view.EnableTrayOptions(false);
@@ -135,11 +124,12 @@ void OnToolbarButton(Station& s, Button button) {
 bool StopTest(Station& s) {
     AppState& st = s.state;
     // Nothing is read before the answer: frames may be handled while the question is open.
-    if (s.messages.ShowMessage(GetLangString(st, 364), GetLangString(st, 363), kStyleQuestion) != kAnswerYes)
+    if (s.messages.ShowMessage(GetLangString(st, kTextStopTestQuestion), GetLangString(st, kTextStopTestTitle),
+                               kStyleQuestion) != kAnswerYes)
         return false;
 
     CarryOut(s, s.link.StopMeasuring());
-    s.view.SetPanelText(Panel::Stato, GetLangString(st, 337));
+    s.view.SetPanelText(Panel::Stato, GetLangString(st, kTextStateStopped));
     s.view.EnableButton(Button::Ferma, false);
     s.view.EnableButton(Button::Test, true);
     s.view.EnableButton(Button::Opzioni, true);
@@ -244,7 +234,7 @@ void OptionsDialogOpening(Station& s) {
     s.state.bDeviceOnline = false;
     if (s.port.IsOpen()) {
         s.port.Close();
-        s.view.SetPanelText(Panel::PortaCOM, GetLangString(s.state, 331));
+        s.view.SetPanelText(Panel::PortaCOM, GetLangString(s.state, kTextPortSearching));
     }
     s.view.EnableCombo(false);
     s.view.EnableButton(Button::Test, false);

@@ -34,7 +34,7 @@ void frmMain::CreateControls() {
 
     status_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_TOOLTIPS, 0, 0, 0, 0, hwnd_,
                               reinterpret_cast<HMENU>(IDC_MAIN_STATUSBAR), instance_, nullptr);
-    SendMessageA(status_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    SendMessageA(status_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     RECT sr;
     GetWindowRect(status_, &sr);
     statusH_ = sr.bottom - sr.top;
@@ -59,23 +59,20 @@ void frmMain::CreateToolbar() {
                                0, 0, width, Px(36), rebar_, reinterpret_cast<HMENU>(IDC_MAIN_TOOLBAR), instance_,
                                nullptr);
     SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageA(toolbar_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    SendMessageA(toolbar_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     SendMessageA(toolbar_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS);
     // Commands and tooltip requests come straight to the main window.
     SendMessageA(toolbar_, TB_SETPARENT, reinterpret_cast<WPARAM>(hwnd_), 0);
 
-    images_ = ImageList_Create(24, 24, ILC_COLOR24 | ILC_MASK, 5, 0);
-    hotImages_ = ImageList_Create(24, 24, ILC_COLOR24 | ILC_MASK, 5, 0);
-    for (auto [list, id] : {std::pair{images_, IDB_TOOLBAR}, std::pair{hotImages_, IDB_TOOLBAR_HOT}}) {
-        HBITMAP strip = static_cast<HBITMAP>(
-            LoadImageA(instance_, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-        if (strip) {
-            ImageList_AddMasked(list, strip, RGB(255, 0, 255));
-            DeleteObject(strip);
-        }
+    images_.Reset(ImageList_Create(24, 24, ILC_COLOR24 | ILC_MASK, 5, 0));
+    hotImages_.Reset(ImageList_Create(24, 24, ILC_COLOR24 | ILC_MASK, 5, 0));
+    for (auto [list, id] : {std::pair{images_.Get(), IDB_TOOLBAR}, std::pair{hotImages_.Get(), IDB_TOOLBAR_HOT}}) {
+        const ScopedBitmap strip(static_cast<HBITMAP>(
+            LoadImageA(instance_, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+        if (strip) ImageList_AddMasked(list, strip.Get(), RGB(255, 0, 255));
     }
-    SendMessageA(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_));
-    SendMessageA(toolbar_, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hotImages_));
+    SendMessageA(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_.Get()));
+    SendMessageA(toolbar_, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hotImages_.Get()));
 
     std::vector<TBBUTTON> buttons;
     TBBUTTON panelSep{};
@@ -134,11 +131,11 @@ void frmMain::LayoutPanel() {
     char text[256];
     const int n = GetWindowTextA(lblRevisione_, text, sizeof text);
     SIZE extent{0, 0};
-    HDC dc = GetDC(lblRevisione_);
-    HGDIOBJ old = SelectObject(dc, font_);
-    GetTextExtentPoint32A(dc, text, n, &extent);
-    SelectObject(dc, old);
-    ReleaseDC(lblRevisione_, dc);
+    {
+        const WindowDC dc(lblRevisione_);
+        const SelectedObject selected(dc.Get(), font_.Get());
+        GetTextExtentPoint32A(dc.Get(), text, n, &extent);
+    }
     const int labelW = extent.cx + Px(8);
     const int panelW = labelW + Px(kComboWidth) + Px(4);
 
@@ -218,13 +215,13 @@ void frmMain::CreateFrames() {
 }
 
 void frmMain::CreateTrayMenu() {
-    trayMenu_ = CreatePopupMenu();
-    AppendMenuA(trayMenu_, MF_STRING, IDM_TRAY_VISUALIZZA, "");
-    AppendMenuA(trayMenu_, MF_STRING, IDM_TRAY_OPZIONI, "");
-    AppendMenuA(trayMenu_, MF_STRING, IDM_TRAY_INFO, "");
-    AppendMenuA(trayMenu_, MF_SEPARATOR, 0, nullptr);  // mnuSeparatore
-    AppendMenuA(trayMenu_, MF_STRING, IDM_TRAY_CHIUDI, "");
-    SetMenuDefaultItem(trayMenu_, IDM_TRAY_VISUALIZZA, FALSE);
+    trayMenu_.Reset(CreatePopupMenu());
+    AppendMenuA(trayMenu_.Get(), MF_STRING, IDM_TRAY_VISUALIZZA, "");
+    AppendMenuA(trayMenu_.Get(), MF_STRING, IDM_TRAY_OPZIONI, "");
+    AppendMenuA(trayMenu_.Get(), MF_STRING, IDM_TRAY_INFO, "");
+    AppendMenuA(trayMenu_.Get(), MF_SEPARATOR, 0, nullptr);  // mnuSeparatore
+    AppendMenuA(trayMenu_.Get(), MF_STRING, IDM_TRAY_CHIUDI, "");
+    SetMenuDefaultItem(trayMenu_.Get(), IDM_TRAY_VISUALIZZA, FALSE);
 }
 
 void frmMain::LayoutContent() {

@@ -72,7 +72,7 @@ void frmMain::RelabelTray() {
         mi.cbSize = sizeof mi;
         mi.fMask = MIIM_STRING;
         mi.dwTypeData = const_cast<char*>(text.c_str());
-        SetMenuItemInfoA(trayMenu_, id, FALSE, &mi);
+        SetMenuItemInfoA(trayMenu_.Get(), id, FALSE, &mi);
     }
     tiMain.SetTipText(TrayTipText(st));
 }

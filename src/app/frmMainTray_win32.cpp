@@ -14,6 +14,7 @@
 #include "reservation/ReservationList.h"
 #include "reservation/Selection.h"
 #include "settings/Language.h"
+#include "settings/LanguageIds.h"
 
 namespace heliotab {
 
@@ -33,8 +34,8 @@ void frmMain::ShowTrayMenu() {
     GetCursorPos(&pt);
     // Foreground first, or the menu would not close when clicking elsewhere.
     SetForegroundWindow(hwnd_);
-    SetMenuDefaultItem(trayMenu_, IDM_TRAY_VISUALIZZA, FALSE);
-    TrackPopupMenu(trayMenu_, TPM_RIGHTBUTTON | TPM_RIGHTALIGN | TPM_BOTTOMALIGN, pt.x, pt.y, 0, hwnd_, nullptr);
+    SetMenuDefaultItem(trayMenu_.Get(), IDM_TRAY_VISUALIZZA, FALSE);
+    TrackPopupMenu(trayMenu_.Get(), TPM_RIGHTBUTTON | TPM_RIGHTALIGN | TPM_BOTTOMALIGN, pt.x, pt.y, 0, hwnd_, nullptr);
     PostMessageA(hwnd_, WM_NULL, 0, 0);
 }
 
@@ -50,31 +51,31 @@ void frmMain::OnTrayVisualizza() {
 void frmMain::OnTrayOpzioni() {
     if (unloaded_ || !showOptionsDialog) return;
     Station& s = S();
-    EnableMenuItem(trayMenu_, IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_GRAYED);
-    EnableMenuItem(trayMenu_, IDM_TRAY_INFO, MF_BYCOMMAND | MF_GRAYED);
+    EnableMenuItem(trayMenu_.Get(), IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_GRAYED);
+    EnableMenuItem(trayMenu_.Get(), IDM_TRAY_INFO, MF_BYCOMMAND | MF_GRAYED);
     OptionsDialogOpening(s);
 
     showOptionsDialog(hwnd_);
 
     if (unloaded_) return;  // the program was closed while the dialog was open
     OptionsDialogClosed(s);
-    EnableMenuItem(trayMenu_, IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_ENABLED);
-    EnableMenuItem(trayMenu_, IDM_TRAY_INFO, MF_BYCOMMAND | MF_ENABLED);
+    EnableMenuItem(trayMenu_.Get(), IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_ENABLED);
+    EnableMenuItem(trayMenu_.Get(), IDM_TRAY_INFO, MF_BYCOMMAND | MF_ENABLED);
 }
 
 void frmMain::OnTrayInfo() {
     if (unloaded_ || !showAboutBox) return;
     Station& s = S();
-    EnableMenuItem(trayMenu_, IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_GRAYED);
-    EnableMenuItem(trayMenu_, IDM_TRAY_INFO, MF_BYCOMMAND | MF_GRAYED);
+    EnableMenuItem(trayMenu_.Get(), IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_GRAYED);
+    EnableMenuItem(trayMenu_.Get(), IDM_TRAY_INFO, MF_BYCOMMAND | MF_GRAYED);
     InfoBoxOpening(s);
 
     showAboutBox(hwnd_);
 
     if (unloaded_) return;
     InfoBoxClosed(s);
-    EnableMenuItem(trayMenu_, IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_ENABLED);
-    EnableMenuItem(trayMenu_, IDM_TRAY_INFO, MF_BYCOMMAND | MF_ENABLED);
+    EnableMenuItem(trayMenu_.Get(), IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_ENABLED);
+    EnableMenuItem(trayMenu_.Get(), IDM_TRAY_INFO, MF_BYCOMMAND | MF_ENABLED);
 }
 
 void frmMain::OnTrayChiudi() {

@@ -14,6 +14,7 @@
 #include "reservation/ReservationList.h"
 #include "reservation/Selection.h"
 #include "settings/Language.h"
+#include "settings/LanguageIds.h"
 
 namespace heliotab {
 
@@ -27,12 +28,6 @@ frmMain* FromWindow(HWND hwnd) { return reinterpret_cast<frmMain*>(GetWindowLong
 
 frmMain::~frmMain() {
     tiMain.HideIcon();
-    if (trayMenu_) DestroyMenu(trayMenu_);
-    if (images_) ImageList_Destroy(images_);
-    if (hotImages_) ImageList_Destroy(hotImages_);
-    if (font_) DeleteObject(font_);
-    if (boldFont_) DeleteObject(boldFont_);
-    if (valueBrush_) DeleteObject(valueBrush_);
 }
 
 int frmMain::Px(int designPixels) const { return MulDiv(designPixels, dpi_, 96); }
@@ -65,19 +60,17 @@ bool frmMain::Create(HINSTANCE instance, HWND owner) {
                             nullptr, instance, this);
     if (!hwnd_) return false;
 
-    HDC screen = GetDC(hwnd_);
-    dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(hwnd_, screen);
+    dpi_ = GetDeviceCaps(WindowDC(hwnd_).Get(), LOGPIXELSY);
     if (dpi_ <= 0) dpi_ = 96;
 
     NONCLIENTMETRICSA ncm{};
     ncm.cbSize = sizeof ncm;
     SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
-    font_ = CreateFontIndirectA(&ncm.lfMessageFont);
+    font_.Reset(CreateFontIndirectA(&ncm.lfMessageFont));
     LOGFONTA bold = ncm.lfMessageFont;
     bold.lfWeight = FW_BOLD;
-    boldFont_ = CreateFontIndirectA(&bold);
-    valueBrush_ = CreateSolidBrush(GetSysColor(COLOR_WINDOW));
+    boldFont_.Reset(CreateFontIndirectA(&bold));
+    valueBrush_.Reset(CreateSolidBrush(GetSysColor(COLOR_WINDOW)));
 
     CreateControls();
     CreateTrayMenu();
@@ -100,7 +93,7 @@ HWND frmMain::AddControl(DWORD exStyle, const char* cls, DWORD style, int id, in
     HWND owner = parent ? parent : hwnd_;
     HWND c = CreateWindowExA(exStyle, cls, "", WS_CHILD | WS_VISIBLE | style, x, y, w, h, owner,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-    if (c) SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    if (c) SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     if (c && !parent) placed_.push_back({c, RECT{x, y, x + w, y + h}});
     return c;
 }
@@ -269,36 +262,30 @@ void frmMain::OnPaint() {
 void frmMain::DrawLogo(const DRAWITEMSTRUCT& dis) {
     const int w = dis.rcItem.right - dis.rcItem.left;
     const int h = dis.rcItem.bottom - dis.rcItem.top;
-    logo.Caption = GetLangString(S().state, 101);
+    logo.Caption = GetLangString(S().state, kTextAppCaption);
     // Painted off screen and copied in one go: no flicker on every repaint.
-    HDC mem = CreateCompatibleDC(dis.hDC);
-    HBITMAP bmp = CreateCompatibleBitmap(dis.hDC, w, h);
+    const ScopedDC mem(CreateCompatibleDC(dis.hDC));
+    const ScopedBitmap bmp(CreateCompatibleBitmap(dis.hDC, w, h));
     if (!mem || !bmp) {
-        if (bmp) DeleteObject(bmp);
-        if (mem) DeleteDC(mem);
         logo.Paint(dis.hDC, w, h);
         return;
     }
-    HGDIOBJ old = SelectObject(mem, bmp);
-    logo.Paint(mem, w, h);
-    BitBlt(dis.hDC, dis.rcItem.left, dis.rcItem.top, w, h, mem, 0, 0, SRCCOPY);
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
+    const SelectedObject selected(mem.Get(), bmp.Get());
+    logo.Paint(mem.Get(), w, h);
+    BitBlt(dis.hDC, dis.rcItem.left, dis.rcItem.top, w, h, mem.Get(), 0, 0, SRCCOPY);
 }
 
 void frmMain::DrawValue(const DRAWITEMSTRUCT& dis) {
     char text[512];
     const int n = GetWindowTextA(dis.hwndItem, text, sizeof text);
-    FillRect(dis.hDC, &dis.rcItem, valueBrush_);
+    FillRect(dis.hDC, &dis.rcItem, valueBrush_.Get());
     RECT r = dis.rcItem;
     r.left += Px(4);
     r.right -= Px(2);
-    HGDIOBJ old = SelectObject(dis.hDC, boldFont_);
+    const SelectedObject selected(dis.hDC, boldFont_.Get());
     SetBkMode(dis.hDC, TRANSPARENT);
     SetTextColor(dis.hDC, GetSysColor(COLOR_WINDOWTEXT));
     DrawTextA(dis.hDC, text, n, &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
-    SelectObject(dis.hDC, old);
 }
 
 bool frmMain::CommandAvailable(int commandId) const {
@@ -336,10 +323,11 @@ void frmMain::OnCommand(int id, int code, HWND) {
         OnTrayVisualizza();
         return;
     case IDM_TRAY_OPZIONI:
-        if (!(GetMenuState(trayMenu_, IDM_TRAY_OPZIONI, MF_BYCOMMAND) & (MF_DISABLED | MF_GRAYED))) OnTrayOpzioni();
+        if (!(GetMenuState(trayMenu_.Get(), IDM_TRAY_OPZIONI, MF_BYCOMMAND) & (MF_DISABLED | MF_GRAYED)))
+            OnTrayOpzioni();
         return;
     case IDM_TRAY_INFO:
-        if (!(GetMenuState(trayMenu_, IDM_TRAY_INFO, MF_BYCOMMAND) & (MF_DISABLED | MF_GRAYED))) OnTrayInfo();
+        if (!(GetMenuState(trayMenu_.Get(), IDM_TRAY_INFO, MF_BYCOMMAND) & (MF_DISABLED | MF_GRAYED))) OnTrayInfo();
         return;
     case IDM_TRAY_CHIUDI:
         OnTrayChiudi();

@@ -14,6 +14,7 @@
 
 #include "app/clsSideLogo_win32.h"
 #include "app/ctlTrayIcon_win32.h"
+#include "shared/ScopedWin_win32.h"
 #include "shared/Station.h"
 
 namespace heliotab {
@@ -41,7 +42,7 @@ public:
     void Attach(Station& station) { station_ = &station; }
     HWND Handle() const { return hwnd_; }
     bool Unloaded() const { return unloaded_; }
-    HMENU TrayMenu() const { return trayMenu_; }
+    HMENU TrayMenu() const { return trayMenu_.Get(); }
     const ctlTrayIcon& TrayIcon() const { return tiMain; }
 
     // Start-up steps that are window code.
@@ -135,10 +136,10 @@ private:
     HWND lblRevisione_ = nullptr, combo_ = nullptr, status_ = nullptr, tooltip_ = nullptr;
     HWND validate_ = nullptr;
     HWND vehicle_[3] = {}, operator_ = nullptr, device_[6] = {};
-    HMENU trayMenu_ = nullptr;
-    HFONT font_ = nullptr, boldFont_ = nullptr;
-    HIMAGELIST images_ = nullptr, hotImages_ = nullptr;
-    HBRUSH valueBrush_ = nullptr;
+    ScopedMenu trayMenu_;
+    ScopedFont font_, boldFont_;
+    ScopedImageList images_, hotImages_;
+    ScopedBrush valueBrush_;
     UINT taskbarCreated_ = 0;
     int dpi_ = 96;
 

@@ -2,13 +2,14 @@
 
 #include <cmath>
 
+#include "shared/ScopedWin_win32.h"
+
 namespace heliotab {
 
 namespace {
 int TwipsPerPixel(int logPixelsIndex) {
-    HDC screen = GetDC(nullptr);
-    int dpi = screen ? GetDeviceCaps(screen, logPixelsIndex) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
+    const WindowDC screen(nullptr);
+    int dpi = screen ? GetDeviceCaps(screen.Get(), logPixelsIndex) : 96;
     if (dpi <= 0) dpi = 96;
     int tpp = static_cast<int>(std::lround(1440.0 / dpi));
     return tpp < 1 ? 1 : tpp;

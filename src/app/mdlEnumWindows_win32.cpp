@@ -2,6 +2,8 @@
 
 #include "settings/Language.h"
 
+#include <utility>
+
 namespace heliotab {
 
 bool IsApplicationWindow(const std::string& className, const std::string& windowText) {
@@ -71,34 +73,27 @@ void SetApplicationMainWindow(HWND appWindow, HWND mainWindow) {
     if (appWindow) SetPropA(appWindow, kMainWindowProp, mainWindow);
 }
 
-SingleInstance::~SingleInstance() {
-    if (mutex_) {
-        ReleaseMutex(mutex_);
-        CloseHandle(mutex_);
-    }
-}
-
 namespace {
 
 // Waits up to ms for the single-instance mutex; true when this copy owns it
 // now. A copy that ends frees it (a crashed one leaves it abandoned: ours too).
-bool WaitForMutex(HANDLE& mutex, const char* name, DWORD ms) {
+bool WaitForMutex(ScopedHandle& mutex, const char* name, DWORD ms) {
     if (!mutex) {
         // No handle at all (access denied): ask again after the pause.
         Sleep(ms);
-        mutex = CreateMutexA(nullptr, TRUE, name);
+        mutex.Reset(CreateMutexA(nullptr, TRUE, name));
         if (!mutex) return false;
         if (GetLastError() != ERROR_ALREADY_EXISTS) return true;
         ms = 0;
     }
-    const DWORD r = WaitForSingleObject(mutex, ms);
+    const DWORD r = WaitForSingleObject(mutex.Get(), ms);
     return r == WAIT_OBJECT_0 || r == WAIT_ABANDONED;
 }
 
 }  // namespace
 
 bool SingleInstance::Acquire(const char* mutexName, int waitMs) {
-    HANDLE mutex = CreateMutexA(nullptr, TRUE, mutexName);
+    ScopedHandle mutex(CreateMutexA(nullptr, TRUE, mutexName));
     const DWORD error = GetLastError();
     // Denied access also means the name exists; any other failure leaves
     // only the window search to decide.
@@ -113,11 +108,10 @@ bool SingleInstance::Acquire(const char* mutexName, int waitMs) {
         previous = FindPreviousInstance(nullptr);
     }
     if (!previous && owned) {
-        mutex_ = mutex;
+        mutex_ = OwnedMutex(std::move(mutex));
         return true;
     }
-    if (owned && mutex) ReleaseMutex(mutex);
-    if (mutex) CloseHandle(mutex);
+    if (owned && mutex) ReleaseMutex(mutex.Get());
     // Hand over to the other copy; one that kept the mutex all along without
     // showing its window is left alone, and this copy ends all the same.
     if (previous) SetForegroundWindow(previous);

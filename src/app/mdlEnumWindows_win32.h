@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "shared/ScopedWin_win32.h"
+
 #include <string>
 
 namespace heliotab {
@@ -29,7 +31,6 @@ void SetApplicationMainWindow(HWND appWindow, HWND mainWindow);
 class SingleInstance {
 public:
     SingleInstance() = default;
-    ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
@@ -41,7 +42,7 @@ public:
     bool Acquire(const char* mutexName, int waitMs = 2000);
 
 private:
-    HANDLE mutex_ = nullptr;
+    OwnedMutex mutex_;
 };
 
 inline constexpr const char* kSingleInstanceMutex = "Local\\HELIOTAB.SingleInstance";

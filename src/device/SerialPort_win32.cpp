@@ -58,8 +58,9 @@ bool Win32SerialPort::Open(int portNumber) {
     if (portNumber < 1 || portNumber > 255) return false;
     char name[32];
     std::snprintf(name, sizeof name, "\\\\.\\COM%d", portNumber);
-    HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
+    ScopedHandle port = OwnFile(CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    const HANDLE h = port.Get();
+    if (!port) {
         ReportFailure("CreateFile", portNumber);
         return false;
     }
@@ -70,7 +71,6 @@ bool Win32SerialPort::Open(int portNumber) {
     DCB dcb = TesterLineDcb();
     if (!SetCommState(h, &dcb)) {
         ReportFailure("SetCommState", portNumber);
-        CloseHandle(h);
         return false;
     }
     COMMTIMEOUTS timeouts{};
@@ -81,12 +81,11 @@ bool Win32SerialPort::Open(int portNumber) {
     timeouts.WriteTotalTimeoutConstant = 0;
     if (!SetCommTimeouts(h, &timeouts)) {
         ReportFailure("SetCommTimeouts", portNumber);
-        CloseHandle(h);
         return false;
     }
     if (!PurgeComm(h, PURGE_RXCLEAR | PURGE_TXCLEAR)) ReportFailure("PurgeComm", portNumber);
 
-    handle_ = h;
+    handle_ = std::move(port);
     ++generation_;
     portNumber_ = portNumber;
     control_ = std::make_shared<ReaderControl>();
@@ -96,29 +95,26 @@ bool Win32SerialPort::Open(int portNumber) {
 }
 
 void Win32SerialPort::Close() {
-    if (handle_ == INVALID_HANDLE_VALUE) return;
+    if (!handle_) return;
     if (closeInBackground_ && reader_.joinable()) {
-        bool closeHere = false;
         {
+            // A reader still in its read closes the handle when it leaves.
             std::lock_guard<std::mutex> lock(control_->mutex);
-            if (control_->exited) closeHere = true;
-            else control_->closeOnExit = true;
+            if (!control_->exited) control_->handOver = std::move(handle_);
         }
         control_->stop = true;
         reader_.detach();
-        if (closeHere) CloseHandle(handle_);
     } else {
         control_->stop = true;
         if (reader_.joinable()) reader_.join();  // at most one read timeout
-        CloseHandle(handle_);
     }
-    handle_ = INVALID_HANDLE_VALUE;
+    handle_.Reset();
 }
 
 bool Win32SerialPort::Send(uint8_t byte) {
-    if (handle_ == INVALID_HANDLE_VALUE) return false;
+    if (!handle_) return false;
     DWORD written = 0;
-    if (!WriteFile(handle_, &byte, 1, &written, nullptr) || written != 1) {
+    if (!WriteFile(handle_.Get(), &byte, 1, &written, nullptr) || written != 1) {
         ReportFailure("WriteFile", portNumber_);
         return false;
     }
@@ -126,10 +122,10 @@ bool Win32SerialPort::Send(uint8_t byte) {
 }
 
 int Win32SerialPort::OutBufferCount() {
-    if (handle_ == INVALID_HANDLE_VALUE) return 0;
+    if (!handle_) return 0;
     DWORD errors = 0;
     COMSTAT stat{};
-    if (!ClearCommError(handle_, &errors, &stat)) return 0;
+    if (!ClearCommError(handle_.Get(), &errors, &stat)) return 0;
     return static_cast<int>(stat.cbOutQue);
 }
 
@@ -174,7 +170,7 @@ void Win32SerialPort::ReadLoop(std::shared_ptr<ReaderControl> control, HANDLE ha
     }
     std::lock_guard<std::mutex> lock(control->mutex);
     control->exited = true;
-    if (control->closeOnExit) CloseHandle(handle);
+    control->handOver.Reset();
 }
 
 }  // namespace heliotab

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "shared/Platform.h"
+#include "shared/ScopedWin_win32.h"
 
 namespace heliotab {
 
@@ -29,7 +30,7 @@ public:
 
     bool Open(int portNumber) override;
     void Close() override;
-    bool IsOpen() const override { return handle_ != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const override { return bool(handle_); }
     bool Send(uint8_t byte) override;
     int OutBufferCount() override;
 
@@ -52,15 +53,15 @@ private:
     struct ReaderControl {
         std::atomic<bool> stop{false};
         std::mutex mutex;
-        bool exited = false;       // the reader has left its loop
-        bool closeOnExit = false;  // ...and then closes the handle
+        bool exited = false;     // the reader has left its loop
+        ScopedHandle handOver;  // ...and then closes this handle, when given
     };
     static void ReadLoop(std::shared_ptr<ReaderControl> control, HANDLE handle, HWND window, UINT chunkMessage,
                          UINT disconnectMessage, WPARAM generation, int portNumber);
 
     HWND window_;
     UINT chunkMessage_, disconnectMessage_;
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    ScopedHandle handle_;
     std::thread reader_;
     std::shared_ptr<ReaderControl> control_;
     bool closeInBackground_ = false;

@@ -1,21 +1,11 @@
 #include "dialogs/AboutTexts.h"
 
 #include "settings/Language.h"
+#include "settings/LanguageIds.h"
 
 namespace heliotab {
 
 namespace {
-
-// Language ids of the about box.
-enum : int {
-    kIdCaption = 201,
-    kIdVersion = 202,
-    kIdDescription = 203,
-    kIdDisclaimer = 204,
-    kIdSysInfo = 205,
-    kIdDirVersion = 206,
-    kIdNetVersion = 207,
-};
 
 // The exchange protocol versions this program implements.
 constexpr const char* kDirVersion = "1.4b";
@@ -27,17 +17,17 @@ constexpr const char* kNetDate = "02111999";  // ddmmyyyy
 AboutTexts BuildAboutTexts(AppState& st, const std::string& mainCaption, const ProgramVersion& v) {
     const std::string date = kNetDate;
     AboutTexts t;
-    t.caption = GetLangString(st, kIdCaption) + " " + mainCaption;
+    t.caption = GetLangString(st, kTextAboutCaption) + " " + mainCaption;
     t.title = mainCaption;
-    t.version = GetLangString(st, kIdVersion) + " " + std::to_string(v.major) + "." + std::to_string(v.minor);
+    t.version = GetLangString(st, kTextAboutVersion) + " " + std::to_string(v.major) + "." + std::to_string(v.minor);
     t.revision = "(Rev. " + std::to_string(v.revision) + ")";
     t.showRevision = v.revision >= 1;
-    t.dirVersion = GetLangString(st, kIdDirVersion) + " " + kDirVersion;
-    t.netVersion = GetLangString(st, kIdNetVersion) + " " + kNetVersion + "  (" + date.substr(0, 2) + "/" +
+    t.dirVersion = GetLangString(st, kTextAboutDirVersion) + " " + kDirVersion;
+    t.netVersion = GetLangString(st, kTextAboutNetVersion) + " " + kNetVersion + "  (" + date.substr(0, 2) + "/" +
                    date.substr(2, 2) + "/" + date.substr(4) + ")";
-    t.description = GetLangString(st, kIdDescription);
-    t.disclaimer = GetLangString(st, kIdDisclaimer);
-    t.sysInfo = GetLangString(st, kIdSysInfo);
+    t.description = GetLangString(st, kTextAboutDescription);
+    t.disclaimer = GetLangString(st, kTextAboutDisclaimer);
+    t.sysInfo = GetLangString(st, kTextAboutSysInfo);
     return t;
 }
 

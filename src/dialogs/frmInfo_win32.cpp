@@ -11,13 +11,13 @@
 #include "app/mdlDraw_win32.h"
 #include "res/resource.h"
 #include "settings/Language.h"
+#include "settings/LanguageIds.h"
 #include "shared/ScopedWin_win32.h"
 
 namespace heliotab {
 
 namespace {
 
-constexpr int kIdSysInfoMissing = 210;
 constexpr const char* kSysInfoTitle = "Microsoft SysInfo";
 // The caption image is 320 x 56; the strip holds it with the caption text beside it.
 constexpr int kWidth = 500, kStripHeight = 64, kHeight = kStripHeight + 268;
@@ -52,12 +52,10 @@ HWND Add(HWND dlg, HFONT font, const char* cls, DWORD style, int id, int x, int 
 }
 
 int TextWidth(HWND control, const std::string& text) {
-    HDC dc = GetDC(control);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    const WindowDC dc(control);
+    const SelectedObject selected(dc.Get(), reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
     SIZE size{};
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    SelectObject(dc, old);
-    ReleaseDC(control, dc);
+    GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
     return size.cx;
 }
 
@@ -134,7 +132,7 @@ bool StartProgram(const std::string& path) {
     if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return false;
     // Not waited for.
-    Scoped<HANDLE, CloseHandle> process(pi.hProcess), thread(pi.hThread);
+    ScopedHandle process(pi.hProcess), thread(pi.hThread);
     return true;
 }
 
@@ -150,7 +148,7 @@ void StartSysInfo(HWND dlg, AppState& st) {
     if (!values.msinfoPath)
         values.toolsFolder = QueryRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO");
     if (StartProgram(SysInfoProgram(values, IsFile))) return;
-    MessageBoxA(dlg, GetLangString(st, kIdSysInfoMissing).c_str(), kSysInfoTitle, MB_ICONEXCLAMATION);
+    MessageBoxA(dlg, GetLangString(st, kTextSysInfoMissing).c_str(), kSysInfoTitle, MB_ICONEXCLAMATION);
 }
 
 bool InFormMove(HWND dlg, POINT client) {

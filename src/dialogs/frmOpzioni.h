@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/LanguageIds.h"
 #include "shared/Station.h"
 
 namespace heliotab {
@@ -14,12 +15,12 @@ namespace heliotab {
 // Language ids of the dialog's own texts and of its failure messages.
 namespace options_text {
 enum : int {
-    kLogoCaption = 402,
-    kPortLabel = 413,     // followed by the port number
-    kNoPort = 414,
-    kSaveFailedTitle = 450,
-    kSettingsNotSaved = 451,  // followed by the settings file's path
-    kAutostartNotSaved = 452,
+    kLogoCaption = kTextOptionsLogo,
+    kPortLabel = kTextOptionsPortLabel,
+    kNoPort = kTextOptionsNoPort,
+    kSaveFailedTitle = kTextOptionsSaveFailedTitle,
+    kSettingsNotSaved = kTextOptionsSettingsNotSaved,
+    kAutostartNotSaved = kTextOptionsAutostartNotSaved,
 };
 }  // namespace options_text
 

@@ -18,6 +18,8 @@
 #include "dialogs/mdlRegAccess_win32.h"
 #include "res/resource.h"
 #include "settings/Language.h"
+#include "settings/LanguageIds.h"
+#include "shared/ScopedWin_win32.h"
 
 namespace heliotab {
 
@@ -36,13 +38,6 @@ constexpr TagEntry kTags[] = {
     {IDC_OPZ_FRA_SERIALE, "408"},        {IDC_OPZ_CMD_SCANSIONE, "407,425"}, {IDC_OPZ_CMD_CONFERMA, "405,423"},
     {IDC_OPZ_CMD_ANNULLA, "406,424"},
 };
-
-struct GdiDeleter {
-    void operator()(HGDIOBJ object) const {
-        if (object) DeleteObject(object);
-    }
-};
-using GdiObject = std::unique_ptr<std::remove_pointer_t<HGDIOBJ>, GdiDeleter>;
 
 std::string ExeBaseName() {
     char path[MAX_PATH * 2] = {};
@@ -105,7 +100,8 @@ private:
     std::function<void()> apply_;
     HWND dlg_ = nullptr;
     HWND tooltip_ = nullptr;
-    GdiObject font_, caption_;
+    ScopedFont font_;
+    ScopedBitmap caption_;
     clsSideLogo logo_;
     RegistryAutostart autostart_;
     std::string autostartPath_;
@@ -121,7 +117,7 @@ private:
 HWND OptionsDialog::Add(const char* cls, DWORD style, int id, int x, int y, int w, int h, DWORD exStyle) {
     HWND c = CreateWindowExA(exStyle, cls, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, x, y, w, h, dlg_,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
-    if (c) SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    if (c) SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     return c;
 }
 
@@ -131,7 +127,7 @@ void OptionsDialog::OnInit(HWND dlg) {
     NONCLIENTMETRICSA ncm{};
     ncm.cbSize = sizeof ncm;
     SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
-    font_.reset(CreateFontIndirectA(&ncm.lfMessageFont));
+    font_.Reset(CreateFontIndirectA(&ncm.lfMessageFont));
 
     RECT r{0, 0, kWidth, kHeight};
     AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrA(dlg, GWL_STYLE)), FALSE,
@@ -147,13 +143,14 @@ void OptionsDialog::OnInit(HWND dlg) {
     // The caption strip: image and title over the area that drags the dialog
     // (statics without SS_NOTIFY let the mouse through to it).
     // The image is scaled to the strip's height, its proportions kept.
-    caption_.reset(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_CAPTION), IMAGE_BITMAP, 0, 0, 0));
+    caption_.Reset(static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_CAPTION), IMAGE_BITMAP, 0, 0, 0)));
     BITMAP bm{};
     int imgW = 24;
-    if (caption_ && GetObjectA(caption_.get(), sizeof bm, &bm) && bm.bmHeight > 0)
+    if (caption_ && GetObjectA(caption_.Get(), sizeof bm, &bm) && bm.bmHeight > 0)
         imgW = std::min(MulDiv(bm.bmWidth, kStripH - 6, bm.bmHeight), kWidth / 2);
     HWND img = Add("STATIC", SS_BITMAP | SS_REALSIZECONTROL, IDC_OPZ_IMG_CAPTION, kLogoW + 4, 3, imgW, kStripH - 6);
-    SendMessageA(img, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(caption_.get()));
+    SendMessageA(img, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(caption_.Get()));
     SetWindowPos(img, nullptr, 0, 0, imgW, kStripH - 6, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     Add("STATIC", SS_LEFT | SS_CENTERIMAGE, IDC_OPZ_LBL_CAPTION, kLogoW + imgW + 14, 3,
         kWidth - kLogoW - imgW - 20, kStripH - 6);
@@ -210,7 +207,7 @@ void OptionsDialog::OnInit(HWND dlg) {
     logo_.SetStartColor(RGB(153, 0, 0));
     logo_.SetEndColor(RGB(255, 255, 255));
     ApplyTags(st, dlg, "", kTags, tooltip_);
-    SetWindowTextA(dlg, GetLangString(st, 401).c_str());
+    SetWindowTextA(dlg, GetLangString(st, kTextOptionsCaption).c_str());
     SetAlwaysOnTop(dlg, st.bAlwaysOnTop);
     EnableConfirm(false);
 }

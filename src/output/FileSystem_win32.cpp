@@ -8,6 +8,7 @@
 
 #include "shared/FileSystems.h"
 #include "shared/JoinPath.h"
+#include "shared/ScopedWin_win32.h"
 
 namespace heliotab {
 
@@ -40,26 +41,6 @@ FileStatus FromError(DWORD e) {
 
 FileStatus LastError() { return FromError(GetLastError()); }
 
-// Closes a handle on every path out.
-class Handle {
-public:
-    explicit Handle(HANDLE h) : h_(h) {}
-    ~Handle() { Close(); }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return h_; }
-    bool Close() {
-        if (!Valid()) return true;
-        const bool ok = CloseHandle(h_) != 0;
-        h_ = INVALID_HANDLE_VALUE;
-        return ok;
-    }
-
-private:
-    HANDLE h_;
-};
-
 // Writes all of data and flushes it to disk.
 FileStatus WriteAndFlush(HANDLE h, const std::string& data) {
     size_t done = 0;
@@ -77,10 +58,11 @@ FileStatus WriteAndFlush(HANDLE h, const std::string& data) {
 // Creates path with the given disposition, writes, flushes and closes it;
 // a failed write removes the half-written file.
 FileStatus CreateAndWrite(const std::string& path, DWORD disposition, const std::string& data) {
-    Handle h(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!h.Valid()) return LastError();
+    ScopedHandle h =
+        OwnFile(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h) return LastError();
     FileStatus st = WriteAndFlush(h.Get(), data);
-    if (!h.Close() && st == FileStatus::Ok) st = FileStatus::Other;
+    if (!CloseNow(h) && st == FileStatus::Ok) st = FileStatus::Other;
     if (st != FileStatus::Ok) DeleteFileA(path.c_str());
     return st;
 }
@@ -90,14 +72,13 @@ public:
     std::vector<std::string> ListFiles(const std::string& directory, const std::string& pattern) override {
         std::vector<std::string> names;
         WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA(JoinPath(directory, pattern).c_str(), &fd);
-        if (h == INVALID_HANDLE_VALUE) return names;
+        const ScopedFind find(FindFirstFileA(JoinPath(directory, pattern).c_str(), &fd));
+        if (!find) return names;
         do {
             if (fd.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
                 continue;
             names.push_back(fd.cFileName);
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
+        } while (FindNextFileA(find.Get(), &fd));
         return names;
     }
 
@@ -111,9 +92,9 @@ public:
         const DWORD a = GetFileAttributesA(path.c_str());
         if (a == INVALID_FILE_ATTRIBUTES) return LastError();
         if (a & FILE_ATTRIBUTE_DIRECTORY) return FileStatus::Access;
-        Handle h(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!h.Valid()) return LastError();
+        const ScopedHandle h = OwnFile(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!h) return LastError();
         char buf[65536];
         for (;;) {
             DWORD got = 0;

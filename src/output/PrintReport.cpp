@@ -2,13 +2,14 @@
 
 #include "output/ReportLayout.h"
 #include "settings/Language.h"
+#include "settings/LanguageIds.h"
 
 namespace heliotab {
 
 bool PrintReport(Station& s, const std::string& file, const std::string& title) {
     AppState& st = s.state;
     if (!s.printer.PrinterInstalled()) {
-        s.messages.ShowMessage(GetLangString(st, kIdNoPrinterText), GetLangString(st, kIdReportTitle),
+        s.messages.ShowMessage(GetLangString(st, kTextNoPrinterText), GetLangString(st, kTextReportTitle),
                                kStyleExclamation);
         return false;
     }
@@ -18,7 +19,7 @@ bool PrintReport(Station& s, const std::string& file, const std::string& title) 
     if (choice == PrintChoice::Confirmed && s.files.ReadAll(file, text) == FileStatus::Ok &&
         s.printer.Print(title, BuildReportLayout(title, s.printer.DateTimeText(), text)))
         return true;
-    s.messages.ShowMessage(GetLangString(st, kIdReportNotPrintedText), GetLangString(st, kIdReportTitle),
+    s.messages.ShowMessage(GetLangString(st, kTextReportNotPrintedText), GetLangString(st, kTextReportTitle),
                            kStyleExclamation);
     return false;
 }

@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "settings/ProfileText.h"
+#include "shared/AsciiText.h"
+#include "shared/DateText.h"
 
 namespace heliotab {
 
@@ -10,18 +12,9 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-std::string TrimBlanks(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && s[b] == ' ') ++b;
-    while (e > b && s[e - 1] == ' ') --e;
-    return s.substr(b, e - b);
-}
-
-bool AllDigits(const std::string& s, size_t from, size_t count) {
-    if (from + count > s.size()) return false;
-    for (size_t i = from; i < from + count; ++i)
-        if (!IsDigit(s[i])) return false;
-    return true;
+// count digits from `from`, all inside s.
+bool DigitsAt(const std::string& s, size_t from, size_t count) {
+    return from + count <= s.size() && AllDigits(std::string_view(s).substr(from, count));
 }
 
 int ToInt(const std::string& s, size_t from, size_t count) {
@@ -46,10 +39,6 @@ std::string Prefixed(char prefix, const std::string& text) {
     return out;
 }
 
-std::string TwoDigits(int v) {
-    return std::string(1, static_cast<char>('0' + v / 10)) + static_cast<char>('0' + v % 10);
-}
-
 }  // namespace
 
 std::string SanitizeValue(const std::string& value) {
@@ -62,7 +51,7 @@ std::string SanitizeValue(const std::string& value) {
 }
 
 std::string FormatWholeNumber(const std::string& text, int minDigits) {
-    const std::string t = TrimBlanks(text);
+    const std::string t = TrimSpaces(text);
     size_t i = 0;
     bool negative = false;
     if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
@@ -115,9 +104,9 @@ std::string FormatWholeNumber(const std::string& text, int minDigits) {
 }
 
 std::string FormatDateDdmmyyyy(const std::string& text) {
-    const std::string t = TrimBlanks(text);
+    const std::string t = TrimSpaces(text);
     int d = 0, m = 0, y = 0;
-    if (t.size() == 8 && AllDigits(t, 0, 8)) {
+    if (t.size() == 8 && DigitsAt(t, 0, 8)) {
         d = ToInt(t, 0, 2);
         m = ToInt(t, 2, 2);
         y = ToInt(t, 4, 4);
@@ -127,7 +116,7 @@ std::string FormatDateDdmmyyyy(const std::string& text) {
         if (s2 == std::string::npos) return text;
         const size_t dl = s1, ml = s2 - s1 - 1, yl = t.size() - s2 - 1;
         if (dl < 1 || dl > 2 || ml < 1 || ml > 2 || yl != 4) return text;
-        if (!AllDigits(t, 0, dl) || !AllDigits(t, s1 + 1, ml) || !AllDigits(t, s2 + 1, yl)) return text;
+        if (!DigitsAt(t, 0, dl) || !DigitsAt(t, s1 + 1, ml) || !DigitsAt(t, s2 + 1, yl)) return text;
         d = ToInt(t, 0, dl);
         m = ToInt(t, s1 + 1, ml);
         y = ToInt(t, s2 + 1, yl);

@@ -28,25 +28,11 @@
 #include "output/ResultFormat.h"
 #include "output/ResultPaths.h"
 #include "settings/Language.h"
+#include "settings/LanguageIds.h"
 
 namespace heliotab {
 
 namespace {
-
-// Language ids of the result writer.
-enum : int {
-    kIdDoneTitle = 601,
-    kIdDoneText = 602,
-    kIdWriteTitle = 603,
-    kIdWriteText = 604,
-    kIdAccessTitle = 611,
-    kIdAccessText = 612,
-    kIdNotDeliveredText = 613,      // the copy into the exchange directory failed
-    kIdReservationKeptText = 614,   // result delivered, reservation file not deleted
-    kIdWarningTitle = 615,
-    kIdIdleCombo = 303,
-    kIdArmedState = 338,
-};
 
 struct Message {
     std::string text, title;
@@ -60,8 +46,8 @@ std::string Quoted(const std::string& path) { return " '" + path + "'"; }
 // result was not delivered.
 Message DeliveryFailure(AppState& st, FileStatus status, const std::string& resultPath) {
     if (status == FileStatus::Access)
-        return {GetLangString(st, kIdAccessText), GetLangString(st, kIdAccessTitle), kStyleStop};
-    return {GetLangString(st, kIdNotDeliveredText) + Quoted(resultPath), GetLangString(st, kIdWriteTitle),
+        return {GetLangString(st, kTextAccessText), GetLangString(st, kTextAccessTitle), kStyleStop};
+    return {GetLangString(st, kTextNotDeliveredText) + Quoted(resultPath), GetLangString(st, kTextWriteTitle),
             kStyleStop};
 }
 
@@ -88,7 +74,7 @@ void DeleteIfExists(FileSystem& files, const std::string& path) {
 void ShowIdleLook(Station& s) {
     for (int i = 0; i < 3; ++i) s.view.SetVehicleLabel(i, "");
     s.view.SetOperatorLabel("");
-    s.view.SetComboText(GetLangString(s.state, kIdIdleCombo));
+    s.view.SetComboText(GetLangString(s.state, kTextSelectReservation));
     s.view.EnableButton(Button::Ferma, false);
     s.view.EnableButton(Button::Test, true);
     s.view.EnableButton(Button::Opzioni, true);
@@ -100,7 +86,7 @@ void ShowIdleLook(Station& s) {
 // The test stays armed for a repeated measurement, and can still be stopped.
 void ShowArmedLook(Station& s) {
     if (!s.state.bTestArmed) return;
-    s.view.SetPanelText(Panel::Stato, GetLangString(s.state, kIdArmedState));
+    s.view.SetPanelText(Panel::Stato, GetLangString(s.state, kTextStateArmed));
     s.view.EnableButton(Button::Test, false);
     s.view.EnableButton(Button::Opzioni, false);
     s.view.EnableTrayOptions(false);
@@ -130,7 +116,7 @@ bool WriteTestResult(Station& s, const FarResult& result) {
 
     if (files.WriteNew(p.temp, BuildResultFile(result)) != FileStatus::Ok)
         return Fail(s, p, boundBefore,
-                    {GetLangString(st, kIdWriteText), GetLangString(st, kIdWriteTitle), kStyleStop});
+                    {GetLangString(st, kTextWriteText), GetLangString(st, kTextWriteTitle), kStyleStop});
 
     // A partial copy left by an interrupted attempt goes first: the copy
     // below creates its file new.
@@ -150,14 +136,14 @@ bool WriteTestResult(Station& s, const FarResult& result) {
         // A reservation the booking software already took back is no fault.
         const FileStatus gone = files.Delete(p.reservation);
         if (gone != FileStatus::Ok && gone != FileStatus::NotFound)
-            warnings.push_back({GetLangString(st, kIdReservationKeptText) + Quoted(p.reservation),
-                                GetLangString(st, kIdWarningTitle), kStyleExclamation});
+            warnings.push_back({GetLangString(st, kTextReservationKeptText) + Quoted(p.reservation),
+                                GetLangString(st, kTextWarningTitle), kStyleExclamation});
     }
     st.SelectedAccFile.clear();
 
     ShowIdleLook(s);
     if (!st.bCloseAfterTest)
-        s.messages.ShowMessage(GetLangString(st, kIdDoneText) + Quoted(p.result), GetLangString(st, kIdDoneTitle),
+        s.messages.ShowMessage(GetLangString(st, kTextDoneText) + Quoted(p.result), GetLangString(st, kTextDoneTitle),
                                kStyleInformation);
 
     // The report is printed from p.temp with p.result as its title, so it
@@ -166,7 +152,7 @@ bool WriteTestResult(Station& s, const FarResult& result) {
     if (st.bPrintReport) PrintReport(s, p.temp, p.result);
 
     if (files.Delete(p.temp) == FileStatus::Access)
-        warnings.push_back({GetLangString(st, kIdAccessText), GetLangString(st, kIdAccessTitle), kStyleStop});
+        warnings.push_back({GetLangString(st, kTextAccessText), GetLangString(st, kTextAccessTitle), kStyleStop});
     for (const Message& m : warnings) s.messages.ShowMessage(m.text, m.title, m.style);
 
     // Closing waits until the print dialog is answered and every warning

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "shared/AsciiText.h"
 #include "shared/ScopedWin_win32.h"
 
 namespace heliotab {
@@ -12,12 +13,6 @@ namespace heliotab {
 namespace {
 
 using ScopedPrinter = Scoped<HANDLE, ClosePrinter>;
-
-std::string Upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
 
 // What the spooler knows of one printer: driver, port, its default settings.
 struct PrinterInfo {
@@ -102,11 +97,11 @@ ScopedGlobal DevNamesBlock(const std::string& driver, const std::string& device,
 // The name of the printer chosen in the dialog, in upper case.
 std::string ChosenName(HGLOBAL devNames, HGLOBAL devMode) {
     if (GlobalView<DEVNAMES> names(devNames); names.Get())
-        return Upper(reinterpret_cast<const char*>(names.Get()) + names->wDeviceOffset);
+        return UpperAscii(reinterpret_cast<const char*>(names.Get()) + names->wDeviceOffset);
     if (GlobalView<DEVMODEA> dm(devMode); dm.Get()) {
         char name[CCHDEVICENAME + 1] = "";
         std::memcpy(name, dm->dmDeviceName, CCHDEVICENAME);
-        return Upper(name);
+        return UpperAscii(name);
     }
     return "";
 }
@@ -118,7 +113,7 @@ std::string ChosenName(HGLOBAL devNames, HGLOBAL devMode) {
 std::string MatchInstalled(const std::string& chosen) {
     std::string match;
     for (const std::string& name : InstalledPrinters()) {
-        const std::string upper = Upper(name);
+        const std::string upper = UpperAscii(name);
         if (upper == chosen) return name;
         if (!chosen.empty() && upper.compare(0, chosen.size(), chosen) == 0) match = name;
     }
@@ -174,7 +169,7 @@ bool clsCommonDialog::ShowPrinter(CurrentPrinter& current) {
     // The dialog may have replaced both blocks; these are the ones to free.
     devMode.Reset(pd.hDevMode);
     devNames.Reset(pd.hDevNames);
-    if (pd.hDC) DeleteDC(pd.hDC);
+    const ScopedDC printerDC(pd.hDC);  // unused: only the choices are kept
 
     if (!ok) {
         ExtendedError = CommDlgExtendedError();
@@ -188,7 +183,7 @@ bool clsCommonDialog::ShowPrinter(CurrentPrinter& current) {
     values.SetCopies(static_cast<int16_t>(pd.nCopies));
 
     const std::string chosen = ChosenName(devNames.Get(), devMode.Get());
-    if (chosen != Upper(name)) {
+    if (chosen != UpperAscii(name)) {
         const std::string match = MatchInstalled(chosen);
         if (!match.empty()) current.name = match;
     } else if (current.name.empty()) {

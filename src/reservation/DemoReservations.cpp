@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "reservation/Reservation.h"
+#include "shared/DateText.h"
 
 namespace heliotab {
 

@@ -1,16 +1,12 @@
 #include "reservation/FieldRules.h"
 
+#include "shared/AsciiText.h"
+
 namespace heliotab {
 
 namespace {
 
-bool AllDigits(std::string_view v) {
-    for (char c : v)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
-
-int TwoDigits(std::string_view v, size_t at) { return (v[at] - '0') * 10 + (v[at + 1] - '0'); }
+int TwoDigitsAt(std::string_view v, size_t at) { return (v[at] - '0') * 10 + (v[at + 1] - '0'); }
 
 bool LengthWithin(std::string_view v, const MaskField& f, FieldOutcome& out) {
     long maxLen = 0, minLen = 0;
@@ -117,8 +113,8 @@ bool NumberContent(std::string_view v) {
 
 bool IsRealDate(std::string_view v) {
     if (v.size() != 8 || !AllDigits(v)) return false;
-    const int day = TwoDigits(v, 0), month = TwoDigits(v, 2);
-    const int year = TwoDigits(v, 4) * 100 + TwoDigits(v, 6);
+    const int day = TwoDigitsAt(v, 0), month = TwoDigitsAt(v, 2);
+    const int year = TwoDigitsAt(v, 4) * 100 + TwoDigitsAt(v, 6);
     if (year < 1 || month < 1 || month > 12 || day < 1) return false;
     static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
@@ -128,7 +124,7 @@ bool IsRealDate(std::string_view v) {
 
 bool IsRealTime(std::string_view v) {
     if (v.size() != 6 || !AllDigits(v)) return false;
-    return TwoDigits(v, 0) <= 23 && TwoDigits(v, 2) <= 59 && TwoDigits(v, 4) <= 59;
+    return TwoDigitsAt(v, 0) <= 23 && TwoDigitsAt(v, 2) <= 59 && TwoDigitsAt(v, 4) <= 59;
 }
 
 FieldOutcome ApplyDescriptor(std::string_view descriptor, std::string_view v, bool vehicleMask) {

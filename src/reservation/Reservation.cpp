@@ -1,6 +1,6 @@
 #include "reservation/Reservation.h"
 
-#include <cstdio>
+#include "shared/AsciiText.h"
 
 namespace heliotab {
 
@@ -15,26 +15,11 @@ const char* VehicleMaskName(int vehicleClass) { return vehicleClass != 0 ? kMask
 bool IsReservationFileName(std::string_view name, std::string_view yy) {
     const size_t dot = name.rfind('.');
     if (dot != 8) return false;
-    std::string ext(name.substr(dot + 1));
-    for (char& c : ext)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    if (ext != "ACC") return false;
+    if (UpperAscii(std::string(name.substr(dot + 1))) != "ACC") return false;
     if (name.substr(0, 2) != yy) return false;
     for (size_t i = 2; i < 8; ++i)
         if (name[i] < '0' || name[i] > '9') return false;
     return true;
 }
-
-namespace {
-std::string Digits(int value, int width) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%0*d", width, value);
-    return buf;
-}
-}  // namespace
-
-std::string FormatDdMmYyyy(const LocalTime& t) { return Digits(t.day, 2) + Digits(t.month, 2) + Digits(t.year, 4); }
-std::string FormatYyyyMmDd(const LocalTime& t) { return Digits(t.year, 4) + Digits(t.month, 2) + Digits(t.day, 2); }
-std::string FormatYy(const LocalTime& t) { return Digits(((t.year % 100) + 100) % 100, 2); }
 
 }  // namespace heliotab

@@ -26,9 +26,4 @@ const char* VehicleMaskName(int vehicleClass);
 // six digits after it, extension ACC in any case.
 bool IsReservationFileName(std::string_view name, std::string_view yy);
 
-// Dates of the exchange files, written without separators.
-std::string FormatDdMmYyyy(const LocalTime& t);
-std::string FormatYyyyMmDd(const LocalTime& t);
-std::string FormatYy(const LocalTime& t);
-
 }  // namespace heliotab

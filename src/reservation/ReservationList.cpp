@@ -7,6 +7,8 @@
 #include "reservation/IniText.h"
 #include "reservation/Reservation.h"
 #include "settings/Language.h"
+#include "settings/LanguageIds.h"
+#include "shared/DateText.h"
 #include "shared/JoinPath.h"
 
 namespace heliotab {
@@ -31,7 +33,7 @@ std::string ItemText(Station& s, const std::string& path) {
 void RebuildReservationList(Station& s) {
     AppState& st = s.state;
     s.view.ClearCombo();
-    s.view.AddComboItem(GetLangString(st, 303));
+    s.view.AddComboItem(GetLangString(st, kTextSelectReservation));
     st.AccFiles.assign(1, std::string());
 
     const std::string yy = FormatYy(s.clock.Now());

@@ -7,6 +7,9 @@
 #include "reservation/Reservation.h"
 #include "reservation/Validator.h"
 #include "settings/Language.h"
+#include "settings/LanguageIds.h"
+#include "shared/AsciiText.h"
+#include "shared/DateText.h"
 #include "shared/JoinPath.h"
 
 namespace heliotab {
@@ -19,12 +22,6 @@ std::string ReadText(Station& s, const std::string& path) {
     std::string text;
     if (s.files.ReadAll(path, text) != FileStatus::Ok) text.clear();
     return text;
-}
-
-bool AllDigits(const std::string& v) {
-    for (char c : v)
-        if (c < '0' || c > '9') return false;
-    return true;
 }
 
 }  // namespace
@@ -52,13 +49,14 @@ int ReservationPreCheck(std::string_view contents, const LocalTime& now) {
 namespace {
 
 void Reject(Station& s) {
-    s.messages.ShowMessage(GetLangString(s.state, 372), GetLangString(s.state, 371), kStyleStop);
+    s.messages.ShowMessage(GetLangString(s.state, kTextBadReservationText),
+                           GetLangString(s.state, kTextBadReservationTitle), kStyleStop);
     s.view.SelectComboIndex(0);
 }
 
 void Arm(Station& s, const std::string& file) {
     AppState& st = s.state;
-    s.view.SetPanelText(Panel::Stato, GetLangString(st, 338));
+    s.view.SetPanelText(Panel::Stato, GetLangString(st, kTextStateArmed));
     s.view.EnableButton(Button::Test, false);
     s.view.EnableButton(Button::Opzioni, false);
     s.view.EnableTrayOptions(false);
@@ -88,7 +86,7 @@ void LoadReservation(Station& s, int index) {
         return;
     }
 
-    s.view.ShowValidateWindow(GetLangString(st, 701), GetLangString(st, 702));
+    s.view.ShowValidateWindow(GetLangString(st, kTextValidateCaption), GetLangString(st, kTextValidateText));
     s.pump.DoEvents();
     const bool valid = ValidateReservation(s, path, vehicleClass);
     s.view.HideValidateWindow();

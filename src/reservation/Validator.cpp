@@ -18,6 +18,7 @@
 #include "reservation/IniText.h"
 #include "reservation/Reservation.h"
 #include "settings/Language.h"
+#include "settings/LanguageIds.h"
 #include "shared/JoinPath.h"
 
 namespace heliotab {
@@ -121,19 +122,22 @@ private:
         AppState& st = s_.state;
         std::string text;
         if (presenceForm)
-            text = GetLangString(st, 606) + " \"" + mask.name + "\" " + GetLangString(st, 607) + " \"" + key + "\" " +
-                   GetLangString(st, 608) + " [" + section + "].";
+            text = GetLangString(st, kTextMaskBadDefinition) + " \"" + mask.name + "\" " +
+                   GetLangString(st, kTextMaskForKey) + " \"" + key + "\" " + GetLangString(st, kTextMaskOfSection) +
+                   " [" + section + "].";
         else
-            text = GetLangString(st, 606) + " " + mask.name + " " + GetLangString(st, 607) + " '" + key + "' " +
-                   GetLangString(st, 608) + " '" + section + "'.";
+            text = GetLangString(st, kTextMaskBadDefinition) + " " + mask.name + " " +
+                   GetLangString(st, kTextMaskForKey) + " '" + key + "' " + GetLangString(st, kTextMaskOfSection) +
+                   " '" + section + "'.";
         valid = false;
-        s_.messages.ShowMessage(text, GetLangString(st, 605), kStyleStop);
+        s_.messages.ShowMessage(text, GetLangString(st, kTextMaskErrorTitle), kStyleStop);
         return Stop::Done;
     }
 
     Stop ReadingFailure() {
         valid = false;
-        s_.messages.ShowMessage(GetLangString(s_.state, 610), GetLangString(s_.state, 609), kStyleStop);
+        s_.messages.ShowMessage(GetLangString(s_.state, kTextReadErrorText),
+                                GetLangString(s_.state, kTextReadErrorTitle), kStyleStop);
         return Stop::Done;
     }
 
@@ -173,8 +177,8 @@ bool LoadMask(Station& s, const char* name, bool vehicle, Mask& mask) {
     std::string text;
     if (s.files.ReadAll(JoinPath(s.state.programDir, name), text) == FileStatus::Ok) mask.ini.Parse(text);
     if (!mask.ini.SectionNames().empty()) return true;
-    s.messages.ShowMessage(GetLangString(s.state, 703) + " \"" + mask.name + "\"", GetLangString(s.state, 605),
-                           kStyleStop);
+    s.messages.ShowMessage(GetLangString(s.state, kTextMaskMissing) + " \"" + mask.name + "\"",
+                           GetLangString(s.state, kTextMaskErrorTitle), kStyleStop);
     return false;
 }
 
@@ -183,7 +187,8 @@ bool LoadMask(Station& s, const char* name, bool vehicle, Mask& mask) {
 bool ValidateReservation(Station& s, const std::string& filePath, int vehicleClass) {
     std::string contents;
     if (s.files.ReadAll(filePath, contents) != FileStatus::Ok) {
-        s.messages.ShowMessage(GetLangString(s.state, 610), GetLangString(s.state, 609), kStyleStop);
+        s.messages.ShowMessage(GetLangString(s.state, kTextReadErrorText), GetLangString(s.state, kTextReadErrorTitle),
+                               kStyleStop);
         return false;
     }
     Mask acceptance, vehicle;

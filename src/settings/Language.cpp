@@ -1,6 +1,8 @@
 // Texts of Language.ini by numeric id, in the section of the current language.
 #include "settings/Language.h"
 
+#include "settings/LanguageIds.h"
+
 #include <string>
 
 namespace heliotab {
@@ -52,7 +54,7 @@ TagIds ParseTag(const std::string& tag) {
 }
 
 std::string TrayTipText(AppState& st) {
-    return LangValue(st, "101") + " (" + kAppTitle + ")";
+    return LangValue(st, std::to_string(kTextAppCaption)) + " (" + kAppTitle + ")";
 }
 
 }  // namespace heliotab

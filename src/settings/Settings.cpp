@@ -4,30 +4,11 @@
 
 #include "settings/SettingsKeys.h"
 #include "settings/WholeNumber.h"
+#include "shared/AsciiText.h"
 
 namespace heliotab {
 
 namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string Trim(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && IsBlank(s[b])) ++b;
-    while (e > b && IsBlank(s[e - 1])) --e;
-    return s.substr(b, e - b);
-}
-
-bool EqualsAsciiNoCase(const std::string& a, const char* b) {
-    size_t i = 0;
-    for (; i < a.size() && b[i]; ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
-        if (x != y) return false;
-    }
-    return i == a.size() && b[i] == '\0';
-}
 
 // Whether the list of NUL-terminated names holds exactly this name.
 bool ListHoldsName(const std::string& list, const std::string& name) {
@@ -49,9 +30,9 @@ void BindProgramStores(AppState& st) {
 }
 
 bool ParseBoolean(const std::string& text, bool def) {
-    const std::string t = Trim(text);
-    if (EqualsAsciiNoCase(t, "True")) return true;
-    if (EqualsAsciiNoCase(t, "False")) return false;
+    const std::string t = TrimSpacesAndTabs(text);
+    if (EqualsNoCase(t, "True")) return true;
+    if (EqualsNoCase(t, "False")) return false;
     long v = 0;
     return ReadWholeNumber(t, v) ? v != 0 : def;
 }

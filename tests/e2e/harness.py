@@ -42,15 +42,10 @@ EXIT_TIMEOUT = 30.0
 APP_CLASS = "ThunderRT6Main"
 APP_TITLE = "HELIOTAB"
 
-# Message-box styles as the program passes them.
-MB_STOP, MB_QUESTION, MB_EXCLAMATION, MB_INFORMATION = 16, 36, 48, 64
-
 have_exe = EXE.is_file() and DRIVER.is_file()
-have_driver = DRIVER.is_file()
 have_farsim = FARSIM.is_file()
 have_demogen = DEMOGEN.is_file()
 requires_exe = unittest.skipUnless(have_exe, f"{EXE} or {DRIVER} not built")
-requires_driver = unittest.skipUnless(have_driver, f"{DRIVER} not built")
 requires_farsim = unittest.skipUnless(have_farsim, f"{FARSIM} not built")
 
 
@@ -490,12 +485,6 @@ class Farsim:
         self.process.stdout.close()
         self.stderr.close()
         self.session.unlink_com(self.com)
-
-
-def far_bytes(station, name):
-    """A result file of the exchange directory, byte for byte (None when absent)."""
-    p = station.exchange / name
-    return p.read_bytes() if p.exists() else None
 
 
 class E2ETestCase(unittest.TestCase):

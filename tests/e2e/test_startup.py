@@ -1,32 +1,29 @@
-"""Start-up, single instance, Esc and the settings write-backs of the real program."""
+"""Start-up, single instance and damaged files beside the real program. Which
+settings are read and written back is the core settings tests' (LoadSettingsTest);
+Esc is the shell window test's (ShellWindow.EscClosesOnlyWhenTheSettingSaysSo)."""
 
 import os
 import time
 import unittest
 
-from harness import (APP_CLASS, APP_TITLE, E2ETestCase, ini_bytes, lang_text, poll, requires_exe,
+from harness import (APP_CLASS, APP_TITLE, E2ETestCase, ini_bytes, lang_text, requires_exe,
                      test_language)
 
-DEFAULT_ACC = "C:\\MCTC\\DIR_FAR\\"
 NO_RESOURCE = "No resource!"
 
 # Captions of the main window's labels and frames: language id -> control.
 CAPTION_IDS = (302, 305, 306, 307, 308, 309, 310, 311, 312, 313, 314, 315, 316, 317)
 PANEL_PORT = 1
 CBO = 1005
-TEXT_NO_PORT, TEXT_SEARCHING = 330, 331
+TEXT_NO_PORT = 330
 
 
-def settings(lingua=None, acc=None, esc=None, port=None, extra=()):
+def settings(lingua=None, acc=None, esc=None, port=None):
     imp = [(k, v) for k, v in (("Lingua", lingua), ("Chiudi con Esc", esc), ("Porta Seriale", port)) if v is not None]
-    sections = [("Impostazioni", imp + list(extra))]
+    sections = [("Impostazioni", imp)]
     if acc is not None:
         sections.append(("Percorsi", [("Files .ACC", acc)]))
     return sections
-
-
-def assert_crlf(testcase, data):
-    testcase.assertNotIn(b"\n", data.replace(b"\r\n", b""), "line ends must be CR LF")
 
 
 @requires_exe
@@ -61,42 +58,6 @@ class StartupTest(E2ETestCase):
                               and w["visible"] == "1"]), 1)
         self.assertIsNone(first.poll(), "the first copy keeps running")
         self.assertEqual(self.driver.main_window()[1]["hwnd"], main["hwnd"])
-
-    def test_esc_closes_only_when_enabled(self):
-        for esc, closes in (("0", False), ("1", True), (None, True)):
-            with self.subTest(chiudi_con_esc=esc):
-                self.station.write_settings(settings(lingua="Italiano", acc=self.station.exchange_dos, esc=esc))
-                p, _, _ = self.station.start_and_wait()
-                self.driver.key("esc")
-                if closes:
-                    self.assertEqual(self.station.wait_exit(p), 0, "Esc must close the program")
-                else:
-                    # A negative can only be shown by waiting: give the key ample time.
-                    self.assertIsNone(self.station.wait_exit(p, 3), "Esc must not close the program")
-                    self.assertEqual(self.driver.main_window()[1]["visible"], "1")
-                    self.assertEqual(self.station.close(), 0)
-
-    def test_write_backs_only_of_invalid_language_and_empty_directory(self):
-        st = self.station
-        cases = [
-            # (settings or None, expected triples after the run)
-            (None, [("Percorsi", "Files .ACC", DEFAULT_ACC)]),
-            (settings(lingua="Deutsch", acc=st.exchange_dos),
-             [("Impostazioni", "Lingua", "Italiano"), ("Percorsi", "Files .ACC", st.exchange_dos)]),
-            # The language check is case-sensitive.
-            (settings(lingua="italiano", acc=""),
-             [("Impostazioni", "Lingua", "Italiano"), ("Percorsi", "Files .ACC", DEFAULT_ACC)]),
-        ]
-        for given, expected in cases:
-            with self.subTest(settings=given):
-                if st.settings_path.exists():
-                    st.settings_path.unlink()
-                if given is not None:
-                    st.write_settings(given)
-                st.start_and_wait()
-                self.assertEqual(st.close(), 0)
-                self.assertEqual(st.settings(), expected)
-                assert_crlf(self, st.settings_path.read_bytes())
 
     def test_valid_settings_are_left_untouched(self):
         st = self.station
@@ -153,36 +114,6 @@ class BadInputTest(E2ETestCase):
         # (values cut short so that a failure report stays readable)
         self.assertIn(("Impostazioni", "Lingua", "Italiano"), [(s, k, v[:40]) for s, k, v in st.settings()])
 
-    def test_files_without_sections(self):
-        st = self.station
-        loose = b"Lingua=Deutsch\r\nPorta Seriale=7\r\nChiudi con Esc=0\r\n"
-        st.write_settings(loose)
-        st.start_and_wait()
-        # Keys outside a section are not settings: no port, Esc closes.
-        self.assertEqual(self.driver.status_panels()[PANEL_PORT], lang_text(TEXT_NO_PORT))
-        self.driver.key("esc")
-        self.assertEqual(st.wait_exit(st.processes[-1]), 0)
-        self.assertEqual(st.settings(), [("Percorsi", "Files .ACC", DEFAULT_ACC)])
-
-        st.write_settings(loose)
-        st.write_language(b"302=senza sezione\r\n305=x\r\n")
-        st.start_and_wait()
-        texts = self.driver.texts()
-        self.assertNotIn("senza sezione", texts)
-        self.assertIn(NO_RESOURCE, texts)
-        self.assertEqual(st.close(), 0)
-        # No language section at all: the language is reset.
-        self.assertEqual(st.settings(), [("Impostazioni", "Lingua", "Italiano"),
-                                         ("Percorsi", "Files .ACC", DEFAULT_ACC)])
-
-    def test_values_that_are_not_numbers(self):
-        st = self.station
-        for port in ("abc", "99999999", "-", ""):
-            with self.subTest(port=port):
-                st.write_settings(settings(lingua="Italiano", acc=st.exchange_dos, port=port, esc="forse",
-                                           extra=[("Primo Piano", "sempre"), ("Chiudi dopo test", "2x"),
-                                                  ("Stampa report", "\xe8")]))
-                self.start_and_close()
 
 
 if __name__ == "__main__":

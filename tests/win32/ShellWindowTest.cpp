@@ -463,23 +463,5 @@ TEST(ShellWindow, ComboNotificationsSentToItsPanelReachTheMainWindow) {
     });
 }
 
-TEST(ShellWindow, SerialChunksReachTheLinkAndTheirBuffersAreTaken) {
-    OnOwnThread([] {
-        Rig rig;
-        ASSERT_TRUE(rig.port.Open(3));
-        // A frame of another status in two chunks: the link answers it with ACK once whole.
-        const std::string wire = testframes::Wire(testframes::FixedStatus('5'));
-        for (const std::string& part : {wire.substr(0, 20), wire.substr(20)}) {
-            auto* chunk = new uint8_t[part.size()];
-            std::memcpy(chunk, part.data(), part.size());
-            PostMessageA(rig.view.Handle(), kMsgSerialChunk, part.size(), reinterpret_cast<LPARAM>(chunk));
-        }
-        PostMessageA(rig.view.Handle(), kMsgSerialChunk, 0, 0);  // a malformed notice is ignored
-        rig.pump.DoEvents();
-        EXPECT_EQ(rig.port.SentBytes(), "\x06");
-        EXPECT_TRUE(IsWindow(rig.view.Handle()));
-    });
-}
-
 }  // namespace
 }  // namespace heliotab

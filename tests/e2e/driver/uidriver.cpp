@@ -10,7 +10,6 @@
 //   main-window                         the hidden application window and the main window
 //   is-running                          exit 0 when the hidden application window exists
 //   wait-window CLASS TITLE TIMEOUT_MS [--visible] [--idle]   ("*" matches any)
-//   wait-gone CLASS TITLE TIMEOUT_MS
 //   window-info TARGET | get-text TARGET
 //   status-panel N | status-panels
 //   combo-items [TARGET] | combo-get [TARGET] | combo-select N [TARGET] | combo-dropdown [TARGET]
@@ -140,22 +139,6 @@ int CmdWaitWindow(const Options&, const Args& a) {
         }
         Sleep(5);
     }
-}
-
-int CmdWaitGone(const Options&, const Args& a) {
-    if (a.size() < 3) return Usage("wait-gone CLASS TITLE TIMEOUT_MS");
-    long long timeout = 0;
-    if (!ParseInt(a[2], timeout)) return Usage("bad timeout");
-    double start = ElapsedMs();
-    while (FindTopLevel(a[0], a[1], false)) {
-        if (ElapsedMs() - start >= static_cast<double>(timeout)) {
-            PrintRecord("timeout", {{"waited_ms", std::to_string(ElapsedMs() - start)}});
-            return kNotFound;
-        }
-        Sleep(10);
-    }
-    PrintRecord("gone", {{"waited_ms", std::to_string(ElapsedMs() - start)}});
-    return kOk;
 }
 
 int CmdWindowInfo(const Options& opt, const Args& a) {
@@ -637,7 +620,6 @@ int Run(Options& opt, Args a) {
     if (cmd == L"main-window") return CmdMainWindow(opt, rest);
     if (cmd == L"is-running") return CmdIsRunning(opt, rest);
     if (cmd == L"wait-window") return CmdWaitWindow(opt, rest);
-    if (cmd == L"wait-gone") return CmdWaitGone(opt, rest);
     if (cmd == L"window-info") return CmdWindowInfo(opt, rest);
     if (cmd == L"get-text") return CmdGetText(opt, rest);
     if (cmd == L"status-panel") return CmdStatusPanel(opt, rest);

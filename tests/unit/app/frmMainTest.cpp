@@ -29,26 +29,22 @@ protected:
     FakeStation f;
 };
 
-TEST_F(MainWindowTest, SwitchesAreFoundInAnyCaseWithBlanksAndWithoutThem) {
-    auto sw = ParseCommandLine(f.state, "  /test /  Maximized ");
-    EXPECT_TRUE(sw.test);
-    EXPECT_TRUE(sw.maximized);
+TEST_F(MainWindowTest, SwitchesAreFoundInAnyCaseAndOnlyAfterASlash) {
+    const struct {
+        const char* line;
+        bool test, maximized;
+    } cases[] = {
+        {"  /test /  Maximized ", true, true}, {"/TEST/MAXIMIZED", true, true}, {"TEST", false, false},
+        {"MAXIMIZED /X", false, false}, {"/TESTING/MAX", false, false},
+    };
+    for (const auto& c : cases) {
+        const auto sw = ParseCommandLine(f.state, c.line);
+        EXPECT_EQ(sw.test, c.test) << c.line;
+        EXPECT_EQ(sw.maximized, c.maximized) << c.line;
+    }
+    ParseCommandLine(f.state, "  /test /  Maximized ");
     ASSERT_EQ(f.state.CommandSwitches.size(), 3u);
     EXPECT_EQ(f.state.CommandSwitches[1], "TEST ");
-
-    sw = ParseCommandLine(f.state, "/TEST/MAXIMIZED");
-    EXPECT_TRUE(sw.test);
-    EXPECT_TRUE(sw.maximized);
-}
-
-TEST_F(MainWindowTest, TextBeforeTheFirstSlashIsNeverASwitch) {
-    auto sw = ParseCommandLine(f.state, "TEST");
-    EXPECT_FALSE(sw.test);
-    sw = ParseCommandLine(f.state, "MAXIMIZED /X");
-    EXPECT_FALSE(sw.maximized);
-    sw = ParseCommandLine(f.state, "/TESTING/MAX");
-    EXPECT_FALSE(sw.test);
-    EXPECT_FALSE(sw.maximized);
 }
 
 TEST_F(MainWindowTest, InitialStateHidesTestUnlessSwitched) {

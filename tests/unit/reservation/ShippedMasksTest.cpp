@@ -9,6 +9,7 @@
 #include "reservation/Selection.h"
 #include "reservation/Reservation.h"
 #include "reservation/Validator.h"
+#include "shared/DateText.h"
 
 using namespace heliotab;
 using namespace heliotab::testing_reservation;
