@@ -1,9 +1,8 @@
 // Per-frame cost of the receive path: framing, InterrogaFAR and decoding.
 #include <benchmark/benchmark.h>
 
-#include "device/Exchange.h"
+#include "app/frmMain.h"
 #include "device/FrameAssembler.h"
-#include "device/Link.h"
 #include "device/ResultDecoding.h"
 #include "device/TesterFrames.h"
 #include "fakes/Fakes.h"
@@ -50,17 +49,18 @@ void BM_DecodeSeparated(benchmark::State& state) {
 BENCHMARK(BM_DecodeSeparated);
 
 // One measurement as the tester sends it: start frame, then results, each
-// through OnSerialBytes (framing + InterrogaFAR + decoding + the ACKs).
+// through OnSerialBytes (framing + InterrogaFAR + decoding + the ACKs and
+// the result writer).
 void ReceiveMeasurement(benchmark::State& state, const std::string& results) {
     FakeStation f{DefaultFileSystem()};
     f.port.Open(1);
-    f.state.bDeviceOnline = true;
-    f.view.device[4] = "2.1B";
+    f.state.bDeviceSearch = true;
+    OnSerialBytes(f.station, Wire(FixedIdentity(true)));
     const std::string start = Wire(FixedStatus('1'));
     for (auto _ : state) {
         f.state.bTestArmed = true;
-        OnSerialBytes(f.station, start.data(), start.size());
-        OnSerialBytes(f.station, results.data(), results.size());
+        OnSerialBytes(f.station, start);
+        OnSerialBytes(f.station, results);
         f.port.sent.clear();
         f.timers.started.clear();
     }
@@ -75,17 +75,20 @@ void BM_ReceiveMeasurementSeparated(benchmark::State& state) {
 }
 BENCHMARK(BM_ReceiveMeasurementSeparated);
 
-// A bad frame while online: framing, checksum, the NAK bookkeeping.
+// A bad frame while online: framing, checksum, the NAK wait and the NAK.
 void BM_ReceiveBadFrame(benchmark::State& state) {
     FakeStation f{DefaultFileSystem()};
     f.port.Open(1);
-    f.state.bDeviceOnline = true;
+    f.state.bDeviceSearch = true;
+    OnSerialBytes(f.station, Wire(FixedIdentity(true)));
     std::string bad = Sealed(FixedResults(false));
     bad.back() ^= 1;
     bad += kEtx;
     for (auto _ : state) {
-        OnSerialBytes(f.station, bad.data(), bad.size());
-        f.state.iNakCount = 0;
+        OnSerialBytes(f.station, bad);
+        f.timers.Advance(500);  // its NAK (every fourth frame: the message instead)
+        f.port.sent.clear();
+        f.timers.started.clear();
     }
 }
 BENCHMARK(BM_ReceiveBadFrame);

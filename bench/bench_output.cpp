@@ -41,7 +41,8 @@ void BM_WriteTestResult(benchmark::State& bs) {
     FakeStation fx(DefaultFileSystem());
     fx.state.programDir = prog;
     fx.state.AccDirectory = acc;
-    FillSample(fx.state.farResult);
+    FarResult result;
+    FillSample(result);
     for (auto _ : bs) {
         bs.PauseTiming();
         std::ofstream(acc + "26000123.ACC", std::ios::binary) << "[Accettazione]\r\n";
@@ -50,7 +51,7 @@ void BM_WriteTestResult(benchmark::State& bs) {
         fx.state.bTestArmed = true;
         fx.messages.shown.clear();
         bs.ResumeTiming();
-        if (!WriteTestResult(fx.station)) bs.SkipWithError("not delivered");
+        if (!WriteTestResult(fx.station, result)) bs.SkipWithError("not delivered");
     }
     std::filesystem::remove_all(root);
 }

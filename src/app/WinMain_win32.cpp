@@ -14,6 +14,7 @@
 #include "app/mdlDraw_win32.h"
 #include "app/mdlEnumWindows_win32.h"
 #include "device/SerialPort_win32.h"
+#include "device/TesterLink.h"
 #include "dialogs/frmInfo_win32.h"
 #include "dialogs/frmOpzioni_win32.h"
 #include "output/ReportPrinter_win32.h"
@@ -32,6 +33,7 @@ struct Program {
     Win32Clock clock;
     Win32Pump pump;
     Win32Timers timers;
+    TesterLink link{state};
     Win32ReportPrinter printer;
     Station* station = nullptr;
 
@@ -52,7 +54,8 @@ int RunProgram(HINSTANCE instance) {
     SetApplicationMainWindow(appWindow, p.view.Handle());
 
     Win32SerialPort port(p.view.Handle(), kMsgSerialChunk, kMsgSerialDisconnect);
-    Station station{p.state, p.view, p.messages, p.clock, p.timers, p.pump, port, DefaultFileSystem(), p.printer};
+    Station station{p.state, p.view, p.messages, p.clock, p.timers, p.pump, port, DefaultFileSystem(), p.printer,
+                    p.link};
     p.station = &station;
     p.view.Attach(station);
     p.view.serialPort = &port;

@@ -4,7 +4,8 @@
 
 #include <algorithm>
 
-#include "device/Link.h"
+#include "device/TesterLink.h"
+#include "output/ResultWriter.h"
 #include "reservation/ReservationList.h"
 #include "settings/Language.h"
 #include "settings/LanguageIds.h"
@@ -18,6 +19,8 @@ namespace {
 // How long closing waits for the tester's EOT to leave the output buffer.
 // Bounded: a tester unplugged mid-send must not keep the program alive.
 constexpr int kDrainTimeoutMs = 2000;
+constexpr int kPollIntervalMs = 1000;
+constexpr int kCloseDelayMs = 100;
 
 bool HasSwitch(const AppState& st, const char* name) {
     for (size_t i = 1; i < st.CommandSwitches.size(); ++i)
@@ -70,8 +73,6 @@ void StartupInitialState(Station& s, const StartupSwitches& sw) {
     s.view.EnableCombo(false);
     s.view.ShowButton(Button::Test, false);
     if (sw.test) s.view.ShowButton(Button::Test, true);
-
-    s.state.sRxFrame.clear();
 }
 
 void StartupDeviceSearch(Station& s) {
@@ -79,8 +80,6 @@ void StartupDeviceSearch(Station& s) {
     st.bDeviceOnline = false;
     st.bQuitQuery = false;
     st.bTestArmed = false;
-    st.bMeasuring = false;
-    st.iNakCount = 0;
     st.bArrowKeyDown = false;
 
     if (st.iSerialPort == 0) {
@@ -129,7 +128,7 @@ bool StopTest(Station& s) {
                                kStyleQuestion) != kAnswerYes)
         return false;
 
-    SendCancel(s);
+    CarryOut(s, s.link.StopMeasuring());
     s.view.SetPanelText(Panel::Stato, GetLangString(st, kTextStateStopped));
     s.view.EnableButton(Button::Ferma, false);
     s.view.EnableButton(Button::Test, true);
@@ -142,7 +141,6 @@ bool StopTest(Station& s) {
     st.SelectedAccFile.clear();
     ClearReservationLabels(s);
     st.bTestArmed = false;
-    st.bMeasuring = false;
     return true;
 }
 
@@ -162,7 +160,7 @@ bool QueryUnload(Station& s) {
     if (st.bTestArmed && !StopTest(s)) return false;
 
     if (s.port.IsOpen()) {
-        SendEot(s);
+        CarryOut(s, s.link.SendEot());
         s.pump.WaitUntil([&] { return s.port.OutBufferCount() < 1; }, kDrainTimeoutMs);
         s.port.Close();
     }
@@ -182,7 +180,7 @@ void TimerProc(Station& s, int timerId) {
         if (st.bDeviceOnline) return;
         // PollDevice runs its waits on the link's own timer and re-arms the
         // poll itself when its attempt is over.
-        if (st.bDeviceSearch && !PollDeviceRunning(s)) PollDevice(s);
+        if (st.bDeviceSearch && !s.link.PollDeviceRunning()) CarryOut(s, s.link.PollDevice(s.port.IsOpen()));
         break;
     case kTimerClose:
         s.timers.StopTimer(kTimerClose);
@@ -190,10 +188,99 @@ void TimerProc(Station& s, int timerId) {
         break;
     case kTimerNakDelay:
     case kTimerPollStep:
-        OnLinkTimer(s, timerId);
+        CarryOut(s, s.link.OnTimer(timerId));
         break;
     default:
         break;
+    }
+}
+
+namespace {
+
+// After every event of the port, whatever its kind.
+void StartCloseTimerIfPending(Station& s) {
+    if (s.state.bClosePending) s.timers.StartTimer(kTimerClose, kCloseDelayMs);
+}
+
+void EnableControl(MainView& view, LinkControl control, bool on) {
+    switch (control) {
+    case LinkControl::Test: view.EnableButton(Button::Test, on); break;
+    case LinkControl::Ferma: view.EnableButton(Button::Ferma, on); break;
+    case LinkControl::Opzioni: view.EnableButton(Button::Opzioni, on); break;
+    case LinkControl::Combo: view.EnableCombo(on); break;
+    case LinkControl::TrayOptions: view.EnableTrayOptions(on); break;
+    }
+}
+
+}  // namespace
+
+void OnSerialBytes(Station& s, std::string_view bytes) {
+    s.link.ReceiveBytes(bytes);
+    std::string frame;
+    while (s.link.NextFrame(frame)) CarryOut(s, s.link.InterrogaFAR(frame, s.clock.Now(), s.view.OperatorLabel()));
+    StartCloseTimerIfPending(s);
+}
+
+void OnSerialDisconnect(Station& s) {
+    CarryOut(s, s.link.PortLost());
+    StartCloseTimerIfPending(s);
+}
+
+void OptionsDialogOpening(Station& s) {
+    // The search stops altogether: a connection attempt half way through
+    // its waits would otherwise open the port under the dialog's scan.
+    s.timers.StopTimer(kTimerPoll);
+    CarryOut(s, s.link.CancelPollDevice());
+    s.state.bDeviceOnline = false;
+    if (s.port.IsOpen()) {
+        s.port.Close();
+        s.view.SetPanelText(Panel::PortaCOM, GetLangString(s.state, kTextPortSearching));
+    }
+    s.view.EnableCombo(false);
+    s.view.EnableButton(Button::Test, false);
+    CarryOut(s, s.link.ForgetTester());
+}
+
+void OptionsDialogClosed(Station& s) {
+    s.state.bDeviceSearch = true;
+    if (!s.state.bQuitQuery) s.timers.StartTimer(kTimerPoll, kPollIntervalMs);
+}
+
+void InfoBoxOpening(Station& s) {
+    if (s.state.bDeviceSearch) s.timers.StopTimer(kTimerPoll);
+}
+
+void InfoBoxClosed(Station& s) {
+    if (s.state.bDeviceSearch && !s.state.bQuitQuery) s.timers.StartTimer(kTimerPoll, kPollIntervalMs);
+}
+
+void CarryOut(Station& s, const LinkActions& actions) {
+    using Kind = LinkAction::Kind;
+    for (const LinkAction& a : actions) {
+        switch (a.kind) {
+        case Kind::Send:
+            if (s.port.IsOpen()) s.port.Send(static_cast<uint8_t>(a.number));
+            break;
+        case Kind::OpenPort:
+            CarryOut(s, s.link.PortOpened(s.port.Open(a.number)));
+            break;
+        case Kind::ClosePort: s.port.Close(); break;
+        case Kind::StartTimer: s.timers.StartTimer(a.number, a.ms); break;
+        case Kind::StopTimer: s.timers.StopTimer(a.number); break;
+        case Kind::SetPanel: s.view.SetPanelText(a.panel, a.text); break;
+        case Kind::SetDeviceLabel: s.view.SetDeviceLabel(a.number, a.text); break;
+        case Kind::SetVehicleLabel: s.view.SetVehicleLabel(a.number, a.text); break;
+        case Kind::SetOperatorLabel: s.view.SetOperatorLabel(a.text); break;
+        case Kind::SetComboText: s.view.SetComboText(a.text); break;
+        case Kind::Enable: EnableControl(s.view, a.control, a.on); break;
+        case Kind::FocusCombo: s.view.FocusCombo(); break;
+        case Kind::ShowMessage: {
+            const int answer = s.messages.ShowMessage(a.text, a.title, a.number);
+            if (a.reply != LinkReply::None) CarryOut(s, s.link.MessageAnswered(a.reply, answer));
+            break;
+        }
+        case Kind::Deliver: WriteTestResult(s, *a.result); break;
+        }
     }
 }
 

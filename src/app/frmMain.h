@@ -4,7 +4,9 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
+#include "device/LinkAction.h"
 #include "shared/Station.h"
 
 namespace heliotab {
@@ -35,5 +37,21 @@ bool QueryUnload(Station& s);
 
 // The one timer callback: ids 1 and 2, and the link's own.
 void TimerProc(Station& s, int timerId);
+
+// The serial line's events: each complete frame goes to the link's
+// InterrogaFAR; after every event the close timer starts when a close is
+// pending.
+void OnSerialBytes(Station& s, std::string_view bytes);
+void OnSerialDisconnect(Station& s);
+// The options dialog takes the port while it is open; the search starts
+// again when it has closed. The about box only pauses the search.
+void OptionsDialogOpening(Station& s);
+void OptionsDialogClosed(Station& s);
+void InfoBoxOpening(Station& s);
+void InfoBoxClosed(Station& s);
+
+// Carries out what the link asks, in order; a message's answer and an
+// opened port go back to the link, a finished result to WriteTestResult.
+void CarryOut(Station& s, const LinkActions& actions);
 
 }  // namespace heliotab

@@ -9,7 +9,6 @@
 #include "app/frmMain.h"
 #include "app/frmMainDesign_win32.h"
 #include "app/mdlDraw_win32.h"
-#include "device/Link.h"
 #include "device/SerialPort_win32.h"
 #include "res/resource.h"
 #include "reservation/ReservationList.h"

@@ -9,7 +9,6 @@
 #include "app/frmMain.h"
 #include "app/frmMainDesign_win32.h"
 #include "app/mdlDraw_win32.h"
-#include "device/Link.h"
 #include "device/SerialPort_win32.h"
 #include "res/resource.h"
 #include "reservation/ReservationList.h"
@@ -54,24 +53,12 @@ void frmMain::OnTrayOpzioni() {
     Station& s = S();
     EnableMenuItem(trayMenu_.Get(), IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_GRAYED);
     EnableMenuItem(trayMenu_.Get(), IDM_TRAY_INFO, MF_BYCOMMAND | MF_GRAYED);
-    // The search stops altogether: a connection attempt half way through
-    // its waits would otherwise open the port under the dialog's scan.
-    s.timers.StopTimer(kTimerPoll);
-    CancelPollDevice(s);
-    s.state.bDeviceOnline = false;
-    if (s.port.IsOpen()) {
-        s.port.Close();
-        SetPanelText(Panel::PortaCOM, GetLangString(s.state, kTextPortSearching));
-    }
-    EnableCombo(false);
-    EnableButton(Button::Test, false);
-    for (int i = 0; i < 6; ++i) SetDeviceLabel(i, "");
+    OptionsDialogOpening(s);
 
     showOptionsDialog(hwnd_);
 
     if (unloaded_) return;  // the program was closed while the dialog was open
-    s.state.bDeviceSearch = true;
-    if (!s.state.bQuitQuery) s.timers.StartTimer(kTimerPoll, 1000);
+    OptionsDialogClosed(s);
     EnableMenuItem(trayMenu_.Get(), IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_ENABLED);
     EnableMenuItem(trayMenu_.Get(), IDM_TRAY_INFO, MF_BYCOMMAND | MF_ENABLED);
 }
@@ -81,12 +68,12 @@ void frmMain::OnTrayInfo() {
     Station& s = S();
     EnableMenuItem(trayMenu_.Get(), IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_GRAYED);
     EnableMenuItem(trayMenu_.Get(), IDM_TRAY_INFO, MF_BYCOMMAND | MF_GRAYED);
-    if (s.state.bDeviceSearch) s.timers.StopTimer(kTimerPoll);
+    InfoBoxOpening(s);
 
     showAboutBox(hwnd_);
 
     if (unloaded_) return;
-    if (s.state.bDeviceSearch && !s.state.bQuitQuery) s.timers.StartTimer(kTimerPoll, 1000);
+    InfoBoxClosed(s);
     EnableMenuItem(trayMenu_.Get(), IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_ENABLED);
     EnableMenuItem(trayMenu_.Get(), IDM_TRAY_INFO, MF_BYCOMMAND | MF_ENABLED);
 }

@@ -9,7 +9,6 @@
 #include "app/frmMain.h"
 #include "app/frmMainDesign_win32.h"
 #include "app/mdlDraw_win32.h"
-#include "device/Link.h"
 #include "device/SerialPort_win32.h"
 #include "res/resource.h"
 #include "reservation/ReservationList.h"
@@ -228,7 +227,7 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (lParam == 0) return 0;
         // Always taken, so the reader's buffer is freed even when closing.
         const std::string bytes = Win32SerialPort::TakeChunk(wParam, lParam);
-        if (!bytes.empty() && !unloaded_) OnSerialBytes(S(), bytes.data(), bytes.size());
+        if (!bytes.empty() && !unloaded_) OnSerialBytes(S(), bytes);
         return 0;
     }
     case kMsgSerialDisconnect:

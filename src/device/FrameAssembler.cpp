@@ -1,6 +1,6 @@
 #include "device/FrameAssembler.h"
 
-#include "device/Link.h"
+#include "device/ControlBytes.h"
 
 namespace heliotab {
 

@@ -3,8 +3,8 @@
 // An STX starts a frame (dropping any partial one), the next ETX ends it.
 // Bytes outside a frame are dropped, and a partial frame that grows past
 // kMaxFrame is dropped too, so a stream without ETX cannot eat memory.
-// The buffer lives with the caller (the main window's sRxBuffer, or a scan's
-// own), so the assembler itself keeps no state.
+// The buffer lives with the caller (the tester link's, or a scan's own), so
+// the assembler itself keeps no state.
 #pragma once
 
 #include <cstddef>

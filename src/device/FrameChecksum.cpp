@@ -1,5 +1,5 @@
 // The tester's frame checksum.
-#include "device/Link.h"
+#include "device/FrameChecksum.h"
 
 namespace heliotab {
 

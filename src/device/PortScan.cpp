@@ -1,7 +1,8 @@
 #include "device/PortScan.h"
 
 #include "device/FrameAssembler.h"
-#include "device/Link.h"
+#include "device/ControlBytes.h"
+#include "device/FrameChecksum.h"
 #include "settings/Language.h"
 
 namespace heliotab {

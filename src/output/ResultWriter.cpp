@@ -107,14 +107,14 @@ bool Fail(Station& s, const ResultPaths& p, const std::string& boundBefore, cons
 
 }  // namespace
 
-bool WriteTestResult(Station& s) {
+bool WriteTestResult(Station& s, const FarResult& result) {
     AppState& st = s.state;
     FileSystem& files = s.files;
     const std::string boundBefore = st.ReservationIni.IniFile();
     const ResultPaths p = ComputeResultPaths(st);
     st.ReservationIni.SetIniFile(p.temp);
 
-    if (files.WriteNew(p.temp, BuildResultFile(st.farResult)) != FileStatus::Ok)
+    if (files.WriteNew(p.temp, BuildResultFile(result)) != FileStatus::Ok)
         return Fail(s, p, boundBefore,
                     {GetLangString(st, kTextWriteText), GetLangString(st, kTextWriteTitle), kStyleStop});
 

@@ -1,6 +1,7 @@
 // WriteTestResult: the finished test as the reservation's .FAR file.
 #pragma once
 
+#include "shared/FarResult.h"
 #include "shared/Station.h"
 
 namespace heliotab {
@@ -8,6 +9,6 @@ namespace heliotab {
 // Returns true when the result file was delivered. Before any message the
 // main window shows the outcome: idle, or the test armed again (stoppable)
 // when the result could not be delivered.
-bool WriteTestResult(Station& s);
+bool WriteTestResult(Station& s, const FarResult& result);
 
 }  // namespace heliotab

@@ -1,5 +1,5 @@
-// Program-wide state: the settings in memory, the stores, the flags, the
-// accepted reservation, the link's variables and the current FarResult.
+// Program-wide state: the settings in memory, the stores, the flags and the
+// accepted reservation.
 // One instance lives as long as the program; tests make their own.
 #pragma once
 
@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "settings/clsIniFiles.h"
-#include "shared/FarResult.h"
 
 namespace heliotab {
 
@@ -46,21 +45,6 @@ struct AppState {
     std::vector<std::string> AccFiles{""};  // AccFiles[i] is item i; [0] unused
     bool bArrowKeyDown = false;
     bool bValidating = false;  // a validation runs; further selections are ignored
-
-    // Link (main window).
-    std::string sRxFrame;
-    std::string sRxChecksum;
-    int iNakCount = 0;
-    bool bMeasuring = false;
-    // The link's own bookkeeping between events (src/device).
-    std::string sRxChunk;     // received bytes not yet framed
-    size_t iRxChunkPos = 0;   // next byte of sRxChunk to frame
-    std::string sRxBuffer;    // the frame collected so far, from its STX
-    int iPollStep = 0;        // where PollDevice's sequence waits; 0 = not running
-    bool bNakPending = false; // a NAK is due when timer 3 fires
-    bool badFramesMessageOpen = false;  // message 362 is open
-
-    FarResult farResult;
 };
 
 }  // namespace heliotab

@@ -1,5 +1,5 @@
 // Everything one handler of the main window may touch: the program-wide
-// state and the platform services. The Win32 shell builds one at start-up;
+// state, the platform services and the tester link. The Win32 shell builds one at start-up;
 // the unit tests build one from fakes.
 #pragma once
 
@@ -7,6 +7,8 @@
 #include "shared/Platform.h"
 
 namespace heliotab {
+
+class TesterLink;  // the main window's link to the tester (src/device)
 
 struct Station {
     AppState& state;
@@ -18,6 +20,7 @@ struct Station {
     SerialPort& port;
     FileSystem& files;
     ReportPrinter& printer;
+    TesterLink& link;
 };
 
 }  // namespace heliotab

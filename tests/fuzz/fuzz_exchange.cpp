@@ -1,18 +1,22 @@
-// Arbitrary byte streams through the receive path: framing, InterrogaFAR
-// and the result decoding, with the flags and virtual time driven by the
-// input too.
+// Arbitrary byte streams through the receive path: the tester link's
+// framing, InterrogaFAR and the result decoding, carried out by the main
+// window's handlers, with the flags, message answers and virtual time
+// driven by the input too.
 //
-// Invariant: no crash or sanitizer report, and after every receive event
-// sRxFrame is empty, the input queue is drained, the partial frame stays
-// bounded and iNakCount stays within 0..3.
+// Invariant: no crash or sanitizer report; after every receive event the
+// link has framed every byte it was given (no frame left to take); and
+// everything we sent is one of the five control characters.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
-#include "device/Exchange.h"
-#include "device/FrameAssembler.h"
-#include "device/Link.h"
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "app/frmMain.h"
+#include "device/ControlBytes.h"
 #include "device/TesterFrames.h"
 #include "fakes/Fakes.h"
 #include "shared/FileSystems.h"
@@ -41,10 +45,21 @@ struct Input {
     }
 };
 
-void Check(const AppState& st) {
-    if (!st.sRxFrame.empty() || !st.sRxChunk.empty() || st.iRxChunkPos != 0 ||
-        st.sRxBuffer.size() > FrameAssembler::kMaxFrame || st.iNakCount < 0 || st.iNakCount > 3)
-        std::abort();
+void Check(FakeStation& f) {
+    std::string frame;
+    if (f.link.NextFrame(frame)) std::abort();
+    for (const SentByte& b : f.port.sent)
+        if (b.byte != kACK && b.byte != kNAK && b.byte != kCAN && b.byte != kEOT && b.byte != kENQ) std::abort();
+}
+
+// Results are written into a folder of the run's own.
+const std::string& Folder() {
+    static const std::string dir = [] {
+        auto p = std::filesystem::temp_directory_path() / ("heliotab-fuzz-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(p);
+        return p.string();
+    }();
+    return dir;
 }
 
 }  // namespace
@@ -54,32 +69,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Station& s = f.station;
     AppState& st = f.state;
     st.iSerialPort = 1;
+    st.programDir = Folder();
+    st.AccDirectory = Folder() + "/";
     f.timers.onTimer = [&](int id) {
-        if (id == kTimerPoll) {
-            f.timers.StopTimer(kTimerPoll);
-            if (!st.bDeviceOnline && st.bDeviceSearch) PollDevice(s);
-        } else if (id == kTimerClose) {
-            f.timers.StopTimer(kTimerClose);
-        } else {
-            OnLinkTimer(s, id);
-        }
+        if (id == kTimerClose) f.timers.StopTimer(kTimerClose);  // no unload: the run goes on
+        else TimerProc(s, id);
     };
     f.port.Open(1);
 
     Input in{data, size};
-    std::string nested;  // a chunk to deliver inside the next pump
-    f.pump.onDoEvents = [&] {
-        if (nested.empty()) return;
-        std::string chunk;
-        chunk.swap(nested);
-        OnSerialBytes(s, chunk.data(), chunk.size());
-    };
     while (!in.empty()) {
         const uint8_t op = in.Byte();
         switch (op % 8) {
         case 0: {  // raw chunk
             const std::string chunk = in.Bytes(in.Byte());
-            OnSerialBytes(s, chunk.data(), chunk.size());
+            OnSerialBytes(s, chunk);
             break;
         }
         case 1: {  // flags
@@ -87,7 +91,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             st.bTestArmed = b & 1;
             st.bDeviceSearch = b & 2;
             st.bDeviceOnline = b & 4;
-            st.bMeasuring = b & 8;
             st.bQuitQuery = (b & 0x30) == 0x30;
             st.bClosePending = b & 0x40;
             if (b & 0x80) f.port.Close(); else if (!f.port.IsOpen()) f.port.Open(1);
@@ -100,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             break;
         case 3: {  // a sealed frame with arbitrary body
             const std::string w = Wire(kStx + "FAR" + in.Bytes(in.Byte()));
-            OnSerialBytes(s, w.data(), w.size());
+            OnSerialBytes(s, w);
             break;
         }
         case 4: {  // fixed results with an arbitrary block
@@ -109,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             r.aims = b.substr(0, std::min<size_t>(8, b.size()));
             for (size_t k = 0; k < 4; ++k) r.lux[k] = b.size() > 8 + 6 * k ? b.substr(8 + 6 * k, 6) : "";
             const std::string w = Wire(FixedResults(op & 8, r));
-            OnSerialBytes(s, w.data(), w.size());
+            OnSerialBytes(s, w);
             break;
         }
         case 5: {  // separated frame from arbitrary fields
@@ -123,22 +126,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::string frame = SeparatedFrame(sep);
             if (shape & 0x08) frame = frame.substr(0, frame.size() / 2);
             const std::string w = Wire(frame);
-            OnSerialBytes(s, w.data(), w.size());
+            OnSerialBytes(s, w);
             break;
         }
-        case 6:  // a chunk for the next pump
-            nested = in.Bytes(in.Byte());
+        case 6: {  // a chunk that arrives while the next message box is open
+            const std::string nested = in.Bytes(in.Byte());
+            f.messages.whileOpen = [&s, nested] { OnSerialBytes(s, nested); };
             break;
+        }
         case 7: {  // split delivery of a sealed status frame
             const std::string w = Wire(FixedStatus(static_cast<char>('0' + in.Byte() % 6)));
             const size_t cut = in.Byte() % w.size();
-            OnSerialBytes(s, w.data(), cut);
-            Check(st);
-            OnSerialBytes(s, w.data() + cut, w.size() - cut);
+            OnSerialBytes(s, w.substr(0, cut));
+            Check(f);
+            OnSerialBytes(s, w.substr(cut));
             break;
         }
         }
-        Check(st);
+        Check(f);
     }
     return 0;
 }

@@ -20,6 +20,7 @@
 #include "app/frmMain_win32.h"
 #include "app/mdlDraw_win32.h"
 #include "app/mdlEnumWindows_win32.h"
+#include "device/TesterFrames.h"
 #include "fakes/Fakes.h"
 #include "res/resource.h"
 #include "settings/Language.h"
@@ -87,7 +88,8 @@ struct Rig {
     Win32Pump pump;
     frmMain view;
     FakeReportPrinter printer;
-    Station station{state, view, messages, clock, timers, pump, port, DefaultFileSystem(), printer};
+    TesterLink link{state};
+    Station station{state, view, messages, clock, timers, pump, port, DefaultFileSystem(), printer, link};
     HWND app = nullptr;
     std::string languageFile;
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/frmMain.h"
-#include "device/Link.h"
+#include "device/TesterFrames.h"
 #include "fakes/Fakes.h"
 #include "settings/Language.h"
 #include "shared/FileSystems.h"
@@ -20,6 +20,12 @@ protected:
     }
     std::string Lang(int id) { return GetLangString(f.state, id); }
     void ArmDemo() { OnToolbarButton(f.station, Button::Test); }
+    // The tester announced itself with this software version.
+    void ShowVersion(const std::string& version) {
+        testframes::Identity id;
+        id.versione = version;
+        CarryOut(f.station, f.link.InterrogaFAR(testframes::Sealed(testframes::FixedIdentity(true, id)), f.clock.Now(), ""));
+    }
     FakeStation f;
 };
 
@@ -89,7 +95,7 @@ TEST_F(MainWindowTest, DemonstrationArmsWithSampleData) {
 TEST_F(MainWindowTest, StopAnsweredNoChangesNothing) {
     ArmDemo();
     f.port.Open(3);
-    f.view.SetDeviceLabel(4, "2.1B");
+    ShowVersion("2.1B");
     f.messages.answers.push_back(kAnswerNo);
     OnToolbarButton(f.station, Button::Ferma);
     ASSERT_EQ(f.messages.shown.size(), 1u);
@@ -105,9 +111,8 @@ TEST_F(MainWindowTest, StopAnsweredNoChangesNothing) {
 TEST_F(MainWindowTest, StopAnsweredYesCancelsAndReturnsToIdle) {
     ArmDemo();
     f.port.Open(3);
-    f.view.SetDeviceLabel(4, "2.1B");
+    ShowVersion("2.1B");
     f.state.SelectedAccFile = "26000123.ACC";
-    f.state.bMeasuring = true;
     EXPECT_TRUE(StopTest(f.station));
     EXPECT_EQ(f.port.SentBytes(), std::string(1, '\x18'));
     EXPECT_EQ(f.view.panels[Panel::Stato], Lang(337));
@@ -123,13 +128,12 @@ TEST_F(MainWindowTest, StopAnsweredYesCancelsAndReturnsToIdle) {
     EXPECT_EQ(f.view.operatorName, "");
     EXPECT_TRUE(f.state.SelectedAccFile.empty());
     EXPECT_FALSE(f.state.bTestArmed);
-    EXPECT_FALSE(f.state.bMeasuring);
 }
 
 TEST_F(MainWindowTest, StopSendsNoCancelToADeviceWhoseVersionEndsInADigit) {
     ArmDemo();
     f.port.Open(3);
-    f.view.SetDeviceLabel(4, "2.10");
+    ShowVersion("2.10");
     EXPECT_TRUE(StopTest(f.station));
     EXPECT_TRUE(f.port.sent.empty());
     EXPECT_FALSE(f.state.bTestArmed);
@@ -158,7 +162,7 @@ TEST_F(MainWindowTest, EscWithAnArmedTestAsksFirstAndNoKeepsTheWindow) {
 
 TEST_F(MainWindowTest, ClosingSendsEotToALetterVersionAndClosesThePort) {
     f.port.Open(3);
-    f.view.SetDeviceLabel(4, "V1A");
+    ShowVersion("V1A");
     EXPECT_TRUE(QueryUnload(f.station));
     EXPECT_EQ(f.port.SentBytes(), std::string(1, '\x04'));
     EXPECT_FALSE(f.port.IsOpen());

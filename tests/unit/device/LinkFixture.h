@@ -1,52 +1,62 @@
-// A station of fakes with the link wired up as the shell wires it: the
-// timer callback mirrors TimerProc's rule for ids 1 to 4.
+// The tester link as the main window drives it: a station of fakes on
+// virtual time, the shipped Language.ini, and the main window's own
+// TimerProc, OnSerialBytes and CarryOut. Tests look at the link's actions,
+// the wire, the window and the files.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "device/Exchange.h"
-#include "device/Link.h"
+#include "app/frmMain.h"
+#include "device/ControlBytes.h"
+#include "device/LinkTexts.h"
 #include "device/TesterFrames.h"
 #include "fakes/Fakes.h"
 #include "fakes/TempDir.h"
 #include "settings/Language.h"
+#include "settings/Settings.h"
 #include "shared/FileSystems.h"
 
 namespace heliotab::testing_link {
 
 using namespace heliotab::fakes;
 using namespace heliotab::testframes;
+using testutil::kSep;
 
 class LinkTest : public ::testing::Test {
-protected:
+public:
     LinkTest() {
-        f.timers.onTimer = [this](int id) { TimerProc(id); };
-        st.iSerialPort = 3;
-        // Results are really written: into a folder of the test's own.
+        testutil::WriteFile(folder.File("Language.ini"),
+                            testutil::ReadFile(std::string(HELIOTAB_SOURCE_DIR) + "/data/Language.ini"));
         st.programDir = folder.Path();
-        st.AccDirectory = folder.Path() + testutil::kSep;
+        st.AccDirectory = folder.Path() + kSep;
+        BindProgramStores(st);
+        st.iSerialPort = 3;
+        f.timers.onTimer = [this](int id) { TimerProc(s, id); };
     }
 
-    void TimerProc(int id) {
-        if (id == kTimerPoll) {
-            f.timers.StopTimer(kTimerPoll);
-            if (st.bDeviceOnline) return;
-            if (st.bDeviceSearch) PollDevice(s);
-        } else if (id == kTimerClose) {
-            f.timers.StopTimer(kTimerClose);
-            ++closeTicks;
-        } else if (id == kTimerNakDelay || id == kTimerPollStep) {
-            OnLinkTimer(s, id);
-        }
-    }
-
-    void Feed(const std::string& bytes) { OnSerialBytes(s, bytes.data(), bytes.size()); }
+    void Feed(const std::string& bytes) { OnSerialBytes(s, bytes); }
     std::string Sent() const { return f.port.SentBytes(); }
     void ClearSent() { f.port.sent.clear(); }
     int64_t Now() const { return f.clock.Ms(); }
     std::string Lang(int id) { return GetLangString(st, id); }
+
+    // The link's answer to one frame, as a line of short words (see Words).
+    std::string Answer(const std::string& sealedFrame) {
+        return Words(f.link.InterrogaFAR(sealedFrame, f.clock.Now(), f.view.operatorName));
+    }
+    // Actions as words: ACK NAK CAN EOT ENQ, open3, close, t3+500 (start),
+    // t3- (stop), Stato=#335 (a text by its id), dev0=.., veh0=.., op=..,
+    // combo=.., +Test/-Ferma (enable), focus, msg#362/#361/16, deliver.
+    std::string Words(const LinkActions& actions) {
+        std::string out;
+        for (const LinkAction& a : actions) {
+            if (!out.empty()) out += ' ';
+            out += Word(a);
+        }
+        return out;
+    }
 
     // The tester online with an identity shown (port open, not searching).
     void GoOnline(const Identity& id = {}) {
@@ -63,15 +73,59 @@ protected:
         st.bTestArmed = true;
         f.view.operatorName = "MARIO ROSSI";
         Feed(Wire(FixedStatus('1')));
-        ASSERT_TRUE(st.bMeasuring);
+        ASSERT_EQ(Sent(), "\x06");
         ClearSent();
     }
 
     FakeStation f{DefaultFileSystem()};
     Station& s = f.station;
     AppState& st = f.state;
-    int closeTicks = 0;
     testutil::TempDir folder;
+
+    // A text by its language id (the longest that fits), and what follows it.
+    std::string Text(const std::string& t) {
+        int best = 0;
+        for (int id : {303, 330, 331, 332, 334, 335, 336, 361, 362, 365, 366, 380, 381, 382, 383, 384})
+            if (!Lang(id).empty() && t.rfind(Lang(id), 0) == 0 && (!best || Lang(id).size() > Lang(best).size()))
+                best = id;
+        if (!best) return t;
+        const std::string rest = t.substr(Lang(best).size());
+        return "#" + std::to_string(best) + (rest.empty() ? "" : "+" + rest);
+    }
+    std::string Word(const LinkAction& a) {
+        using K = LinkAction::Kind;
+        static const char* kControls[] = {"Test", "Ferma", "Opzioni", "Combo", "Tray"};
+        switch (a.kind) {
+        case K::Send:
+            switch (a.number) {
+            case kACK: return "ACK";
+            case kNAK: return "NAK";
+            case kCAN: return "CAN";
+            case kEOT: return "EOT";
+            case kENQ: return "ENQ";
+            default: return "byte" + std::to_string(a.number);
+            }
+        case K::OpenPort: return "open" + std::to_string(a.number);
+        case K::ClosePort: return "close";
+        case K::StartTimer: return "t" + std::to_string(a.number) + "+" + std::to_string(a.ms);
+        case K::StopTimer: return "t" + std::to_string(a.number) + "-";
+        case K::SetPanel: return std::string(a.panel == Panel::Stato ? "Stato=" : "PortaCOM=") + Text(a.text);
+        case K::SetDeviceLabel: return "dev" + std::to_string(a.number) + "=" + a.text;
+        case K::SetVehicleLabel: return "veh" + std::to_string(a.number) + "=" + a.text;
+        case K::SetOperatorLabel: return "op=" + a.text;
+        case K::SetComboText: return "combo=" + Text(a.text);
+        case K::Enable: return (a.on ? "+" : "-") + std::string(kControls[static_cast<int>(a.control)]);
+        case K::FocusCombo: return "focus";
+        case K::ShowMessage: return "msg" + Text(a.text) + "/" + Text(a.title) + "/" + std::to_string(a.number);
+        case K::Deliver: return "deliver";
+        }
+        return "?";
+    }
+};
+
+// A second link of its own, for tables that need a fresh one per row.
+struct FreshLink : LinkTest {
+    void TestBody() override {}
 };
 
 }  // namespace heliotab::testing_link

@@ -1,187 +1,165 @@
 // Timer 1's connection attempt on virtual time: close, 0.5 s, open, 0.5 s,
 // ENQ, and the re-arm once the attempt is over.
+#include <functional>
+#include <vector>
+
 #include "device/LinkFixture.h"
-#include "device/LinkTexts.h"
 
 namespace heliotab::testing_link {
 namespace {
 
-class PollTest : public LinkTest {
-protected:
-    // Start-up: the search is on and timer 1 runs.
-    void StartSearch() {
-        st.bDeviceSearch = true;
-        f.timers.StartTimer(kTimerPoll, 1000);
-        t0 = Now();
-    }
-    std::vector<int64_t> EnqTimes() const {
-        std::vector<int64_t> at;
-        for (auto& b : f.port.sent)
-            if (b.byte == kENQ) at.push_back(b.atMs - t0);
-        return at;
-    }
-    int64_t t0 = 0;
+struct Timeline {
+    std::vector<int64_t> enq;     // ms after the search started
+    std::vector<int64_t> opens;
+    std::vector<int64_t> closes;
+    bool pollArmed;               // timer 1 running at the end
+    bool operator==(const Timeline&) const = default;
 };
 
-TEST_F(PollTest, FirstAttemptOpensAfterOneSecondAndSendsEnqHalfASecondLater) {
-    StartSearch();
-    f.timers.Advance(999);
-    EXPECT_TRUE(f.port.opened.empty());
-    f.timers.Advance(1);
-    ASSERT_EQ(f.port.opened, std::vector<int>{3});
-    EXPECT_TRUE(PollDeviceRunning(s));
-    EXPECT_FALSE(f.timers.IsRunning(kTimerPoll));  // no second attempt while this one runs
-    f.timers.Advance(499);
-    EXPECT_TRUE(EnqTimes().empty());
-    f.timers.Advance(1);
-    EXPECT_EQ(EnqTimes(), std::vector<int64_t>{1500});
-    EXPECT_FALSE(PollDeviceRunning(s));
-    ASSERT_TRUE(f.timers.IsRunning(kTimerPoll));
+// Start-up: the search is on and timer 1 runs; `during` runs at `atMs`.
+Timeline Run(LinkTest& lt, int64_t untilMs, int64_t atMs = -1, const std::function<void()>& during = {}) {
+        auto& st = lt.st;
+        auto& f = lt.f;
+        auto Now = [&] { return lt.Now(); };
+        st.bDeviceSearch = true;
+        f.timers.StartTimer(kTimerPoll, 1000);
+        const int64_t t0 = Now();
+        Timeline tl;
+        bool wasOpen = false;
+        for (int64_t t = 0; t <= untilMs; t += 50) {
+            if (t > 0) f.timers.Advance(50);
+            if (t == atMs && during) during();
+            if (f.port.IsOpen() != wasOpen) (wasOpen ? tl.closes : tl.opens).push_back(t);
+            wasOpen = f.port.IsOpen();
+        }
+        for (auto& b : f.port.sent)
+            if (b.byte == kENQ) tl.enq.push_back(b.atMs - t0);
+        tl.pollArmed = f.timers.IsRunning(kTimerPoll);
+        return tl;
+}
+
+class PollTest : public LinkTest {
+public:
+    Timeline Run(int64_t untilMs, int64_t atMs = -1, const std::function<void()>& during = {}) {
+        return testing_link::Run(*this, untilMs, atMs, during);
+    }
+    std::string Bad() {
+        std::string bad = Sealed(FixedStatus('5'));
+        bad.back() ^= 1;
+        return bad + kEtx;
+    }
+};
+
+TEST_F(PollTest, EachAttemptClosesOpensAndSendsEnqOnTheHalfSeconds) {
+    EXPECT_EQ(Run(7500), (Timeline{{1500, 3500, 5500, 7500}, {1000, 3000, 5000, 7000}, {2500, 4500, 6500}, true}));
+    // Timer 1 is re-armed only once the attempt is over.
+    EXPECT_TRUE(f.timers.IsRunning(kTimerPoll));
     EXPECT_EQ(f.timers.DueAt(kTimerPoll), Now() + 1000);
 }
 
-TEST_F(PollTest, EachCycleClosesReopensAndSendsEnq) {
-    StartSearch();
-    st.iNakCount = 2;
-    st.sRxFrame = "stale";
-    f.timers.Advance(1500);
-    EXPECT_EQ(st.iNakCount, 0);
-    EXPECT_TRUE(st.sRxFrame.empty());
-    // Second cycle: tick at 2500, close, 0.5 s, open at 3000, 0.5 s, ENQ at 3500.
-    f.timers.Advance(1000);
-    EXPECT_FALSE(f.port.IsOpen());
-    EXPECT_EQ(f.port.closes, 1);
-    f.timers.Advance(500);
-    EXPECT_TRUE(f.port.IsOpen());
-    f.timers.Advance(4500);
-    EXPECT_EQ(EnqTimes(), (std::vector<int64_t>{1500, 3500, 5500, 7500}));
-    EXPECT_EQ(f.port.opened.size(), 4u);
+TEST_F(PollTest, TheTesterAnsweringEndsTheSearch) {
+    // Answered after the first ENQ, or inside the attempt's waits: that
+    // attempt still ends with its ENQ, and none follows.
+    for (int64_t at : {1600, 1200}) {
+        FreshLink t;
+        EXPECT_EQ(testing_link::Run(t, 10000, at, [&] { t.Feed(Wire(FixedIdentity(true))); }),
+                  (Timeline{{1500}, {1000}, {}, false}))
+            << at;
+    }
 }
 
-TEST_F(PollTest, NoMoreEnqOnceTheTesterAnswers) {
-    StartSearch();
-    f.timers.Advance(1600);
-    Feed(Wire(FixedIdentity(true)));
-    f.timers.Advance(10000);
-    EXPECT_EQ(EnqTimes(), std::vector<int64_t>{1500});
-    EXPECT_FALSE(f.timers.IsRunning(kTimerPoll));
-    EXPECT_TRUE(f.port.IsOpen());
-}
-
-TEST_F(PollTest, IdentityDuringTheWaitsIsHandledAndEndsTheSearch) {
-    StartSearch();
-    f.timers.Advance(1200);  // port open, waiting for the ENQ step
-    Feed(Wire(FixedIdentity(true)));
-    EXPECT_TRUE(st.bDeviceOnline);
-    f.timers.Advance(300);
-    // The attempt still finishes with its ENQ, but timer 1 is not re-armed.
-    EXPECT_EQ(EnqTimes(), std::vector<int64_t>{1500});
-    EXPECT_FALSE(f.timers.IsRunning(kTimerPoll));
-    f.timers.Advance(5000);
-    EXPECT_EQ(f.port.opened.size(), 1u);
+TEST_F(PollTest, EnqStartsTheBadFrameCountAgain) {
+    const Timeline tl = Run(3500, 500, [&] {
+        GoOnline();
+        for (int i = 0; i < 3; ++i) Feed(Bad());
+        st.bDeviceOnline = false;  // the options dialog took the port; the search runs again
+        st.bDeviceSearch = true;
+    });
+    EXPECT_EQ(tl.enq, std::vector<int64_t>{2000});
+    CarryOut(s, f.link.CancelPollDevice());
+    f.timers.StopTimer(kTimerPoll);
+    st.bDeviceSearch = false;
+    ClearSent();
+    for (int i = 0; i < 3; ++i) {
+        Feed(Bad());
+        f.timers.Advance(500);
+    }
+    EXPECT_TRUE(f.messages.shown.empty());
+    EXPECT_EQ(Sent(), "\x15\x15\x15");
 }
 
 TEST_F(PollTest, NoPortConfiguredShowsThePanelAndKeepsSearching) {
     st.iSerialPort = 0;
-    StartSearch();
-    f.timers.Advance(1000);
-    EXPECT_EQ(f.view.panels[Panel::PortaCOM], Lang(link_text::kPortNotSet));
-    EXPECT_FALSE(PollDeviceRunning(s));
-    f.timers.Advance(3000);
-    EXPECT_TRUE(f.port.opened.empty());
-    EXPECT_TRUE(f.port.sent.empty());
+    EXPECT_EQ(Run(4000), (Timeline{{}, {}, {}, true}));
+    EXPECT_EQ(f.view.panels[Panel::PortaCOM], Lang(330));
     EXPECT_TRUE(st.bDeviceSearch);
-    EXPECT_TRUE(f.timers.IsRunning(kTimerPoll));
 }
 
-TEST_F(PollTest, OpenFailureAsksAndYesRetriesTheSamePort) {
-    StartSearch();
+TEST_F(PollTest, OpenFailureAsksAndYesRetriesTheSamePortNoStopsTheSearch) {
     f.port.openFails = true;
     f.messages.answers = {kAnswerYes, kAnswerYes};
     // While the second question is open the port comes free: the third try works.
     f.messages.whileOpen = [&] { f.messages.whileOpen = [&] { f.port.openFails = false; }; };
-    f.timers.Advance(1500);
+    EXPECT_EQ(Run(1500), (Timeline{{1500}, {1000}, {}, true}));
     ASSERT_EQ(f.messages.shown.size(), 2u);
-    EXPECT_EQ(f.messages.shown[0].text, Lang(366));
-    EXPECT_EQ(f.messages.shown[0].title, Lang(365));
+    EXPECT_EQ(f.messages.shown[0].text + f.messages.shown[0].title, Lang(366) + Lang(365));
     EXPECT_EQ(f.messages.shown[0].style, 20);
     EXPECT_EQ(f.port.opened, std::vector<int>{3});
-    EXPECT_EQ(EnqTimes(), std::vector<int64_t>{1500});
-    EXPECT_TRUE(st.bDeviceSearch);
+
+    FreshLink t;
+    t.f.port.openFails = true;
+    t.f.messages.answers = {kAnswerNo};
+    EXPECT_EQ(testing_link::Run(t, 5000), (Timeline{{}, {}, {}, false}));
+    EXPECT_EQ(t.f.messages.shown.size(), 1u);
+    EXPECT_FALSE(t.st.bDeviceSearch);
+    EXPECT_FALSE(t.f.link.PollDeviceRunning());
 }
 
-TEST_F(PollTest, OpenFailureNoStopsTheSearch) {
-    StartSearch();
-    f.port.openFails = true;
-    f.messages.answers = {kAnswerNo};
-    f.timers.Advance(5000);
-    EXPECT_EQ(f.messages.shown.size(), 1u);
-    EXPECT_FALSE(st.bDeviceSearch);
-    EXPECT_FALSE(f.timers.IsRunning(kTimerPoll));
-    EXPECT_FALSE(PollDeviceRunning(s));
-    EXPECT_TRUE(f.port.sent.empty());
-}
-
-TEST_F(PollTest, QuitDuringTheAttemptSendsNothingAndDoesNotRearm) {
-    StartSearch();
-    f.timers.Advance(1200);
-    st.bQuitQuery = true;
-    f.timers.Advance(5000);
-    EXPECT_TRUE(f.port.sent.empty());
-    EXPECT_FALSE(f.timers.IsRunning(kTimerPoll));
-    EXPECT_FALSE(PollDeviceRunning(s));
-}
-
-TEST_F(PollTest, QuitWhileTheClosedPortWaitsEndsTheAttempt) {
-    StartSearch();
-    f.timers.Advance(2600);  // second cycle: port closed, waiting
-    ASSERT_FALSE(f.port.IsOpen());
-    st.bQuitQuery = true;
-    f.timers.Advance(2000);
-    EXPECT_EQ(f.port.opened.size(), 1u);
-    EXPECT_EQ(EnqTimes().size(), 1u);
-    EXPECT_FALSE(PollDeviceRunning(s));
+TEST_F(PollTest, QuittingOrCancellingEndsTheAttemptWithoutEnqOrRearm) {
+    struct Row { int64_t at; std::function<void(LinkTest&)> act; Timeline tl; };
+    const std::vector<Row> rows{
+        // Quit while the open port waits for the ENQ step.
+        {1200, [](LinkTest& t) { t.st.bQuitQuery = true; }, {{}, {1000}, {}, false}},
+        // Quit while the closed port waits (second attempt).
+        {2600, [](LinkTest& t) { t.st.bQuitQuery = true; }, {{1500}, {1000}, {2500}, false}},
+        // The search switched off before the tick.
+        {0, [](LinkTest& t) { t.st.bDeviceSearch = false; }, {{}, {}, {}, false}},
+        // The options dialog takes the port half way through.
+        {1200, [](LinkTest& t) { OptionsDialogOpening(t.s); }, {{}, {1000}, {1200}, false}},
+    };
+    for (const Row& row : rows) {
+        FreshLink t;
+        EXPECT_EQ(testing_link::Run(t, 5000, row.at, [&] { row.act(t); }), row.tl)
+            << row.at;
+        EXPECT_FALSE(t.f.link.PollDeviceRunning());
+    }
 }
 
 TEST_F(PollTest, ASecondCallWhileRunningDoesNothing) {
-    StartSearch();
-    f.timers.Advance(1000);
-    ASSERT_TRUE(PollDeviceRunning(s));
-    PollDevice(s);
-    EXPECT_EQ(f.port.opened.size(), 1u);
-    EXPECT_EQ(f.port.closes, 0);
-    f.timers.Advance(500);
-    EXPECT_EQ(EnqTimes().size(), 1u);
+    const Timeline tl = Run(1500, 1000, [&] {
+        EXPECT_TRUE(f.link.PollDeviceRunning());
+        EXPECT_EQ(Words(f.link.PollDevice(true)), "");
+    });
+    EXPECT_EQ(tl, (Timeline{{1500}, {1000}, {}, true}));
 }
 
-TEST_F(PollTest, SearchSwitchedOffBeforeTheTickAttemptsNothing) {
-    StartSearch();
-    st.bDeviceSearch = false;
-    f.timers.Advance(3000);
-    EXPECT_TRUE(f.port.opened.empty());
-    EXPECT_FALSE(f.timers.IsRunning(kTimerPoll));
-}
-
-TEST_F(PollTest, CancelDropsTheAttemptWithoutRearming) {
-    StartSearch();
-    f.timers.Advance(1200);
-    f.port.Close();
-    CancelPollDevice(s);
-    f.timers.Advance(3000);
-    EXPECT_TRUE(f.port.sent.empty());
-    EXPECT_FALSE(PollDeviceRunning(s));
-    EXPECT_FALSE(f.timers.IsRunning(kTimerPoll));
-}
-
-TEST_F(PollTest, SignOffRestartsThePolling) {
-    StartSearch();
-    f.timers.Advance(1600);
-    Feed(Wire(FixedIdentity(true)));
-    Feed(Wire(FixedStatus('3')));
-    const int64_t off = Now() - t0;
-    f.timers.Advance(3000);
+TEST_F(PollTest, SignOffAndTheOptionsDialogRestartThePolling) {
+    const Timeline tl = Run(9000, 1600, [&] {
+        Feed(Wire(FixedIdentity(true)));
+        Feed(Wire(FixedStatus('3')));
+    });
     // Close, 0.5 s, open, 0.5 s, ENQ: two seconds after the sign-off.
-    EXPECT_EQ(EnqTimes(), (std::vector<int64_t>{1500, off + 2000}));
+    EXPECT_EQ(tl.enq, (std::vector<int64_t>{1500, 3600, 5600, 7600}));
+
+    FreshLink t;
+    const Timeline dialog = testing_link::Run(t, 4000, 1600, [&] {
+        t.Feed(Wire(FixedIdentity(true)));
+        OptionsDialogOpening(t.s);
+        EXPECT_EQ(t.f.view.panels[Panel::PortaCOM], t.Lang(331));
+        EXPECT_EQ(t.f.view.device, (std::array<std::string, 6>{}));
+        OptionsDialogClosed(t.s);
+    });
+    EXPECT_EQ(dialog, (Timeline{{1500, 3100}, {1000, 2600}, {1600}, true}));
 }
 
 }  // namespace

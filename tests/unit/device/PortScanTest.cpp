@@ -5,6 +5,7 @@
 
 #include <map>
 
+#include "device/ControlBytes.h"
 #include "device/PortScan.h"
 #include "device/TesterFrames.h"
 #include "fakes/Fakes.h"

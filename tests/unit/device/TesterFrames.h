@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "device/Link.h"
+#include "device/FrameChecksum.h"
 
 namespace heliotab::testframes {
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "output/ReportLayout.h"
+#include "device/TesterLink.h"
 #include "shared/Platform.h"
 #include "shared/Station.h"
 
@@ -277,7 +278,7 @@ public:
 struct FakeStation {
     explicit FakeStation(FileSystem& files)
         : timers(clock), messages(clock), pump(timers), port(clock),
-          station{state, view, messages, clock, timers, pump, port, files, printer} {}
+          station{state, view, messages, clock, timers, pump, port, files, printer, link} {}
     AppState state;
     FakeClock clock;
     FakeTimers timers;
@@ -286,6 +287,7 @@ struct FakeStation {
     FakeSerialPort port;
     FakeMainView view;
     FakeReportPrinter printer;
+    TesterLink link{state};
     Station station;
 };
 

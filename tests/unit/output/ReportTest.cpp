@@ -133,6 +133,7 @@ protected:
     FileSystem& files = DefaultFileSystem();
     FakeStation fx{files};
     AppState& st = fx.state;
+    FarResult result;
     std::string prog, acc;
 
     void SetUp() override {
@@ -148,8 +149,8 @@ protected:
         st.ReservationIni.SetIniFile(acc + "26000123.ACC");
         st.bTestArmed = true;
         st.bPrintReport = true;
-        st.farResult.Marca = "TECNO, LUX";
-        st.farResult.Operatore = "Rossi Mario";
+        result.Marca = "TECNO, LUX";
+        result.Operatore = "Rossi Mario";
     }
 };
 
@@ -171,7 +172,7 @@ TEST_P(PrintedResult, TheResultIsDeliveredWhateverThePrinterDoes) {
         if (c.printer == Printer::FileGone) std::filesystem::remove(temp);
     };
 
-    EXPECT_TRUE(WriteTestResult(fx.station));
+    EXPECT_TRUE(WriteTestResult(fx.station, result));
 
     EXPECT_EQ(printer.dialogs, c.printer == Printer::NoPrinter ? 0 : 1);
     if (printer.dialogs) EXPECT_TRUE(dialogSawDelivery);
@@ -226,7 +227,7 @@ TEST(PrintReport, NotAskedForNothingIsPrinted) {
     fx.state.programDir = tmp.MakeDir("prog");
     fx.state.AccDirectory = tmp.MakeDir("acc") + kSep;
     fx.state.bTestArmed = true;
-    EXPECT_TRUE(WriteTestResult(fx.station));
+    EXPECT_TRUE(WriteTestResult(fx.station, FarResult{}));
     EXPECT_EQ(fx.printer.dialogs, 0);
     EXPECT_TRUE(Exists(fx.state.AccDirectory + "Test.FAR"));
 }

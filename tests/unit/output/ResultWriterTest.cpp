@@ -82,6 +82,7 @@ protected:
     FaultyFileSystem files{DefaultFileSystem()};
     FakeStation fx{files};
     AppState& st = fx.state;
+    FarResult result;
     std::string prog, acc;
 
     void SetUp() override {
@@ -96,7 +97,7 @@ protected:
                    "611=T611\r\n612=T612\r\n613=T613\r\n614=T614\r\n615=T615\r\n");
         st.sLanguage = "Italiano";
         st.LanguageIni.SetIniFile(prog + kSep + "Language.ini");
-        FillSample(st.farResult);
+        FillSample(result);
         st.bTestArmed = true;
         for (int i = 0; i < 3; ++i) fx.view.vehicle[i] = "veicolo " + std::to_string(i);
         fx.view.operatorName = "Rossi Mario";
@@ -146,7 +147,7 @@ TEST_F(ResultWriterTest, ReservationIsAnsweredByItsFarFile) {
         EXPECT_EQ(Entries(prog), (std::vector<std::string>{"26000123.TMP", "Language.ini"}));
     };
 
-    EXPECT_TRUE(WriteTestResult(fx.station));
+    EXPECT_TRUE(WriteTestResult(fx.station, result));
 
     EXPECT_TRUE(checkedWhileOpen);
     EXPECT_EQ(ReadBytes(acc + "26000123.FAR"), kExpectedFile);
@@ -172,7 +173,7 @@ TEST_F(ResultWriterTest, ReservationIsAnsweredByItsFarFile) {
 
 TEST_F(ResultWriterTest, WithoutReservationTheResultIsTestFar) {
     WriteBytes(acc + "26000999.ACC", kReservationBytes);  // someone else's, untouched
-    EXPECT_TRUE(WriteTestResult(fx.station));
+    EXPECT_TRUE(WriteTestResult(fx.station, result));
     EXPECT_EQ(ReadBytes(acc + "Test.FAR"), kExpectedFile);
     EXPECT_EQ(Entries(acc), (std::vector<std::string>{"26000999.ACC", "Test.FAR"}));
     EXPECT_EQ(ReadBytes(acc + "26000999.ACC"), kReservationBytes);
@@ -188,7 +189,7 @@ TEST_F(ResultWriterTest, AnOlderResultIsReplacedWhole) {
     // Leftovers of an attempt that was cut short.
     WriteBytes(acc + "26000123.FA$", "[ProvaFari]\r\nMarca=");
     WriteBytes(prog + kSep + "26000123.TMP", "junk");
-    EXPECT_TRUE(WriteTestResult(fx.station));
+    EXPECT_TRUE(WriteTestResult(fx.station, result));
     EXPECT_EQ(ReadBytes(acc + "26000123.FAR"), kExpectedFile);
     EXPECT_EQ(Entries(acc), std::vector<std::string>{"26000123.FAR"});
     EXPECT_EQ(Entries(prog), std::vector<std::string>{"Language.ini"});
@@ -197,7 +198,7 @@ TEST_F(ResultWriterTest, AnOlderResultIsReplacedWhole) {
 TEST_F(ResultWriterTest, ProgramFolderEndingInSeparatorGetsNoSecondOne) {
     st.programDir = prog + kSep;
     SelectReservation();
-    EXPECT_TRUE(WriteTestResult(fx.station));
+    EXPECT_TRUE(WriteTestResult(fx.station, result));
     EXPECT_EQ(st.ReservationIni.IniFile(), prog + kSep + "26000123.TMP");
     EXPECT_EQ(ReadBytes(acc + "26000123.FAR"), kExpectedFile);
 }
@@ -237,7 +238,7 @@ TEST(ResultPaths, NamesFollowTheReservation) {
 TEST_F(ResultWriterTest, CloseAfterTestSetsClosePendingAndShowsNothing) {
     st.bCloseAfterTest = true;
     SelectReservation();
-    EXPECT_TRUE(WriteTestResult(fx.station));
+    EXPECT_TRUE(WriteTestResult(fx.station, result));
     EXPECT_TRUE(st.bClosePending);
     EXPECT_TRUE(fx.messages.shown.empty());
     EXPECT_EQ(ReadBytes(acc + "26000123.FAR"), kExpectedFile);
@@ -247,11 +248,11 @@ TEST_F(ResultWriterTest, CloseAfterTestSetsClosePendingAndShowsNothing) {
 
 TEST_F(ResultWriterTest, ValuesCannotAddLinesKeysOrSections) {
     SelectReservation();
-    st.farResult.Operatore = "Rossi\r\n[X]\r\nk=v";
-    st.farResult.Marca = "TECNO\nLUX";
-    st.farResult.TipoAnab = "\r\n[Y]";
-    st.farResult.Esito = std::string("N\0[Z]", 5);
-    EXPECT_TRUE(WriteTestResult(fx.station));
+    result.Operatore = "Rossi\r\n[X]\r\nk=v";
+    result.Marca = "TECNO\nLUX";
+    result.TipoAnab = "\r\n[Y]";
+    result.Esito = std::string("N\0[Z]", 5);
+    EXPECT_TRUE(WriteTestResult(fx.station, result));
     std::string expected = kExpectedFile;
     auto swap = [&](const std::string& from, const std::string& to) {
         const size_t at = expected.find(from);
@@ -283,7 +284,7 @@ TEST_P(ResultWriterFailure, ReportsKeepsReservationAndStaysArmed) {
     files.FailAlways(c.op, c.status);
     const std::vector<std::string> accBefore = Entries(acc);
 
-    EXPECT_FALSE(WriteTestResult(fx.station));
+    EXPECT_FALSE(WriteTestResult(fx.station, result));
 
     ASSERT_EQ(fx.messages.shown.size(), 1u);
     const std::string text = Lang(c.textId) + (c.withResultPath ? " '" + acc + "26000123.FAR'" : "");
@@ -296,7 +297,7 @@ TEST_P(ResultWriterFailure, ReportsKeepsReservationAndStaysArmed) {
     // Once the fault is gone, the repeated measurement delivers to the same name.
     files.Heal();
     fx.messages.shown.clear();
-    EXPECT_TRUE(WriteTestResult(fx.station));
+    EXPECT_TRUE(WriteTestResult(fx.station, result));
     EXPECT_EQ(ReadBytes(acc + "26000123.FAR"), kExpectedFile);
     EXPECT_EQ(Entries(acc), std::vector<std::string>{"26000123.FAR"});
     EXPECT_TRUE(st.bClosePending);
@@ -318,7 +319,7 @@ TEST_F(ResultWriterTest, StalePartialThatCannotBeRemovedStopsTheHandOver) {
     SelectReservation();
     WriteBytes(acc + "26000123.FA$", "[ProvaFari]\r\n");
     files.FailAlways(FsOp::Delete, FileStatus::Access, ".FA$");
-    EXPECT_FALSE(WriteTestResult(fx.station));
+    EXPECT_FALSE(WriteTestResult(fx.station, result));
     ExpectMessage(0, Lang(612), 611, kStyleStop);
     EXPECT_FALSE(Exists(acc + "26000123.FAR"));
     EXPECT_TRUE(st.bTestArmed);
@@ -332,7 +333,7 @@ TEST_F(ResultWriterTest, ReadOnlyOlderResultIsAnAccessErrorAndStaysAsItWas) {
     SetReadOnly(acc + "26000123.FAR", true);
     const std::vector<std::string> accBefore = Entries(acc);
 
-    EXPECT_FALSE(WriteTestResult(fx.station));
+    EXPECT_FALSE(WriteTestResult(fx.station, result));
 
     ASSERT_EQ(fx.messages.shown.size(), 1u);
     ExpectMessage(0, Lang(612), 611, kStyleStop);
@@ -346,7 +347,7 @@ TEST_F(ResultWriterTest, ReadOnlyOlderResultIsAnAccessErrorAndStaysAsItWas) {
 TEST_F(ResultWriterTest, MissingProgramFolderIsAWriteFailure) {
     st.programDir = tmp.Path() + kSep + "gone";
     SelectReservation();
-    EXPECT_FALSE(WriteTestResult(fx.station));
+    EXPECT_FALSE(WriteTestResult(fx.station, result));
     ExpectMessage(0, Lang(604), 603, kStyleStop);
     EXPECT_EQ(Entries(acc), std::vector<std::string>{kReservation});
     EXPECT_TRUE(st.bTestArmed);
@@ -354,7 +355,7 @@ TEST_F(ResultWriterTest, MissingProgramFolderIsAWriteFailure) {
 
 TEST_F(ResultWriterTest, MissingExchangeDirectoryIsReportedNotDelivered) {
     st.AccDirectory = tmp.Path() + kSep + "gone" + kSep;
-    EXPECT_FALSE(WriteTestResult(fx.station));
+    EXPECT_FALSE(WriteTestResult(fx.station, result));
     ExpectMessage(0, Lang(613) + " '" + st.AccDirectory + "Test.FAR'", 603, kStyleStop);
     EXPECT_EQ(Entries(prog), std::vector<std::string>{"Language.ini"});
     EXPECT_TRUE(st.bTestArmed);
@@ -363,7 +364,7 @@ TEST_F(ResultWriterTest, MissingExchangeDirectoryIsReportedNotDelivered) {
 TEST_F(ResultWriterTest, ReservationThatCannotBeDeletedIsReportedAfterDelivery) {
     SelectReservation();
     files.FailAlways(FsOp::Delete, FileStatus::Access, ".ACC");
-    EXPECT_TRUE(WriteTestResult(fx.station));
+    EXPECT_TRUE(WriteTestResult(fx.station, result));
     EXPECT_EQ(ReadBytes(acc + "26000123.FAR"), kExpectedFile);
     EXPECT_FALSE(st.bTestArmed);
     EXPECT_TRUE(st.SelectedAccFile.empty());
@@ -378,7 +379,7 @@ TEST_F(ResultWriterTest, WarningComesBeforeTheCloseAfterTest) {
     files.FailAlways(FsOp::Delete, FileStatus::Other, ".ACC");
     bool pendingWhileOpen = true;
     fx.messages.whileOpen = [&] { pendingWhileOpen = st.bClosePending; };
-    EXPECT_TRUE(WriteTestResult(fx.station));
+    EXPECT_TRUE(WriteTestResult(fx.station, result));
     ASSERT_EQ(fx.messages.shown.size(), 1u);
     ExpectMessage(0, Lang(614) + " '" + acc + kReservation + "'", 615, kStyleExclamation);
     EXPECT_FALSE(pendingWhileOpen);
@@ -388,7 +389,7 @@ TEST_F(ResultWriterTest, WarningComesBeforeTheCloseAfterTest) {
 TEST_F(ResultWriterTest, ReservationAlreadyTakenBackIsNoFault) {
     SelectReservation();
     std::filesystem::remove(acc + kReservation);
-    EXPECT_TRUE(WriteTestResult(fx.station));
+    EXPECT_TRUE(WriteTestResult(fx.station, result));
     ASSERT_EQ(fx.messages.shown.size(), 1u);
     EXPECT_EQ(fx.messages.shown[0].style, kStyleInformation);
     EXPECT_EQ(Entries(acc), std::vector<std::string>{"26000123.FAR"});
@@ -404,7 +405,7 @@ TEST_F(ResultWriterTest, ReservationWithTheResultsNameIsNotDeletedAfterwards) {
     WriteBytes(acc + "26000123.FAR", kReservationBytes);
     st.SelectedAccFile = "26000123.FAR";
     st.ReservationIni.SetIniFile(acc + "26000123.FAR");
-    EXPECT_TRUE(WriteTestResult(fx.station));
+    EXPECT_TRUE(WriteTestResult(fx.station, result));
     EXPECT_EQ(ReadBytes(acc + "26000123.FAR"), kExpectedFile);
     EXPECT_EQ(Entries(acc), std::vector<std::string>{"26000123.FAR"});
     EXPECT_TRUE(st.SelectedAccFile.empty());

@@ -17,7 +17,7 @@ Results PlainResults() {
 }
 
 class CloseAfterTestTest : public RoadTest {
-protected:
+public:
     // Online with the tester's version, the light vehicle armed and measured.
     void RunLightTestClosing(const std::string& version) {
         Identity id;
@@ -45,36 +45,28 @@ protected:
     }
 };
 
-TEST_F(CloseAfterTestTest, NoMessageThenTimer2UnloadsAndATesterWithALetterGetsEot) {
-    RunLightTestClosing("2.1B");
-    EXPECT_TRUE(testutil::Exists(ExchangeFile(kLightFarName)));
-    EXPECT_FALSE(testutil::Exists(ExchangeFile(kLightAcc)));
-    ExpectNoLeftovers("26000101");
-    EXPECT_TRUE(f.messages.shown.empty());
-
-    ExpectClosedAt(62100);
-    EXPECT_EQ(SentAt(), (Timed{{kACK, 15000}, {kACK, 62000}, {kEOT, 62100}}));
-    EXPECT_TRUE(f.messages.shown.empty());  // no stop question: the test was over
-
-    const size_t opens = f.port.opened.size();
-    AdvanceTo(120 * kSecond);
-    EXPECT_EQ(f.port.sent.size(), 3u);
-    EXPECT_EQ(f.port.opened.size(), opens);
-}
-
-TEST_F(CloseAfterTestTest, ATesterWhoseVersionEndsInADigitGetsNothing) {
-    RunLightTestClosing("2.10");
-    EXPECT_TRUE(testutil::Exists(ExchangeFile(kLightFarName)));
-    EXPECT_TRUE(f.messages.shown.empty());
-
-    ExpectClosedAt(62100);
-    EXPECT_EQ(SentAt(), (Timed{{kACK, 15000}, {kACK, 62000}}));
-}
-
-TEST_F(CloseAfterTestTest, ALowerCaseLetterCountsAsALetter) {
-    RunLightTestClosing("2.1b");
-    ExpectClosedAt(62100);
-    EXPECT_EQ(SentAt(), (Timed{{kACK, 15000}, {kACK, 62000}, {kEOT, 62100}}));
+// No message; timer 2 unloads 0.1 s after the result, and the tester gets
+// EOT when its version ends in a letter (either case).
+TEST_F(CloseAfterTestTest, Timer2UnloadsAndOnlyALetterVersionGetsEot) {
+    for (const std::string version : {"2.1B", "2.1b", "2.10"}) {
+        SCOPED_TRACE(version);
+        struct Run : CloseAfterTestTest {
+            void TestBody() override {}
+        } r;
+        r.RunLightTestClosing(version);
+        EXPECT_TRUE(testutil::Exists(r.ExchangeFile(kLightFarName)));
+        EXPECT_FALSE(testutil::Exists(r.ExchangeFile(kLightAcc)));
+        r.ExpectNoLeftovers("26000101");
+        r.ExpectClosedAt(62100);
+        Timed wire{{kACK, 15000}, {kACK, 62000}};
+        if (version != "2.10") wire.push_back({kEOT, 62100});
+        EXPECT_EQ(r.SentAt(), wire);
+        EXPECT_TRUE(r.f.messages.shown.empty());  // no stop question either: the test was over
+        const size_t opens = r.f.port.opened.size();
+        r.AdvanceTo(120 * kSecond);
+        EXPECT_EQ(r.f.port.sent.size(), wire.size());
+        EXPECT_EQ(r.f.port.opened.size(), opens);
+    }
 }
 
 // A refused results frame: ACK (the tester has finished), no file, the
@@ -95,7 +87,6 @@ TEST_F(RoadTest, ResultsWithAnUnknownConfigurationCodeAreRefusedUntilRepeated) {
     EXPECT_TRUE(testutil::Exists(ExchangeFile(kBusAcc)));
     ExpectNoLeftovers("26000103");
     EXPECT_TRUE(st.bTestArmed);
-    EXPECT_FALSE(st.bMeasuring);
     EXPECT_EQ(st.SelectedAccFile, kBusAcc);
     EXPECT_EQ(f.view.vehicle[0], "IRISBUS");
     EXPECT_EQ(f.view.operatorName, "ROSSI MARIO");
@@ -116,106 +107,13 @@ TEST_F(RoadTest, ResultsWithAnUnknownConfigurationCodeAreRefusedUntilRepeated) {
     Measure(200 * kSecond, Wire(SeparatedFrame(good)), 260 * kSecond);
     EXPECT_EQ(SentAt(), (Timed{{kACK, 200000}, {kACK, 260000}}));
     EXPECT_EQ(testutil::ReadFile(ExchangeFile("26000103.FAR")),
-              "[ProvaFari]\r\n"
-              "Marca=LUXOMETRA\r\n"
-              "Tipo=HL-5\r\n"
-              "NumOmologa=OM1234\r\n"
-              "NumSerie=0042\r\n"
-              "NumVersioneSoftware=2.1B\r\n"
-              "DataScadenza=31122026\r\n"
-              "AltezzaAnab=#100\r\n"
-              "TipoAnab=#D\r\n"
-              "VertAnabDx=R\r\n"
-              "VertAnabSx=R\r\n"
-              "VertAbbDx=R\r\n"
-              "VertAbbSx=R\r\n"
-              "OrizzAnabDx=R\r\n"
-              "OrizzAnabSx=R\r\n"
-              "OrizzAbbDx=R\r\n"
-              "OrizzAbbSx=A\r\n"
-              "IllumLuxAnabDx=010000\r\n"
-              "IllumLuxAnabSx=011000\r\n"
-              "IllumLuxAbbDx=030000\r\n"
-              "IllumLuxAbbSx=031000\r\n"
-              "EsitoIllumLuxAnabDx=R\r\n"
-              "EsitoIllumLuxAnabSx=R\r\n"
-              "EsitoIllumLuxAbbDx=R\r\n"
-              "EsitoIllumLuxAbbSx=R\r\n"
-              "Esito=A\r\n"
-              "CodErrore=\r\n"
-              "DataMisura=05122026\r\n"
-              "InizioMisura=103320\r\n"
-              "FineMisura=103420\r\n"
-              "Operatore=ROSSI MARIO\r\n");
+              FarFile(kLuxometra + "#100|#D|R|R|R|R|R|R|R|A|010000|011000|030000|031000|R|R|R|R|A||05122026|103320|"
+                                   "103420|ROSSI MARIO"));
     EXPECT_FALSE(testutil::Exists(ExchangeFile(kBusAcc)));
     ExpectNoLeftovers("26000103");
     ExpectIdleWindow();
     ASSERT_EQ(f.messages.shown.size(), 2u);
     EXPECT_EQ(f.messages.shown[1].text, DoneMessage("26000103.FAR"));
-}
-
-TEST_F(RoadTest, AnUnreadableIlluminationValueIsRefusedUntilRepeated) {
-    StartOnline(Wire(FixedIdentity(true)));
-    WriteDemoReservations();
-    Choose(kLightAcc);
-
-    Results bad = PlainResults();
-    bad.lux[1] = "  1x.0";
-    Measure(15 * kSecond, Wire(FixedResults(true, bad)), 62 * kSecond);
-    EXPECT_EQ(SentAt(), (Timed{{kACK, 15000}, {kACK, 62000}}));
-    EXPECT_FALSE(testutil::Exists(ExchangeFile(kLightFarName)));
-    EXPECT_TRUE(testutil::Exists(ExchangeFile(kLightAcc)));
-    ExpectNoLeftovers("26000101");
-    EXPECT_TRUE(st.bTestArmed);
-    EXPECT_EQ(st.SelectedAccFile, kLightAcc);
-    EXPECT_EQ(f.view.vehicle[2], "FX123AB");
-    ASSERT_EQ(f.messages.shown.size(), 1u);
-    EXPECT_EQ(f.messages.shown[0].text, Lang(382));
-    EXPECT_EQ(f.messages.shown[0].title, Lang(380));
-    EXPECT_EQ(f.messages.shown[0].style, kStyleExclamation);
-
-    // A results frame without a new start is still not ours.
-    f.port.sent.clear();
-    Feed(Wire(FixedResults(true, PlainResults())));
-    EXPECT_TRUE(f.port.sent.empty());
-    EXPECT_FALSE(testutil::Exists(ExchangeFile(kLightFarName)));
-
-    Measure(100 * kSecond, Wire(FixedResults(true, PlainResults())), 130 * kSecond);
-    EXPECT_EQ(SentAt(), (Timed{{kACK, 100000}, {kACK, 130000}}));
-    EXPECT_EQ(testutil::ReadFile(ExchangeFile(kLightFarName)),
-              "[ProvaFari]\r\n"
-              "Marca=LUXOMETRA\r\n"
-              "Tipo=HL-5\r\n"
-              "NumOmologa=OM1234\r\n"
-              "NumSerie=0042\r\n"
-              "NumVersioneSoftware=2.1B\r\n"
-              "DataScadenza=31122026\r\n"
-              "AltezzaAnab=#085\r\n"
-              "TipoAnab=#A\r\n"
-              "VertAnabDx=R\r\n"
-              "VertAnabSx=R\r\n"
-              "VertAbbDx=R\r\n"
-              "VertAbbSx=R\r\n"
-              "OrizzAnabDx=R\r\n"
-              "OrizzAnabSx=R\r\n"
-              "OrizzAbbDx=R\r\n"
-              "OrizzAbbSx=R\r\n"
-              "IllumLuxAnabDx=010000\r\n"
-              "IllumLuxAnabSx=010000\r\n"
-              "IllumLuxAbbDx=030000\r\n"
-              "IllumLuxAbbSx=030000\r\n"
-              "EsitoIllumLuxAnabDx=R\r\n"
-              "EsitoIllumLuxAnabSx=R\r\n"
-              "EsitoIllumLuxAbbDx=R\r\n"
-              "EsitoIllumLuxAbbSx=R\r\n"
-              "Esito=R\r\n"
-              "CodErrore=\r\n"
-              "DataMisura=05122026\r\n"
-              "InizioMisura=103140\r\n"
-              "FineMisura=103210\r\n"
-              "Operatore=ROSSI MARIO\r\n");
-    EXPECT_FALSE(testutil::Exists(ExchangeFile(kLightAcc)));
-    ExpectIdleWindow();
 }
 
 // Two vehicles in a row: the first vehicle's results, sent again by the
@@ -265,37 +163,8 @@ TEST_F(RoadTest, OneVehiclesResultsNeverReachTheNextVehiclesFile) {
     Measure(100 * kSecond, Wire(SeparatedFrame(r)), 170 * kSecond);
     EXPECT_EQ(SentAt(), (Timed{{kACK, 100000}, {kACK, 170000}}));
     EXPECT_EQ(testutil::ReadFile(ExchangeFile("26000103.FAR")),
-              "[ProvaFari]\r\n"
-              "Marca=LUXOMETRA\r\n"
-              "Tipo=HL-5\r\n"
-              "NumOmologa=OM1234\r\n"
-              "NumSerie=0042\r\n"
-              "NumVersioneSoftware=2.1B\r\n"
-              "DataScadenza=31122026\r\n"
-              "AltezzaAnab=#070\r\n"
-              "TipoAnab=#E\r\n"
-              "VertAnabDx=R\r\n"
-              "VertAnabSx=I\r\n"
-              "VertAbbDx=R\r\n"
-              "VertAbbSx=I\r\n"
-              "OrizzAnabDx=R\r\n"
-              "OrizzAnabSx=A\r\n"
-              "OrizzAbbDx=R\r\n"
-              "OrizzAbbSx=I\r\n"
-              "IllumLuxAnabDx=005000\r\n"
-              "IllumLuxAnabSx=001000\r\n"
-              "IllumLuxAbbDx=100000\r\n"
-              "IllumLuxAbbSx=001500\r\n"
-              "EsitoIllumLuxAnabDx=R\r\n"
-              "EsitoIllumLuxAnabSx=I\r\n"
-              "EsitoIllumLuxAbbDx=I\r\n"
-              "EsitoIllumLuxAbbSx=I\r\n"
-              "Esito=R\r\n"
-              "CodErrore=\r\n"
-              "DataMisura=05122026\r\n"
-              "InizioMisura=103140\r\n"
-              "FineMisura=103250\r\n"
-              "Operatore=BIANCHI ANNA\r\n");
+              FarFile(kLuxometra + "#070|#E|R|I|R|I|R|A|R|I|005000|001000|100000|001500|R|I|I|I|R||05122026|103140|"
+                                   "103250|BIANCHI ANNA"));
     // The first vehicle's file is untouched by the second.
     EXPECT_EQ(testutil::ReadFile(ExchangeFile("26000102.FAR")), heavyFar);
     ExpectIdleWindow();

@@ -6,13 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/frmMain.h"
-#include "device/Link.h"
+#include "device/ControlBytes.h"
 #include "device/TesterFrames.h"
 #include "fakes/Fakes.h"
 #include "fakes/TempDir.h"
@@ -36,8 +37,28 @@ inline constexpr const char* kBusAcc = "26000103.ACC";
 // Virtual time starts at 2026-12-05 10:30:00.000 (FakeClock's default).
 inline constexpr int64_t kSecond = 1000;
 
+// A result file from its thirty values in key order, '|' between them.
+inline std::string FarFile(const std::string& values) {
+    static const char* const kKeys[] = {
+        "Marca", "Tipo", "NumOmologa", "NumSerie", "NumVersioneSoftware", "DataScadenza", "AltezzaAnab", "TipoAnab",
+        "VertAnabDx", "VertAnabSx", "VertAbbDx", "VertAbbSx", "OrizzAnabDx", "OrizzAnabSx", "OrizzAbbDx", "OrizzAbbSx",
+        "IllumLuxAnabDx", "IllumLuxAnabSx", "IllumLuxAbbDx", "IllumLuxAbbSx", "EsitoIllumLuxAnabDx",
+        "EsitoIllumLuxAnabSx", "EsitoIllumLuxAbbDx", "EsitoIllumLuxAbbSx", "Esito", "CodErrore", "DataMisura",
+        "InizioMisura", "FineMisura", "Operatore"};
+    std::string out = "[ProvaFari]\r\n";
+    size_t from = 0;
+    for (const char* key : kKeys) {
+        const size_t bar = std::min(values.find('|', from), values.size());
+        out += std::string(key) + "=" + values.substr(from, bar - from) + "\r\n";
+        from = bar + 1;
+    }
+    return out;
+}
+// The default tester's identity as the result file holds it.
+inline const std::string kLuxometra = "LUXOMETRA|HL-5|OM1234|0042|2.1B|31122026|";
+
 class RoadTest : public ::testing::Test {
-protected:
+public:
     RoadTest() {
         exchange = program.MakeDir("DIR_FAR");
         filesAcc = exchange + kSep;
@@ -72,7 +93,7 @@ protected:
         f.timers.Advance(t0 + ms - f.clock.Ms());
     }
 
-    void Feed(const std::string& bytes) { OnSerialBytes(s, bytes.data(), bytes.size()); }
+    void Feed(const std::string& bytes) { OnSerialBytes(s, bytes); }
 
     // Start-up, the first ENQ at 1.5 s, the identity frame at 6 s.
     void StartOnline(const std::string& identityWire, const std::string& commandLine = "",
@@ -138,7 +159,6 @@ protected:
     // The idle look after a delivered result.
     void ExpectIdleWindow() {
         EXPECT_FALSE(st.bTestArmed);
-        EXPECT_FALSE(st.bMeasuring);
         EXPECT_EQ(st.SelectedAccFile, "");
         EXPECT_EQ(f.view.vehicle[0], "");
         EXPECT_EQ(f.view.vehicle[1], "");
