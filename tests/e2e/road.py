@@ -339,7 +339,10 @@ class RoadCase(harness.E2ETestCase):
         return self.driver.check("get-text", cid).first("text")["value"]
 
     def panel(self, index):
-        return self.driver.check("status-panel", index).first("panel")["value"]
+        """The panel's text, or None when the driver could not read it this time
+        (a Wine hiccup right after a start): polls simply ask again."""
+        r = self.driver.run("status-panel", index)
+        return r.first("panel")["value"] if r.ok and r.first("panel") else None
 
     def wait_panel(self, index, text, timeout=30):
         return poll(lambda: self.panel(index) == text, timeout, 0.1,
