@@ -80,7 +80,7 @@ void StartupDeviceSearch(Station& s) {
     st.bDeviceOnline = false;
     st.bQuitQuery = false;
     st.bTestArmed = false;
-    st.bArrowKeyDown = false;
+    s.picker.bArrowKeyDown = false;
 
     if (st.iSerialPort == 0) {
         s.view.SetPanelText(Panel::PortaCOM, GetLangString(st, kTextPortNotSet));

@@ -109,7 +109,7 @@ void ConfirmOptions(Station& s, const OptionsChoice& c, int iScanPort, Autostart
     s.view.ClearCombo();
     s.view.AddComboItem(GetLangString(st, link_text::kComboNoDevice));
     s.view.SelectComboIndex(0);
-    st.AccFiles.assign(1, std::string());
+    s.picker.AccFiles.assign(1, std::string());
     s.view.SetPanelText(Panel::Stato, "");
 
     const std::string title = GetLangString(st, options_text::kSaveFailedTitle);

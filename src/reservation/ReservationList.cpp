@@ -34,13 +34,13 @@ void RebuildReservationList(Station& s) {
     AppState& st = s.state;
     s.view.ClearCombo();
     s.view.AddComboItem(GetLangString(st, kTextSelectReservation));
-    st.AccFiles.assign(1, std::string());
+    s.picker.AccFiles.assign(1, std::string());
 
     const std::string yy = FormatYy(s.clock.Now());
     for (const std::string& name : s.files.ListFiles(st.AccDirectory, yy + "*.ACC")) {
         if (!IsReservationFileName(name, yy)) continue;
         s.view.AddComboItem(ItemText(s, JoinPath(st.AccDirectory, name)));
-        st.AccFiles.push_back(name);
+        s.picker.AccFiles.push_back(name);
     }
 }
 

@@ -5,7 +5,7 @@
 
 namespace heliotab {
 
-// Rebuilds the combo (placeholder 303 and one item per file) and AccFiles.
+// Rebuilds the combo (placeholder 303 and one item per file) and the picker's AccFiles.
 void RebuildReservationList(Station& s);
 
 }  // namespace heliotab

@@ -76,7 +76,7 @@ void Arm(Station& s, const std::string& file) {
 
 void LoadReservation(Station& s, int index) {
     AppState& st = s.state;
-    const std::string file = st.AccFiles[static_cast<size_t>(index)];
+    const std::string file = s.picker.AccFiles[static_cast<size_t>(index)];
     const std::string path = JoinPath(st.AccDirectory, file);
 
     int vehicleClass = -1;
@@ -102,27 +102,27 @@ void LoadReservation(Station& s, int index) {
 }  // namespace
 
 void OnComboClick(Station& s) {
-    AppState& st = s.state;
+    ReservationPicker& picker = s.picker;
     // A load already running (its wait window and messages let events in)
     // or an armed test: a further click must not start another.
-    if (st.bArrowKeyDown || st.bValidating || st.bTestArmed) return;
+    if (picker.bArrowKeyDown || picker.validating || s.state.bTestArmed) return;
     const int index = s.view.ComboIndex();
-    if (index <= 0 || index >= static_cast<int>(st.AccFiles.size())) return;
+    if (index <= 0 || index >= static_cast<int>(picker.AccFiles.size())) return;
 
-    st.bValidating = true;
+    picker.validating = true;
     LoadReservation(s, index);
-    st.bValidating = false;
+    picker.validating = false;
 }
 
 int OnComboKeyDown(Station& s, int virtualKey) {
     switch (virtualKey) {
     case kVkF5:
     case kVkUp:
-        s.state.bArrowKeyDown = true;
+        s.picker.bArrowKeyDown = true;
         return kVkUp;
     case kVkF6:
     case kVkDown:
-        s.state.bArrowKeyDown = true;
+        s.picker.bArrowKeyDown = true;
         return kVkDown;
     case kVkF7:
     case kVkReturn:
@@ -133,6 +133,6 @@ int OnComboKeyDown(Station& s, int virtualKey) {
     }
 }
 
-void OnComboKeyUp(Station& s) { s.state.bArrowKeyDown = false; }
+void OnComboKeyUp(Station& s) { s.picker.bArrowKeyDown = false; }
 
 }  // namespace heliotab

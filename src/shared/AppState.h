@@ -40,11 +40,6 @@ struct AppState {
     // The accepted reservation.
     std::string SelectedAccFile;
     clsIniFiles ReservationIni;
-
-    // Reservation list and selection (main window).
-    std::vector<std::string> AccFiles{""};  // AccFiles[i] is item i; [0] unused
-    bool bArrowKeyDown = false;
-    bool bValidating = false;  // a validation runs; further selections are ignored
 };
 
 }  // namespace heliotab

@@ -5,6 +5,7 @@
 
 #include "shared/AppState.h"
 #include "shared/Platform.h"
+#include "reservation/ReservationPicker.h"
 
 namespace heliotab {
 
@@ -21,6 +22,7 @@ struct Station {
     FileSystem& files;
     ReportPrinter& printer;
     TesterLink& link;
+    ReservationPicker picker{};  // the main window's list and selection; lives with the station
 };
 
 }  // namespace heliotab

@@ -48,7 +48,7 @@ protected:
         st.LanguageIni.SetIniFile(dir.File("Language.ini"));
         st.SettingsIni.SetIniFile(dir.File("HELIOTAB.ini"));
         st.iSerialPort = 2;
-        st.AccFiles = {"", "26000001.ACC"};
+        f.station.picker.AccFiles = {"", "26000001.ACC"};
     }
     std::string Ini() { return testutil::ReadFile(dir.File("HELIOTAB.ini")); }
 
@@ -115,7 +115,7 @@ TEST_P(ConfirmTest, WritesTheSettingsAndBringsTheMainWindowUpToDate) {
     EXPECT_EQ(captionWhenApplied, GetLangString(st, 101));
     EXPECT_EQ(f.view.comboItems, std::vector<std::string>{GetLangString(st, link_text::kComboNoDevice)});
     EXPECT_EQ(f.view.comboIndex, 0);
-    EXPECT_EQ(st.AccFiles, std::vector<std::string>{""});
+    EXPECT_EQ(f.station.picker.AccFiles, std::vector<std::string>{""});
     EXPECT_EQ(f.view.panels[Panel::Stato], "");
     EXPECT_EQ(f.view.panels[Panel::PortaCOM], GetLangString(st, link_text::kPortSearching));
     ASSERT_EQ(f.messages.shown.size(), row.messages.size());

@@ -19,7 +19,7 @@ protected:
     // Items 1..n sorted together with AccFiles, since the listing order is the directory's.
     std::vector<std::pair<std::string, std::string>> Entries() {
         std::vector<std::pair<std::string, std::string>> e;
-        for (size_t i = 1; i < fs.state.AccFiles.size(); ++i) e.emplace_back(fs.state.AccFiles[i], fs.view.comboItems.at(i));
+        for (size_t i = 1; i < fs.station.picker.AccFiles.size(); ++i) e.emplace_back(fs.station.picker.AccFiles[i], fs.view.comboItems.at(i));
         std::sort(e.begin(), e.end());
         return e;
     }
@@ -29,17 +29,17 @@ protected:
 
 TEST_F(List, EmptyDirectoryGivesThePlaceholderOnly) {
     fs.view.comboItems = {"stale"};
-    fs.state.AccFiles = {"", "old.ACC"};
+    fs.station.picker.AccFiles = {"", "old.ACC"};
     RebuildReservationList(s);
     EXPECT_EQ(fs.view.comboItems, std::vector<std::string>{Lang(303)});
-    EXPECT_EQ(fs.state.AccFiles, std::vector<std::string>{""});
+    EXPECT_EQ(fs.station.picker.AccFiles, std::vector<std::string>{""});
 }
 
 TEST_F(List, MissingDirectoryGivesThePlaceholderOnly) {
     fs.state.AccDirectory = root + "/nowhere/";
     RebuildReservationList(s);
     EXPECT_EQ(fs.view.comboItems, std::vector<std::string>{Lang(303)});
-    EXPECT_EQ(fs.state.AccFiles, std::vector<std::string>{""});
+    EXPECT_EQ(fs.station.picker.AccFiles, std::vector<std::string>{""});
     EXPECT_TRUE(fs.messages.shown.empty());
 }
 
@@ -60,8 +60,8 @@ TEST_F(List, NameRulesAndItemTexts) {
     RebuildReservationList(s);
     ASSERT_EQ(fs.view.comboItems.size(), 3u);
     EXPECT_EQ(fs.view.comboItems[0], Lang(303));
-    ASSERT_EQ(fs.state.AccFiles.size(), 3u);
-    EXPECT_EQ(fs.state.AccFiles[0], "");
+    ASSERT_EQ(fs.station.picker.AccFiles.size(), 3u);
+    EXPECT_EQ(fs.station.picker.AccFiles[0], "");
     const auto e = Entries();
     EXPECT_EQ(e[0], std::make_pair(std::string("26000123.ACC"), std::string(" FIAT - TOPOLINO C - MX431NY")));
     EXPECT_EQ(e[1], std::make_pair(std::string("26000124.acc"), std::string(" LANCIA - YPSILON - GH512TT")));
@@ -86,14 +86,14 @@ TEST_F(List, YearPrefixFollowsTheClock) {
     WriteAcc("27000001.ACC", Vehicle("D", "E", "F"));
     fs.clock.Set(2026, 12, 31, 23, 59, 59);
     RebuildReservationList(s);
-    EXPECT_EQ(fs.state.AccFiles, (std::vector<std::string>{"", "26000123.ACC"}));
+    EXPECT_EQ(fs.station.picker.AccFiles, (std::vector<std::string>{"", "26000123.ACC"}));
     fs.clock.Set(2027, 1, 1, 0, 0, 0);
     RebuildReservationList(s);
-    EXPECT_EQ(fs.state.AccFiles, (std::vector<std::string>{"", "27000001.ACC"}));
+    EXPECT_EQ(fs.station.picker.AccFiles, (std::vector<std::string>{"", "27000001.ACC"}));
     fs.clock.Set(2100, 6, 1);  // "00"
     WriteAcc("00000001.ACC", Vehicle("G", "H", "I"));
     RebuildReservationList(s);
-    EXPECT_EQ(fs.state.AccFiles, (std::vector<std::string>{"", "00000001.ACC"}));
+    EXPECT_EQ(fs.station.picker.AccFiles, (std::vector<std::string>{"", "00000001.ACC"}));
 }
 
 TEST_F(List, RebuildTwiceAndAfterARemoval) {
@@ -101,13 +101,13 @@ TEST_F(List, RebuildTwiceAndAfterARemoval) {
     WriteAcc("26000002.ACC", Vehicle("D", "E", "F"));
     RebuildReservationList(s);
     const auto first = fs.view.comboItems;
-    const auto firstFiles = fs.state.AccFiles;
+    const auto firstFiles = fs.station.picker.AccFiles;
     RebuildReservationList(s);
     EXPECT_EQ(fs.view.comboItems, first);
-    EXPECT_EQ(fs.state.AccFiles, firstFiles);
+    EXPECT_EQ(fs.station.picker.AccFiles, firstFiles);
     std::filesystem::remove(NativePath(fs.state.AccDirectory + "26000001.ACC"));
     RebuildReservationList(s);
-    EXPECT_EQ(fs.state.AccFiles, (std::vector<std::string>{"", "26000002.ACC"}));
+    EXPECT_EQ(fs.station.picker.AccFiles, (std::vector<std::string>{"", "26000002.ACC"}));
     EXPECT_EQ(fs.view.comboItems, (std::vector<std::string>{Lang(303), " D - E - F"}));
 }
 

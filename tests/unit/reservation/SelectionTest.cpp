@@ -34,8 +34,8 @@ protected:
     // Lists the folder and clicks the item of that file, as a mouse choice does.
     void Choose(const std::string& file) {
         RebuildReservationList(s);
-        for (size_t i = 1; i < fs.state.AccFiles.size(); ++i)
-            if (fs.state.AccFiles[i] == file) {
+        for (size_t i = 1; i < fs.station.picker.AccFiles.size(); ++i)
+            if (fs.station.picker.AccFiles[i] == file) {
                 fs.view.SelectComboIndex(static_cast<int>(i));
                 OnComboClick(s);
                 return;
@@ -55,7 +55,7 @@ protected:
         EXPECT_TRUE(fs.view.trayOptionsEnabled);
         EXPECT_EQ(fs.state.SelectedAccFile, "");
         EXPECT_FALSE(fs.view.validateWindowShown);
-        EXPECT_FALSE(fs.state.bValidating);
+        EXPECT_FALSE(fs.station.picker.validating);
     }
     // Back to the idle look, as StopTest leaves it.
     void ResetIdle() {
@@ -101,7 +101,7 @@ TEST_F(Selection, ValidReservationArmsTheTestInOrder) {
     EXPECT_EQ(fs.view.vehicle[2], "FX123AB");
     EXPECT_EQ(fs.view.operatorName, "ROSSI MARIO");
     EXPECT_TRUE(fs.state.bTestArmed);
-    EXPECT_FALSE(fs.state.bValidating);
+    EXPECT_FALSE(fs.station.picker.validating);
     EXPECT_TRUE(std::filesystem::exists(NativePath(fs.state.AccDirectory + d.fileName)));
 }
 
@@ -242,21 +242,21 @@ TEST_F(Selection, MaskMessageIsFollowedByTheRejection) {
 
 TEST_F(Selection, KeyTranslation) {
     EXPECT_EQ(OnComboKeyDown(s, 116), 38);
-    EXPECT_TRUE(fs.state.bArrowKeyDown);
+    EXPECT_TRUE(fs.station.picker.bArrowKeyDown);
     OnComboKeyUp(s);
-    EXPECT_FALSE(fs.state.bArrowKeyDown);
+    EXPECT_FALSE(fs.station.picker.bArrowKeyDown);
     EXPECT_EQ(OnComboKeyDown(s, 38), 38);
-    EXPECT_TRUE(fs.state.bArrowKeyDown);
+    EXPECT_TRUE(fs.station.picker.bArrowKeyDown);
     OnComboKeyUp(s);
     EXPECT_EQ(OnComboKeyDown(s, 117), 40);
-    EXPECT_TRUE(fs.state.bArrowKeyDown);
+    EXPECT_TRUE(fs.station.picker.bArrowKeyDown);
     OnComboKeyUp(s);
     EXPECT_EQ(OnComboKeyDown(s, 40), 40);
-    EXPECT_TRUE(fs.state.bArrowKeyDown);
+    EXPECT_TRUE(fs.station.picker.bArrowKeyDown);
     OnComboKeyUp(s);
     for (int other : {65, 9, 27, 33, 34, 119}) {
         EXPECT_EQ(OnComboKeyDown(s, other), other);
-        EXPECT_FALSE(fs.state.bArrowKeyDown);
+        EXPECT_FALSE(fs.station.picker.bArrowKeyDown);
     }
     // Enter and F7 on the placeholder: passed on as Enter, nothing loaded.
     fs.view.SelectComboIndex(0);
@@ -281,7 +281,7 @@ TEST_F(Selection, BrowsingDownThreeTimesThenEnterLoadsOnlyTheThird) {
     EXPECT_EQ(OnComboKeyDown(s, 13), 13);
     EXPECT_EQ(fs.view.validateWindowShows, 1);
     EXPECT_TRUE(fs.state.bTestArmed);
-    EXPECT_EQ(fs.state.SelectedAccFile, fs.state.AccFiles[3]);
+    EXPECT_EQ(fs.state.SelectedAccFile, fs.station.picker.AccFiles[3]);
     // The change the combo reports after Enter finds the test armed: no second load.
     OnComboClick(s);
     EXPECT_EQ(fs.view.validateWindowShows, 1);
@@ -295,7 +295,7 @@ TEST_F(Selection, NoSecondLoadWhileOneRuns) {
     int nestedShows = -1;
     fs.pump.onDoEvents = [&] {
         fs.pump.onDoEvents = nullptr;
-        EXPECT_TRUE(fs.state.bValidating);
+        EXPECT_TRUE(fs.station.picker.validating);
         fs.view.SelectComboIndex(2);  // another choice arrives while the wait window is up
         OnComboClick(s);
         nestedShows = fs.view.validateWindowShows;
@@ -305,6 +305,6 @@ TEST_F(Selection, NoSecondLoadWhileOneRuns) {
     OnComboClick(s);
     EXPECT_EQ(nestedShows, 1);
     EXPECT_EQ(fs.view.validateWindowShows, 1);
-    EXPECT_EQ(fs.state.SelectedAccFile, fs.state.AccFiles[1]);
-    EXPECT_FALSE(fs.state.bValidating);
+    EXPECT_EQ(fs.state.SelectedAccFile, fs.station.picker.AccFiles[1]);
+    EXPECT_FALSE(fs.station.picker.validating);
 }

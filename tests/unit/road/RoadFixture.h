@@ -115,8 +115,8 @@ public:
     void Choose(const std::string& accName) {
         RebuildReservationList(s);
         int index = -1;
-        for (size_t i = 1; i < st.AccFiles.size(); ++i)
-            if (st.AccFiles[i] == accName) index = static_cast<int>(i);
+        for (size_t i = 1; i < s.picker.AccFiles.size(); ++i)
+            if (s.picker.AccFiles[i] == accName) index = static_cast<int>(i);
         ASSERT_GT(index, 0) << accName << " is not listed";
         f.view.SelectComboIndex(index);
         OnComboClick(s);

@@ -131,7 +131,7 @@ TEST_F(RoadTest, DemonstrationTestWithoutReservationWritesTestFar) {
     ExpectIdleWindow();
     // No reservation was answered, so none is gone.
     RebuildReservationList(s);
-    EXPECT_EQ(st.AccFiles.size(), demos + 1);
+    EXPECT_EQ(s.picker.AccFiles.size(), demos + 1);
     ASSERT_EQ(f.messages.shown.size(), 1u);
     EXPECT_EQ(f.messages.shown[0].text, DoneMessage("Test.FAR"));
 }
