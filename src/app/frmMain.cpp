@@ -9,6 +9,7 @@
 #include "reservation/ReservationList.h"
 #include "settings/Language.h"
 #include "settings/LanguageIds.h"
+#include "shared/WindowLook.h"
 #include "settings/Settings.h"
 #include "shared/AsciiText.h"
 
@@ -95,12 +96,7 @@ void OnToolbarButton(Station& s, Button button) {
     switch (button) {
     case Button::Test: {
         // Demonstration test: no reservation file, fixed sample data.
-        s.view.SetPanelText(Panel::Stato, GetLangString(s.state, kTextStateArmed));
-        s.view.EnableButton(Button::Test, false);
-        s.view.EnableButton(Button::Opzioni, false);
-        s.view.EnableTrayOptions(false);
-        s.view.EnableCombo(false);
-        s.view.EnableButton(Button::Ferma, true);
+        ShowArmedLook(s);
         s.view.SetVehicleLabel(0, "FIAT");
         s.view.SetVehicleLabel(1, "TOPOLINO C");
         s.view.SetVehicleLabel(2, "MX431NY");
@@ -130,11 +126,7 @@ bool StopTest(Station& s) {
 
     CarryOut(s, s.link.StopMeasuring());
     s.view.SetPanelText(Panel::Stato, GetLangString(st, kTextStateStopped));
-    s.view.EnableButton(Button::Ferma, false);
-    s.view.EnableButton(Button::Test, true);
-    s.view.EnableButton(Button::Opzioni, true);
-    s.view.EnableTrayOptions(true);
-    s.view.EnableCombo(true);
+    EnableIdleControls(s);
     s.view.SelectComboIndex(0);
     s.view.FocusCombo();
 

@@ -35,7 +35,7 @@ struct LinkAction {
         ShowMessage,       // text, title, number: style; reply: what the answer goes back as
         Deliver,           // result: a finished test for the result file
     };
-    Kind kind;
+    Kind kind = Kind::Send;
     int number = 0;
     int ms = 0;
     Panel panel = Panel::Stato;

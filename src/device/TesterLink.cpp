@@ -21,29 +21,37 @@ constexpr int kStyleStopYesNo = kStyleStop | 4;
 
 using Kind = LinkAction::Kind;
 
-void Send(LinkActions& out, uint8_t byte) { out.push_back({Kind::Send, byte}); }
-void StartTimer(LinkActions& out, int id, int ms) { out.push_back({Kind::StartTimer, id, ms}); }
-void StopTimer(LinkActions& out, int id) { out.push_back({Kind::StopTimer, id}); }
+LinkAction Action(Kind kind, int number = 0, int ms = 0) {
+    LinkAction a;
+    a.kind = kind;
+    a.number = number;
+    a.ms = ms;
+    return a;
+}
+
+void Send(LinkActions& out, uint8_t byte) { out.push_back(Action(Kind::Send, byte)); }
+void StartTimer(LinkActions& out, int id, int ms) { out.push_back(Action(Kind::StartTimer, id, ms)); }
+void StopTimer(LinkActions& out, int id) { out.push_back(Action(Kind::StopTimer, id)); }
 void SetText(LinkActions& out, Kind kind, int index, const std::string& text) {
-    LinkAction a{kind, index};
+    LinkAction a = Action(kind, index);
     a.text = text;
     out.push_back(std::move(a));
 }
 void SetPanel(LinkActions& out, Panel panel, const std::string& text) {
-    LinkAction a{Kind::SetPanel};
+    LinkAction a = Action(Kind::SetPanel);
     a.panel = panel;
     a.text = text;
     out.push_back(std::move(a));
 }
 void Enable(LinkActions& out, LinkControl control, bool on) {
-    LinkAction a{Kind::Enable};
+    LinkAction a = Action(Kind::Enable);
     a.control = control;
     a.on = on;
     out.push_back(std::move(a));
 }
 void ShowMessage(LinkActions& out, const std::string& text, const std::string& title, int style,
                  LinkReply reply = LinkReply::None) {
-    LinkAction a{Kind::ShowMessage, style};
+    LinkAction a = Action(Kind::ShowMessage, style);
     a.text = text;
     a.title = title;
     a.reply = reply;
@@ -159,7 +167,7 @@ void TesterLink::ShowIdentity(const std::string& frame, const std::vector<std::s
     SetPanel(out, Panel::Stato, "");
     Enable(out, LinkControl::Test, true);
     Enable(out, LinkControl::Combo, true);
-    out.push_back({Kind::FocusCombo});
+    out.push_back(Action(Kind::FocusCombo));
     shared_.bDeviceOnline = true;
     shared_.bDeviceSearch = false;
 }
@@ -215,7 +223,7 @@ void TesterLink::TakeResults(const std::string& frame, const LocalTime& now, Lin
     Enable(out, LinkControl::Ferma, false);
     SetPanel(out, Panel::Stato, Text(link_text::kStateResults));
     Send(out, kACK);
-    LinkAction deliver{Kind::Deliver};
+    LinkAction deliver = Action(Kind::Deliver);
     deliver.result = std::move(finished);
     out.push_back(std::move(deliver));
 }
@@ -250,7 +258,7 @@ LinkActions TesterLink::PollDevice(bool portOpen) {
     LinkActions out;
     if (pollStep_ != PollStep::Idle) return out;  // one attempt at a time; it re-arms timer 1 itself
     if (!shared_.bQuitQuery && portOpen) {
-        out.push_back({Kind::ClosePort});
+        out.push_back(Action(Kind::ClosePort));
         PollWait(PollStep::AfterClose, out);
         return out;
     }
@@ -304,7 +312,7 @@ void TesterLink::PollSendEnq(LinkActions& out) {
 
 LinkActions TesterLink::OpenPort(int portNumber) {
     pollStep_ = PollStep::Opening;
-    return {{Kind::OpenPort, portNumber}};
+    return {Action(Kind::OpenPort, portNumber)};
 }
 
 LinkActions TesterLink::PortOpened(bool ok) {
@@ -349,7 +357,7 @@ LinkActions TesterLink::OnTimer(int timerId) {
 // --- the port going away, the operator, closing -------------------------------
 
 LinkActions TesterLink::PortLost() {
-    LinkActions out{{Kind::ClosePort}};
+    LinkActions out{Action(Kind::ClosePort)};
     partialFrame_.clear();
     pendingNak_ = false;
     StopTimer(out, kTimerNakDelay);

@@ -29,6 +29,7 @@
 #include "output/ResultPaths.h"
 #include "settings/Language.h"
 #include "settings/LanguageIds.h"
+#include "shared/WindowLook.h"
 
 namespace heliotab {
 
@@ -75,23 +76,8 @@ void ShowIdleLook(Station& s) {
     for (int i = 0; i < 3; ++i) s.view.SetVehicleLabel(i, "");
     s.view.SetOperatorLabel("");
     s.view.SetComboText(GetLangString(s.state, kTextSelectReservation));
-    s.view.EnableButton(Button::Ferma, false);
-    s.view.EnableButton(Button::Test, true);
-    s.view.EnableButton(Button::Opzioni, true);
-    s.view.EnableTrayOptions(true);
-    s.view.EnableCombo(true);
+    EnableIdleControls(s);
     s.view.FocusCombo();
-}
-
-// The test stays armed for a repeated measurement, and can still be stopped.
-void ShowArmedLook(Station& s) {
-    if (!s.state.bTestArmed) return;
-    s.view.SetPanelText(Panel::Stato, GetLangString(s.state, kTextStateArmed));
-    s.view.EnableButton(Button::Test, false);
-    s.view.EnableButton(Button::Opzioni, false);
-    s.view.EnableTrayOptions(false);
-    s.view.EnableCombo(false);
-    s.view.EnableButton(Button::Ferma, true);
 }
 
 bool Fail(Station& s, const ResultPaths& p, const std::string& boundBefore, const Message& m) {
@@ -100,7 +86,8 @@ bool Fail(Station& s, const ResultPaths& p, const std::string& boundBefore, cons
     // Keep the store on the reservation, so that a repeated measurement
     // answers the same reservation file.
     s.state.ReservationIni.SetIniFile(boundBefore);
-    ShowArmedLook(s);
+    // The test stays armed for a repeated measurement, and can still be stopped.
+    if (s.state.bTestArmed) ShowArmedLook(s);
     s.messages.ShowMessage(m.text, m.title, m.style);
     return false;
 }

@@ -8,6 +8,7 @@
 #include "reservation/Validator.h"
 #include "settings/Language.h"
 #include "settings/LanguageIds.h"
+#include "shared/WindowLook.h"
 #include "shared/AsciiText.h"
 #include "shared/DateText.h"
 #include "shared/JoinPath.h"
@@ -56,12 +57,7 @@ void Reject(Station& s) {
 
 void Arm(Station& s, const std::string& file) {
     AppState& st = s.state;
-    s.view.SetPanelText(Panel::Stato, GetLangString(st, kTextStateArmed));
-    s.view.EnableButton(Button::Test, false);
-    s.view.EnableButton(Button::Opzioni, false);
-    s.view.EnableTrayOptions(false);
-    s.view.EnableCombo(false);
-    s.view.EnableButton(Button::Ferma, true);
+    ShowArmedLook(s);
 
     st.SelectedAccFile = file;
     st.ReservationIni.SetIniFile(JoinPath(st.AccDirectory, st.SelectedAccFile));
