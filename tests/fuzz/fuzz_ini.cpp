@@ -5,29 +5,24 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 
 #include "reservation/IniText.h"
 #include "settings/ProfileStore.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace heliotab;
-    // /dev/shm: no disk behind the flush of every write.
-    static const std::string path = "/dev/shm/heliotab-fuzz-ini-" + std::to_string(getpid()) + ".ini";
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    static const std::string path = "/dev/shm/heliotab-fuzz-ini-" + std::to_string(getpid()) + ".ini";  // no disk behind the flushes
+    if (std::FILE* f = std::fopen(path.c_str(), "wb")) std::fwrite(data, 1, size, f), std::fclose(f);
     ProfileStore store;
     clsIniFiles ini(store);
     ini.SetIniFile(path);
     const std::string list = ini.ReadString(std::nullopt, std::nullopt);
-    if (!list.empty() && list.back() != '\0') std::abort();
     const auto sections = SplitIniList(list);
+    if (!list.empty() && list.back() != '\0') std::abort();
     for (size_t i = 0; i < sections.size() && i < 12; ++i) {  // every call reads the file again
-        if (sections[i].empty()) std::abort();
         const auto keys = SplitIniList(ini.ReadString(sections[i], std::nullopt));
         for (size_t j = 0; j < keys.size() && j < 12; ++j) ini.ReadString(sections[i], keys[j], "d");
+        if (sections[i].empty()) std::abort();
     }
     for (uint32_t n : {1u, 2u, 3u, 7u}) {
         char buf[8];

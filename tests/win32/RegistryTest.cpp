@@ -2,18 +2,16 @@
 // under HKEY_CURRENT_USER, then the machine-wide autostart entry itself.
 #include <gtest/gtest.h>
 
-#include <windows.h>
-
 #include "dialogs/mdlRegAccess_win32.h"
 
 namespace heliotab {
 namespace {
 
 // The value as stored, read past our helpers; "" unless it is a REG_SZ.
-std::string Stored(HKEY root, const char* key, const char* name) {
+std::string Stored(HKEY root, const char* key) {
     char data[2048] = "";
     DWORD size = sizeof data;
-    return RegGetValueA(root, key, name, RRF_RT_REG_SZ, nullptr, data, &size) == ERROR_SUCCESS ? data : "";
+    return RegGetValueA(root, key, "HELIOTAB", RRF_RT_REG_SZ, nullptr, data, &size) == ERROR_SUCCESS ? data : "";
 }
 
 TEST(Registry, WriteReadDeleteAndTheFailureCases) {
@@ -22,29 +20,24 @@ TEST(Registry, WriteReadDeleteAndTheFailureCases) {
     RegDeleteTreeA(cu, "Software\\HELIOTAB-tests");
     EXPECT_EQ(ReadRegString(cu, key, "HELIOTAB"), "");  // no key yet
     EXPECT_FALSE(DeleteRegValue(cu, key, "HELIOTAB"));
-    const struct { std::string written, stored, read; } rows[] = {
-        {"C:\\\\heliotab.exe", "C:\\\\heliotab.exe", "C:\\\\heliotab.exe"},  // a drive root's two backslashes
-        {"", " ", " "},                                                    // an empty text is stored as one blank
-        {std::string(1023, 'x'), std::string(1023, 'x'), std::string(1023, 'x')},  // fits 1024 bytes with its NUL
-        {std::string(1024, 'x'), std::string(1024, 'x'), ""},              // does not
-    };
-    for (const auto& r : rows) {
-        ASSERT_TRUE(WriteRegString(cu, key, "HELIOTAB", r.written)) << r.written.size();
-        EXPECT_EQ(Stored(cu, key, "HELIOTAB"), r.stored) << r.written.size();
-        EXPECT_EQ(ReadRegString(cu, key, "HELIOTAB"), r.read) << r.written.size();
+    const std::string root = "C:\\\\heliotab.exe", fits(1023, 'x'), too(1024, 'x');  // a drive root's two backslashes
+    for (auto [written, stored, read] : {std::tuple{root, root, root}, {"", " ", " "}, {fits, fits, fits}, {too, too, ""}}) {
+        ASSERT_TRUE(WriteRegString(cu, key, "HELIOTAB", written));  // an empty text is stored as one blank; 1024 bytes hold 1023
+        EXPECT_EQ(std::pair(Stored(cu, key), ReadRegString(cu, key, "HELIOTAB")), std::pair(stored, read)) << written.size();
     }
     EXPECT_TRUE(DeleteRegValue(cu, key, "HELIOTAB"));
-    EXPECT_EQ(Stored(cu, key, "HELIOTAB"), "");
+    EXPECT_EQ(Stored(cu, key), "");
     EXPECT_FALSE(DeleteRegValue(cu, key, "HELIOTAB"));  // a missing value is a failure
     RegDeleteTreeA(cu, "Software\\HELIOTAB-tests");
 }
 
 TEST(Registry, TheAutostartEntryLivesUnderHklmRun) {
     RegistryAutostart entry;
+    const std::string path = "C:\\HT\\heliotab.exe";
     entry.Delete();
-    ASSERT_TRUE(entry.Write("C:\\HT\\heliotab.exe"));
-    EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, RegistryAutostart::kRunKey, "HELIOTAB"), "C:\\HT\\heliotab.exe");
-    EXPECT_EQ(entry.Read(), "C:\\HT\\heliotab.exe");
+    ASSERT_TRUE(entry.Write(path));
+    EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, RegistryAutostart::kRunKey), path);
+    EXPECT_EQ(entry.Read(), path);
     EXPECT_TRUE(entry.Delete());
     EXPECT_EQ(entry.Read(), "");
 }

@@ -4,10 +4,9 @@
 # defaults to <build-dir>/wineprefix, made when missing.
 set -eu
 build=$(cd "${1:?usage: run_serial_test.sh <windows-build-dir>}" && pwd)
-export WINEPREFIX=${WINEPREFIX:-$build/wineprefix} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=${WINEPREFIX:-$build/wineprefix} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" HELIOTAB_TEST_COM=9 HELIOTAB_TEST_COM_PEER=10
 [ -d "$WINEPREFIX/dosdevices" ] || wineboot -i >/dev/null 2>&1
-tmp=$(mktemp -d)
-socat_pid=
+tmp=$(mktemp -d) socat_pid= status=0
 stop_pair() { [ -z "$socat_pid" ] || { kill "$socat_pid" 2>/dev/null || true; wait "$socat_pid" 2>/dev/null || true; socat_pid=; }; }
 trap 'stop_pair; rm -rf "$tmp" "$WINEPREFIX/dosdevices/com9" "$WINEPREFIX/dosdevices/com10"' EXIT INT TERM
 start_pair() {
@@ -17,8 +16,6 @@ start_pair() {
     ln -sfn "$(readlink "$tmp/a")" "$WINEPREFIX/dosdevices/com9"
     ln -sfn "$(readlink "$tmp/b")" "$WINEPREFIX/dosdevices/com10"
 }
-export HELIOTAB_TEST_COM=9 HELIOTAB_TEST_COM_PEER=10
-status=0
 start_pair
 wine "$build/win32_tests.exe" --gtest_filter="SerialPortTest.*" || status=1
 # The line drop: the pair dies once the test's byte shows that it holds COM9 open.
