@@ -33,10 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* p, size_t n) {
         case 0: OnSerialBytes(s, bytes(byte())); break;  // a raw chunk
         case 1: {  // flags, the port and the next answer
             const uint8_t b = byte();
-            f.state.bTestArmed = b & 1, f.state.bDeviceSearch = b & 2, f.state.bDeviceOnline = b & 4;
-            f.state.bQuitQuery = (b & 0x30) == 0x30, f.state.bClosePending = b & 0x40;
+            f.state.bTestArmed = b & 1, f.state.bDeviceSearch = b & 2, f.state.bDeviceOnline = b & 4, f.state.bClosePending = b & 0x40;
+            f.state.bQuitQuery = (b & 0x30) == 0x30, f.port.openFails = (b & 0x30) == 0x10;
             if (b & 0x80) f.port.Close(); else if (!f.port.IsOpen()) f.port.Open(1);
-            f.port.openFails = (b & 0x30) == 0x10;
             f.messages.answers.push_back(b & 0x20 ? kAnswerNo : kAnswerYes);
             break;
         }

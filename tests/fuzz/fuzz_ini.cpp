@@ -24,13 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (size_t j = 0; j < keys.size() && j < 12; ++j) ini.ReadString(sections[i], keys[j], "d");
         if (sections[i].empty()) std::abort();
     }
-    for (uint32_t n : {1u, 2u, 3u, 7u}) {
-        char buf[8];
+    for (uint32_t n : {1u, 2u, 3u, 7u})
         for (const char* section : {static_cast<const char*>(nullptr), sections.empty() ? "" : sections[0].c_str()}) {
-            const uint32_t r = store.GetString(section, nullptr, "", buf, n, path.c_str());
-            if (r > n - 1 || buf[r] != '\0') std::abort();
+            char buf[8];
+            if (const uint32_t r = store.GetString(section, nullptr, "", buf, n, path.c_str()); r > n - 1 || buf[r] != '\0') std::abort();
         }
-    }
     if (!ini.WriteString("Fuzz", "Key", "value 1") || ini.ReadString("Fuzz", "Key") != "value 1") std::abort();
     return 0;
 }

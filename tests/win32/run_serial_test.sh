@@ -1,7 +1,5 @@
 #!/bin/sh
-# Runs the Win32 serial port test under Wine over a socat pty pair linked as
-# COM9 and COM10. Usage: run_serial_test.sh <windows-build-dir>; WINEPREFIX
-# defaults to <build-dir>/wineprefix, made when missing.
+# The serial port test under Wine over a socat pty pair as COM9 and COM10 (WINEPREFIX default: <build-dir>/wineprefix).
 set -eu
 build=$(cd "${1:?usage: run_serial_test.sh <windows-build-dir>}" && pwd)
 export WINEPREFIX=${WINEPREFIX:-$build/wineprefix} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" HELIOTAB_TEST_COM=9 HELIOTAB_TEST_COM_PEER=10
