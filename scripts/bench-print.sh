@@ -4,5 +4,5 @@
 # Printed only; never fails on a figure. Joins the Wine session of
 # scripts/test-all.sh when there is one, otherwise makes its own.
 set -euo pipefail
-cd "$(dirname "$0")/../tests/e2e"
+cd "$(dirname "$0")/../bench/e2e"
 exec python3 bench_print.py "$@"
