@@ -1,8 +1,4 @@
-"""The real heliotab.exe under Wine and Xvfb, driven by uidriver.exe, the tester played by farsim.
-
-One Wine session serves the run: joined from $HELIOTAB_WINE_SESSION, else made here. Real-time
-waits only as bounded polls. Python standard library only.
-"""
+"""heliotab.exe under Wine, driven by uidriver.exe; farsim plays the tester. Waits are bounded polls."""
 
 import atexit
 import ctypes
@@ -28,20 +24,17 @@ DRIVER = WIN_DIR / "uidriver.exe"
 FARSIM = Path(os.environ.get("HELIOTAB_FARSIM", NATIVE_DIR / "farsim"))
 DEMOGEN = NATIVE_DIR / "demogen"
 START_TIMEOUT = float(os.environ.get("HELIOTAB_E2E_START_TIMEOUT", "60"))
-APP_CLASS, APP_TITLE = "ThunderRT6Main", "HELIOTAB"
+APP_CLASS, APP_TITLE, MAIN_CLASS = "ThunderRT6Main", "HELIOTAB", "HELIOTAB_frmMain"
 have_exe = EXE.is_file() and DRIVER.is_file()
 requires_exe = unittest.skipUnless(have_exe, f"{EXE} or {DRIVER} not built")
 requires_road = unittest.skipUnless(have_exe and FARSIM.is_file() and DEMOGEN.is_file(),
                                     "heliotab.exe, uidriver.exe, farsim or demogen not built")
 
 COM = 3
-STX, ETX, EOT, ENQ, ACK, NAK, CAN = 0x02, 0x03, 0x04, 0x05, 0x06, 0x15, 0x18
-CBO = 1005  # controls and toolbar commands of the main window (src/res/resource.h)
-LBL_VEHICLE, LBL_APP = (1014, 1015, 1016), (1040, 1041, 1042, 1043, 1044, 1045)
-TB_TEST, TB_FERMA, TB_OPZIONI = 1101, 1102, 1103
+EOT, ENQ, ACK, CAN = 0x04, 0x05, 0x06, 0x18
+CBO, LBL_APP, TB_TEST, TB_OPZIONI = 1005, (1040, 1041, 1042, 1043, 1044, 1045), 1101, 1103  # src/res/resource.h
 PANEL_STATO, PANEL_PORT = 0, 1
-T_NO_PORT, T_SEARCHING, T_ONLINE_PORT, T_SIGNED_OFF, T_ARMED, T_MEASURING = 330, 331, 332, 334, 338, 335
-T_DONE_TITLE, T_DONE = 601, 602
+T_NO_PORT, T_SEARCHING, T_ONLINE_PORT, T_SIGNED_OFF, T_DONE_TITLE, T_DONE = 330, 331, 332, 334, 601, 602
 
 
 def poll(predicate, timeout, interval=0.05, what="condition"):
@@ -57,15 +50,15 @@ def poll(predicate, timeout, interval=0.05, what="condition"):
 
 
 class WineSession:
+    """Joined from $HELIOTAB_WINE_SESSION (scripts/test-all.sh), else started here and ended at exit."""
+
     def __init__(self):
-        self.owned = False
         self.dir = Path(os.environ.get("HELIOTAB_WINE_SESSION") or ROOT / "build" / f"e2e-session-{os.getpid()}")
         if not (self.dir / "session.env").is_file():
             out = subprocess.run(["bash", str(ROOT / "scripts" / "wine-env.sh"), "start", str(self.dir)],
                                  capture_output=True, text=True, timeout=300)
             if out.returncode != 0:
                 raise RuntimeError(f"cannot start a Wine session: {out.stderr}")
-            self.owned = True
             atexit.register(self.end)
         self.env = dict(os.environ)
         for line in (self.dir / "session.env").read_text().splitlines():
@@ -76,11 +69,9 @@ class WineSession:
         self.drive_c = self.prefix / "drive_c"
 
     def end(self):
-        if self.owned:
-            self.owned = False
-            subprocess.run(["bash", str(ROOT / "scripts" / "wine-env.sh"), "end", str(self.dir)],
-                           capture_output=True, timeout=120)
-            shutil.rmtree(self.dir, ignore_errors=True)
+        subprocess.run(["bash", str(ROOT / "scripts" / "wine-env.sh"), "end", str(self.dir)], capture_output=True,
+                       timeout=120)
+        shutil.rmtree(self.dir, ignore_errors=True)
 
     def dos_path(self, path):
         rel = Path(path).resolve().relative_to(self.drive_c.resolve())
@@ -175,14 +166,7 @@ class Driver:
         return r.first("combo"), [i["value"] for i in r.all("item")]
 
     def message_box(self, timeout_s):
-        r = self.run("message-box", "wait", int(timeout_s * 1000), timeout=timeout_s)
-        box = r.first("msgbox") if r.ok else None
-        # The icon is told from the shown pixels: a box still being drawn reads "unknown" a moment.
-        deadline = time.monotonic() + 5
-        while box is not None and box["icon"] == "unknown" and time.monotonic() < deadline:
-            time.sleep(0.2)
-            box = self.run("message-box", "wait", 1000).first("msgbox") or box
-        return box
+        return self.run("message-box", "wait", int(timeout_s * 1000), timeout=timeout_s).first("msgbox")
 
     def answer(self, button):
         return self.check("message-box", "answer", button, 10000)
@@ -234,18 +218,18 @@ class Station:
         for mask in ROOT.glob("data/*.msk"):
             shutil.copy2(mask, self.dir)
         self.settings_path, self.language_path = self.dir / "HELIOTAB.ini", self.dir / "Language.ini"
-        self.write_language(test_language() if language == "default" else language)
+        self.write(self.language_path, test_language() if language == "default" else language)
         self.processes = []
 
     @property
     def exchange_dos(self):
         return self.session.dos_path(self.exchange) + "\\"
 
-    def write_settings(self, content):
-        self.settings_path.write_bytes(content if isinstance(content, bytes) else ini_bytes(content))
+    def write(self, path, content):
+        path.write_bytes(content if isinstance(content, bytes) else ini_bytes(content))
 
-    def write_language(self, content):
-        self.language_path.write_bytes(content if isinstance(content, bytes) else ini_bytes(content))
+    def write_settings(self, content):
+        self.write(self.settings_path, content)
 
     def files(self):
         return {str(p.relative_to(self.dir)): (p.stat().st_mtime_ns, p.read_bytes())
@@ -261,27 +245,12 @@ class Station:
         return p
 
     def wait_main_window(self, timeout=START_TIMEOUT):
-        self.driver.check("wait-window", APP_CLASS, APP_TITLE, int(timeout * 1000), timeout=timeout)
-        main = poll(lambda: (lambda m: m if m and m["visible"] == "1" else None)(self.driver.main_window()[1]),
-                    timeout, 0.1, "visible main window")
-        self.driver.check("wait-window", main["class"], main["title"], int(timeout * 1000), "--idle",
-                          timeout=timeout)
-        return main
+        self.driver.check("wait-window", MAIN_CLASS, APP_TITLE, int(timeout * 1000), "--idle", timeout=timeout)
 
     def start_and_wait(self, args=()):
         p = self.start(args)
-        try:
-            self.wait_main_window()
-        except Exception:
-            self.stop()
-            raise
+        self.wait_main_window()
         return p
-
-    def wait_exit(self, process, timeout=30):
-        try:
-            return process.wait(timeout)
-        except subprocess.TimeoutExpired:
-            return None
 
     def close(self, timeout=30, p=None):
         """WM_CLOSE to the main window; an armed test's question is answered Yes. The exit code or None."""
@@ -299,7 +268,7 @@ class Station:
         for p in self.processes:
             if p.poll() is None and self.close(10, p) is None:
                 p.kill()
-                self.wait_exit(p)
+                p.wait(30)
         # No window of this copy may survive into the next test.
         poll(lambda: not self.driver.is_running(), 30, 0.2, "program windows gone")
 
@@ -316,10 +285,8 @@ class Farsim:
         self.process = subprocess.Popen([str(FARSIM), "--pty-link", str(self.link), "--log", str(self.log_path),
                                          *map(str, args)], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                         stderr=self.stderr)
-        if not select.select([self.process.stdout], [], [], 30)[0]:
-            self.stop()
+        if not select.select([self.process.stdout], [], [], 30)[0] or not self.process.stdout.readline():
             raise RuntimeError("farsim did not report its pty")
-        self.process.stdout.readline()
         self.pty = os.path.realpath(self.link)
         # The link itself, not the pty behind it: a hang-up makes a new pty behind the same link.
         sess.link_com(com, self.link)
@@ -349,28 +316,18 @@ class Farsim:
         return [b for t, b in self.received() if t_from < t <= t_to]
 
     def stop(self):
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait(10)
+        self.process.terminate()
+        self.process.wait(10)
         self.process.stdout.close()
         self.stderr.close()
         self.session.unlink_com(self.com)
 
 
-def demo_reservations(folder):
-    """The valid ones of the day's demo reservations, written by demogen into folder."""
+def light_reservation(folder):
+    """demogen writes the day's demo reservations into folder; a valid light one: (path, list text, operator)."""
     Path(folder).mkdir(parents=True, exist_ok=True)
     out = subprocess.run([str(DEMOGEN), str(folder)], capture_output=True, text=True, timeout=60, check=True)
-    return [Path(folder) / w[0] for w in map(str.split, out.stdout.splitlines()) if w[1:2] == ["valid"]]
-
-
-def light_reservation(folder):
-    """A valid light-vehicle demo reservation: (path, item text in the list, operator)."""
-    for path in demo_reservations(folder):
+    for path in [Path(folder) / w[0] for w in map(str.split, out.stdout.splitlines()) if w[1:2] == ["valid"]]:
         f = dict(re.findall(r"(?m)^(\w+)=([^\r\n]*)", path.read_bytes().decode("cp1252")))
         if f.get("TipoVeicolo") == "LEGGERO":
             return path, f" {f['Fabbrica']} - {f['Tipo']} - {f['Targa']}", f["Operatore"]
@@ -404,9 +361,8 @@ class Inotify:
         os.close(self.fd)
 
 
-def measurement_args(result_after=200):
-    """farsim offers a measurement every 0.4 s until the program takes one, then sends the results."""
-    return ["--demo", "--demo-interval", "400", "--measure-after", "300", "--result-after", result_after]
+# farsim offers a measurement every 0.4 s until the program takes one, then sends the results.
+MEASURING = ("--demo", "--demo-interval", "400", "--measure-after", "300", "--result-after", "200")
 
 
 class E2ETestCase(unittest.TestCase):

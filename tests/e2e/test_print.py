@@ -9,7 +9,7 @@ import unittest
 from pathlib import Path
 
 from harness import (ROOT, T_DONE, T_DONE_TITLE, E2ETestCase, have_exe, lang_text, light_reservation,
-                     measurement_args, poll, requires_road, road_settings)
+                     MEASURING, poll, requires_road, road_settings)
 
 T_REPORT_TITLE, T_NO_PRINTER = 650, 651
 CUPS_DIR = ROOT / "build" / f"e2e-cups-{os.getpid()}"
@@ -47,7 +47,7 @@ class ReportTest(E2ETestCase):
         # A short exchange directory, as on a station: the header line fits the page from 70 mm on.
         st.exchange = st.session.drive_c / "PRN"
         self.addCleanup(shutil.rmtree, st.exchange, True)
-        self.start_tester(*measurement_args(), "--make", "FAR,SIM")  # a comma: two lines of the report
+        self.start_tester(*MEASURING, "--make", "FAR,SIM")  # a comma: two lines of the report
         for printer in (True, False):
             with self.subTest(printer=printer):
                 shutil.rmtree(st.exchange, ignore_errors=True)

@@ -6,7 +6,7 @@ import time
 import unittest
 
 from harness import (ACK, CAN, T_DONE, T_DONE_TITLE, E2ETestCase, Inotify, lang_text, light_reservation,
-                     measurement_args, poll, requires_road)
+                     MEASURING, poll, requires_road)
 
 
 def leftovers(station):
@@ -40,7 +40,7 @@ class ResultTest(E2ETestCase):
         st = self.station
         acc, item, operator = light_reservation(st.exchange)
         others = {p.name: p.read_bytes() for p in st.exchange.glob("*.ACC") if p != acc}
-        far = self.start_tester(*measurement_args())
+        far = self.start_tester(*MEASURING)
         self.run_test(item, acc.with_suffix(".FAR"))
         self.assertTrue(complete(acc.with_suffix(".FAR").read_bytes(), operator))
         self.assertFalse(acc.exists(), "the answered reservation is deleted")
@@ -70,7 +70,7 @@ class ResultTest(E2ETestCase):
         st = self.station
         res, item, operator = light_reservation(self.work / "demo")
         acc, far = st.exchange / res.name, st.exchange / res.with_suffix(".FAR").name
-        self.start_tester(*measurement_args())
+        self.start_tester(*MEASURING)
         for point in KILL_POINTS:
             with self.subTest(kill_at=point):
                 # The booking software took the last result and booked the vehicle again.

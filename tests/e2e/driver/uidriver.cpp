@@ -32,12 +32,9 @@ std::string Escape(const std::wstring& text) {
                                      static_cast<int>(bytes.size()), nullptr, nullptr));
     for (unsigned char c : bytes) {
         char buf[8];
-        if (c == '\\') out += "\\\\";
-        else if (c == '\t') out += "\\t";
-        else if (c == '\r') out += "\\r";
-        else if (c == '\n') out += "\\n";
-        else if (c < 0x20 || c >= 0x7f) out += (std::snprintf(buf, sizeof buf, "\\x%02x", c), buf);
-        else out += static_cast<char>(c);
+        const char* named = c == '\\' ? "\\\\" : c == '\t' ? "\\t" : c == '\r' ? "\\r" : c == '\n' ? "\\n" : nullptr;
+        out += named ? named : (c < 0x20 || c >= 0x7f) ? (std::snprintf(buf, sizeof buf, "\\x%02x", c), buf)
+                                                       : std::string(1, static_cast<char>(c));
     }
     return out;
 }
@@ -86,20 +83,15 @@ std::wstring ClassOf(HWND hwnd) {
 }
 
 std::wstring TitleOf(HWND hwnd) {  // GetWindowTextW: does not block on the target
-    std::wstring s(GetWindowTextLengthW(hwnd) + 1, L'\0');
-    s.resize(std::max(0, GetWindowTextW(hwnd, s.data(), static_cast<int>(s.size()))));
-    return s;
+    wchar_t buf[4096];
+    return std::wstring(buf, std::max(0, GetWindowTextW(hwnd, buf, 4096)));
 }
 
 std::wstring TextOf(HWND hwnd) {  // WM_GETTEXT with a time limit: edit fields, combo edits
-    DWORD_PTR len = 0, n = 0;
-    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &len)) return TitleOf(hwnd);
-    std::wstring s(len + 1, L'\0');
-    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, len + 1, reinterpret_cast<LPARAM>(s.data()), SMTO_ABORTIFHUNG,
-                             2000, &n))
-        return TitleOf(hwnd);
-    s.resize(n);
-    return s;
+    static wchar_t buf[65536];
+    DWORD_PTR n = 0;
+    bool ok = SendMessageTimeoutW(hwnd, WM_GETTEXT, 65536, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 2000, &n);
+    return ok ? std::wstring(buf, n) : TitleOf(hwnd);
 }
 
 DWORD ProcessOf(HWND hwnd) {
@@ -274,52 +266,32 @@ std::vector<HWND> ProgramDialogs() {
     return out;
 }
 
-std::vector<DWORD> Capture(int w, int h, HDC from, int x, int y, HICON icon, DWORD background) {
-    std::vector<DWORD> px(static_cast<size_t>(w) * h);
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HDC mem = CreateCompatibleDC(from);
-    HBITMAP bmp = CreateDIBSection(from, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    if (icon) {
-        HBRUSH brush = CreateSolidBrush(RGB((background >> 16) & 0xFF, (background >> 8) & 0xFF, background & 0xFF));
-        RECT all{0, 0, w, h};
-        FillRect(mem, &all, brush);
-        DeleteObject(brush);
-        DrawIconEx(mem, 0, 0, icon, w, h, 0, nullptr, DI_NORMAL);
-    } else {
-        BitBlt(mem, 0, 0, w, h, from, x, y, SRCCOPY);
-    }
-    GdiFlush();
-    std::memcpy(px.data(), bits, px.size() * sizeof(DWORD));
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    return px;
-}
-
-// A message box's standard icon. Icon handles are per process under Wine, so the shown pixels are
-// compared with the standard icons drawn here on the same background; only a near-perfect match counts.
+// A message box's standard icon. Icon handles are per process under Wine, so each standard icon is
+// drawn here on the shown background (icon corners are transparent) and compared with the shown pixels.
 const char* IconName(HWND box) {
     for (HWND c : Descendants(box)) {
         if (ClassOf(c) != L"Static" || (GetWindowLongPtrW(c, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
         RECT r{};
         GetWindowRect(c, &r);
-        int w = GetSystemMetrics(SM_CXICON), h = GetSystemMetrics(SM_CYICON);
-        if (!IsWindowVisible(c) || r.right - r.left < w || r.bottom - r.top < h) return "none";
-        HDC screen = GetDC(nullptr);
-        auto shown = Capture(w, h, screen, r.left, r.top, nullptr, 0);
-        const char* best = "unknown";
-        for (auto [id, name] : {std::pair{32513, "stop"}, {32514, "question"}, {32515, "exclamation"},
-                                {32516, "information"}}) {
-            auto drawn = Capture(w, h, screen, 0, 0, LoadIconW(nullptr, MAKEINTRESOURCEW(id)), shown[0]);
-            size_t same = 0;
-            for (size_t i = 0; i < drawn.size(); ++i) same += (drawn[i] & 0xFFFFFF) == (shown[i] & 0xFFFFFF);
-            if (same * 100 >= shown.size() * 97) best = name;
+        const int w = GetSystemMetrics(SM_CXICON), h = GetSystemMetrics(SM_CYICON);
+        HDC screen = GetDC(nullptr), shown = CreateCompatibleDC(screen), drawn = CreateCompatibleDC(screen);
+        HBITMAP bitmaps[] = {CreateCompatibleBitmap(screen, w, h), CreateCompatibleBitmap(screen, w, h)};
+        HGDIOBJ old[] = {SelectObject(shown, bitmaps[0]), SelectObject(drawn, bitmaps[1])};
+        BitBlt(shown, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+        const char* name = IsWindowVisible(c) ? "unknown" : "none";
+        HBRUSH background = CreateSolidBrush(GetPixel(shown, 0, 0));
+        RECT all{0, 0, w, h};
+        for (auto [id, candidate] : {std::pair{32513, "stop"}, {32514, "question"}, {32515, "exclamation"},
+                                     {32516, "information"}}) {
+            FillRect(drawn, &all, background);
+            DrawIconEx(drawn, 0, 0, LoadIconW(nullptr, MAKEINTRESOURCEW(id)), w, h, 0, nullptr, DI_NORMAL);
+            int same = 0;
+            for (int i = 0; i < w * h; ++i) same += GetPixel(drawn, i % w, i / w) == GetPixel(shown, i % w, i / w);
+            if (IsWindowVisible(c) && same * 100 >= w * h * 97) name = candidate;
         }
-        ReleaseDC(nullptr, screen);
-        return best;
+        SelectObject(shown, old[0]), SelectObject(drawn, old[1]), DeleteObject(bitmaps[0]), DeleteObject(bitmaps[1]);
+        DeleteDC(shown), DeleteDC(drawn), ReleaseDC(nullptr, screen), DeleteObject(background);
+        return name;
     }
     return "none";
 }
@@ -354,6 +326,8 @@ int CmdMessageBox(const Args& a) {
     for (double start = ElapsedMs(); !box && ElapsedMs() - start < static_cast<double>(timeout); Sleep(10))
         box = ProgramDialogs().empty() ? nullptr : ProgramDialogs().front();
     if (!box) return NotFound("message-box");
+    // The icon is told from the shown pixels: a box still being drawn reads "unknown" a moment.
+    for (int i = 0; i < 50 && !std::strcmp(IconName(box), "unknown"); ++i) Sleep(100);
     PrintMessageBox(box);
     if (!answer) return kOk;
     HWND button = GetDlgItem(box, kButtons.at(a[1]));
