@@ -1,6 +1,5 @@
 """heliotab.exe under Wine, driven by uidriver.exe; farsim plays the tester. Waits are bounded polls."""
 
-import atexit
 import ctypes
 import ctypes.util
 import os
@@ -50,28 +49,13 @@ def poll(predicate, timeout, interval=0.05, what="condition"):
 
 
 class WineSession:
-    """Joined from $HELIOTAB_WINE_SESSION (scripts/test-all.sh), else started here and ended at exit."""
+    """The Xvfb display and private prefix of scripts/test-all.sh, or of scripts/wine-env.sh by hand."""
 
     def __init__(self):
-        self.dir = Path(os.environ.get("HELIOTAB_WINE_SESSION") or ROOT / "build" / f"e2e-session-{os.getpid()}")
-        if not (self.dir / "session.env").is_file():
-            out = subprocess.run(["bash", str(ROOT / "scripts" / "wine-env.sh"), "start", str(self.dir)],
-                                 capture_output=True, text=True, timeout=300)
-            if out.returncode != 0:
-                raise RuntimeError(f"cannot start a Wine session: {out.stderr}")
-            atexit.register(self.end)
+        if not os.environ.get("HELIOTAB_WINE_SESSION"):
+            raise RuntimeError("no Wine session: source scripts/wine-env.sh; heliotab_wine_session_start DIR")
         self.env = dict(os.environ)
-        for line in (self.dir / "session.env").read_text().splitlines():
-            m = re.match(r"export (\w+)='(.*)'$", line)
-            if m:
-                self.env[m.group(1)] = m.group(2)
-        self.prefix = Path(self.env["WINEPREFIX"])
-        self.drive_c = self.prefix / "drive_c"
-
-    def end(self):
-        subprocess.run(["bash", str(ROOT / "scripts" / "wine-env.sh"), "end", str(self.dir)], capture_output=True,
-                       timeout=120)
-        shutil.rmtree(self.dir, ignore_errors=True)
+        self.drive_c = Path(self.env["WINEPREFIX"]) / "drive_c"
 
     def dos_path(self, path):
         rel = Path(path).resolve().relative_to(self.drive_c.resolve())
@@ -79,10 +63,10 @@ class WineSession:
 
     def link_com(self, n, pty):
         self.unlink_com(n)
-        (self.prefix / "dosdevices" / f"com{n}").symlink_to(pty)
+        (self.drive_c.parent / "dosdevices" / f"com{n}").symlink_to(pty)
 
     def unlink_com(self, n):
-        link = self.prefix / "dosdevices" / f"com{n}"
+        link = self.drive_c.parent / "dosdevices" / f"com{n}"
         if link.is_symlink() or link.exists():
             link.unlink()
 

@@ -23,6 +23,7 @@ KILL_POINTS = [("etx", 0), ("etx", 8), ("create", ".TMP"), ("create", ".FA$"), (
                ("moved", ".FAR"), ("delete", ".ACC")]
 EVENTS = {"create": Inotify.IN_CREATE | Inotify.IN_MODIFY, "close": Inotify.IN_CLOSE_WRITE,
           "moved": Inotify.IN_MOVED_TO, "delete": Inotify.IN_DELETE}
+ALL_EVENTS = sum(EVENTS.values())
 
 
 @requires_road
@@ -71,6 +72,10 @@ class ResultTest(E2ETestCase):
         res, item, operator = light_reservation(self.work / "demo")
         acc, far = st.exchange / res.name, st.exchange / res.with_suffix(".FAR").name
         self.start_tester(*MEASURING)
+        ino = Inotify()
+        self.addCleanup(ino.close)
+        for folder in (st.dir, st.exchange, self.work):
+            ino.watch(folder, ALL_EVENTS)
         for point in KILL_POINTS:
             with self.subTest(kill_at=point):
                 # The booking software took the last result and booked the vehicle again.
@@ -78,19 +83,13 @@ class ResultTest(E2ETestCase):
                 acc.exists() or shutil.copy(res, acc)
                 p = self.start_program()
                 self.wait_online()
-                ino = Inotify()
-                try:
-                    ino.watch(st.dir, EVENTS["create"] | Inotify.IN_CLOSE_WRITE)
-                    ino.watch(st.exchange, EVENTS["create"] | Inotify.IN_CLOSE_WRITE | Inotify.IN_MOVED_TO |
-                              Inotify.IN_DELETE)
-                    ino.watch(self.work, Inotify.IN_MODIFY)
-                    self.pick(item)
-                    self.wait_kill_point(ino, point, res.stem.upper())
-                finally:
-                    ino.close()
-                    p.kill()  # the started 'wine' execs the loader that runs heliotab.exe
-                    p.wait(30)
-                    poll(lambda: not self.driver.is_running(), 30, 0.1, "program windows gone after the kill")
+                while ino.read(0):
+                    pass
+                self.pick(item)
+                self.wait_kill_point(ino, point, res.stem.upper())
+                p.kill()  # the started 'wine' execs the loader that runs heliotab.exe
+                p.wait(30)
+                poll(lambda: not self.driver.is_running(), 30, 0.1, "program windows gone after the kill")
                 self.assertTrue(far.exists() or acc.exists(), "never neither")
                 self.assertTrue(not far.exists() or complete(far.read_bytes(), operator), "never half a result")
                 self.assertTrue(not acc.exists() or acc.read_bytes() == res.read_bytes())

@@ -100,52 +100,30 @@ DWORD ProcessOf(HWND hwnd) {
     return pid;
 }
 
-BOOL CALLBACK Collect(HWND hwnd, LPARAM list) {
-    reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
-    return TRUE;
-}
-
-std::vector<HWND> TopLevelWindows() {
+std::vector<HWND> Windows(HWND parent = nullptr) {  // the top-level windows, or every descendant of parent
     std::vector<HWND> list;
-    EnumWindows(Collect, reinterpret_cast<LPARAM>(&list));
+    WNDENUMPROC collect = [](HWND w, LPARAM l) { return reinterpret_cast<std::vector<HWND>*>(l)->push_back(w), TRUE; };
+    parent ? EnumChildWindows(parent, collect, reinterpret_cast<LPARAM>(&list))
+           : EnumWindows(collect, reinterpret_cast<LPARAM>(&list));
     return list;
 }
 
-std::vector<HWND> Descendants(HWND parent) {
-    std::vector<HWND> list;
-    EnumChildWindows(parent, Collect, reinterpret_cast<LPARAM>(&list));
-    return list;
-}
-
-HWND FindAppWindow() {  // the hidden application window
-    for (HWND w : TopLevelWindows())
-        if (ClassOf(w) == L"ThunderRT6Main" && TitleOf(w) == L"HELIOTAB") return w;
-    return nullptr;
-}
-
-HWND FindMainWindow() {  // the window the hidden one owns, the visible one first
-    HWND app = FindAppWindow(), hidden = nullptr;
-    for (HWND w : TopLevelWindows()) {
-        if (!app || w == app || GetWindow(w, GW_OWNER) != app || ClassOf(w) == L"#32770") continue;
-        if (IsWindowVisible(w)) return w;
-        hidden = hidden ? hidden : w;
-    }
-    return hidden;
-}
+HWND FindAppWindow() { return FindWindowW(L"ThunderRT6Main", L"HELIOTAB"); }  // the hidden one
+HWND FindMainWindow() { return FindWindowW(L"HELIOTAB_frmMain", nullptr); }
 
 HWND FindControl(HWND root, const std::wstring& target) {
     long long n = 0;
     if (!ParseInt(target, n)) return nullptr;
     if (target.rfind(L"0x", 0) == 0) return IsWindow(reinterpret_cast<HWND>(n)) ? reinterpret_cast<HWND>(n) : nullptr;
     if (!(root = root ? root : FindMainWindow())) return nullptr;
-    for (HWND w : Descendants(root))
+    for (HWND w : Windows(root))
         if (GetDlgCtrlID(w) == n) return w;
     return nullptr;
 }
 
 HWND ChildOfClass(HWND root, const wchar_t* cls) {
     if (!(root = root ? root : FindMainWindow())) return nullptr;
-    for (HWND w : Descendants(root))
+    for (HWND w : Windows(root))
         if (ClassOf(w) == cls) return w;
     return nullptr;
 }
@@ -170,7 +148,7 @@ int CmdWaitWindow(const Args& a) {
     bool idle = a.size() > 3 && a[3] == L"--idle", visible = idle || (a.size() > 3 && a[3] == L"--visible");
     PrintRecord("waiting", {{"epoch_ms", EpochMs()}});  // a benchmark starts the program only now
     for (double start = ElapsedMs(); ElapsedMs() - start < static_cast<double>(timeout); Sleep(5)) {
-        for (HWND w : TopLevelWindows()) {
+        for (HWND w : Windows()) {
             if ((a[0] != L"*" && a[0] != ClassOf(w)) || (a[1] != L"*" && a[1] != TitleOf(w)) ||
                 (visible && !IsWindowVisible(w)))
                 continue;
@@ -261,7 +239,7 @@ int CmdClickToolbar(HWND root, const Args& a) {
 std::vector<HWND> ProgramDialogs() {
     HWND app = FindAppWindow();
     std::vector<HWND> out;
-    for (HWND w : TopLevelWindows())
+    for (HWND w : Windows())
         if (app && ClassOf(w) == L"#32770" && IsWindowVisible(w) && ProcessOf(w) == ProcessOf(app)) out.push_back(w);
     return out;
 }
@@ -269,7 +247,7 @@ std::vector<HWND> ProgramDialogs() {
 // A message box's standard icon. Icon handles are per process under Wine, so each standard icon is
 // drawn here on the shown background (icon corners are transparent) and compared with the shown pixels.
 const char* IconName(HWND box) {
-    for (HWND c : Descendants(box)) {
+    for (HWND c : Windows(box)) {
         if (ClassOf(c) != L"Static" || (GetWindowLongPtrW(c, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
         RECT r{};
         GetWindowRect(c, &r);
@@ -301,7 +279,7 @@ const std::map<std::wstring, int> kButtons = {{L"ok", IDOK}, {L"cancel", IDCANCE
 void PrintMessageBox(HWND box) {
     std::wstring text;
     std::string buttons;
-    for (HWND c : Descendants(box)) {
+    for (HWND c : Windows(box)) {
         if (GetDlgCtrlID(c) == 0xFFFF && ClassOf(c) == L"Static") text = TextOf(c);
         for (const auto& [name, id] : kButtons)
             if (GetDlgCtrlID(c) == id && ClassOf(c) == L"Button" && IsWindowVisible(c))
@@ -351,11 +329,11 @@ int Run(Args a) {
     HWND app = FindAppWindow(), main = FindMainWindow();
     HWND target = rest.empty() ? nullptr : FindControl(root, rest[0]);
     if (cmd == L"list-windows") {
-        for (HWND w : TopLevelWindows()) PrintWindow("window", w);
+        for (HWND w : Windows()) PrintWindow("window", w);
     } else if (cmd == L"list-children") {
         HWND parent = rest.empty() ? (root ? root : main) : target;
         if (!parent) return NotFound("window");
-        for (HWND w : Descendants(parent)) PrintWindow("control", w);
+        for (HWND w : Windows(parent)) PrintWindow("control", w);
     } else if (cmd == L"main-window" || cmd == L"is-running") {
         if (!app) return NotFound("app-window");
         PrintWindow("app", app);
