@@ -72,7 +72,7 @@ def main():
     print(f"heliotab.exe size: {EXE.stat().st_size} bytes ({EXE})")
     sess = session()
     station = Station("bench", sess, language=test_language())
-    station.write_settings([("Impostazioni", [("Lingua", "Italiano")]),
+    station.write(station.settings_path, [("Impostazioni", [("Lingua", "Italiano")]),
                             ("Percorsi", [("Files .ACC", station.exchange_dos)])])
     results = []
     try:

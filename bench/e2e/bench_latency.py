@@ -83,7 +83,7 @@ def etx_ack(sess, station, frames):
     work.mkdir()
     farsim = Farsim(sess, work, COM, ["--stats", "--scenario", station.dir.parent / f"{station.dir.name}-scenario.txt"])
     try:
-        station.write_settings(road_settings(station))
+        station.write(station.settings_path, road_settings(station))
         p = start_program(station)
         t0 = time.monotonic()
         poll(lambda: sum(1 for _, k, r in farsim.events() if k == "expect" and "ok" in r) >= frames
@@ -108,7 +108,7 @@ def far_latency(sess, station, tests):
     moves = []
     try:
         offset_before = farsim_clock_offset(farsim)
-        station.write_settings(road_settings(station))
+        station.write(station.settings_path, road_settings(station))
         p = start_program(station, ["/TEST"])
         wait_online(station)
         ino.watch(station.exchange, Inotify.IN_MOVED_TO)
@@ -129,7 +129,7 @@ def far_latency(sess, station, tests):
             station.stop()
         offset_after = farsim_clock_offset(farsim)
     finally:
-        ino.close()
+        os.close(ino.fd)
         farsim.stop()
     results = [f["etx"] for f in farsim.frames() if f["status"] == "2"]
     if len(results) != len(moves):

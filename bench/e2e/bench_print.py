@@ -37,7 +37,7 @@ def main():
     ino = Inotify()
     took = []
     try:
-        station.write_settings(road_settings(station, extra=[("Stampa report", "1")]))
+        station.write(station.settings_path, road_settings(station, extra=[("Stampa report", "1")]))
         p = start_program(station, ["/TEST"])
         wait_online(station)
         ino.watch(test_print.pdf_dir, Inotify.IN_CLOSE_WRITE)
@@ -62,7 +62,7 @@ def main():
         if p.poll() is None:
             station.stop()
     finally:
-        ino.close()
+        os.close(ino.fd)
         farsim.stop()
         station.stop()
         test_print.tearDownModule()

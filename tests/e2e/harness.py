@@ -37,7 +37,6 @@ T_NO_PORT, T_SEARCHING, T_ONLINE_PORT, T_SIGNED_OFF, T_DONE_TITLE, T_DONE = 330,
 
 
 def poll(predicate, timeout, interval=0.05, what="condition"):
-    """predicate's first true value; TimeoutError after timeout seconds."""
     deadline = time.monotonic() + timeout
     while True:
         value = predicate()
@@ -49,8 +48,6 @@ def poll(predicate, timeout, interval=0.05, what="condition"):
 
 
 class WineSession:
-    """The Xvfb display and private prefix of scripts/test-all.sh, or of scripts/wine-env.sh by hand."""
-
     def __init__(self):
         if not os.environ.get("HELIOTAB_WINE_SESSION"):
             raise RuntimeError("no Wine session: source scripts/wine-env.sh; heliotab_wine_session_start DIR")
@@ -84,7 +81,6 @@ signal.signal(signal.SIGTERM, lambda signum, frame: (_ for _ in ()).throw(System
 
 
 def unescape(value):
-    """The driver's escaped Windows-1252 text (\\xNN, \\t, \\r, \\n, \\\\) back to a str."""
     raw = re.sub(rb"\\(x[0-9a-f]{2}|.)", lambda m: bytes([int(m[1][1:], 16)]) if len(m[1]) == 3 else
                  {b"t": b"\t", b"r": b"\r", b"n": b"\n"}.get(m[1], m[1]), value.encode("latin-1"))
     return raw.decode("cp1252", "replace")
@@ -107,8 +103,6 @@ class DriverResult:
 
 
 class Driver:
-    """uidriver.exe, one process per command (see the top of driver/uidriver.cpp)."""
-
     def __init__(self, sess):
         self.session = sess
 
@@ -127,27 +121,19 @@ class Driver:
             raise AssertionError(repr(r))
         return r
 
-    def main_window(self):
-        r = self.run("main-window")
-        return r.first("app"), r.first("main")
-
     def is_running(self):
         return self.run("is-running").ok
 
     def texts(self, *window):
         return [c["title"] for c in self.check(*window, "list-children").all("control")]
 
-    def text(self, cid, *window):
-        return self.check(*window, "get-text", cid).first("text")["value"]
+    def control(self, cid, *window):
+        return next(c for c in self.check(*window, "list-children").all("control") if c["id"] == str(cid))
 
     def panel(self, index):
         """None when the panel cannot be read this time (a Wine hiccup right after a start)."""
         r = self.run("status-panel", index)
         return r.first("panel")["value"] if r.ok and r.first("panel") else None
-
-    def combo(self):
-        r = self.check("combo-items", CBO)
-        return r.first("combo"), [i["value"] for i in r.all("item")]
 
     def message_box(self, timeout_s):
         return self.run("message-box", "wait", int(timeout_s * 1000), timeout=timeout_s).first("msgbox")
@@ -160,7 +146,6 @@ class Driver:
 
 
 def ini_bytes(sections):
-    """[(section, [(key, value)])] as Windows-1252 text with CR LF."""
     lines = []
     for name, items in sections:
         lines += [f"[{name}]"] + [f"{k}={v}" for k, v in items]
@@ -180,13 +165,12 @@ def lang_text(i, name="Italiano"):
     return f"E2E {i} {name}"
 
 
-def road_settings(station, port=COM, extra=()):
-    return [("Impostazioni", [("Lingua", "Italiano"), ("Porta Seriale", str(port)), *extra]),
+def road_settings(station, extra=()):
+    return [("Impostazioni", [("Lingua", "Italiano"), ("Porta Seriale", str(COM)), *extra]),
             ("Percorsi", [("Files .ACC", station.exchange_dos)])]
 
 
 class Station:
-    """A program folder on C: with heliotab.exe, its ini files, an exchange directory, and the program."""
 
     _count = 0
 
@@ -211,9 +195,6 @@ class Station:
 
     def write(self, path, content):
         path.write_bytes(content if isinstance(content, bytes) else ini_bytes(content))
-
-    def write_settings(self, content):
-        self.write(self.settings_path, content)
 
     def files(self):
         return {str(p.relative_to(self.dir)): (p.stat().st_mtime_ns, p.read_bytes())
@@ -258,7 +239,6 @@ class Station:
 
 
 class Farsim:
-    """farsim on a pty linked as COMn of the prefix; its timestamped byte log parsed."""
 
     LINE = re.compile(r"t=(?P<t>[0-9.]+) (?P<kind>\S+)(?: (?P<rest>.*))?$")
 
@@ -319,7 +299,6 @@ def light_reservation(folder):
 
 
 class Inotify:
-    """Linux inotify through ctypes: [(t_monotonic, mask, path)] of file events."""
 
     IN_MODIFY, IN_CLOSE_WRITE, IN_MOVED_TO, IN_CREATE, IN_DELETE = 0x2, 0x8, 0x80, 0x100, 0x200
 
@@ -341,24 +320,19 @@ class Inotify:
             i += 16 + length
         return out
 
-    def close(self):
-        os.close(self.fd)
-
 
 # farsim offers a measurement every 0.4 s until the program takes one, then sends the results.
 MEASURING = ("--demo", "--demo-interval", "400", "--measure-after", "300", "--result-after", "200")
 
 
 class E2ETestCase(unittest.TestCase):
-    """A fresh station per test; the program, then farsim, ended in cleanup; a screenshot of a failure."""
 
     language = "default"
 
     def setUp(self):
         self.station = Station(self.id().split(".")[-1], language=self.language)
         self.driver = self.station.driver
-        self.work = self.station.dir.parent / f"{self.station.dir.name}-work"
-        shutil.rmtree(self.work, ignore_errors=True)
+        self.work = self.station.dir / "work"
         self.work.mkdir()
         self.farsim = None
         self.addCleanup(lambda: self.farsim and self.farsim.stop())
@@ -381,7 +355,7 @@ class E2ETestCase(unittest.TestCase):
         return self.farsim
 
     def start_program(self, args=(), settings=None, **kw):
-        self.station.write_settings(settings or road_settings(self.station, **kw))
+        self.station.write(self.station.settings_path, settings or road_settings(self.station, **kw))
         return self.station.start_and_wait(args)
 
     def wait_panel(self, index, text, timeout=40):
@@ -395,7 +369,7 @@ class E2ETestCase(unittest.TestCase):
         """Chooses the list's entry of that text; opening the list rebuilds it."""
         self.driver.check("combo-dropdown", CBO)
         index = poll(lambda: (lambda items: items.index(item_text) if item_text in items else None)(
-            self.driver.combo()[1]), 20, 0.1, f"{item_text!r} in the list")
+            [i["value"] for i in self.driver.check("combo-items", CBO).all("item")]), 20, 0.1, f"{item_text!r} listed")
         self.driver.check("combo-select", index, CBO)
 
     def assert_box(self, title_id, text, icon, buttons="ok", timeout=40):

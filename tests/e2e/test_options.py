@@ -25,7 +25,7 @@ class OptionsDialogTest(E2ETestCase):
                      for n, args in ((1, ["--class", "XYZ"]), (2, ["--silent"]), (3, []))}
         for sim in self.sims.values():
             self.addCleanup(sim.stop)
-        self.station.write_settings(b"[Impostazioni]\r\nLingua=Italiano\r\nPorta Seriale=0\r\n"
+        self.station.settings_path.write_bytes(b"[Impostazioni]\r\nLingua=Italiano\r\nPorta Seriale=0\r\n"
                                     b"[Percorsi]\r\nFiles .ACC=" + self.station.exchange_dos.encode() + b"\r\n")
 
     def d(self, *args):
@@ -37,24 +37,23 @@ class OptionsDialogTest(E2ETestCase):
                                         timeout=30).first("found")["hwnd"]
 
     def enabled(self, cid):
-        return next(c for c in self.d("list-children").all("control") if c["id"] == str(cid))["enabled"] == "1"
+        return self.driver.control(cid, "--window", self.dialog)["enabled"] == "1"
 
     def test_scan_finds_the_tester_and_confirm_saves(self):
         self.station.start_and_wait()
         self.open_dialog()
         self.assertFalse(self.enabled(CMD_CONFERMA))
-        self.assertEqual(self.driver.text(LBL_COMPORT, "--window", self.dialog), lang_text(T_NO_PORT))
+        self.assertEqual(self.driver.control(LBL_COMPORT, "--window", self.dialog)["title"], lang_text(T_NO_PORT))
         self.d("click", CHK_CHIUDI)
         self.d("click", CMD_SCANSIONE)
-        poll(lambda: self.driver.text(LBL_COMPORT, "--window", self.dialog) == lang_text(T_FOUND) + "3", 30, 0.2,
-             "COM3 found")
+        found = lang_text(T_FOUND) + "3"
+        poll(lambda: self.driver.control(LBL_COMPORT, "--window", self.dialog)["title"] == found, 30, 0.2, found)
         # Another class gets ENQ and nothing else, the silent port ENQ, the tester ENQ then ACK.
         self.assertEqual([self.sims[n].received_bytes() for n in (1, 2, 3)], [b"\x05", b"\x05", b"\x05\x06"])
         self.d("combo-select", 1, CBO_LANGUAGE)
         poll(lambda: self.enabled(CMD_SCANSIONE) and self.enabled(CMD_CONFERMA), 10, 0.1, "scan over")
         self.d("click", CMD_CONFERMA)
-        poll(lambda: not [w for w in self.driver.check("list-windows").all("window")
-                          if w["hwnd"] == self.dialog and w["visible"] == "1"], 30, 0.1, "dialog closed")
+        poll(lambda: not self.driver.open_dialogs(), 30, 0.1, "dialog closed")
         self.assertEqual(self.station.settings_path.read_bytes(),
                          b"[Impostazioni]\r\nLingua=English\r\nPorta Seriale=3\r\nPrimo Piano=0\r\n"
                          b"Chiudi dopo test=1\r\nChiudi con Esc=1\r\nStampa report=0\r\n"

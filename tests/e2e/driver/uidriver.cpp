@@ -3,7 +3,7 @@
 // for is not there (or a wait timed out), 2 on a usage error, 3 when a call failed.
 //
 //   uidriver [--window HWND] COMMAND ARGS...    (--window: controls are looked for below HWND)
-//   list-windows | list-children [TARGET] | main-window | is-running | get-text TARGET
+//   list-children [TARGET] | main-window | is-running
 //   wait-window CLASS TITLE TIMEOUT_MS [--visible] [--idle]   ("*" matches any)
 //   status-panel N | click-toolbar CMD | click TARGET | close
 //   combo-items TARGET | combo-select N TARGET | combo-dropdown TARGET
@@ -26,10 +26,8 @@ namespace uidriver {
 using Fields = std::vector<std::pair<std::string, std::string>>;
 const ULONGLONG kStartTicks = GetTickCount64();
 
-std::string Escape(const std::wstring& text) {
-    std::string bytes(text.size() * 2 + 1, '\0'), out;
-    bytes.resize(WideCharToMultiByte(1252, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
-                                     static_cast<int>(bytes.size()), nullptr, nullptr));
+std::string EscapeBytes(const std::string& bytes) {  // Windows-1252 bytes
+    std::string out;
     for (unsigned char c : bytes) {
         char buf[8];
         const char* named = c == '\\' ? "\\\\" : c == '\t' ? "\\t" : c == '\r' ? "\\r" : c == '\n' ? "\\n" : nullptr;
@@ -37,6 +35,13 @@ std::string Escape(const std::wstring& text) {
                                                        : std::string(1, static_cast<char>(c));
     }
     return out;
+}
+
+std::string Escape(const std::wstring& text) {
+    std::string bytes(text.size() * 2 + 1, '\0');
+    bytes.resize(WideCharToMultiByte(1252, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                                     static_cast<int>(bytes.size()), nullptr, nullptr));
+    return EscapeBytes(bytes);
 }
 
 std::string Hex(const void* handle) {
@@ -186,10 +191,7 @@ int CmdStatusPanel(HWND root, const Args& a) {
     if (proc) CloseHandle(proc);
     if (!ok) return kFailed;
     text.resize(strnlen(text.c_str(), LOWORD(len)));
-    std::wstring wide(text.size(), L'\0');
-    wide.resize(MultiByteToWideChar(1252, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                                    static_cast<int>(wide.size())));
-    PrintRecord("panel", {{"index", std::to_string(index)}, {"value", Escape(wide)}});
+    PrintRecord("panel", {{"index", std::to_string(index)}, {"value", EscapeBytes(text)}});
     return kOk;
 }
 
@@ -199,8 +201,7 @@ int CmdCombo(HWND root, const std::wstring& cmd, const Args& a) {
     if (!combo) return NotFound("combo");
     if (cmd == L"combo-items") {
         LONG_PTR count = Send(combo, CB_GETCOUNT, 0, 0);
-        PrintRecord("combo", {{"count", std::to_string(count)}, {"selected", std::to_string(Send(combo, CB_GETCURSEL, 0, 0))},
-                              {"enabled", IsWindowEnabled(combo) ? "1" : "0"}, {"text", Escape(TextOf(combo))}});
+        PrintRecord("combo", {{"count", std::to_string(count)}, {"enabled", IsWindowEnabled(combo) ? "1" : "0"}});
         for (LONG_PTR i = 0; i < count; ++i) {  // only the W messages are marshalled across processes under Wine
             std::wstring text(std::max<LONG_PTR>(0, Send(combo, CB_GETLBTEXTLEN, i, 0)) + 1, L'\0');
             text.resize(std::max<LONG_PTR>(0, Send(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
@@ -328,9 +329,7 @@ int Run(Args a) {
     const Args rest(a.begin() + 1, a.end());
     HWND app = FindAppWindow(), main = FindMainWindow();
     HWND target = rest.empty() ? nullptr : FindControl(root, rest[0]);
-    if (cmd == L"list-windows") {
-        for (HWND w : Windows()) PrintWindow("window", w);
-    } else if (cmd == L"list-children") {
+    if (cmd == L"list-children") {
         HWND parent = rest.empty() ? (root ? root : main) : target;
         if (!parent) return NotFound("window");
         for (HWND w : Windows(parent)) PrintWindow("control", w);
@@ -338,9 +337,6 @@ int Run(Args a) {
         if (!app) return NotFound("app-window");
         PrintWindow("app", app);
         if (main && cmd == L"main-window") PrintWindow("main", main);
-    } else if (cmd == L"get-text") {
-        if (!target) return NotFound("control");
-        PrintRecord("text", {{"value", Escape(TextOf(target))}});
     } else if (cmd == L"click") {
         if (!target || !IsWindowEnabled(target)) return NotFound("enabled control");
         PostMessageW(target, BM_CLICK, 0, 0);
