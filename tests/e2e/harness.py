@@ -171,7 +171,6 @@ def road_settings(station, extra=()):
 
 
 class Station:
-
     _count = 0
 
     def __init__(self, name, sess=None, language="default"):
@@ -221,12 +220,11 @@ class Station:
         """WM_CLOSE to the main window; an armed test's question is answered Yes. The exit code or None."""
         p = p or self.processes[-1]
         if p.poll() is None and self.driver.run("close").ok:
-            try:
-                poll(lambda: p.poll() is not None or
-                     (any("yes" in b["buttons"] for b in self.driver.open_dialogs()) and
-                      self.driver.run("message-box", "answer", "yes", 2000) and False), timeout, 0.1, "exit")
-            except TimeoutError:
-                pass
+            deadline = time.monotonic() + timeout
+            while p.poll() is None and time.monotonic() < deadline:
+                if any("yes" in b["buttons"] for b in self.driver.open_dialogs()):
+                    self.driver.run("message-box", "answer", "yes", 2000)
+                time.sleep(0.1)
         return p.poll()
 
     def stop(self):
@@ -359,8 +357,7 @@ class E2ETestCase(unittest.TestCase):
         return self.station.start_and_wait(args)
 
     def wait_panel(self, index, text, timeout=40):
-        poll(lambda: self.driver.panel(index) == text, timeout, 0.1,
-             f"panel {index} = {text!r} (is {self.driver.panel(index)!r})")
+        poll(lambda: self.driver.panel(index) == text, timeout, 0.1, f"panel {index} = {text!r}")
 
     def wait_online(self):
         self.wait_panel(PANEL_PORT, lang_text(T_ONLINE_PORT) + str(COM))
