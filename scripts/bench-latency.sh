@@ -5,5 +5,11 @@
 # HELIOTAB_BENCH_FRAMES / HELIOTAB_BENCH_TESTS change the counts. Joins the Wine
 # session of scripts/test-all.sh when there is one, otherwise makes its own.
 set -euo pipefail
-cd "$(dirname "$0")/../tests/e2e"
-exec python3 bench_latency.py "$@"
+cd "$(dirname "$0")/.."
+if [ -z "${HELIOTAB_WINE_SESSION:-}" ]; then
+    source scripts/wine-env.sh
+    heliotab_wine_session_start "$PWD/build/bench-session-$$" >/dev/null
+    trap heliotab_wine_session_end EXIT
+fi
+cd bench/e2e
+python3 bench_latency.py "$@"

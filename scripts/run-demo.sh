@@ -54,7 +54,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 heliotab_wine_session_start "$SESSION" >/dev/null
-drv() { wine "$WIN/uidriver.exe" "$@"; }
+drv() { wine "$WIN/uidriver.exe" "$@"; }  # 1005: the reservation list (src/res/resource.h)
 
 # The station folder.
 rm -rf "$DEMO"
@@ -123,19 +123,19 @@ play_one_test() {
     say "waiting for the tester to come online"
     local i
     for i in $(seq 1 60); do
-        drv combo-items 2>/dev/null | grep -q 'enabled=1' && break
+        drv combo-items 1005 2>/dev/null | grep -q 'enabled=1' && break
         sleep 1
     done
-    drv combo-items 2>/dev/null | grep -q 'enabled=1' || { say "the reservation list never became available"; return 1; }
-    drv combo-dropdown >/dev/null
+    drv combo-items 1005 2>/dev/null | grep -q 'enabled=1' || { say "the reservation list never became available"; return 1; }
+    drv combo-dropdown 1005 >/dev/null
     sleep 1
     local items first
-    items=$(drv combo-items || true)
+    items=$(drv combo-items 1005 || true)
     # The list may open with a prompt entry ("<...>"); take the first reservation.
     first=$(printf '%s\n' "$items" | awk -F'\t' '/^item/ { split($3, v, "="); if (substr(v[2], 1, 1) != "<") { split($2, i, "="); print i[2]; exit } }')
     [ -n "$first" ] || { say "no reservation to choose"; return 1; }
     say "choosing: $(printf '%s\n' "$items" | awk -F'\t' -v n="$first" '$1 == "item" && $2 == "index=" n { sub("value=", "", $3); print $3 }' | unescape | from_cp1252)"
-    drv combo-select "$first" >/dev/null || { say "the reservation could not be chosen"; return 1; }
+    drv combo-select "$first" 1005 >/dev/null || { say "the reservation could not be chosen"; return 1; }
     say "first reservation chosen; the simulated tester measures by itself"
     for i in $(seq 1 90); do
         compgen -G "$EXCHANGE/*.FAR" >/dev/null && break
@@ -153,7 +153,7 @@ play_one_test() {
     else
         say "no result file within 90 s"
     fi
-    drv status-panels | unescape | from_cp1252 || true
+    for n in 0 1; do drv status-panel $n; done | unescape | from_cp1252 || true
     import -window root "$DEMO/screenshot-after-test.png" && say "screenshot: $DEMO/screenshot-after-test.png"
     [ -n "$far" ]
 }

@@ -1,23 +1,13 @@
-"""End-to-end harness: the real heliotab.exe under Wine and Xvfb.
+"""heliotab.exe under Wine, driven by uidriver.exe; farsim plays the tester. Waits are bounded polls."""
 
-One Wine session (Xvfb display + private prefix) serves a whole test run; it is
-joined from $HELIOTAB_WINE_SESSION when scripts/test-all.sh made one, otherwise
-made here and ended at exit. Each test gets its own program folder (Station) on
-the prefix's C: drive, with the exe copied in and its own HELIOTAB.ini and
-Language.ini. The UI is driven by uidriver.exe; the tester is played by farsim on
-a pty linked as COMn.
-
-Only real-time waits live here, always as polls with generous bounds.
-Python standard library only.
-"""
-
-import atexit
-import hashlib
+import ctypes
+import ctypes.util
 import os
 import re
 import select
 import shutil
 import signal
+import struct
 import subprocess
 import tempfile
 import time
@@ -32,25 +22,21 @@ EXE = Path(os.environ.get("HELIOTAB_EXE", WIN_DIR / "heliotab.exe"))
 DRIVER = WIN_DIR / "uidriver.exe"
 FARSIM = Path(os.environ.get("HELIOTAB_FARSIM", NATIVE_DIR / "farsim"))
 DEMOGEN = NATIVE_DIR / "demogen"
-DATA_DIR = ROOT / "data"
-MASKS = ("Accettazione.msk", "Veicoli_Leggeri.msk", "Veicoli_Pesanti.msk")
-
-# Generous bounds: a noisy 2-core machine, cold Wine starts.
 START_TIMEOUT = float(os.environ.get("HELIOTAB_E2E_START_TIMEOUT", "60"))
-EXIT_TIMEOUT = 30.0
-
-APP_CLASS = "ThunderRT6Main"
-APP_TITLE = "HELIOTAB"
-
+APP_CLASS, APP_TITLE, MAIN_CLASS = "ThunderRT6Main", "HELIOTAB", "HELIOTAB_frmMain"
 have_exe = EXE.is_file() and DRIVER.is_file()
-have_farsim = FARSIM.is_file()
-have_demogen = DEMOGEN.is_file()
 requires_exe = unittest.skipUnless(have_exe, f"{EXE} or {DRIVER} not built")
-requires_farsim = unittest.skipUnless(have_farsim, f"{FARSIM} not built")
+requires_road = unittest.skipUnless(have_exe and FARSIM.is_file() and DEMOGEN.is_file(),
+                                    "heliotab.exe, uidriver.exe, farsim or demogen not built")
+
+COM = 3
+EOT, ENQ, ACK, CAN = 0x04, 0x05, 0x06, 0x18
+CBO, LBL_APP, TB_TEST, TB_OPZIONI = 1005, (1040, 1041, 1042, 1043, 1044, 1045), 1101, 1103  # src/res/resource.h
+PANEL_STATO, PANEL_PORT = 0, 1
+T_NO_PORT, T_SEARCHING, T_ONLINE_PORT, T_SIGNED_OFF, T_DONE_TITLE, T_DONE = 330, 331, 332, 334, 601, 602
 
 
 def poll(predicate, timeout, interval=0.05, what="condition"):
-    """Calls predicate until it returns a true value; returns it, or raises after timeout."""
     deadline = time.monotonic() + timeout
     while True:
         value = predicate()
@@ -61,67 +47,25 @@ def poll(predicate, timeout, interval=0.05, what="condition"):
         time.sleep(interval)
 
 
-# ---------------------------------------------------------------- Wine session
-
 class WineSession:
-    """An Xvfb display and a private prefix, shared by every test of the run."""
-
     def __init__(self):
-        self.owned = False
-        joined = os.environ.get("HELIOTAB_WINE_SESSION")
-        if joined and (Path(joined) / "session.env").is_file():
-            self.dir = Path(joined)
-        else:
-            self.dir = ROOT / "build" / f"e2e-session-{os.getpid()}"
-            out = subprocess.run(["bash", str(ROOT / "scripts" / "wine-env.sh"), "start", str(self.dir)],
-                                 capture_output=True, text=True, timeout=300)
-            if out.returncode != 0:
-                raise RuntimeError(f"cannot start a Wine session: {out.stderr}")
-            self.owned = True
-            atexit.register(self.end)
+        if not os.environ.get("HELIOTAB_WINE_SESSION"):
+            raise RuntimeError("no Wine session: source scripts/wine-env.sh; heliotab_wine_session_start DIR")
         self.env = dict(os.environ)
-        for line in (self.dir / "session.env").read_text().splitlines():
-            m = re.match(r"export (\w+)='(.*)'$", line)
-            if m:
-                self.env[m.group(1)] = m.group(2)
-        self.prefix = Path(self.env["WINEPREFIX"])
-        self.drive_c = self.prefix / "drive_c"
-        self.display = self.env["DISPLAY"]
-
-    def end(self):
-        if self.owned:
-            self.owned = False
-            subprocess.run(["bash", str(ROOT / "scripts" / "wine-env.sh"), "end", str(self.dir)],
-                           capture_output=True, timeout=120)
-            shutil.rmtree(self.dir, ignore_errors=True)
+        self.drive_c = Path(self.env["WINEPREFIX"]) / "drive_c"
 
     def dos_path(self, path):
-        """Windows path of a file on the prefix's C: drive (Z: otherwise)."""
-        p = Path(path).resolve()
-        try:
-            rel = p.relative_to(self.drive_c.resolve())
-            return "C:\\" + str(rel).replace("/", "\\") if str(rel) != "." else "C:\\"
-        except ValueError:
-            return "Z:" + str(p).replace("/", "\\")
+        rel = Path(path).resolve().relative_to(self.drive_c.resolve())
+        return "C:\\" + str(rel).replace("/", "\\")
 
     def link_com(self, n, pty):
-        link = self.prefix / "dosdevices" / f"com{n}"
-        if link.is_symlink() or link.exists():
-            link.unlink()
-        link.symlink_to(pty)
+        self.unlink_com(n)
+        (self.drive_c.parent / "dosdevices" / f"com{n}").symlink_to(pty)
 
     def unlink_com(self, n):
-        link = self.prefix / "dosdevices" / f"com{n}"
-        if link.is_symlink():
+        link = self.drive_c.parent / "dosdevices" / f"com{n}"
+        if link.is_symlink() or link.exists():
             link.unlink()
-
-    def wine(self, args, timeout=120, **kw):
-        return subprocess.run(["wine", *map(str, args)], env=self.env, timeout=timeout, **kw)
-
-    def screenshot(self, path):
-        subprocess.run(["import", "-display", self.display, "-window", "root", str(path)],
-                       env=self.env, capture_output=True, timeout=60)
-        return Path(path)
 
 
 _session = None
@@ -129,87 +73,47 @@ _session = None
 
 def session():
     global _session
-    if _session is None:
-        _session = WineSession()
+    _session = _session or WineSession()
     return _session
 
 
-def _end_on_signal(signum, frame):
-    raise SystemExit(128 + signum)
+signal.signal(signal.SIGTERM, lambda signum, frame: (_ for _ in ()).throw(SystemExit(128 + signum)))
 
-
-signal.signal(signal.SIGTERM, _end_on_signal)
-
-
-# ---------------------------------------------------------------- UI driver
 
 def unescape(value):
-    """The driver's escaped Windows-1252 text back to a str."""
-    out = bytearray()
-    i = 0
-    b = value.encode("latin-1", "replace")
-    while i < len(b):
-        c = b[i]
-        if c == 0x5C and i + 1 < len(b):
-            n = chr(b[i + 1])
-            if n == "x" and i + 3 < len(b):
-                out.append(int(b[i + 2:i + 4], 16))
-                i += 4
-                continue
-            out.append({"t": 9, "r": 13, "n": 10, "\\": 92}.get(n, ord(n)))
-            i += 2
-            continue
-        out.append(c)
-        i += 1
-    return out.decode("cp1252", "replace")
+    raw = re.sub(rb"\\(x[0-9a-f]{2}|.)", lambda m: bytes([int(m[1][1:], 16)]) if len(m[1]) == 3 else
+                 {b"t": b"\t", b"r": b"\r", b"n": b"\n"}.get(m[1], m[1]), value.encode("latin-1"))
+    return raw.decode("cp1252", "replace")
 
 
 class DriverResult:
-    def __init__(self, args, rc, stdout, stderr, elapsed):
-        self.args, self.rc, self.stderr, self.elapsed = args, rc, stderr, elapsed
-        self.records = []
-        for line in stdout.splitlines():
-            parts = line.split("\t")
-            fields = {}
-            for part in parts[1:]:
-                key, _, value = part.partition("=")
-                fields[key] = unescape(value)
-            self.records.append((parts[0], fields))
-
-    @property
-    def ok(self):
-        return self.rc == 0
+    def __init__(self, args, rc, stdout):
+        self.args, self.rc, self.ok = args, rc, rc == 0
+        self.records = [(p[0], {k: unescape(v) for k, _, v in (f.partition("=") for f in p[1:])})
+                        for p in (line.split("\t") for line in stdout.splitlines())]
 
     def all(self, kind):
         return [f for k, f in self.records if k == kind]
 
     def first(self, kind):
-        found = self.all(kind)
-        return found[0] if found else None
+        return next(iter(self.all(kind)), None)
 
     def __repr__(self):
-        return f"uidriver {' '.join(map(str, self.args))} -> rc={self.rc} {self.records} {self.stderr.strip()}"
+        return f"uidriver {self.args} -> rc={self.rc} {self.records}"
 
 
 class Driver:
-    """uidriver.exe run under the session's prefix; one process per command."""
-
-    def __init__(self, sess, app_title=None):
+    def __init__(self, sess):
         self.session = sess
-        self.options = ["--app-title", app_title] if app_title else []
 
-    def run(self, *args, timeout=None):
-        wait = timeout if timeout is not None else 60
-        start = time.monotonic()
-        # Files, not pipes: a Wine helper the driver happens to start (the
-        # desktop's explorer.exe) inherits them and outlives the driver.
-        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            rc = subprocess.run(["wine", str(DRIVER), *self.options, *map(str, args)], env=self.session.env,
-                                stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=wait + 60).returncode
+    def run(self, *args, timeout=60):
+        # Output to files: a Wine helper the driver happens to start inherits pipes and outlives it.
+        with tempfile.TemporaryFile() as out:
+            rc = subprocess.run(["wine", str(DRIVER), *map(str, args)], env=self.session.env,
+                                stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL,
+                                timeout=timeout + 60).returncode
             out.seek(0)
-            err.seek(0)
-            return DriverResult(args, rc, out.read().decode("ascii", "replace"),
-                                err.read().decode("utf-8", "replace"), time.monotonic() - start)
+            return DriverResult(args, rc, out.read().decode("ascii", "replace"))
 
     def check(self, *args, **kw):
         r = self.run(*args, **kw)
@@ -217,298 +121,257 @@ class Driver:
             raise AssertionError(repr(r))
         return r
 
-    # Windows of the program
-    def wait_window(self, cls, title, timeout_s, visible=True, idle=False):
-        flags = ["--idle"] if idle else (["--visible"] if visible else [])
-        return self.run("wait-window", cls, title, int(timeout_s * 1000), *flags, timeout=timeout_s)
-
-    def main_window(self):
-        r = self.run("main-window")
-        return (r.first("app"), r.first("main")) if r.ok else (r.first("app"), None)
-
     def is_running(self):
         return self.run("is-running").ok
 
-    def children(self):
-        return self.check("list-children").all("control")
+    def texts(self, *window):
+        return [c["title"] for c in self.check(*window, "list-children").all("control")]
 
-    def texts(self):
-        return [c["title"] for c in self.children()]
+    def control(self, cid, *window):
+        return next(c for c in self.check(*window, "list-children").all("control") if c["id"] == str(cid))
 
-    def status_panels(self):
-        return [p["value"] for p in self.check("status-panels").all("panel")]
-
-    def combo_items(self, target=None):
-        r = self.check("combo-items", *([target] if target else []))
-        return r.first("combo"), [i["value"] for i in r.all("item")]
-
-    def toolbar_state(self, cmd):
-        return self.check("toolbar-state", cmd).first("button")
-
-    def click_toolbar(self, cmd, force=False):
-        return self.check("click-toolbar", cmd, *(["--force"] if force else []))
+    def panel(self, index):
+        """None when the panel cannot be read this time (a Wine hiccup right after a start)."""
+        r = self.run("status-panel", index)
+        return r.first("panel")["value"] if r.ok and r.first("panel") else None
 
     def message_box(self, timeout_s):
-        r = self.run("message-box", "wait", int(timeout_s * 1000), timeout=timeout_s)
-        box = r.first("msgbox") if r.ok else None
-        # The icon is told from the shown pixels: a box still being drawn
-        # reads "unknown" for a moment.
-        deadline = time.monotonic() + 5
-        while box is not None and box.get("icon") == "unknown" and time.monotonic() < deadline:
-            time.sleep(0.2)
-            again = self.run("message-box", "wait", 1000, timeout=1)
-            box = (again.first("msgbox") if again.ok else None) or box
-        return box
+        return self.run("message-box", "wait", int(timeout_s * 1000), timeout=timeout_s).first("msgbox")
 
-    def answer(self, button, timeout_s=10):
-        return self.check("message-box", "answer", button, int(timeout_s * 1000), timeout=timeout_s)
+    def answer(self, button):
+        return self.check("message-box", "answer", button, 10000)
 
     def open_dialogs(self):
         return self.run("message-box", "none").all("msgbox")
 
-    def key(self, name, target=None):
-        return self.check("key", name, *([target] if target else []))
-
-    def close(self):
-        return self.run("close")
-
-
-# ---------------------------------------------------------------- INI files
 
 def ini_bytes(sections):
-    """[(section, [(key, value), ...]), ...] as Windows-1252 text with CR LF."""
     lines = []
     for name, items in sections:
-        lines.append(f"[{name}]")
-        lines += [f"{k}={v}" for k, v in items]
+        lines += [f"[{name}]"] + [f"{k}={v}" for k, v in items]
     return ("\r\n".join(lines) + "\r\n").encode("cp1252")
 
 
-def parse_ini(data):
-    """(section, key, value) triples in file order, as the profile functions see them
-    for well-formed files (blanks around names and values trimmed)."""
-    triples = []
-    section = None
-    for raw in data.split(b"\n"):
-        line = raw.rstrip(b"\r").decode("cp1252", "replace").strip()
-        if line.startswith("[") and "]" in line:
-            section = line[1:line.index("]")].strip()
-        elif "=" in line and section is not None:
-            k, _, v = line.partition("=")
-            triples.append((section, k.strip(), v.strip()))
-    return triples
+LANGUAGE_IDS = [*range(101, 105), *range(151, 155), *range(201, 211), *range(301, 375), *range(401, 442),
+                *range(601, 616), 650, 651, 652, 701, 702]
 
 
-def snapshot(folder):
-    """Every file below folder: relative path -> (size, mtime_ns, sha256)."""
-    result = {}
-    for p in sorted(Path(folder).rglob("*")):
-        if p.is_file():
-            st = p.stat()
-            result[str(p.relative_to(folder))] = (st.st_size, st.st_mtime_ns,
-                                                  hashlib.sha256(p.read_bytes()).hexdigest())
-    return result
-
-
-# ---------------------------------------------------------------- program folder
-
-class Station:
-    """One program folder with heliotab.exe, its settings and language file, an
-    exchange directory, and the running program."""
-
-    _count = 0
-
-    def __init__(self, name, sess=None, language="default", masks=True):
-        self.session = sess or session()
-        self.driver = Driver(self.session)
-        Station._count += 1
-        self.dir = self.session.drive_c / "e2e" / f"{name}-{Station._count}"
-        shutil.rmtree(self.dir, ignore_errors=True)
-        self.dir.mkdir(parents=True)
-        shutil.copy2(EXE, self.dir / "heliotab.exe")
-        self.exchange = self.dir / "DIR_FAR"
-        self.exchange.mkdir()
-        self.settings_path = self.dir / "HELIOTAB.ini"
-        self.language_path = self.dir / "Language.ini"
-        if language == "default":
-            self.write_language(test_language())
-        elif language is not None:
-            self.write_language(language)
-        if masks:
-            for m in MASKS:
-                if (DATA_DIR / m).is_file():
-                    shutil.copy2(DATA_DIR / m, self.dir / m)
-        self.processes = []
-        self.log = []
-
-    # files
-    @property
-    def exchange_dos(self):
-        return self.session.dos_path(self.exchange) + "\\"
-
-    def write_settings(self, content):
-        self.settings_path.write_bytes(content if isinstance(content, bytes) else ini_bytes(content))
-
-    def write_language(self, content):
-        self.language_path.write_bytes(content if isinstance(content, bytes) else ini_bytes(content))
-
-    def settings(self):
-        return parse_ini(self.settings_path.read_bytes()) if self.settings_path.exists() else None
-
-    def files(self):
-        return snapshot(self.dir)
-
-    # the program
-    def start(self, args=(), env=None):
-        cmd = ["wine", self.session.dos_path(self.dir / "heliotab.exe"), *args]
-        # Output to a file, never a pipe: Wine helpers started by the program inherit it.
-        with open(self.dir.parent / f"{self.dir.name}.stderr", "ab") as err:
-            p = subprocess.Popen(cmd, env=dict(self.session.env, **(env or {})), cwd=self.dir, stdin=subprocess.DEVNULL,
-                                 stdout=subprocess.DEVNULL, stderr=err)
-        p.started = time.time()
-        self.processes.append(p)
-        return p
-
-    def wait_main_window(self, timeout=START_TIMEOUT):
-        """Waits until the program's main window is visible and idle; returns (app, main)."""
-        r = self.driver.wait_window(APP_CLASS, APP_TITLE, timeout, visible=False)
-        if not r.ok:
-            raise AssertionError(f"no {APP_CLASS} window within {timeout} s: {r}")
-
-        def visible_main():
-            app, main = self.driver.main_window()
-            return (app, main) if main and main["visible"] == "1" else None
-        app, main = poll(visible_main, timeout, 0.1, "visible main window")
-        self.driver.check("wait-window", main["class"], main["title"], int(timeout * 1000), "--idle",
-                          timeout=timeout)
-        return app, main
-
-    def start_and_wait(self, args=(), env=None):
-        p = self.start(args, env)
-        try:
-            app, main = self.wait_main_window()
-        except Exception:
-            self.stop()
-            raise
-        return p, app, main
-
-    def wait_exit(self, process, timeout=EXIT_TIMEOUT):
-        try:
-            return process.wait(timeout)
-        except subprocess.TimeoutExpired:
-            return None
-
-    def close(self, timeout=EXIT_TIMEOUT):
-        """Closes the main window as the system would; returns the exit code (None: still running)."""
-        r = self.driver.close()
-        if not r.ok:
-            return None
-        return self.wait_exit(self.processes[-1], timeout)
-
-    def stop(self):
-        """Ends every program started here, politely first; used by tearDown."""
-        for p in self.processes:
-            if p.poll() is None:
-                self.driver.close()
-                if self.wait_exit(p, 10) is None:
-                    p.kill()
-                    self.wait_exit(p, 20)
-        # No window of this copy may survive into the next test.
-        poll(lambda: not self.driver.is_running(), 30, 0.2, "program windows gone")
-
-
-def test_language(name="Italiano", extra=()):
-    """A language file of the test's own: every id of the program is 'E2E <id> <name>'."""
-    ids = list(range(101, 105)) + list(range(151, 155)) + list(range(201, 211)) + \
-        list(range(301, 375)) + list(range(401, 442)) + list(range(601, 613)) + \
-        [650, 651, 701, 702]
-    return [(name, [(str(i), f"E2E {i} {name}") for i in ids] + list(extra))]
+def test_language(name="Italiano"):
+    """A language file of the test's own: every id is 'E2E <id> <name>'."""
+    return [(name, [(str(i), lang_text(i, name)) for i in LANGUAGE_IDS])]
 
 
 def lang_text(i, name="Italiano"):
     return f"E2E {i} {name}"
 
 
-# ---------------------------------------------------------------- the tester
+def road_settings(station, extra=()):
+    return [("Impostazioni", [("Lingua", "Italiano"), ("Porta Seriale", str(COM)), *extra]),
+            ("Percorsi", [("Files .ACC", station.exchange_dos)])]
+
+
+class Station:
+    _count = 0
+
+    def __init__(self, name, sess=None, language="default"):
+        self.session = sess or session()
+        self.driver = Driver(self.session)
+        Station._count += 1
+        self.dir = self.session.drive_c / "e2e" / f"{name}-{Station._count}"
+        shutil.rmtree(self.dir, ignore_errors=True)
+        self.exchange = self.dir / "DIR_FAR"
+        self.exchange.mkdir(parents=True)
+        shutil.copy2(EXE, self.dir / "heliotab.exe")
+        for mask in ROOT.glob("data/*.msk"):
+            shutil.copy2(mask, self.dir)
+        self.settings_path, self.language_path = self.dir / "HELIOTAB.ini", self.dir / "Language.ini"
+        self.write(self.language_path, test_language() if language == "default" else language)
+        self.processes = []
+
+    @property
+    def exchange_dos(self):
+        return self.session.dos_path(self.exchange) + "\\"
+
+    def write(self, path, content):
+        path.write_bytes(content if isinstance(content, bytes) else ini_bytes(content))
+
+    def files(self):
+        return {str(p.relative_to(self.dir)): (p.stat().st_mtime_ns, p.read_bytes())
+                for p in sorted(self.dir.rglob("*")) if p.is_file()}
+
+    def start(self, args=()):
+        # stderr to a file, never a pipe: Wine helpers started by the program inherit it.
+        with open(self.dir.parent / f"{self.dir.name}.stderr", "ab") as err:
+            p = subprocess.Popen(["wine", self.session.dos_path(self.dir / "heliotab.exe"), *args],
+                                 env=self.session.env, cwd=self.dir, stdin=subprocess.DEVNULL,
+                                 stdout=subprocess.DEVNULL, stderr=err)
+        self.processes.append(p)
+        return p
+
+    def wait_main_window(self, timeout=START_TIMEOUT):
+        self.driver.check("wait-window", MAIN_CLASS, APP_TITLE, int(timeout * 1000), "--idle", timeout=timeout)
+
+    def start_and_wait(self, args=()):
+        p = self.start(args)
+        self.wait_main_window()
+        return p
+
+    def close(self, timeout=30, p=None):
+        """WM_CLOSE to the main window; an armed test's question is answered Yes. The exit code or None."""
+        p = p or self.processes[-1]
+        if p.poll() is None and self.driver.run("close").ok:
+            deadline = time.monotonic() + timeout
+            while p.poll() is None and time.monotonic() < deadline:
+                if any("yes" in b["buttons"] for b in self.driver.open_dialogs()):
+                    self.driver.run("message-box", "answer", "yes", 2000)
+                time.sleep(0.1)
+        return p.poll()
+
+    def stop(self):
+        for p in self.processes:
+            if p.poll() is None and self.close(10, p) is None:
+                p.kill()
+                p.wait(30)
+        # No window of this copy may survive into the next test.
+        poll(lambda: not self.driver.is_running(), 30, 0.2, "program windows gone")
+
 
 class Farsim:
-    """farsim on a pty linked as COMn of the prefix; its byte log parsed."""
 
     LINE = re.compile(r"t=(?P<t>[0-9.]+) (?P<kind>\S+)(?: (?P<rest>.*))?$")
 
-    def __init__(self, sess, workdir, com=3, args=()):
-        self.session = sess
-        self.com = com
-        self.link = Path(workdir) / f"farsim-com{com}"
-        self.log_path = Path(workdir) / f"farsim-com{com}.log"
-        cmd = [str(FARSIM), "--pty-link", str(self.link), "--log", str(self.log_path), *map(str, args)]
+    def __init__(self, sess, workdir, com=COM, args=()):
+        self.session, self.com = sess, com
+        self.link, self.log_path = Path(workdir) / f"farsim-com{com}", Path(workdir) / f"farsim-com{com}.log"
         self.stderr = open(Path(workdir) / f"farsim-com{com}.stderr", "ab")
-        self.process = subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+        self.process = subprocess.Popen([str(FARSIM), "--pty-link", str(self.link), "--log", str(self.log_path),
+                                         *map(str, args)], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                         stderr=self.stderr)
-        ready, _, _ = select.select([self.process.stdout], [], [], 30)
-        if not ready:
-            self.stop()
+        if not select.select([self.process.stdout], [], [], 30)[0] or not self.process.stdout.readline():
             raise RuntimeError("farsim did not report its pty")
-        self.name = self.process.stdout.readline().decode().strip()
         self.pty = os.path.realpath(self.link)
-        sess.link_com(com, self.pty)
+        # The link itself, not the pty behind it: a hang-up makes a new pty behind the same link.
+        sess.link_com(com, self.link)
 
     def events(self):
-        """[(t_ms, kind, rest)] from the log: kind rx/tx (rest 'HH NAME'), tx-etx, tx-frame, ..."""
-        out = []
-        if not self.log_path.exists():
-            return out
-        for line in self.log_path.read_text(errors="replace").splitlines():
-            m = self.LINE.match(line)
-            if m:
-                out.append((float(m["t"]), m["kind"], m["rest"] or ""))
-        return out
+        """[(t_ms, kind, rest)]: kind rx/tx (rest 'HH NAME'), tx-frame, tx-etx, answer, ..."""
+        lines = self.log_path.read_text(errors="replace").splitlines() if self.log_path.exists() else []
+        return [(float(m["t"]), m["kind"], m["rest"] or "") for m in map(self.LINE.match, lines) if m]
 
     def received(self):
-        """The bytes farsim received, with their times: [(t_ms, byte)]."""
         return [(t, int(rest.split()[0], 16)) for t, kind, rest in self.events() if kind == "rx"]
 
     def received_bytes(self):
         return bytes(b for _, b in self.received())
 
-    def wait_received(self, predicate, timeout, what="bytes from the program"):
-        return poll(lambda: predicate(self.received_bytes()), timeout, 0.05, what)
+    def frames(self, status=None):
+        """Frames sent: [{'status', 'attempt', 'fault', 'etx'}] (etx: farsim's ms of its ETX, None unsent)."""
+        frames = []
+        for t, kind, rest in self.events():
+            if kind == "tx-frame":
+                frames.append(dict([p.split("=", 1) for p in rest.split() if "=" in p], etx=None))
+            elif kind == "tx-etx" and frames and frames[-1]["etx"] is None:
+                frames[-1]["etx"] = t
+        return [f for f in frames if status is None or f["status"] == status]
+
+    def rx_after(self, t_from, t_to=float("inf")):
+        return [b for t, b in self.received() if t_from < t <= t_to]
 
     def stop(self):
-        if self.process.poll() is None:
-            self.process.send_signal(signal.SIGTERM)
-            try:
-                self.process.wait(10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait(10)
+        self.process.terminate()
+        self.process.wait(10)
         self.process.stdout.close()
         self.stderr.close()
         self.session.unlink_com(self.com)
 
 
+def light_reservation(folder):
+    """demogen writes the day's demo reservations into folder; a valid light one: (path, list text, operator)."""
+    Path(folder).mkdir(parents=True, exist_ok=True)
+    out = subprocess.run([str(DEMOGEN), str(folder)], capture_output=True, text=True, timeout=60, check=True)
+    for path in [Path(folder) / w[0] for w in map(str.split, out.stdout.splitlines()) if w[1:2] == ["valid"]]:
+        f = dict(re.findall(r"(?m)^(\w+)=([^\r\n]*)", path.read_bytes().decode("cp1252")))
+        if f.get("TipoVeicolo") == "LEGGERO":
+            return path, f" {f['Fabbrica']} - {f['Tipo']} - {f['Targa']}", f["Operatore"]
+    raise LookupError("no valid light-vehicle demo reservation")
+
+
+class Inotify:
+
+    IN_MODIFY, IN_CLOSE_WRITE, IN_MOVED_TO, IN_CREATE, IN_DELETE = 0x2, 0x8, 0x80, 0x100, 0x200
+
+    def __init__(self):
+        self._libc = ctypes.CDLL(ctypes.util.find_library("c") or "libc.so.6", use_errno=True)
+        self.fd = self._libc.inotify_init1(os.O_NONBLOCK | os.O_CLOEXEC)
+        self.dirs = {}
+
+    def watch(self, folder, mask):
+        self.dirs[self._libc.inotify_add_watch(self.fd, str(folder).encode(), mask)] = Path(folder)
+
+    def read(self, timeout):
+        if not select.select([self.fd], [], [], max(0.0, timeout))[0]:
+            return []
+        t, buf, out, i = time.monotonic(), os.read(self.fd, 65536), [], 0
+        while i < len(buf):
+            wd, mask, _cookie, length = struct.unpack_from("iIII", buf, i)
+            out.append((t, mask, self.dirs.get(wd, Path("?")) / buf[i + 16:i + 16 + length].rstrip(b"\0").decode()))
+            i += 16 + length
+        return out
+
+
+# farsim offers a measurement every 0.4 s until the program takes one, then sends the results.
+MEASURING = ("--demo", "--demo-interval", "400", "--measure-after", "300", "--result-after", "200")
+
+
 class E2ETestCase(unittest.TestCase):
-    """Base class: a fresh station per test, everything ended in tearDown; a
-    screenshot is kept for a failing test."""
 
     language = "default"
 
     def setUp(self):
         self.station = Station(self.id().split(".")[-1], language=self.language)
         self.driver = self.station.driver
+        self.work = self.station.dir / "work"
+        self.work.mkdir()
+        self.farsim = None
+        self.addCleanup(lambda: self.farsim and self.farsim.stop())
         self.addCleanup(self.station.stop)
         self.addCleanup(self._screenshot_on_failure)  # runs first: the state as it failed
 
     def _screenshot_on_failure(self):
-        # (inside a cleanup unittest reports success, so look at the result itself)
         result = getattr(getattr(self, "_outcome", None), "result", None)
-        if result is None or not any(getattr(t, "test_case", t) is self
-                                     for t, _ in result.failures + result.errors):
-            return
-        shot = ROOT / "build" / "e2e-failures" / f"{self.id()}.png"
-        shot.parent.mkdir(parents=True, exist_ok=True)
-        try:
-            self.station.session.screenshot(shot)
-            print(f"\n  screenshot of the failure: {shot}")
-        except Exception:
-            pass
+        if result and any(getattr(t, "test_case", t) is self for t, _ in result.failures + result.errors):
+            shot = ROOT / "build" / "e2e-failures" / f"{self.id()}.png"
+            shot.parent.mkdir(parents=True, exist_ok=True)
+            subprocess.run(["import", "-display", self.station.session.env["DISPLAY"], "-window", "root", str(shot)],
+                           env=self.station.session.env, capture_output=True, timeout=60)
+
+    def start_tester(self, *args, scenario=None):
+        if scenario is not None:
+            (self.work / "scenario.txt").write_text(scenario)
+            args += ("--scenario", self.work / "scenario.txt")
+        self.farsim = Farsim(self.station.session, self.work, args=args)
+        return self.farsim
+
+    def start_program(self, args=(), settings=None, **kw):
+        self.station.write(self.station.settings_path, settings or road_settings(self.station, **kw))
+        return self.station.start_and_wait(args)
+
+    def wait_panel(self, index, text, timeout=40):
+        poll(lambda: self.driver.panel(index) == text, timeout, 0.1, f"panel {index} = {text!r}")
+
+    def wait_online(self):
+        self.wait_panel(PANEL_PORT, lang_text(T_ONLINE_PORT) + str(COM))
+
+    def pick(self, item_text):
+        """Chooses the list's entry of that text; opening the list rebuilds it."""
+        self.driver.check("combo-dropdown", CBO)
+        index = poll(lambda: (lambda items: items.index(item_text) if item_text in items else None)(
+            [i["value"] for i in self.driver.check("combo-items", CBO).all("item")]), 20, 0.1, f"{item_text!r} listed")
+        self.driver.check("combo-select", index, CBO)
+
+    def assert_box(self, title_id, text, icon, buttons="ok", timeout=40):
+        box = self.driver.message_box(timeout)
+        self.assertIsNotNone(box, "a message box was expected")
+        self.assertEqual((box["title"], box["text"], box["icon"], box["buttons"]),
+                         (lang_text(title_id), text, icon, buttons))
+        return box

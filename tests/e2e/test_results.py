@@ -1,98 +1,101 @@
-"""Whole tests with the real program: a reservation picked, farsim measures, the
-result file in the exchange directory byte for byte, the reservation consumed.
-One vehicle class here; the core road tests own each class, layout and verdict."""
+"""A whole test over the wire with the real program, and the program killed during the result's hand-over.
+The result file's bytes are the core output tests'; here: which files a real run leaves, and the message."""
 
+import os
+import shutil
 import time
 import unittest
 
-from harness import have_demogen, have_exe, have_farsim, lang_text, poll
-from road import (CBO, T_PLACEHOLDER, ACK, CAN, EOT, LBL_OPERATOR, LBL_VEHICLE, PANEL_STATO, T_DONE,
-                  T_DONE_TITLE, T_RESULTS, TB_TEST, RoadCase, check_far, demo_reservations, expected_far,
-                  measurement_args, rx_between, sent_frames, valid_demo, wait_log)
-
-requires_road = unittest.skipUnless(have_exe and have_farsim and have_demogen,
-                                    "heliotab.exe, uidriver.exe, farsim or demogen not built")
-
-# The demonstration's fixed sample operator.
-DEMO_OPERATOR = "DEMO OPERATOR"
+from harness import (ACK, CAN, T_DONE, T_DONE_TITLE, E2ETestCase, Inotify, lang_text, light_reservation,
+                     MEASURING, poll, requires_road)
 
 
-def leftovers(station):
-    """Temporary and partial files the hand-over must not leave behind."""
-    return sorted([p.name for p in station.dir.glob("*") if p.suffix.upper() == ".TMP"] +
-                  [p.name for p in station.exchange.glob("*") if p.suffix.upper() == ".FA$"])
+def complete(data, operator):
+    return data.startswith(b"[ProvaFari]\r\nMarca=FARSIM\r\n") and data.count(b"\r\n") == 31 and \
+        data.endswith(f"Operatore={operator}\r\n".encode("cp1252"))
+
+
+# Kill points: a delay (ms) after the results frame's ETX, or a file event of the hand-over.
+KILL_POINTS = [("etx", 0), ("etx", 8), ("create", ".TMP"), ("create", ".FA$"), ("close", ".FA$"),
+               ("moved", ".FAR"), ("delete", ".ACC")]
+EVENTS = {"create": Inotify.IN_CREATE | Inotify.IN_MODIFY, "close": Inotify.IN_CLOSE_WRITE,
+          "moved": Inotify.IN_MOVED_TO, "delete": Inotify.IN_DELETE}
+ALL_EVENTS = sum(EVENTS.values())
 
 
 @requires_road
-class ResultFileTest(RoadCase):
-    def test_light_vehicle_whole_test(self):
-        st = self.station
-        demo = demo_reservations(st.exchange)
-        res = valid_demo(demo, "LEGGERO")
-        others = {d.name: d.data for d in demo if d is not res}
-        self.start_tester(*measurement_args())
+class ResultTest(E2ETestCase):
+    def run_test(self, item, far):
         self.start_program()
         self.wait_online()
-        t_pick = time.time()
-        self.pick_and_wait_armed(res, measuring=True)
-
-        box = self.box(40)
-        t_done = time.time()
-        far = st.exchange / (res.name[:-3] + "FAR")
-        self.assert_box(box, T_DONE_TITLE, f"{lang_text(T_DONE)} '{st.exchange_dos}{far.name}'", "information")
-        check_far(self, far.read_bytes(), expected_far(res.operator), t_pick, t_done)
-        self.assertFalse(res.path.exists(), "the answered reservation is deleted")
-        self.assertEqual({p.name: p.read_bytes() for p in st.exchange.glob("*.ACC")}, others,
-                         "the other reservations are untouched")
+        self.pick(item)
+        self.assert_box(T_DONE_TITLE, f"{lang_text(T_DONE)} '{self.station.exchange_dos}{far.name}'", "information")
         self.driver.answer("ok")
-        poll(lambda: leftovers(st) == [], 10, 0.1, "no temporary file once the message is closed")
+        poll(lambda: not [*self.station.dir.glob("*.TMP"), *self.station.exchange.glob("*.FA$")], 10, 0.1,
+             "no temporary file once the message is closed")
 
-        # Idle look again; the tester got exactly one ACK per frame of the test.
-        self.assertEqual(self.panel(PANEL_STATO), lang_text(T_RESULTS))
-        self.assertEqual([self.label(i) for i in (*LBL_VEHICLE, LBL_OPERATOR)], ["", "", "", ""])
-        combo = self.driver.check("combo-get", CBO).first("combo")
-        self.assertEqual(combo["text"], lang_text(T_PLACEHOLDER))
-        self.assertEqual(self.combo()[0]["enabled"], "1", "the next reservation can be picked")
-        frames = sent_frames(self.farsim)
-        results = [f for f in frames if f["status"] == "2"]
-        self.assertEqual(len(results), 1)
-        accepted = [f for f in frames if f["status"] == "1" and f["etx"] < results[0]["etx"]][-1]
-        self.assertEqual([b for _, b in rx_between(self.farsim, accepted["etx"], results[0]["etx"])], [ACK])
-        self.assertEqual([b for _, b in rx_between(self.farsim, results[0]["etx"])][:1], [ACK])
-        self.assertTrue(all(b in (ACK, CAN) for _, b in rx_between(self.farsim, results[0]["etx"])))
-        self.assert_keys_reach_the_list()
-
-    def test_demonstration_test_writes_test_far(self):
+    def test_light_vehicle_whole_test(self):
         st = self.station
-        demo = demo_reservations(st.exchange)
-        before = {d.name: d.data for d in demo}
-        self.start_tester(*measurement_args())
-        self.start_program(args=["/TEST"])
-        self.wait_online()
-        self.driver.click_toolbar(TB_TEST)
-        box = self.box(40)
-        self.assert_box(box, T_DONE_TITLE, f"{lang_text(T_DONE)} '{st.exchange_dos}Test.FAR'", "information")
-        self.assertIn(f"Operatore={DEMO_OPERATOR}\r\n".encode(), (st.exchange / "Test.FAR").read_bytes())
-        self.assertEqual({p.name: p.read_bytes() for p in st.exchange.glob("*.ACC")}, before)
-        self.driver.answer("ok")
-        poll(lambda: leftovers(st) == [], 10, 0.1, "no temporary file once the message is closed")
+        acc, item, operator = light_reservation(st.exchange)
+        others = {p.name: p.read_bytes() for p in st.exchange.glob("*.ACC") if p != acc}
+        far = self.start_tester(*MEASURING)
+        self.run_test(item, acc.with_suffix(".FAR"))
+        self.assertTrue(complete(acc.with_suffix(".FAR").read_bytes(), operator))
+        self.assertFalse(acc.exists(), "the answered reservation is deleted")
+        self.assertEqual({p.name: p.read_bytes() for p in st.exchange.glob("*.ACC")}, others)
+        # Each offer before the pick is cancelled; the taken one and its results get one ACK each.
+        frames = [f for f in far.frames() if f["status"] in "12"]
+        i = [f["status"] for f in frames].index("2")
+        self.assertEqual([far.rx_after(a["etx"], b["etx"]) for a, b in zip(frames, frames[1:i + 1])],
+                         [[CAN]] * (i - 1) + [[ACK]])
+        self.assertEqual(far.rx_after(frames[i]["etx"])[:1], [ACK])
 
-    def test_close_after_test_ends_the_program_with_eot(self):
+    def wait_kill_point(self, ino, point, stem):
+        kind, arg = point
+        results = len(self.farsim.frames("2"))
+        deadline = time.monotonic() + 40
+        while time.monotonic() < deadline:
+            for _t, mask, path in ino.read(0.5):
+                if kind == "etx" and path == self.farsim.log_path and \
+                        len([f for f in self.farsim.frames("2") if f["etx"]]) > results:
+                    return time.sleep(arg / 1000.0)
+                # A copy left by a round killed before is written over, not created: its first write is the point.
+                if kind != "etx" and path.name.upper() == stem + arg and mask & EVENTS[kind]:
+                    return
+        raise AssertionError(f"kill point {point} not reached")
+
+    def test_killed_during_the_hand_over_leaves_a_whole_result_or_the_reservation(self):
         st = self.station
-        demo = demo_reservations(st.exchange)
-        res = valid_demo(demo, "LEGGERO")
-        self.start_tester(*measurement_args())
-        p = self.start_program(close_after="1")
-        self.wait_online()
-        self.pick(res)  # (the test may be over before the armed look could be read)
-        self.assertEqual(st.wait_exit(p, 40), 0, "the program ends by itself after the test")
-        self.assertEqual(self.driver.open_dialogs(), [])
-        self.assertTrue((st.exchange / (res.name[:-3] + "FAR")).exists(), "delivered before it ends")
-        self.assertFalse(res.path.exists())
-        self.assertEqual(leftovers(st), [])
-        wait_log(self.farsim, "eot", "", 10)
-        results = [f for f in sent_frames(self.farsim) if f["status"] == "2"][0]
-        self.assertEqual([b for _, b in rx_between(self.farsim, results["etx"])], [ACK, EOT])
+        res, item, operator = light_reservation(self.work / "demo")
+        acc, far = st.exchange / res.name, st.exchange / res.with_suffix(".FAR").name
+        self.start_tester(*MEASURING)
+        ino = Inotify()
+        self.addCleanup(os.close, ino.fd)
+        for folder in (st.dir, st.exchange, self.work):
+            ino.watch(folder, ALL_EVENTS)
+        for point in KILL_POINTS:
+            with self.subTest(kill_at=point):
+                # The booking software took the last result and booked the vehicle again.
+                far.unlink(missing_ok=True)
+                acc.exists() or shutil.copy(res, acc)
+                p = self.start_program()
+                self.wait_online()
+                while ino.read(0):
+                    pass
+                self.pick(item)
+                self.wait_kill_point(ino, point, res.stem.upper())
+                p.kill()  # the started 'wine' execs the loader that runs heliotab.exe
+                p.wait(30)
+                poll(lambda: not self.driver.is_running(), 30, 0.1, "program windows gone after the kill")
+                self.assertTrue(far.exists() or acc.exists(), "never neither")
+                self.assertTrue(not far.exists() or complete(far.read_bytes(), operator), "never half a result")
+                self.assertTrue(not acc.exists() or acc.read_bytes() == res.read_bytes())
+        # A clean run afterwards clears whatever the kills left behind.
+        far.unlink(missing_ok=True)
+        acc.exists() or shutil.copy(res, acc)
+        self.run_test(item, far)
+        self.assertTrue(complete(far.read_bytes(), operator))
+        self.assertFalse(acc.exists())
 
 
 if __name__ == "__main__":

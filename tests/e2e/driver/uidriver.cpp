@@ -1,654 +1,372 @@
-// uidriver: drives the program's windows from outside, for the end-to-end tests.
-// Runs under the same Wine prefix and display as the program. Every command prints
-// machine-readable records (see uidriver.h) and exits 0 on success, 1 when the
-// window, control or state looked for is not there (or a wait timed out), 2 on a
-// usage error and 3 when a call failed.
+// uidriver: drives the program's windows from outside, for the end-to-end tests; one process per
+// command, under the program's Wine prefix and display. Exits 0 on success, 1 when what is looked
+// for is not there (or a wait timed out), 2 on a usage error, 3 when a call failed.
 //
-//   uidriver [--app-title T] [--window HWND] COMMAND ARGS...
-//   list-windows                        every top-level window
-//   list-children [TARGET]              every control below the main window (or TARGET)
-//   main-window                         the hidden application window and the main window
-//   is-running                          exit 0 when the hidden application window exists
+//   uidriver [--window HWND] COMMAND ARGS...    (--window: controls are looked for below HWND)
+//   list-children [TARGET] | main-window | is-running
 //   wait-window CLASS TITLE TIMEOUT_MS [--visible] [--idle]   ("*" matches any)
-//   window-info TARGET | get-text TARGET
-//   status-panel N | status-panels
-//   combo-items [TARGET] | combo-get [TARGET] | combo-select N [TARGET] | combo-dropdown [TARGET]
-//   toolbar-state CMD | click-toolbar CMD [--force]
-//   click TARGET                        BM_CLICK (posted)
-//   message-box wait TIMEOUT_MS | message-box answer yes|no|ok|cancel [TIMEOUT_MS] | message-box none
-//   key esc|enter|tab|space|up|down|left|right|f1..f12|0xVK [TARGET]
-//   close                               WM_CLOSE to the main window (posted)
-//   send HWND|TARGET MSG WPARAM LPARAM  SendMessageTimeout, prints the result
-//   post HWND|TARGET MSG WPARAM LPARAM  PostMessage
-//   probe-busy BUTTON CONTROL TEXT MS   click, then WM_NULL every 10 ms until CONTROL shows TEXT (figures)
+//   status-panel N | click-toolbar CMD | click TARGET | close
+//   combo-items TARGET | combo-select N TARGET | combo-dropdown TARGET
+//   message-box wait TIMEOUT_MS | message-box answer ok|cancel|yes|no [TIMEOUT_MS] | message-box none
+//   probe-busy BUTTON CONTROL TEXT TIMEOUT_MS   (the benchmark's, bench/e2e/probe_busy.cpp)
 //
-// TARGET: a window handle 0x..., a control id (decimal) or class:NAME, searched
-// below the main window. Actions that could open a modal message box are posted
-// (or sent with a time limit), so the driver cannot hang on the program's modal loop.
+// Whatever could open a modal message box is posted or sent with a time limit, so the driver
+// cannot hang on the program's modal loop.
 #include "uidriver.h"
 
 #include <commctrl.h>
-#include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <cwchar>
 #include <map>
 
 namespace uidriver {
-namespace {
 
-using Args = std::vector<std::wstring>;
+using Fields = std::vector<std::pair<std::string, std::string>>;
+const ULONGLONG kStartTicks = GetTickCount64();
+
+std::string EscapeBytes(const std::string& bytes) {  // Windows-1252 bytes
+    std::string out;
+    for (unsigned char c : bytes) {
+        char buf[8];
+        const char* named = c == '\\' ? "\\\\" : c == '\t' ? "\\t" : c == '\r' ? "\\r" : c == '\n' ? "\\n" : nullptr;
+        out += named ? named : (c < 0x20 || c >= 0x7f) ? (std::snprintf(buf, sizeof buf, "\\x%02x", c), buf)
+                                                       : std::string(1, static_cast<char>(c));
+    }
+    return out;
+}
+
+std::string Escape(const std::wstring& text) {
+    std::string bytes(text.size() * 2 + 1, '\0');
+    bytes.resize(WideCharToMultiByte(1252, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                                     static_cast<int>(bytes.size()), nullptr, nullptr));
+    return EscapeBytes(bytes);
+}
+
+std::string Hex(const void* handle) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "0x%llx", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(handle)));
+    return buf;
+}
+
+void PrintRecord(const char* kind, const Fields& fields) {
+    std::string line = kind;
+    for (const auto& [key, value] : fields) line += "\t" + key + "=" + value;
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
 
 int Usage(const char* what) {
     std::fprintf(stderr, "uidriver: %s\n", what);
     return kUsage;
 }
 
-bool ParseInt(const std::wstring& s, long long& out) {
-    if (s.empty()) return false;
-    wchar_t* end = nullptr;
-    out = wcstoll(s.c_str(), &end, 0);
-    return *end == 0;
-}
-
-int NotFound(const char* what, const std::wstring& target = L"") {
-    PrintRecord("error", {{"reason", "not-found"}, {"what", what}, {"target", Escape(target)}});
+int NotFound(const char* what) {
+    PrintRecord("error", {{"reason", "not-found"}, {"what", what}});
     return kNotFound;
 }
 
-HWND ControlOrFirst(const Options& opt, const Args& a, size_t i, const wchar_t* cls) {
-    return FindControl(opt, a.size() > i ? a[i] : std::wstring(L"class:") + cls);
+bool ParseInt(const std::wstring& s, long long& out) {
+    wchar_t* end = nullptr;
+    out = wcstoll(s.c_str(), &end, 0);
+    return !s.empty() && *end == 0;
 }
 
-int CmdListWindows(const Options&, const Args&) {
-    for (HWND w : TopLevelWindows()) PrintWindow("window", w);
-    return kOk;
+double ElapsedMs() { return static_cast<double>(GetTickCount64() - kStartTicks); }
+
+std::string EpochMs() {  // wall clock, comparable with the Unix clock of the benchmarks
+    FILETIME ft;
+    GetSystemTimePreciseAsFileTime(&ft);
+    ULONGLONG t = (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    return std::to_string(static_cast<double>(t - 116444736000000000ULL) / 10000.0);
 }
 
-int CmdListChildren(const Options& opt, const Args& a) {
-    HWND root = a.empty() ? (opt.root ? opt.root : FindMainWindow(opt)) : FindControl(opt, a[0]);
-    if (!root) return NotFound("window");
-    for (HWND w : Descendants(root)) PrintWindow("control", w);
-    return kOk;
+std::wstring ClassOf(HWND hwnd) {
+    wchar_t buf[256];
+    return std::wstring(buf, std::max(0, GetClassNameW(hwnd, buf, 256)));
 }
 
-int CmdMainWindow(const Options& opt, const Args&) {
-    HWND app = FindAppWindow(opt);
-    if (!app) return NotFound("app-window");
-    PrintWindow("app", app);
-    HWND main = FindMainWindow(opt);
-    if (!main) return NotFound("main-window");
-    PrintWindow("main", main);
-    return kOk;
+std::wstring TitleOf(HWND hwnd) {  // GetWindowTextW: does not block on the target
+    wchar_t buf[4096];
+    return std::wstring(buf, std::max(0, GetWindowTextW(hwnd, buf, 4096)));
 }
 
-int CmdIsRunning(const Options& opt, const Args&) {
-    HWND app = FindAppWindow(opt);
-    PrintRecord("running", {{"value", app ? "1" : "0"}, {"hwnd", Hex(app)}});
-    return app ? kOk : kNotFound;
+std::wstring TextOf(HWND hwnd) {  // WM_GETTEXT with a time limit: edit fields, combo edits
+    static wchar_t buf[65536];
+    DWORD_PTR n = 0;
+    bool ok = SendMessageTimeoutW(hwnd, WM_GETTEXT, 65536, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 2000, &n);
+    return ok ? std::wstring(buf, n) : TitleOf(hwnd);
 }
 
-HWND FindTopLevel(const std::wstring& cls, const std::wstring& title, bool visible) {
-    for (HWND w : TopLevelWindows()) {
-        if (!Matches(cls, ClassOf(w)) || !Matches(title, TitleOf(w))) continue;
-        if (visible && !IsWindowVisible(w)) continue;
-        return w;
-    }
+DWORD ProcessOf(HWND hwnd) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    return pid;
+}
+
+std::vector<HWND> Windows(HWND parent = nullptr) {  // the top-level windows, or every descendant of parent
+    std::vector<HWND> list;
+    WNDENUMPROC collect = [](HWND w, LPARAM l) { return reinterpret_cast<std::vector<HWND>*>(l)->push_back(w), TRUE; };
+    parent ? EnumChildWindows(parent, collect, reinterpret_cast<LPARAM>(&list))
+           : EnumWindows(collect, reinterpret_cast<LPARAM>(&list));
+    return list;
+}
+
+HWND FindAppWindow() { return FindWindowW(L"ThunderRT6Main", L"HELIOTAB"); }  // the hidden one
+HWND FindMainWindow() { return FindWindowW(L"HELIOTAB_frmMain", nullptr); }
+
+HWND FindControl(HWND root, const std::wstring& target) {
+    long long n = 0;
+    if (!ParseInt(target, n)) return nullptr;
+    if (target.rfind(L"0x", 0) == 0) return IsWindow(reinterpret_cast<HWND>(n)) ? reinterpret_cast<HWND>(n) : nullptr;
+    if (!(root = root ? root : FindMainWindow())) return nullptr;
+    for (HWND w : Windows(root))
+        if (GetDlgCtrlID(w) == n) return w;
     return nullptr;
 }
 
-int CmdWaitWindow(const Options&, const Args& a) {
-    if (a.size() < 3) return Usage("wait-window CLASS TITLE TIMEOUT_MS [--visible] [--idle]");
+HWND ChildOfClass(HWND root, const wchar_t* cls) {
+    if (!(root = root ? root : FindMainWindow())) return nullptr;
+    for (HWND w : Windows(root))
+        if (ClassOf(w) == cls) return w;
+    return nullptr;
+}
+
+void PrintWindow(const char* kind, HWND hwnd) {
+    bool child = GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD;
+    PrintRecord(kind, {{"hwnd", Hex(hwnd)}, {"class", Escape(ClassOf(hwnd))},
+                       {"id", std::to_string(child ? GetDlgCtrlID(hwnd) : 0)},
+                       {"visible", IsWindowVisible(hwnd) ? "1" : "0"}, {"enabled", IsWindowEnabled(hwnd) ? "1" : "0"},
+                       {"owner", Hex(GetWindow(hwnd, GW_OWNER))},
+                       {"title", Escape(child ? TextOf(hwnd) : TitleOf(hwnd))}});
+}
+
+LONG_PTR Send(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    DWORD_PTR r = 0;
+    return SendMessageTimeoutW(w, msg, wp, lp, SMTO_ABORTIFHUNG, 2000, &r) ? static_cast<LONG_PTR>(r) : -1;
+}
+
+int CmdWaitWindow(const Args& a) {
     long long timeout = 0;
-    if (!ParseInt(a[2], timeout)) return Usage("bad timeout");
-    bool visible = false, idle = false;
-    for (size_t i = 3; i < a.size(); ++i) {
-        if (a[i] == L"--visible") visible = true;
-        else if (a[i] == L"--idle") idle = visible = true;
-        else return Usage("unknown wait-window option");
-    }
-    double start = ElapsedMs();
-    // Lets a caller start the program only once the driver is watching.
-    PrintRecord("waiting", {{"epoch_ms", std::to_string(EpochMs())}});
-    for (;;) {
-        HWND w = FindTopLevel(a[0], a[1], visible);
-        if (w) {
-            double foundEpoch = EpochMs(), foundMs = ElapsedMs();
-            std::vector<std::pair<std::string, std::string>> f = {
-                {"hwnd", Hex(w)}, {"found_ms", std::to_string(foundMs - start)},
-                {"epoch_ms", std::to_string(foundEpoch)}};
-            if (idle) {
-                // Idle: the window's thread has come back to its message loop.
+    if (a.size() < 3 || !ParseInt(a[2], timeout)) return Usage("wait-window CLASS TITLE TIMEOUT_MS");
+    bool idle = a.size() > 3 && a[3] == L"--idle", visible = idle || (a.size() > 3 && a[3] == L"--visible");
+    PrintRecord("waiting", {{"epoch_ms", EpochMs()}});  // a benchmark starts the program only now
+    for (double start = ElapsedMs(); ElapsedMs() - start < static_cast<double>(timeout); Sleep(5)) {
+        for (HWND w : Windows()) {
+            if ((a[0] != L"*" && a[0] != ClassOf(w)) || (a[1] != L"*" && a[1] != TitleOf(w)) ||
+                (visible && !IsWindowVisible(w)))
+                continue;
+            Fields f = {{"hwnd", Hex(w)}, {"epoch_ms", EpochMs()}};
+            if (idle) {  // the window's thread has come back to its message loop
                 HANDLE proc = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, ProcessOf(w));
-                if (proc) {
-                    WaitForInputIdle(proc, static_cast<DWORD>(timeout));
-                    CloseHandle(proc);
-                }
+                if (proc) WaitForInputIdle(proc, static_cast<DWORD>(timeout)), CloseHandle(proc);
                 DWORD_PTR r = 0;
                 SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(timeout), &r);
-                f.push_back({"idle_epoch_ms", std::to_string(EpochMs())});
+                f.push_back({"idle_epoch_ms", EpochMs()});
             }
             PrintRecord("found", f);
             PrintWindow("window", w);
             return kOk;
         }
-        if (ElapsedMs() - start >= static_cast<double>(timeout)) {
-            PrintRecord("timeout", {{"waited_ms", std::to_string(ElapsedMs() - start)}});
-            return kNotFound;
-        }
-        Sleep(5);
     }
+    PrintRecord("timeout", {});
+    return kNotFound;
 }
 
-int CmdWindowInfo(const Options& opt, const Args& a) {
-    if (a.empty()) return Usage("window-info TARGET");
-    HWND w = FindControl(opt, a[0]);
-    if (!w) return NotFound("control", a[0]);
-    PrintWindow("window", w);
-    return kOk;
-}
-
-int CmdGetText(const Options& opt, const Args& a) {
-    if (a.empty()) return Usage("get-text TARGET");
-    HWND w = FindControl(opt, a[0]);
-    if (!w) return NotFound("control", a[0]);
-    PrintRecord("text", {{"hwnd", Hex(w)}, {"value", Escape(TextOf(w))}});
-    return kOk;
-}
-
-// Memory in the target process for messages that return data through a pointer.
-class RemoteBuffer {
-public:
-    RemoteBuffer(HWND w, size_t size) : size_(size) {
-        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, ProcessOf(w));
-        if (process_) mem_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    }
-    ~RemoteBuffer() {
-        if (mem_) VirtualFreeEx(process_, mem_, 0, MEM_RELEASE);
-        if (process_) CloseHandle(process_);
-    }
-    RemoteBuffer(const RemoteBuffer&) = delete;
-    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
-    bool ok() const { return mem_ != nullptr; }
-    LPARAM address() const { return reinterpret_cast<LPARAM>(mem_); }
-    bool Read(void* out, size_t n) const {
-        SIZE_T got = 0;
-        return n <= size_ && ReadProcessMemory(process_, mem_, out, n, &got) && got == n;
-    }
-
-private:
-    HANDLE process_ = nullptr;
-    void* mem_ = nullptr;
-    size_t size_;
-};
-
-HWND StatusBar(const Options& opt) { return FindControl(opt, L"class:msctls_statusbar32"); }
-
-bool PanelText(HWND bar, int index, std::wstring& out) {
-    DWORD_PTR lenAndType = 0;
-    if (!SendMessageTimeoutA(bar, SB_GETTEXTLENGTHA, index, 0, SMTO_ABORTIFHUNG, 2000, &lenAndType))
-        return false;
-    size_t len = LOWORD(lenAndType);
-    RemoteBuffer buf(bar, len + 1);
-    if (!buf.ok()) return false;
-    DWORD_PTR r = 0;
-    if (!SendMessageTimeoutA(bar, SB_GETTEXTA, index, buf.address(), SMTO_ABORTIFHUNG, 2000, &r))
-        return false;
-    std::string text(len + 1, '\0');
-    if (!buf.Read(text.data(), len + 1)) return false;
-    text.resize(strnlen(text.c_str(), len));
-    int n = MultiByteToWideChar(1252, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    out.assign(n, L'\0');
-    MultiByteToWideChar(1252, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-    return true;
-}
-
-int CmdStatusPanel(const Options& opt, const Args& a) {
+// The status bar is an ANSI control in the program's process: its text is read through memory there.
+int CmdStatusPanel(HWND root, const Args& a) {
     long long index = 0;
+    HWND bar = ChildOfClass(root, L"msctls_statusbar32");
     if (a.empty() || !ParseInt(a[0], index)) return Usage("status-panel N");
-    HWND bar = StatusBar(opt);
-    if (!bar) return NotFound("status-bar");
-    DWORD_PTR parts = 0;
-    SendMessageTimeoutW(bar, SB_GETPARTS, 0, 0, SMTO_ABORTIFHUNG, 2000, &parts);
-    if (index < 0 || index >= static_cast<long long>(parts)) return NotFound("panel", a[0]);
-    std::wstring text;
-    if (!PanelText(bar, static_cast<int>(index), text)) return kFailed;
-    PrintRecord("panel", {{"index", std::to_string(index)}, {"value", Escape(text)}});
+    if (!bar || index < 0 || index >= Send(bar, SB_GETPARTS, 0, 0)) return NotFound("panel");
+    LONG_PTR len = Send(bar, SB_GETTEXTLENGTHA, index, 0);
+    HANDLE proc = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, ProcessOf(bar));
+    void* mem = proc ? VirtualAllocEx(proc, nullptr, 0x10000, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE) : nullptr;
+    std::string text(0x10000, '\0');
+    SIZE_T got = 0;
+    bool ok = len >= 0 && mem && Send(bar, SB_GETTEXTA, index, reinterpret_cast<LPARAM>(mem)) >= 0 &&
+              ReadProcessMemory(proc, mem, text.data(), LOWORD(len) + 1, &got);
+    if (mem) VirtualFreeEx(proc, mem, 0, MEM_RELEASE);
+    if (proc) CloseHandle(proc);
+    if (!ok) return kFailed;
+    text.resize(strnlen(text.c_str(), LOWORD(len)));
+    PrintRecord("panel", {{"index", std::to_string(index)}, {"value", EscapeBytes(text)}});
     return kOk;
 }
 
-int CmdStatusPanels(const Options& opt, const Args&) {
-    HWND bar = StatusBar(opt);
-    if (!bar) return NotFound("status-bar");
-    DWORD_PTR parts = 0;
-    SendMessageTimeoutW(bar, SB_GETPARTS, 0, 0, SMTO_ABORTIFHUNG, 2000, &parts);
-    for (int i = 0; i < static_cast<int>(parts); ++i) {
-        std::wstring text;
-        if (!PanelText(bar, i, text)) return kFailed;
-        PrintRecord("panel", {{"index", std::to_string(i)}, {"value", Escape(text)}});
-    }
-    return kOk;
-}
-
-int CmdComboItems(const Options& opt, const Args& a) {
-    HWND combo = ControlOrFirst(opt, a, 0, L"ComboBox");
-    if (!combo) return NotFound("combo");
-    DWORD_PTR count = 0, sel = 0;
-    SendMessageTimeoutW(combo, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
-    SendMessageTimeoutW(combo, CB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &sel);
-    PrintRecord("combo", {{"hwnd", Hex(combo)}, {"count", std::to_string(static_cast<LONG_PTR>(count))},
-                          {"selected", std::to_string(static_cast<LONG_PTR>(sel))},
-                          {"enabled", IsWindowEnabled(combo) ? "1" : "0"}});
-    for (LONG_PTR i = 0; i < static_cast<LONG_PTR>(count); ++i) {
-        // Only the W variant is marshalled across processes under Wine.
-        DWORD_PTR len = 0;
-        SendMessageTimeoutW(combo, CB_GETLBTEXTLEN, i, 0, SMTO_ABORTIFHUNG, 2000, &len);
-        if (static_cast<LONG_PTR>(len) < 0) return kFailed;
-        std::wstring text(len + 1, L'\0');
-        DWORD_PTR n = 0;
-        SendMessageTimeoutW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()),
-                            SMTO_ABORTIFHUNG, 2000, &n);
-        text.resize(static_cast<LONG_PTR>(n) > 0 ? n : 0);
-        PrintRecord("item", {{"index", std::to_string(i)}, {"value", Escape(text)}});
-    }
-    return kOk;
-}
-
-int CmdComboGet(const Options& opt, const Args& a) {
-    HWND combo = ControlOrFirst(opt, a, 0, L"ComboBox");
-    if (!combo) return NotFound("combo");
-    DWORD_PTR sel = 0;
-    SendMessageTimeoutW(combo, CB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &sel);
-    PrintRecord("combo", {{"hwnd", Hex(combo)}, {"selected", std::to_string(static_cast<LONG_PTR>(sel))},
-                          {"text", Escape(TextOf(combo))}});
-    return kOk;
-}
-
-void PostCommand(HWND control, WORD code) {
-    PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), code),
-                 reinterpret_cast<LPARAM>(control));
-}
-
-int CmdComboSelect(const Options& opt, const Args& a) {
+int CmdCombo(HWND root, const std::wstring& cmd, const Args& a) {
     long long index = 0;
-    if (a.empty() || !ParseInt(a[0], index)) return Usage("combo-select N [TARGET]");
-    HWND combo = ControlOrFirst(opt, a, 1, L"ComboBox");
+    HWND combo = a.empty() ? nullptr : FindControl(root, a.back());
     if (!combo) return NotFound("combo");
-    DWORD_PTR r = 0;
-    SendMessageTimeoutW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0, SMTO_ABORTIFHUNG, 2000, &r);
-    if (static_cast<LONG_PTR>(r) != index) return NotFound("item", a[0]);
-    // What a user's choice sends; posted, as the handler may ask the operator.
-    PostCommand(combo, CBN_SELCHANGE);
-    PrintRecord("selected", {{"hwnd", Hex(combo)}, {"index", std::to_string(index)}});
-    return kOk;
-}
-
-int CmdComboDropdown(const Options& opt, const Args& a) {
-    HWND combo = ControlOrFirst(opt, a, 0, L"ComboBox");
-    if (!combo) return NotFound("combo");
-    if (!IsWindowEnabled(combo)) {
-        PrintRecord("error", {{"reason", "disabled"}, {"hwnd", Hex(combo)}});
-        return kNotFound;
+    if (cmd == L"combo-items") {
+        LONG_PTR count = Send(combo, CB_GETCOUNT, 0, 0);
+        PrintRecord("combo", {{"count", std::to_string(count)}, {"enabled", IsWindowEnabled(combo) ? "1" : "0"}});
+        for (LONG_PTR i = 0; i < count; ++i) {  // only the W messages are marshalled across processes under Wine
+            std::wstring text(std::max<LONG_PTR>(0, Send(combo, CB_GETLBTEXTLEN, i, 0)) + 1, L'\0');
+            text.resize(std::max<LONG_PTR>(0, Send(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
+            PrintRecord("item", {{"index", std::to_string(i)}, {"value", Escape(text)}});
+        }
+        return kOk;
     }
-    // Opening the list makes the combo box notify its parent (CBN_DROPDOWN), which
-    // may refill the list. Sent, not posted, so that the refill is over before the
-    // next command looks at the list; bounded, should the handler ask the operator.
+    if (cmd == L"combo-select") {
+        if (a.size() < 2 || !ParseInt(a[0], index)) return Usage("combo-select N TARGET");
+        if (Send(combo, CB_SETCURSEL, index, 0) != index) return NotFound("item");
+        // What a user's choice sends; posted, as the handler may ask the operator.
+        PostMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(combo));
+        return kOk;
+    }
+    // Opening the list makes its parent refill it (CBN_DROPDOWN): sent, so the refill is over when
+    // the next command looks; bounded, should the handler ask the operator.
     DWORD_PTR r = 0;
-    bool opened = SendMessageTimeoutW(combo, CB_SHOWDROPDOWN, TRUE, 0, SMTO_NORMAL, 10000, &r) != 0;
-    bool closed = opened && SendMessageTimeoutW(combo, CB_SHOWDROPDOWN, FALSE, 0, SMTO_NORMAL, 10000, &r) != 0;
-    PrintRecord("dropdown", {{"hwnd", Hex(combo)}, {"done", closed ? "1" : "0"}});
-    return closed ? kOk : kNotFound;
+    if (!IsWindowEnabled(combo)) return NotFound("enabled combo");
+    bool done = SendMessageTimeoutW(combo, CB_SHOWDROPDOWN, TRUE, 0, SMTO_NORMAL, 10000, &r) &&
+                SendMessageTimeoutW(combo, CB_SHOWDROPDOWN, FALSE, 0, SMTO_NORMAL, 10000, &r);
+    return done ? kOk : kFailed;
 }
 
-HWND Toolbar(const Options& opt) { return FindControl(opt, L"class:ToolbarWindow32"); }
-
-int CmdToolbarState(const Options& opt, const Args& a, bool click) {
+int CmdClickToolbar(HWND root, const Args& a) {
     long long cmd = 0;
-    if (a.empty() || !ParseInt(a[0], cmd)) return Usage("toolbar-state|click-toolbar CMD");
-    bool force = a.size() > 1 && a[1] == L"--force";
-    HWND tb = Toolbar(opt);
-    if (!tb) return NotFound("toolbar");
-    DWORD_PTR state = 0;
-    if (!SendMessageTimeoutW(tb, TB_GETSTATE, static_cast<WPARAM>(cmd), 0, SMTO_ABORTIFHUNG, 2000, &state))
-        return kFailed;
-    if (static_cast<LONG_PTR>(state) == -1) return NotFound("button", a[0]);
-    bool enabled = state & TBSTATE_ENABLED, hidden = state & TBSTATE_HIDDEN;
-    PrintRecord("button", {{"cmd", std::to_string(cmd)}, {"enabled", enabled ? "1" : "0"},
-                           {"hidden", hidden ? "1" : "0"}, {"checked", (state & TBSTATE_CHECKED) ? "1" : "0"}});
-    if (!click) return kOk;
-    if ((!enabled || hidden) && !force) {
-        PrintRecord("error", {{"reason", hidden ? "hidden" : "disabled"}});
-        return kNotFound;
-    }
-    // A click on a toolbar button reaches the toolbar's parent as WM_COMMAND.
+    HWND tb = ChildOfClass(root, L"ToolbarWindow32");
+    if (a.empty() || !ParseInt(a[0], cmd)) return Usage("click-toolbar CMD");
+    LONG_PTR state = tb ? Send(tb, TB_GETSTATE, cmd, 0) : -1;
+    if (state == -1 || !(state & TBSTATE_ENABLED) || (state & TBSTATE_HIDDEN)) return NotFound("enabled button");
     PostMessageW(GetParent(tb), WM_COMMAND, MAKEWPARAM(cmd, BN_CLICKED), reinterpret_cast<LPARAM>(tb));
-    PrintRecord("clicked", {{"cmd", std::to_string(cmd)}});
     return kOk;
 }
 
-int CmdClick(const Options& opt, const Args& a) {
-    if (a.empty()) return Usage("click TARGET");
-    HWND w = FindControl(opt, a[0]);
-    if (!w) return NotFound("control", a[0]);
-    if (!IsWindowEnabled(w)) {
-        PrintRecord("error", {{"reason", "disabled"}, {"hwnd", Hex(w)}});
-        return kNotFound;
-    }
-    PostMessageW(w, BM_CLICK, 0, 0);
-    PrintRecord("clicked", {{"hwnd", Hex(w)}});
-    return kOk;
-}
-
-// Dialogs (#32770) of the program's process: message boxes, options, about box.
-std::vector<HWND> ProgramDialogs(const Options& opt) {
-    HWND app = FindAppWindow(opt);
-    DWORD pid = app ? ProcessOf(app) : 0;
+// Dialogs (#32770) of the program's process: message boxes, options, print dialog.
+std::vector<HWND> ProgramDialogs() {
+    HWND app = FindAppWindow();
     std::vector<HWND> out;
-    for (HWND w : TopLevelWindows()) {
-        if (ClassOf(w) != L"#32770" || !IsWindowVisible(w)) continue;
-        DWORD p = ProcessOf(w);
-        if (p == GetCurrentProcessId()) continue;
-        if (pid && p != pid) continue;
-        out.push_back(w);
-    }
+    for (HWND w : Windows())
+        if (app && ClassOf(w) == L"#32770" && IsWindowVisible(w) && ProcessOf(w) == ProcessOf(app)) out.push_back(w);
     return out;
 }
 
-// Pixels of a w x h area drawn by `paint` into a 32-bit DIB.
-template <typename Paint>
-std::vector<DWORD> Capture(int w, int h, Paint paint) {
-    std::vector<DWORD> px(static_cast<size_t>(w) * h);
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    paint(mem, screen);
-    GdiFlush();
-    std::memcpy(px.data(), bits, px.size() * sizeof(DWORD));
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    return px;
+// A message box's standard icon. Icon handles are per process under Wine, so each standard icon is
+// drawn here on the shown background (icon corners are transparent) and compared with the shown pixels.
+const char* IconName(HWND box) {
+    for (HWND c : Windows(box)) {
+        if (ClassOf(c) != L"Static" || (GetWindowLongPtrW(c, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
+        RECT r{};
+        GetWindowRect(c, &r);
+        const int w = GetSystemMetrics(SM_CXICON), h = GetSystemMetrics(SM_CYICON);
+        HDC screen = GetDC(nullptr), shown = CreateCompatibleDC(screen), drawn = CreateCompatibleDC(screen);
+        HBITMAP bitmaps[] = {CreateCompatibleBitmap(screen, w, h), CreateCompatibleBitmap(screen, w, h)};
+        HGDIOBJ old[] = {SelectObject(shown, bitmaps[0]), SelectObject(drawn, bitmaps[1])};
+        BitBlt(shown, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+        const char* name = IsWindowVisible(c) ? "unknown" : "none";
+        HBRUSH background = CreateSolidBrush(GetPixel(shown, 0, 0));
+        RECT all{0, 0, w, h};
+        for (auto [id, candidate] : {std::pair{32513, "stop"}, {32514, "question"}, {32515, "exclamation"},
+                                     {32516, "information"}}) {
+            FillRect(drawn, &all, background);
+            DrawIconEx(drawn, 0, 0, LoadIconW(nullptr, MAKEINTRESOURCEW(id)), w, h, 0, nullptr, DI_NORMAL);
+            int same = 0;
+            for (int i = 0; i < w * h; ++i) same += GetPixel(drawn, i % w, i / w) == GetPixel(shown, i % w, i / w);
+            if (IsWindowVisible(c) && same * 100 >= w * h * 97) name = candidate;
+        }
+        SelectObject(shown, old[0]), SelectObject(drawn, old[1]), DeleteObject(bitmaps[0]), DeleteObject(bitmaps[1]);
+        DeleteDC(shown), DeleteDC(drawn), ReleaseDC(nullptr, screen), DeleteObject(background);
+        return name;
+    }
+    return "none";
 }
 
-// Which standard icon a message box shows. Icon handles are per process under
-// Wine, so the shown pixels are compared with the standard icons drawn here on
-// the same background.
-const char* IconName(HWND box) {
-    HWND icon = nullptr;
-    for (HWND c : Descendants(box)) {
-        if (ClassOf(c) == L"Static" && (GetWindowLongPtrW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-            icon = c;
-            break;
-        }
-    }
-    if (!icon || !IsWindowVisible(icon)) return "none";
-    DWORD_PTR handle = 0;
-    SendMessageTimeoutW(icon, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &handle);
-    RECT r{};
-    GetWindowRect(icon, &r);
-    int w = GetSystemMetrics(SM_CXICON), h = GetSystemMetrics(SM_CYICON);
-    if (!handle || r.right - r.left < w || r.bottom - r.top < h) return "none";
-    auto shown = Capture(w, h, [&](HDC mem, HDC screen) { BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY); });
-    DWORD background = shown[0];  // icon corners are transparent
-    const std::pair<int, const char*> known[] = {
-        {32513, "stop"}, {32514, "question"}, {32515, "exclamation"}, {32516, "information"}};
-    const char* best = "unknown";
-    size_t bestSame = 0;
-    for (const auto& [id, name] : known) {
-        HICON hi = LoadIconW(nullptr, MAKEINTRESOURCEW(id));
-        auto drawn = Capture(w, h, [&](HDC mem, HDC) {
-            HBRUSH brush = CreateSolidBrush(RGB((background >> 16) & 0xFF, (background >> 8) & 0xFF, background & 0xFF));
-            RECT all{0, 0, w, h};
-            FillRect(mem, &all, brush);
-            DeleteObject(brush);
-            DrawIconEx(mem, 0, 0, hi, w, h, 0, nullptr, DI_NORMAL);
-        });
-        size_t same = 0;
-        for (size_t i = 0; i < drawn.size(); ++i) same += (drawn[i] & 0xFFFFFF) == (shown[i] & 0xFFFFFF);
-        if (same > bestSame) {
-            bestSame = same;
-            best = name;
-        }
-    }
-    // Accept only a near-perfect match.
-    return bestSame * 100 >= shown.size() * 97 ? best : "unknown";
-}
+const std::map<std::wstring, int> kButtons = {{L"ok", IDOK}, {L"cancel", IDCANCEL}, {L"yes", IDYES}, {L"no", IDNO}};
 
 void PrintMessageBox(HWND box) {
     std::wstring text;
     std::string buttons;
-    const std::map<int, const char*> names = {{IDOK, "ok"}, {IDCANCEL, "cancel"}, {IDABORT, "abort"},
-                                              {IDRETRY, "retry"}, {IDIGNORE, "ignore"}, {IDYES, "yes"},
-                                              {IDNO, "no"}};
-    for (HWND c : Descendants(box)) {
-        int id = GetDlgCtrlID(c);
-        if (id == 0xFFFF && ClassOf(c) == L"Static") text = TextOf(c);
-        auto it = names.find(id);
-        if (it != names.end() && ClassOf(c) == L"Button" && IsWindowVisible(c))
-            buttons += std::string(buttons.empty() ? "" : ",") + it->second;
+    for (HWND c : Windows(box)) {
+        if (GetDlgCtrlID(c) == 0xFFFF && ClassOf(c) == L"Static") text = TextOf(c);
+        for (const auto& [name, id] : kButtons)
+            if (GetDlgCtrlID(c) == id && ClassOf(c) == L"Button" && IsWindowVisible(c))
+                buttons += (buttons.empty() ? "" : ",") + Escape(name);
     }
     PrintRecord("msgbox", {{"hwnd", Hex(box)}, {"owner", Hex(GetWindow(box, GW_OWNER))},
-                           {"title", Escape(TitleOf(box))}, {"text", Escape(text)},
-                           {"buttons", buttons}, {"icon", IconName(box)}});
+                           {"title", Escape(TitleOf(box))}, {"text", Escape(text)}, {"buttons", buttons},
+                           {"icon", IconName(box)}});
 }
 
-HWND WaitDialog(const Options& opt, long long timeout) {
-    double start = ElapsedMs();
-    for (;;) {
-        auto list = ProgramDialogs(opt);
-        if (!list.empty()) return list.front();
-        if (ElapsedMs() - start >= static_cast<double>(timeout)) return nullptr;
-        Sleep(10);
+int CmdMessageBox(const Args& a) {
+    long long timeout = 5000;
+    if (a.size() == 1 && a[0] == L"none") {
+        for (HWND w : ProgramDialogs()) PrintMessageBox(w);
+        return ProgramDialogs().empty() ? kOk : kNotFound;
     }
-}
-
-int CmdMessageBox(const Options& opt, const Args& a) {
-    if (a.empty()) return Usage("message-box wait|answer|none ...");
-    long long timeout = 0;
-    if (a[0] == L"none") {
-        auto list = ProgramDialogs(opt);
-        for (HWND w : list) PrintMessageBox(w);
-        PrintRecord("dialogs", {{"count", std::to_string(list.size())}});
-        return list.empty() ? kOk : kNotFound;
-    }
-    if (a[0] == L"wait") {
-        if (a.size() < 2 || !ParseInt(a[1], timeout)) return Usage("message-box wait TIMEOUT_MS");
-        HWND box = WaitDialog(opt, timeout);
-        if (!box) {
-            PrintRecord("timeout", {});
-            return kNotFound;
-        }
-        PrintMessageBox(box);
-        return kOk;
-    }
-    if (a[0] == L"answer") {
-        if (a.size() < 2) return Usage("message-box answer yes|no|ok|cancel [TIMEOUT_MS]");
-        const std::map<std::wstring, int> ids = {{L"ok", IDOK}, {L"cancel", IDCANCEL}, {L"yes", IDYES},
-                                                 {L"no", IDNO}, {L"retry", IDRETRY}, {L"abort", IDABORT},
-                                                 {L"ignore", IDIGNORE}};
-        auto it = ids.find(a[1]);
-        if (it == ids.end()) return Usage("unknown answer");
-        timeout = 5000;
-        if (a.size() > 2 && !ParseInt(a[2], timeout)) return Usage("bad timeout");
-        HWND box = WaitDialog(opt, timeout);
-        if (!box) return NotFound("message-box");
-        HWND button = GetDlgItem(box, it->second);
-        if (!button || !IsWindowVisible(button)) return NotFound("button", a[1]);
-        PrintMessageBox(box);
-        DWORD_PTR r = 0;
-        const double pressed = EpochMs();
-        SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &r);
-        PrintRecord("answered", {{"button", Escape(a[1])}, {"epoch_ms", std::to_string(pressed)}});
-        return kOk;
-    }
-    return Usage("message-box wait|answer|none");
-}
-
-int KeyCode(const std::wstring& name) {
-    static const std::map<std::wstring, int> keys = {
-        {L"esc", VK_ESCAPE}, {L"enter", VK_RETURN}, {L"tab", VK_TAB}, {L"space", VK_SPACE},
-        {L"up", VK_UP}, {L"down", VK_DOWN}, {L"left", VK_LEFT}, {L"right", VK_RIGHT},
-        {L"home", VK_HOME}, {L"end", VK_END}, {L"pgup", VK_PRIOR}, {L"pgdn", VK_NEXT}};
-    auto it = keys.find(name);
-    if (it != keys.end()) return it->second;
-    if (name.size() >= 2 && name[0] == L'f') {
-        long long n = 0;
-        if (ParseInt(name.substr(1), n) && n >= 1 && n <= 12) return VK_F1 + static_cast<int>(n) - 1;
-    }
-    long long vk = 0;
-    if (name.rfind(L"0x", 0) == 0 && ParseInt(name, vk) && vk > 0 && vk < 256) return static_cast<int>(vk);
-    return 0;
-}
-
-int CmdKey(const Options& opt, const Args& a) {
-    if (a.empty()) return Usage("key NAME [TARGET]");
-    int vk = KeyCode(a[0]);
-    if (!vk) return Usage("unknown key");
-    HWND target = nullptr;
-    if (a.size() > 1) {
-        target = FindControl(opt, a[1]);
-        if (!target) return NotFound("control", a[1]);
-    } else {
-        HWND main = FindMainWindow(opt);
-        if (!main) return NotFound("main-window");
-        GUITHREADINFO info{};
-        info.cbSize = sizeof info;
-        DWORD tid = GetWindowThreadProcessId(main, nullptr);
-        if (GetGUIThreadInfo(tid, &info)) target = info.hwndFocus ? info.hwndFocus : info.hwndActive;
-        if (!target) target = main;
-    }
-    UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
-    LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
-    LPARAM up = down | (1LL << 30) | (1LL << 31);
-    // The program's message loop translates the key into WM_CHAR as for a real key.
-    PostMessageW(target, WM_KEYDOWN, vk, down);
-    PostMessageW(target, WM_KEYUP, vk, up);
-    PrintRecord("key", {{"vk", std::to_string(vk)}, {"hwnd", Hex(target)}, {"class", Escape(ClassOf(target))}});
+    bool answer = !a.empty() && a[0] == L"answer" && a.size() > 1 && kButtons.count(a[1]);
+    size_t t = answer ? 2 : 1;
+    if (!(answer || (!a.empty() && a[0] == L"wait")) || (a.size() > t && !ParseInt(a[t], timeout)))
+        return Usage("message-box wait TIMEOUT_MS | answer ok|cancel|yes|no [TIMEOUT_MS] | none");
+    HWND box = nullptr;
+    for (double start = ElapsedMs(); !box && ElapsedMs() - start < static_cast<double>(timeout); Sleep(10))
+        box = ProgramDialogs().empty() ? nullptr : ProgramDialogs().front();
+    if (!box) return NotFound("message-box");
+    // The icon is told from the shown pixels: a box still being drawn reads "unknown" a moment.
+    for (int i = 0; i < 50 && !std::strcmp(IconName(box), "unknown"); ++i) Sleep(100);
+    PrintMessageBox(box);
+    if (!answer) return kOk;
+    HWND button = GetDlgItem(box, kButtons.at(a[1]));
+    if (!button || !IsWindowVisible(button)) return NotFound("button");
+    const std::string pressed = EpochMs();
+    DWORD_PTR r = 0;
+    SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &r);
+    PrintRecord("answered", {{"epoch_ms", pressed}});
     return kOk;
 }
 
-int CmdClose(const Options& opt, const Args&) {
-    HWND main = FindMainWindow(opt);
-    if (!main) return NotFound("main-window");
-    PostMessageW(main, WM_CLOSE, 0, 0);
-    PrintRecord("closed", {{"hwnd", Hex(main)}});
-    return kOk;
-}
-
-int CmdMessage(const Options& opt, const Args& a, bool send) {
-    if (a.size() < 4) return Usage("send|post TARGET MSG WPARAM LPARAM");
-    HWND w = FindControl(opt, a[0]);
-    if (!w && a[0] == L"main") w = FindMainWindow(opt);
-    if (!w) return NotFound("window", a[0]);
-    long long msg = 0, wp = 0, lp = 0;
-    if (!ParseInt(a[1], msg) || !ParseInt(a[2], wp) || !ParseInt(a[3], lp)) return Usage("bad number");
-    if (send) {
-        DWORD_PTR r = 0;
-        if (!SendMessageTimeoutW(w, static_cast<UINT>(msg), static_cast<WPARAM>(wp), static_cast<LPARAM>(lp),
-                                 SMTO_ABORTIFHUNG, 5000, &r))
-            return kFailed;
-        PrintRecord("result", {{"value", std::to_string(static_cast<LONG_PTR>(r))}});
-    } else {
-        if (!PostMessageW(w, static_cast<UINT>(msg), static_cast<WPARAM>(wp), static_cast<LPARAM>(lp)))
-            return kFailed;
-        PrintRecord("posted", {{"hwnd", Hex(w)}});
-    }
-    return kOk;
-}
-
-// Clicks a button and, until a control shows TEXT, sends WM_NULL to the
-// button's window every 10 ms: how long the click took to give TEXT, and the
-// longest time the window's thread kept a WM_NULL waiting (busy).
-int CmdProbeBusy(const Options& opt, const Args& a) {
-    if (a.size() < 4) return Usage("probe-busy BUTTON CONTROL TEXT TIMEOUT_MS");
-    HWND button = FindControl(opt, a[0]);
-    HWND control = FindControl(opt, a[1]);
-    long long timeout = 0;
-    if (!button || !control) return NotFound("control");
-    if (!ParseInt(a[3], timeout)) return Usage("bad timeout");
-    HWND window = GetAncestor(button, GA_ROOT);
-    const double start = ElapsedMs();
-    PostMessageW(button, BM_CLICK, 0, 0);
-    double busiest = 0;
-    long probes = 0;
-    bool changed = false;  // the label may still show TEXT from a run before
-    for (;;) {
-        const double sent = ElapsedMs();
-        DWORD_PTR r = 0;
-        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &r);
-        const double took = ElapsedMs() - sent;
-        if (took > busiest) busiest = took;
-        ++probes;
-        const bool shows = TitleOf(control) == a[2];
-        if (!shows) changed = true;
-        if (shows && changed) break;
-        if (ElapsedMs() - start >= static_cast<double>(timeout)) {
-            PrintRecord("timeout", {{"max_busy_ms", std::to_string(busiest)}});
-            return kNotFound;
-        }
-        const double rest = 10 - (ElapsedMs() - sent);
-        if (rest > 0) Sleep(static_cast<DWORD>(rest));
-    }
-    PrintRecord("probe", {{"elapsed_ms", std::to_string(ElapsedMs() - start)},
-                          {"max_busy_ms", std::to_string(busiest)}, {"probes", std::to_string(probes)}});
-    return kOk;
-}
-
-int Run(Options& opt, Args a) {
-    while (!a.empty() && a[0].rfind(L"--", 0) == 0) {
-        if (a[0] == L"--app-title" && a.size() > 1) {
-            opt.appTitle = a[1];
-        } else if (a[0] == L"--window" && a.size() > 1) {
-            opt.root = FindControl(opt, a[1]);
-            if (!opt.root) return NotFound("window", a[1]);
-        } else {
-            return Usage("unknown option");
-        }
+int Run(Args a) {
+    HWND root = nullptr;
+    if (a.size() > 1 && a[0] == L"--window") {
+        if (!(root = FindControl(nullptr, a[1]))) return NotFound("window");
         a.erase(a.begin(), a.begin() + 2);
     }
-    if (a.empty()) return Usage("no command (see the comment at the top of uidriver.cpp)");
-    std::wstring cmd = a[0];
-    Args rest(a.begin() + 1, a.end());
-    if (cmd == L"list-windows") return CmdListWindows(opt, rest);
-    if (cmd == L"list-children") return CmdListChildren(opt, rest);
-    if (cmd == L"main-window") return CmdMainWindow(opt, rest);
-    if (cmd == L"is-running") return CmdIsRunning(opt, rest);
-    if (cmd == L"wait-window") return CmdWaitWindow(opt, rest);
-    if (cmd == L"window-info") return CmdWindowInfo(opt, rest);
-    if (cmd == L"get-text") return CmdGetText(opt, rest);
-    if (cmd == L"status-panel") return CmdStatusPanel(opt, rest);
-    if (cmd == L"status-panels") return CmdStatusPanels(opt, rest);
-    if (cmd == L"combo-items") return CmdComboItems(opt, rest);
-    if (cmd == L"combo-get") return CmdComboGet(opt, rest);
-    if (cmd == L"combo-select") return CmdComboSelect(opt, rest);
-    if (cmd == L"combo-dropdown") return CmdComboDropdown(opt, rest);
-    if (cmd == L"toolbar-state") return CmdToolbarState(opt, rest, false);
-    if (cmd == L"click-toolbar") return CmdToolbarState(opt, rest, true);
-    if (cmd == L"click") return CmdClick(opt, rest);
-    if (cmd == L"message-box") return CmdMessageBox(opt, rest);
-    if (cmd == L"key") return CmdKey(opt, rest);
-    if (cmd == L"close") return CmdClose(opt, rest);
-    if (cmd == L"send") return CmdMessage(opt, rest, true);
-    if (cmd == L"post") return CmdMessage(opt, rest, false);
-    if (cmd == L"probe-busy") return CmdProbeBusy(opt, rest);
-    return Usage("unknown command");
+    if (a.empty()) return Usage("no command (see the top of uidriver.cpp)");
+    const std::wstring cmd = a[0];
+    const Args rest(a.begin() + 1, a.end());
+    HWND app = FindAppWindow(), main = FindMainWindow();
+    HWND target = rest.empty() ? nullptr : FindControl(root, rest[0]);
+    if (cmd == L"list-children") {
+        HWND parent = rest.empty() ? (root ? root : main) : target;
+        if (!parent) return NotFound("window");
+        for (HWND w : Windows(parent)) PrintWindow("control", w);
+    } else if (cmd == L"main-window" || cmd == L"is-running") {
+        if (!app) return NotFound("app-window");
+        PrintWindow("app", app);
+        if (main && cmd == L"main-window") PrintWindow("main", main);
+    } else if (cmd == L"click") {
+        if (!target || !IsWindowEnabled(target)) return NotFound("enabled control");
+        PostMessageW(target, BM_CLICK, 0, 0);
+    } else if (cmd == L"close") {
+        if (!main) return NotFound("main-window");
+        PostMessageW(main, WM_CLOSE, 0, 0);
+    } else if (cmd == L"wait-window") {
+        return CmdWaitWindow(rest);
+    } else if (cmd == L"status-panel") {
+        return CmdStatusPanel(root, rest);
+    } else if (cmd.rfind(L"combo-", 0) == 0) {
+        return CmdCombo(root, cmd, rest);
+    } else if (cmd == L"click-toolbar") {
+        return CmdClickToolbar(root, rest);
+    } else if (cmd == L"message-box") {
+        return CmdMessageBox(rest);
+    } else if (cmd == L"probe-busy") {
+        return CmdProbeBusy(root, rest);
+    } else {
+        return Usage("unknown command");
+    }
+    return kOk;
 }
 
-}  // namespace
 }  // namespace uidriver
 
 int main() {
     int argc = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    uidriver::Options opt;
-    std::vector<std::wstring> args;
-    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    uidriver::Args args(argv + 1, argv + argc);
     LocalFree(argv);
-    return uidriver::Run(opt, args);
+    return uidriver::Run(args);
 }

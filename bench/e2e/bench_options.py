@@ -11,6 +11,9 @@ dialog's thread kept a WM_NULL waiting.
 
 import statistics
 import sys
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tests" / "e2e"))  # the e2e harness
 
 import test_options
 from harness import lang_text, poll
@@ -18,15 +21,15 @@ from test_options import CMD_SCANSIONE, LBL_COMPORT
 
 
 def main(runs):
-    t = test_options.OptionsDialogTest("test_toolbar_scan_and_confirm")
+    t = test_options.OptionsDialogTest("test_scan_finds_the_tester_and_confirm_saves")
     t.setUp()
     try:
         # Two silent ports in front of the tester.
         t.sims[1].stop()
-        t.sims[1] = test_options.Farsim(t.station.session, t.station.dir.parent, com=1, args=["--silent"])
+        t.sims[1] = test_options.Farsim(t.station.session, t.work, com=1, args=["--silent"])
         t.addCleanup(t.sims[1].stop)
         t.station.start_and_wait()
-        t.open_dialog("toolbar")
+        t.open_dialog()
         found = lang_text(412) + "3"
         elapsed, busy = [], []
         for _ in range(runs):
@@ -34,7 +37,7 @@ def main(runs):
             p = r.first("probe")
             elapsed.append(float(p["elapsed_ms"]))
             busy.append(float(p["max_busy_ms"]))
-            poll(lambda: t.control(CMD_SCANSIONE)["enabled"] == "1", 10, 0.1, "scan over")
+            poll(lambda: t.enabled(CMD_SCANSIONE), 10, 0.1, "scan over")
         print(f"scan to COM3 behind two silent ports: runs={runs} median={statistics.median(elapsed):.0f} ms "
               f"max={max(elapsed):.0f} ms")
         print(f"dialog thread busy during a scan (WM_NULL every 10 ms): median of maxima="

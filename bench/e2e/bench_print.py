@@ -11,10 +11,13 @@ import statistics
 import subprocess
 import sys
 import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tests" / "e2e"))  # the e2e harness
 
 import test_print
-from harness import DRIVER, EXE, FARSIM, Farsim, Station, poll, session
-from road import COM, IDENTITY, TB_TEST, Inotify, road_language, road_settings
+from harness import (COM, DRIVER, EXE, FARSIM, TB_TEST, Farsim, Inotify, Station, poll, road_settings, session,
+                     test_language)
 from bench_latency import start_program, wait_online
 
 
@@ -25,16 +28,16 @@ def main():
         return 97
     sess = session()
     test_print.setUpModule()
-    station = Station("bench-print", sess, language=road_language())
+    station = Station("bench-print", sess, language=test_language())
     work = station.dir.parent / "bench-print-farsim"
     shutil.rmtree(work, ignore_errors=True)
     work.mkdir()
     farsim = Farsim(sess, work, COM, ["--demo", "--demo-interval", "150", "--measure-after", "200",
-                                      "--result-after", "50", "--version", IDENTITY["version"]])
+                                      "--result-after", "50", "--version", "1.2A"])
     ino = Inotify()
     took = []
     try:
-        station.write_settings(road_settings(station, extra=[("Stampa report", "1")]))
+        station.write(station.settings_path, road_settings(station, extra=[("Stampa report", "1")]))
         p = start_program(station, ["/TEST"])
         wait_online(station)
         ino.watch(test_print.pdf_dir, Inotify.IN_CLOSE_WRITE)
@@ -59,7 +62,7 @@ def main():
         if p.poll() is None:
             station.stop()
     finally:
-        ino.close()
+        os.close(ino.fd)
         farsim.stop()
         station.stop()
         test_print.tearDownModule()

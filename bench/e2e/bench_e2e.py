@@ -15,6 +15,9 @@ import statistics
 import subprocess
 import sys
 import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tests" / "e2e"))  # the e2e harness
 
 import harness
 from harness import DRIVER, EXE, Station, session, test_language
@@ -49,7 +52,7 @@ def launch_once(station, sess):
     out, _ = watcher.communicate(timeout=120)
     if watcher.returncode != 0:
         raise RuntimeError(f"no window: {out}")
-    rec = harness.DriverResult([], 0, out, "", 0).first("found")
+    rec = harness.DriverResult([], 0, out).first("found")
     visible_ms = float(rec["epoch_ms"]) - t0
     idle_ms = float(rec["idle_epoch_ms"]) - t0
     time.sleep(1.0)  # settle: the idle figure is the program at rest
@@ -69,7 +72,7 @@ def main():
     print(f"heliotab.exe size: {EXE.stat().st_size} bytes ({EXE})")
     sess = session()
     station = Station("bench", sess, language=test_language())
-    station.write_settings([("Impostazioni", [("Lingua", "Italiano")]),
+    station.write(station.settings_path, [("Impostazioni", [("Lingua", "Italiano")]),
                             ("Percorsi", [("Files .ACC", station.exchange_dos)])])
     results = []
     try:
