@@ -1,8 +1,8 @@
 // The shell's Win32 pieces that no e2e test sees, in process: the single-
 // instance waits, the tray click, paths, and frmMain as a real window over
 // fakes for all but its controls and the language file (each on a thread of
-// its own, so that a quit left behind dies with its queue). That the keys
-// reach the list after a message, pump and timers: the e2e tests.
+// its own, so that a quit left behind dies with its queue). Pump and timers:
+// the e2e tests.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -10,6 +10,7 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <cstring>
 #include <thread>
 
 #include "app/ApplyLanguage_win32.h"
@@ -152,6 +153,54 @@ TEST(ShellWindow, TagsTrayLanguageCommandsOfHiddenOrDisabledButtonsAndEsc) {
         EXPECT_FALSE(IsWindow(main) || IsWindow(rig.app));  // the hidden window goes with it
         rig.pump.DoEvents();
         EXPECT_TRUE(rig.pump.QuitReceived());
+    }).join();
+}
+
+RECT ChildRect(HWND parent, int id) {
+    RECT r{};
+    GetWindowRect(FindControl(parent, id), &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+TEST(ShellWindow, KeysGoBackToAnOpenListAfterAMessageAndMaximizedCentresTheDesign) {
+    std::thread([] {
+        Rig rig;
+        HWND main = rig.view.Handle();
+        ShowWindow(main, SW_SHOW);
+        SetActiveWindow(main);
+        Win32Messages boxes;
+        boxes.Attach(main);
+        for (bool open : {true, false}) {  // a disabled list leaves the keys with the window, so Esc still arrives
+            rig.view.EnableCombo(open);
+            rig.view.FocusCombo();
+            SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR, DWORD) {
+                EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM) -> BOOL {
+                    char cls[16] = "";
+                    GetClassNameA(w, cls, sizeof cls);
+                    return std::strcmp(cls, "#32770") || !IsWindowVisible(w) || !PostMessageA(w, WM_COMMAND, IDOK, 0);
+                }, 0);
+            });
+            boxes.ShowMessage("text", "title", kStyleInformation);
+            EXPECT_EQ(GetFocus(), open ? rig.Control(IDC_MAIN_CBO_REVISIONE) : main) << open;
+        }
+        RECT client, outer, frame{0, 0, 0, 0}, big, designed[4];
+        const int ids[] = {IDC_MAIN_LOGO, IDC_MAIN_REBAR, IDC_MAIN_FRA_FAR, IDC_MAIN_STATUSBAR};
+        GetClientRect(main, &client), GetWindowRect(main, &outer);
+        for (int i = 0; i < 4; ++i) designed[i] = ChildRect(main, ids[i]);
+        rig.view.ApplyMaximizedLayout();
+        rig.pump.DoEvents();
+        ASSERT_TRUE(IsZoomed(main) && !(GetWindowLongA(main, GWL_STYLE) & WS_CAPTION));
+        GetClientRect(main, &big);
+        AdjustWindowRectEx(&frame, GetWindowLongA(main, GWL_STYLE) & ~WS_MAXIMIZE, FALSE, GetWindowLongA(main, GWL_EXSTYLE));
+        // Centred: the design's client area without a title bar, status bar included, plus 4 pixels.
+        const int dx = (big.right - (outer.right - outer.left) + (frame.right - frame.left)) / 2;
+        const int dy = (big.bottom - client.bottom - 4) / 2;
+        for (int i = 0; i < 4; ++i) {
+            const RECT r = ChildRect(main, ids[i]), d = designed[i];
+            EXPECT_EQ(std::vector<LONG>({r.left, r.top, r.right, r.bottom}),
+                      std::vector<LONG>({d.left + dx, d.top + dy, d.right + dx, d.bottom + dy})) << ids[i];
+        }
     }).join();
 }
 
