@@ -16,11 +16,6 @@ const std::string kResetWords =
 
 enum class Where { Searching, Online, OnlineArmed, Measuring };
 
-std::string BadChecksum(std::string sealed) {
-    sealed.back() = sealed.back() == '0' ? '1' : '0';
-    return sealed;
-}
-
 std::string LowerCaseChecksum() {
     for (char c = '4';; ++c) {
         std::string f = Sealed(FixedStatus(c));
@@ -31,26 +26,17 @@ std::string LowerCaseChecksum() {
     }
 }
 
-std::string OtherClass() {
-    std::string f = FixedStatus('5');
-    f.replace(1, 3, "XYZ");
+// A separated frame of n fields, field 8 the status (the last one also carries the checksum).
+std::string Fields(size_t n, const std::string& status) {
+    std::string f = kStx + "FAR";
+    for (size_t i = 1; i < n; ++i) f += kNul + (i == 8 ? status : "x");
     return Sealed(f);
 }
 
-Separated WithStatus(const std::string& status) {
+Separated With(const std::string& status, const std::string& code = "2", const std::string& lux = "40.0") {
     Separated s;
     s.status = status;
-    return s;
-}
-
-Separated WithCode(const std::string& code) {
-    Separated s;
     s.code = code;
-    return s;
-}
-
-Separated WithLux(const std::string& lux) {
-    Separated s;
     s.lux[2] = lux;
     return s;
 }
@@ -63,11 +49,11 @@ struct Row {
     std::string words;    // the link's answer
 };
 
-TEST_F(LinkTest, EachFrameInEachStateGetsItsAnswer) {
+TEST(Link, EachFrameInEachStateGetsItsAnswer) {
     Identity lng{"MARCA", "A MODEL OF TWENTY CH", "APPROVAL-0123456789-ABCD", "9876", "V10A", "05122026"};
     Identity spaced;
     spaced.marca = "  LUXOM";
-    Separated sep = WithStatus("0");
+    Separated sep = With("0");
     sep.id = {" SEP MAKE ", "SEP MODEL", "SEP-APPROVAL", "77", "3.0", "1012027"};
     const std::string ackAndDeliver = "-Ferma Stato=#336 ACK deliver";
     const std::vector<Row> rows{
@@ -85,11 +71,15 @@ TEST_F(LinkTest, EachFrameInEachStateGetsItsAnswer) {
          "PortaCOM=#332+1 Stato= +Test +Combo focus"},
         {"identity while measuring: shown, no answer", Where::Measuring, "2.1B", Sealed(FixedIdentity(true)),
          kIdentityWords},
-        {"bad checksum while searching: dropped", Where::Searching, "2.1B", BadChecksum(Sealed(FixedStatus('5'))), ""},
-        {"bad checksum online: NAK in 0.5 s", Where::Online, "2.1B", BadChecksum(Sealed(FixedStatus('5'))), "t3+500"},
+        {"bad checksum while searching: dropped", Where::Searching, "2.1B", BadFrame(), ""},
+        {"bad checksum online: NAK in 0.5 s", Where::Online, "2.1B", BadFrame(), "t3+500"},
         {"lower-case checksum is bad", Where::Online, "2.1B", LowerCaseChecksum(), "t3+500"},
-        {"another device class", Where::Online, "2.1B", OtherClass(), ""},
+        {"another device class", Where::Online, "2.1B", Sealed(kStx + "XYZ" + FixedStatus('5').substr(4)), ""},
         {"a frame of the checksum alone", Where::Online, "2.1B", Sealed(kStx), ""},
+        {"a frame of 4 bytes", Where::Online, "2.1B", Sealed(kStx + "F"), ""},
+        {"8 fields: no status", Where::Online, "2.1B", Fields(8, "3"), "ACK"},
+        {"9 fields: the status carries the checksum", Where::Online, "2.1B", Fields(9, "3"), "ACK"},
+        {"10 fields: sign-off", Where::Online, "2.1B", Fields(10, "3"), kResetWords},
         {"start, not armed, version ends in a digit", Where::Online, "2.10", Sealed(FixedStatus('1')), ""},
         {"start, not armed, letter", Where::Online, "1.0Z", Sealed(FixedStatus('1')), "CAN"},
         {"start, not armed, lower-case letter", Where::Online, "1.0b", Sealed(FixedStatus('1')), "CAN"},
@@ -101,22 +91,22 @@ TEST_F(LinkTest, EachFrameInEachStateGetsItsAnswer) {
         {"results, short fixed (94)", Where::Measuring, "2.1B", Sealed(FixedResults(true)), ackAndDeliver},
         {"results, long fixed (116)", Where::Measuring, "2.1B", Sealed(FixedResults(false)), ackAndDeliver},
         {"results, separated", Where::Measuring, "2.1B", Sealed(SeparatedFrame({})), ackAndDeliver},
-        {"results, unknown code", Where::Measuring, "2.1B", Sealed(SeparatedFrame(WithCode("4"))),
+        {"results, unknown code", Where::Measuring, "2.1B", Sealed(SeparatedFrame(With("2", "4"))),
          "Stato=#384 ACK msg#383/#380/48"},
-        {"results, not a number", Where::Measuring, "2.1B", Sealed(SeparatedFrame(WithLux("4O.0"))),
+        {"results, not a number", Where::Measuring, "2.1B", Sealed(SeparatedFrame(With("2", "2", "4O.0"))),
          "Stato=#384 ACK msg#382/#380/48"},
         {"results, too large for a number", Where::Measuring, "2.1B",
-         Sealed(SeparatedFrame(WithLux("1" + std::string(38, '0')))), "Stato=#384 ACK msg#382/#380/48"},
+         Sealed(SeparatedFrame(With("2", "2", "1" + std::string(38, '0')))), "Stato=#384 ACK msg#382/#380/48"},
         {"results, fields missing", Where::Measuring, "2.1B", Sealed(FixedResults(false).substr(0, 90)),
          "Stato=#384 ACK msg#381/#380/48"},
         {"other status, fixed", Where::Measuring, "2.1B", Sealed(FixedStatus('5')), "ACK"},
-        {"other status, separated", Where::Online, "2.1B", Sealed(SeparatedFrame(WithStatus("9"))), "ACK"},
+        {"other status, separated", Where::Online, "2.1B", Sealed(SeparatedFrame(With("9"))), "ACK"},
         {"sign-off while searching", Where::Searching, "2.1B", Sealed(FixedStatus('3')), kResetWords},
         {"sign-off while measuring", Where::Measuring, "2.1B", Sealed(FixedStatus('3')), kResetWords},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        FreshLink t;
+        Link t;
         t.st.bDeviceSearch = true;
         if (row.where != Where::Searching) {
             Identity id;
@@ -130,7 +120,12 @@ TEST_F(LinkTest, EachFrameInEachStateGetsItsAnswer) {
 }
 
 // The state the answers leave behind, seen through the next frames.
-TEST_F(LinkTest, AnswersMoveTheExchangeOn) {
+TEST(Link, AnswersMoveTheExchangeOn) {
+    Link l;
+    auto& st = l.st;
+    auto Answer = [&](const std::string& frame) { return l.Answer(frame); };
+    auto Words = [&](const LinkActions& a) { return l.Words(a); };
+    auto& f = l.f;
     const std::string start = Sealed(FixedStatus('1')), results = Sealed(FixedResults(true));
     st.bDeviceSearch = true;
     Identity letter;
@@ -148,7 +143,7 @@ TEST_F(LinkTest, AnswersMoveTheExchangeOn) {
     EXPECT_EQ(Answer(results), "");
     // A refused results frame also ends the measurement.
     Answer(start);
-    EXPECT_EQ(Answer(Sealed(SeparatedFrame(WithCode("4")))).substr(0, 14), "Stato=#384 ACK");
+    EXPECT_EQ(Answer(Sealed(SeparatedFrame(With("2", "4")))).substr(0, 14), "Stato=#384 ACK");
     EXPECT_EQ(Answer(results), "");
     // Other statuses and identities keep the measurement going.
     Answer(start);
@@ -185,15 +180,17 @@ TEST(ExpiryDatePicture, WholeNumbersGetThePictureOtherTextStays) {
 
 // What a measurement records: the identity as shown, the operator, the
 // date and the times; nothing of an earlier vehicle.
-TEST_F(LinkTest, TheDeliveredResultCarriesTheTestRecord) {
-    st.bDeviceSearch = true;
+TEST(Link, TheDeliveredResultCarriesTheTestRecord) {
+    Link l;
+    l.st.bDeviceSearch = true;
+    auto Answer = [&](const std::string& frame) { return l.Answer(frame); };
     Identity id;
     id.versione = "2.1";
     Answer(Sealed(FixedIdentity(true, id)));
     auto deliver = [&](const std::string& operatorName, const LocalTime& start, const LocalTime& end) {
-        st.bTestArmed = true;
-        f.link.InterrogaFAR(Sealed(FixedStatus('1')), start, operatorName);
-        LinkActions a = f.link.InterrogaFAR(Sealed(FixedResults(true)), end, "ignored");
+        l.st.bTestArmed = true;
+        l.f.link.InterrogaFAR(Sealed(FixedStatus('1')), start, operatorName);
+        LinkActions a = l.f.link.InterrogaFAR(Sealed(FixedResults(true)), end, "ignored");
         EXPECT_EQ(a.back().kind, LinkAction::Kind::Deliver);
         return *a.back().result;
     };

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -19,47 +20,23 @@
 
 namespace heliotab::fakes {
 
-// Days since 1970-01-01 of a civil date (Howard Hinnant's algorithm).
-inline int64_t DaysFromCivil(int y, int m, int d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
-inline LocalTime CivilFromMs(int64_t ms) {
-    int64_t secs = ms / 1000;
-    int64_t z = secs / 86400;
-    int64_t sod = secs % 86400;
-    z += 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t y = static_cast<int64_t>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-    LocalTime t;
-    t.year = static_cast<int>(y + (m <= 2));
-    t.month = static_cast<int>(m);
-    t.day = static_cast<int>(d);
-    t.hour = static_cast<int>(sod / 3600);
-    t.minute = static_cast<int>(sod / 60 % 60);
-    t.second = static_cast<int>(sod % 60);
-    return t;
-}
-
 class FakeClock : public Clock {
 public:
     // Starts on 2026-12-05 10:30:00 unless told otherwise.
     FakeClock() { Set(2026, 12, 5, 10, 30, 0); }
     void Set(int y, int mo, int d, int h = 10, int mi = 30, int s = 0) {
-        ms_ = (DaysFromCivil(y, mo, d) * 86400 + h * 3600 + mi * 60 + s) * 1000;
+        using namespace std::chrono;
+        const auto day = sys_days{year{y} / mo / d}.time_since_epoch();
+        ms_ = (duration_cast<seconds>(day).count() + h * 3600 + mi * 60 + s) * 1000;
     }
-    LocalTime Now() override { return CivilFromMs(ms_); }
+    LocalTime Now() override {
+        using namespace std::chrono;
+        const auto days = floor<std::chrono::days>(milliseconds{ms_});
+        const year_month_day ymd{sys_days{days}};
+        const int64_t sod = (ms_ - duration_cast<milliseconds>(days).count()) / 1000;
+        return {int(ymd.year()), int(unsigned(ymd.month())), int(unsigned(ymd.day())), int(sod / 3600),
+                int(sod / 60 % 60), int(sod % 60)};
+    }
     int64_t Ms() const { return ms_; }
     void SetMs(int64_t ms) { ms_ = ms; }
 
