@@ -25,8 +25,7 @@ constexpr int kReplyMs = 20;  // the devices answer 20 ms after ENQ
 // byte at a time, . nothing. A port without a device cannot be opened.
 // Answers are queued and taken by the test loop once due, as the reader
 // thread's chunks would be.
-class DevicePort : public SerialPort {
-public:
+struct DevicePort : SerialPort {
     DevicePort(FakeClock& clock, std::map<int, std::string> devices) : clock_(clock), devices_(std::move(devices)) {}
     bool Open(int p) override {
         if (open_ || !devices_.count(p)) return false;
@@ -40,34 +39,26 @@ public:
         if (!open_) return false;
         sent[open_] += static_cast<char>(b);
         if (b == kACK) ackAtMs = clock_.Ms();
-        if (b != kENQ) return true;
         const std::string& script = devices_[open_];
-        const char kind = script[std::min<size_t>(enqs_[open_]++, script.size() - 1)];
+        const char kind = b != kENQ ? '.' : script[std::min<size_t>(enqs_[open_]++, script.size() - 1)];
         std::string good = Wire(FixedIdentity(true)), bad = good;
         bad[bad.size() - 2] ^= 1;
-        if (kind == 'g') Reply(good);
-        if (kind == 'b') Reply(bad);
-        if (kind == 'o') Reply(Wire(kStx + "XYZ" + FixedIdentity(true).substr(4)));
-        if (kind == 's')
-            for (char c : good) Reply(std::string(1, c));
+        const std::string reply = kind == 'g' || kind == 's' ? good : kind == 'b' ? bad : kind == 'o' ? Wire(kStx + "XYZ" + FixedIdentity(true).substr(4)) : "";
+        for (size_t i = 0; i < reply.size(); i += kind == 's' ? 1 : reply.size())
+            pending_.push_back({clock_.Ms() + kReplyMs, open_, reply.substr(i, kind == 's' ? 1 : reply.size())});
         return true;
     }
     // Chunks due now, for the port that is open now.
     std::vector<std::string> TakeDue() {
         std::vector<std::string> due;
-        while (!pending_.empty() && pending_.front().atMs <= clock_.Ms()) {
+        for (; !pending_.empty() && pending_.front().atMs <= clock_.Ms(); pending_.pop_front())
             if (pending_.front().port == open_) due.push_back(pending_.front().bytes);
-            pending_.pop_front();
-        }
         return due;
     }
+    struct Chunk { int64_t atMs; int port; std::string bytes; };
     std::vector<int> opened;
     std::map<int, std::string> sent;
     int64_t ackAtMs = -1;
-
-private:
-    void Reply(const std::string& bytes) { pending_.push_back({clock_.Ms() + kReplyMs, open_, bytes}); }
-    struct Chunk { int64_t atMs; int port; std::string bytes; };
     FakeClock& clock_;
     std::map<int, std::string> devices_;
     std::map<int, size_t> enqs_;
@@ -75,8 +66,7 @@ private:
     int open_ = 0;
 };
 
-class RecordingView : public ScanView {
-public:
+struct RecordingView : ScanView {
     void SetPortLabel(const std::string& t) override { label = t; }
     void EnableScanControls(bool e) override { controls = e; }
     bool ConfirmEnabled() override { return confirm; }
@@ -146,14 +136,10 @@ TEST(PortScan, FindsTheTesterWithTheRightBytesAndTime) {
         EXPECT_EQ(s.port.sent, row.wire);
         EXPECT_FALSE(s.port.IsOpen());
         EXPECT_TRUE(s.view.controls);
-        if (row.found) {
-            EXPECT_EQ(s.port.ackAtMs - t0, row.endMs);
-            EXPECT_EQ(s.view.label, GetLangString(s.st, scan_text::kFound) + std::to_string(row.found));
-            EXPECT_TRUE(s.view.confirm);
-        } else {
-            EXPECT_EQ(s.view.label, GetLangString(s.st, scan_text::kNotFound));
-            EXPECT_EQ(s.view.confirm, row.confirmBefore);
-        }
+        EXPECT_EQ(s.port.ackAtMs - t0, row.found ? row.endMs : -1 - t0);
+        EXPECT_EQ(s.view.label, row.found ? GetLangString(s.st, scan_text::kFound) + std::to_string(row.found)
+                                          : GetLangString(s.st, scan_text::kNotFound));
+        EXPECT_EQ(s.view.confirm, row.found || row.confirmBefore);
     }
 }
 
