@@ -115,12 +115,14 @@ TEST(Link, NakComesExactlyHalfASecondAfterTheBadFrame) {
 // Bad frames in a row, each given 0.5 s, with frames between them: b bad,
 // i identity, o other status, s armed start, r results, 3 sign-off then
 // identity; m bad while two more bad ones come under its message; S
-// searching; q bad while the program closes; c bad with the port closed.
-// The wire: N NAK, A ACK, ! the message instead (fourth in a row).
+// searching; q bad while the program closes; c bad with the port closed;
+// e a connection attempt's ENQ. The wire: N NAK, A ACK, E ENQ, ! the
+// message instead (fourth in a row).
 TEST(Link, TheFourthBadFrameInARowGetsTheMessageInsteadOfANak) {
     const std::vector<std::pair<std::string, std::string>> rows{
         {"bbbb", "NNN!"}, {"bbbbb", "NNN!N"}, {"bioobbb", "NAANN!"}, {"bbbsb", "NNNAN"}, {"bbsbbrbb", "NNANNANN"},
         {"bbb3bb", "NNNNN"}, {"bbbmbbbb", "NNN!NNN!"}, {"Sbbbbbiqcb", "N"}, {"qqqq", "!"},
+        {"bbbebbb", "NNNENNN"},
     };
     for (auto& [events, wire] : rows) {
         Link t;
@@ -143,6 +145,7 @@ TEST(Link, TheFourthBadFrameInARowGetsTheMessageInsteadOfANak) {
             if (e == 'r') t.Feed(Wire(FixedResults(true)));
             if (e == '3') t.Feed(Wire(FixedStatus('3')) + Wire(FixedIdentity(true)));
             if (e == 'S') t.st.bDeviceSearch = true;
+            if (e == 'e') CarryOut(t.s, t.f.link.PollDevice(false));
             if (e == 'q') {
                 t.Feed(bad);
                 t.f.timers.Advance(200);
@@ -160,7 +163,7 @@ TEST(Link, TheFourthBadFrameInARowGetsTheMessageInsteadOfANak) {
             if (stops() > shown) t.f.port.sent.push_back({'!', 0});
         }
         std::string got;
-        for (auto& b : t.f.port.sent) got += b.byte == kNAK ? 'N' : b.byte == kACK ? 'A' : static_cast<char>(b.byte);
+        for (auto& b : t.f.port.sent) got += b.byte == kNAK ? 'N' : b.byte == kACK ? 'A' : b.byte == kENQ ? 'E' : static_cast<char>(b.byte);
         EXPECT_EQ(got, wire) << events;
     }
 }

@@ -90,25 +90,5 @@ TEST(PollDevice, EachAttemptAndWhatEndsIt) {
     }
 }
 
-TEST(PollDevice, EnqStartsTheBadFrameCountAgain) {
-    Link t;
-    EXPECT_EQ(Timeline(t, 3500, 500, [](Link& t) {
-        t.GoOnline();
-        for (int i = 0; i < 3; ++i) t.Feed(BadFrame() + kEtx);
-        t.st.bDeviceOnline = false;  // the options dialog took the port; the search runs again
-        t.st.bDeviceSearch = true;
-    }).substr(0, 6), "E2000,");
-    CarryOut(t.s, t.f.link.CancelPollDevice());
-    t.f.timers.StopTimer(kTimerPoll);
-    t.st.bDeviceSearch = false;
-    t.f.port.sent.clear();
-    for (int i = 0; i < 3; ++i) {
-        t.Feed(BadFrame() + kEtx);
-        t.f.timers.Advance(500);
-    }
-    EXPECT_TRUE(t.f.messages.shown.empty());
-    EXPECT_EQ(t.Sent(), "\x15\x15\x15");
-}
-
 }  // namespace
 }  // namespace heliotab::testing_link
