@@ -1,6 +1,8 @@
-// The main window's behaviour with fakes: command line, start-up state,
-// toolbar commands, the stop question and the close path.
+// The main window's handlers with fakes: each row acts on a fresh window and
+// compares the window, the wire, the messages and the timers as one line.
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include "app/frmMain.h"
 #include "device/TesterFrames.h"
@@ -13,197 +15,117 @@ using namespace heliotab::fakes;
 
 namespace {
 
-class MainWindowTest : public ::testing::Test {
-protected:
-    MainWindowTest() : f(DefaultFileSystem()) {
+struct Main {
+    Main() {
+        f.state.LanguageIni.SetIniFile(std::string(HELIOTAB_SOURCE_DIR) + "/data/Language.ini");
         f.timers.onTimer = [this](int id) { TimerProc(f.station, id); };
+        t0 = f.clock.Ms();
     }
-    std::string Lang(int id) { return GetLangString(f.state, id); }
-    void ArmDemo() { OnToolbarButton(f.station, Button::Test); }
-    // The tester announced itself with this software version.
-    void ShowVersion(const std::string& version) {
+    void Online(const std::string& version) {
+        f.port.Open(3);
         testframes::Identity id;
         id.versione = version;
-        CarryOut(f.station, f.link.InterrogaFAR(testframes::Sealed(testframes::FixedIdentity(true, id)), f.clock.Now(), ""));
+        CarryOut(f.station, f.link.InterrogaFAR(testframes::Sealed(testframes::FixedIdentity(true, id)), {}, ""));
     }
-    FakeStation f;
+    std::string Id(const std::string& text) {
+        for (int id : {330, 331, 332, 336, 337, 338, 363, 364})
+            if (text.rfind(GetLangString(f.state, id), 0) == 0) return "#" + std::to_string(id) + text.substr(GetLangString(f.state, id).size());
+        return text;
+    }
+    std::string Timer(int id) {
+        return f.timers.IsRunning(id) ? std::to_string(f.timers.DueAt(id) - f.clock.Ms()) : "-";
+    }
+    // Test shown, Test/Ferma/Opzioni/tray/combo enabled, combo index, labels,
+    // panels, flags, wire, messages, timers 1 and 2, time spent.
+    std::string Look() {
+        auto& v = f.view;
+        auto b = [](bool on, char c) { return std::string(1, on ? c : '-'); };
+        std::string s = b(v.visible[Button::Test], 'V') + b(v.enabled[Button::Test], 'T') +
+                        b(v.enabled[Button::Ferma], 'F') + b(v.enabled[Button::Opzioni], 'O') +
+                        b(v.trayOptionsEnabled, 'y') + b(v.comboEnabled, 'c') + std::to_string(v.comboIndex) +
+                        b(v.comboFocus > 0, 'f') + " " + v.vehicle[0] + "|" + v.vehicle[1] + "|" + v.vehicle[2] + "|" +
+                        v.operatorName + " " + Id(v.panels[Panel::Stato]) + " " + Id(v.panels[Panel::PortaCOM]) + " " +
+                        b(f.state.bTestArmed, 'A') + b(f.state.bDeviceSearch, 'S') + b(f.state.bQuitQuery, 'Q') +
+                        b(f.view.unloaded, 'U') + b(f.port.IsOpen(), 'P') + b(!f.state.SelectedAccFile.empty(), 'R') +
+                        " wire=";
+        for (auto& sent : f.port.sent) s += std::to_string(sent.byte) + ",";
+        for (auto& m : f.messages.shown) s += " msg" + Id(m.text) + Id(m.title) + std::to_string(m.style);
+        return s + " t1=" + Timer(kTimerPoll) + " t2=" + Timer(kTimerClose) + " dt=" + std::to_string(f.clock.Ms() - t0);
+    }
+    FakeStation f{DefaultFileSystem()};
+    int64_t t0;
 };
 
-TEST_F(MainWindowTest, SwitchesAreFoundInAnyCaseAndOnlyAfterASlash) {
-    const struct {
-        const char* line;
-        bool test, maximized;
-    } cases[] = {
-        {"  /test /  Maximized ", true, true}, {"/TEST/MAXIMIZED", true, true}, {"TEST", false, false},
-        {"MAXIMIZED /X", false, false}, {"/TESTING/MAX", false, false},
+TEST(MainWindow, SwitchesAreFoundInAnyCaseAndOnlyAfterASlash) {
+    const struct { const char* line; bool test, maximized; } rows[] = {
+        {"/TEST/MAXIMIZED", true, true}, {"TEST", false, false}, {"MAXIMIZED /X", false, false},
+        {"/TESTING/MAX", false, false}, {"  /test /  Maximized ", true, true},
     };
-    for (const auto& c : cases) {
-        const auto sw = ParseCommandLine(f.state, c.line);
-        EXPECT_EQ(sw.test, c.test) << c.line;
-        EXPECT_EQ(sw.maximized, c.maximized) << c.line;
+    Main m;
+    for (const auto& r : rows) {
+        const auto sw = ParseCommandLine(m.f.state, r.line);
+        EXPECT_EQ(std::make_pair(sw.test, sw.maximized), std::make_pair(r.test, r.maximized)) << r.line;
     }
-    ParseCommandLine(f.state, "  /test /  Maximized ");
-    ASSERT_EQ(f.state.CommandSwitches.size(), 3u);
-    EXPECT_EQ(f.state.CommandSwitches[1], "TEST ");
+    EXPECT_EQ(m.f.state.CommandSwitches, (std::vector<std::string>{"", "TEST ", "  MAXIMIZED"}));
 }
 
-TEST_F(MainWindowTest, InitialStateHidesTestUnlessSwitched) {
-    StartupInitialState(f.station, StartupSwitches{});
-    EXPECT_FALSE(f.view.visible[Button::Test]);
-    EXPECT_FALSE(f.view.enabled[Button::Test]);
-    EXPECT_FALSE(f.view.enabled[Button::Ferma]);
-    EXPECT_FALSE(f.view.comboEnabled);
-    EXPECT_EQ(f.view.comboIndex, 0);
-
-    StartupInitialState(f.station, StartupSwitches{true, false});
-    EXPECT_TRUE(f.view.visible[Button::Test]);
-}
-
-TEST_F(MainWindowTest, NoPortMeansNoSearch) {
-    f.state.iSerialPort = 0;
-    StartupDeviceSearch(f.station);
-    EXPECT_EQ(f.view.panels[Panel::PortaCOM], Lang(330));
-    EXPECT_FALSE(f.state.bDeviceSearch);
-    EXPECT_FALSE(f.timers.IsRunning(kTimerPoll));
-}
-
-TEST_F(MainWindowTest, AConfiguredPortStartsTheOnceASecondSearch) {
-    f.state.iSerialPort = 3;
-    StartupDeviceSearch(f.station);
-    EXPECT_EQ(f.view.panels[Panel::PortaCOM], Lang(331));
-    EXPECT_TRUE(f.state.bDeviceSearch);
-    ASSERT_TRUE(f.timers.IsRunning(kTimerPoll));
-    EXPECT_EQ(f.timers.DueAt(kTimerPoll) - f.clock.Ms(), 1000);
-}
-
-TEST_F(MainWindowTest, DemonstrationArmsWithSampleData) {
-    ArmDemo();
-    EXPECT_TRUE(f.state.bTestArmed);
-    EXPECT_EQ(f.view.panels[Panel::Stato], Lang(338));
-    EXPECT_EQ(f.view.vehicle[0], "FIAT");
-    EXPECT_EQ(f.view.vehicle[1], "TOPOLINO C");
-    EXPECT_EQ(f.view.vehicle[2], "MX431NY");
-    EXPECT_EQ(f.view.operatorName, "DEMO OPERATOR");
-    EXPECT_FALSE(f.view.enabled[Button::Test]);
-    EXPECT_FALSE(f.view.enabled[Button::Opzioni]);
-    EXPECT_FALSE(f.view.trayOptionsEnabled);
-    EXPECT_FALSE(f.view.comboEnabled);
-    EXPECT_TRUE(f.view.enabled[Button::Ferma]);
-    EXPECT_TRUE(f.state.SelectedAccFile.empty());
-}
-
-TEST_F(MainWindowTest, StopAnsweredNoChangesNothing) {
-    ArmDemo();
-    f.port.Open(3);
-    ShowVersion("2.1B");
-    f.messages.answers.push_back(kAnswerNo);
-    OnToolbarButton(f.station, Button::Ferma);
-    ASSERT_EQ(f.messages.shown.size(), 1u);
-    EXPECT_EQ(f.messages.shown[0].text, Lang(364));
-    EXPECT_EQ(f.messages.shown[0].title, Lang(363));
-    EXPECT_EQ(f.messages.shown[0].style, kStyleQuestion);
-    EXPECT_TRUE(f.state.bTestArmed);
-    EXPECT_TRUE(f.view.enabled[Button::Ferma]);
-    EXPECT_EQ(f.view.vehicle[0], "FIAT");
-    EXPECT_TRUE(f.port.sent.empty());
-}
-
-TEST_F(MainWindowTest, StopAnsweredYesCancelsAndReturnsToIdle) {
-    ArmDemo();
-    f.port.Open(3);
-    ShowVersion("2.1B");
-    f.state.SelectedAccFile = "26000123.ACC";
-    EXPECT_TRUE(StopTest(f.station));
-    EXPECT_EQ(f.port.SentBytes(), std::string(1, '\x18'));
-    EXPECT_EQ(f.view.panels[Panel::Stato], Lang(337));
-    EXPECT_FALSE(f.view.enabled[Button::Ferma]);
-    EXPECT_TRUE(f.view.enabled[Button::Test]);
-    EXPECT_TRUE(f.view.enabled[Button::Opzioni]);
-    EXPECT_TRUE(f.view.trayOptionsEnabled);
-    EXPECT_TRUE(f.view.comboEnabled);
-    EXPECT_EQ(f.view.comboIndex, 0);
-    EXPECT_GT(f.view.comboFocus, 0);
-    EXPECT_EQ(f.view.vehicle[0], "");
-    EXPECT_EQ(f.view.vehicle[2], "");
-    EXPECT_EQ(f.view.operatorName, "");
-    EXPECT_TRUE(f.state.SelectedAccFile.empty());
-    EXPECT_FALSE(f.state.bTestArmed);
-}
-
-TEST_F(MainWindowTest, StopSendsNoCancelToADeviceWhoseVersionEndsInADigit) {
-    ArmDemo();
-    f.port.Open(3);
-    ShowVersion("2.10");
-    EXPECT_TRUE(StopTest(f.station));
-    EXPECT_TRUE(f.port.sent.empty());
-    EXPECT_FALSE(f.state.bTestArmed);
-}
-
-TEST_F(MainWindowTest, EscFollowsTheSetting) {
-    f.state.bCloseWithEsc = false;
-    EXPECT_FALSE(OnKeyPressEsc(f.station));
-    EXPECT_FALSE(f.view.unloaded);
-
-    f.state.bCloseWithEsc = true;
-    EXPECT_TRUE(OnKeyPressEsc(f.station));
-    EXPECT_TRUE(f.view.unloaded);
-    EXPECT_TRUE(f.state.bQuitQuery);
-}
-
-TEST_F(MainWindowTest, EscWithAnArmedTestAsksFirstAndNoKeepsTheWindow) {
-    ArmDemo();
-    f.messages.answers.push_back(kAnswerNo);
-    EXPECT_TRUE(OnKeyPressEsc(f.station));
-    EXPECT_EQ(f.messages.shown.size(), 1u);
-    EXPECT_FALSE(f.view.unloaded);
-    EXPECT_TRUE(f.state.bTestArmed);
-    EXPECT_FALSE(f.state.bQuitQuery);
-}
-
-TEST_F(MainWindowTest, ClosingSendsEotToALetterVersionAndClosesThePort) {
-    f.port.Open(3);
-    ShowVersion("V1A");
-    EXPECT_TRUE(QueryUnload(f.station));
-    EXPECT_EQ(f.port.SentBytes(), std::string(1, '\x04'));
-    EXPECT_FALSE(f.port.IsOpen());
-    EXPECT_TRUE(f.state.bQuitQuery);
-}
-
-TEST_F(MainWindowTest, ClosingDoesNotHangOnAnOutputBufferThatNeverDrains) {
-    f.port.Open(3);
-    f.port.outBufferCount = 7;  // a tester unplugged mid-send
-    const int64_t t0 = f.clock.Ms();
-    EXPECT_TRUE(QueryUnload(f.station));
-    EXPECT_FALSE(f.port.IsOpen());
-    EXPECT_LE(f.clock.Ms() - t0, 2000);
-    EXPECT_GE(f.clock.Ms() - t0, 1000);
-}
-
-TEST_F(MainWindowTest, PollTimerDoesNothingWithoutSearchAndIsNotRearmed) {
-    f.state.bDeviceSearch = false;
-    f.state.iSerialPort = 3;
-    f.timers.StartTimer(kTimerPoll, 1000);
-    f.timers.Advance(5000);
-    EXPECT_TRUE(f.port.opened.empty());
-    EXPECT_FALSE(f.timers.IsRunning(kTimerPoll));
-}
-
-TEST_F(MainWindowTest, PollTimerStopsOnceTheDeviceIsOnline) {
-    f.state.bDeviceSearch = true;
-    f.state.bDeviceOnline = true;
-    f.timers.StartTimer(kTimerPoll, 1000);
-    f.timers.Advance(3000);
-    EXPECT_TRUE(f.port.opened.empty());
-    EXPECT_FALSE(f.timers.IsRunning(kTimerPoll));
-}
-
-TEST_F(MainWindowTest, CloseTimerUnloadsOnce) {
-    f.timers.StartTimer(kTimerClose, 100);
-    f.timers.Advance(99);
-    EXPECT_FALSE(f.view.unloaded);
-    f.timers.Advance(1);
-    EXPECT_TRUE(f.view.unloaded);
-    EXPECT_FALSE(f.timers.IsRunning(kTimerClose));
+TEST(MainWindow, EachCommandLeavesItsWindowWireAndTimers) {
+    const std::string demo = "FIAT|TOPOLINO C|MX431NY|DEMO OPERATOR #338";
+    auto arm = [](Main& m) { OnToolbarButton(m.f.station, Button::Test); };
+    auto said = [](bool b) { return std::to_string(b); };
+    const struct Row { const char* what; std::function<std::string(Main&)> act; std::string look; } rows[] = {
+        {"start-up", [](Main& m) { StartupInitialState(m.f.station, {}); return ""; },
+         "---Oy-0- |||   ------ wire= t1=- t2=- dt=0"},
+        {"start-up /TEST", [](Main& m) { StartupInitialState(m.f.station, {true, false}); return ""; },
+         "V--Oy-0- |||   ------ wire= t1=- t2=- dt=0"},
+        {"no port, no search", [](Main& m) { m.f.state.iSerialPort = 0; StartupDeviceSearch(m.f.station); return ""; },
+         "VTFOyc-1- |||  #330 ------ wire= t1=- t2=- dt=0"},
+        {"port 1 searches", [](Main& m) { m.f.state.iSerialPort = 1; StartupDeviceSearch(m.f.station); return ""; },
+         "VTFOyc-1- |||  #331 -S---- wire= t1=1000 t2=- dt=0"},
+        {"demo armed", [&](Main& m) { arm(m); return ""; }, "V-F----1- " + demo + "  A----- wire= t1=- t2=- dt=0"},
+        {"stop, No", [&](Main& m) { m.Online("2.1B"); arm(m); m.f.messages.answers = {kAnswerNo};
+             OnToolbarButton(m.f.station, Button::Ferma); return ""; },
+         "V-F----1f " + demo + " #3321 A---P- wire= msg#364#36336 t1=- t2=- dt=0"},
+        {"stop, Yes, letter version: CAN", [&](Main& m) { m.Online("2.1B"); arm(m);
+             m.f.state.SelectedAccFile = "26000123.ACC"; return said(StopTest(m.f.station)); },
+         "1VT-Oyc0f ||| #337 #3321 ----P- wire=24, msg#364#36336 t1=- t2=- dt=0"},
+        {"stop, Yes, digit version: no CAN", [&](Main& m) { m.Online("2.10"); arm(m); return said(StopTest(m.f.station)); },
+         "1VT-Oyc0f ||| #337 #3321 ----P- wire= msg#364#36336 t1=- t2=- dt=0"},
+        {"Esc off", [&](Main& m) { m.f.state.bCloseWithEsc = false; return said(OnKeyPressEsc(m.f.station)); },
+         "0VTFOyc-1- |||   ------ wire= t1=- t2=- dt=0"},
+        {"Esc on closes", [&](Main& m) { m.f.state.bCloseWithEsc = true; return said(OnKeyPressEsc(m.f.station)); },
+         "1VTFOyc-1- |||   --QU-- wire= t1=- t2=- dt=0"},
+        {"Esc, armed, No", [&](Main& m) { m.f.state.bCloseWithEsc = true; arm(m); m.f.messages.answers = {kAnswerNo};
+             return said(OnKeyPressEsc(m.f.station)); },
+         "1V-F----1- " + demo + "  A----- wire= msg#364#36336 t1=- t2=- dt=0"},
+        {"Esci, armed, Yes", [&](Main& m) { arm(m); OnToolbarButton(m.f.station, Button::Esci); return ""; },
+         "VT-Oyc0f ||| #337  --QU-- wire= msg#364#36336 t1=- t2=- dt=0"},
+        {"closing: EOT to a letter version", [&](Main& m) { m.Online("V1A"); m.f.timers.StartTimer(kTimerPoll, 1000);
+             return said(QueryUnload(m.f.station)); },
+         "1VTFOyc-1f |||  #3321 --Q--- wire=4, t1=- t2=- dt=0"},
+        {"closing: a buffer that never drains", [&](Main& m) { m.f.port.Open(3); m.f.port.outBufferCount = 7;
+             return said(QueryUnload(m.f.station)); },
+         "1VTFOyc-1- |||   --Q--- wire= t1=- t2=- dt=2000"},
+        {"poll tick, not searching", [&](Main& m) { m.f.timers.StartTimer(kTimerPoll, 1000); m.f.timers.Advance(5000);
+             return said(m.f.port.opened.empty()); },
+         "1VTFOyc-1- |||   ------ wire= t1=- t2=- dt=5000"},
+        {"poll tick, online", [&](Main& m) { m.f.state.bDeviceSearch = m.f.state.bDeviceOnline = true;
+             m.f.timers.StartTimer(kTimerPoll, 1000); m.f.timers.Advance(3000); return said(m.f.port.opened.empty()); },
+         "1VTFOyc-1- |||   -S---- wire= t1=- t2=- dt=3000"},
+        {"close timer unloads once", [&](Main& m) { m.f.timers.StartTimer(kTimerClose, 100); m.f.timers.Advance(99);
+             const std::string before = said(m.f.view.unloaded); m.f.timers.Advance(1); return before; },
+         "0VTFOyc-1- |||   --QU-- wire= t1=- t2=- dt=100"},
+        {"about box pauses the search", [](Main& m) { m.f.state.bDeviceSearch = true;
+             m.f.timers.StartTimer(kTimerPoll, 1000); InfoBoxOpening(m.f.station);
+             const std::string during = m.Timer(kTimerPoll); m.f.timers.Advance(300); InfoBoxClosed(m.f.station);
+             return during; },
+         "-VTFOyc-1- |||   -S---- wire= t1=1000 t2=- dt=300"},
+    };
+    for (const Row& row : rows) {
+        Main m;
+        const std::string returned = row.act(m);
+        EXPECT_EQ(returned + m.Look(), row.look) << row.what;
+    }
 }
 
 }  // namespace

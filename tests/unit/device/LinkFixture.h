@@ -10,7 +10,6 @@
 
 #include "app/frmMain.h"
 #include "device/ControlBytes.h"
-#include "device/LinkTexts.h"
 #include "device/TesterFrames.h"
 #include "fakes/Fakes.h"
 #include "fakes/TempDir.h"
@@ -22,42 +21,37 @@ namespace heliotab::testing_link {
 
 using namespace heliotab::fakes;
 using namespace heliotab::testframes;
-using testutil::kSep;
 
-class LinkTest : public ::testing::Test {
-public:
-    LinkTest() {
+// A sealed frame whose checksum is wrong.
+inline std::string BadFrame() {
+    std::string bad = Sealed(FixedStatus('5'));
+    bad.back() ^= 1;
+    return bad;
+}
+
+struct Link {
+    Link() {
         testutil::WriteFile(folder.File("Language.ini"),
                             testutil::ReadFile(std::string(HELIOTAB_SOURCE_DIR) + "/data/Language.ini"));
         st.programDir = folder.Path();
-        st.AccDirectory = folder.Path() + kSep;
+        st.AccDirectory = folder.Path() + testutil::kSep;
         BindProgramStores(st);
         st.iSerialPort = 3;
         f.timers.onTimer = [this](int id) { TimerProc(s, id); };
     }
-
     void Feed(const std::string& bytes) { OnSerialBytes(s, bytes); }
     std::string Sent() const { return f.port.SentBytes(); }
-    void ClearSent() { f.port.sent.clear(); }
-    int64_t Now() const { return f.clock.Ms(); }
     std::string Lang(int id) { return GetLangString(st, id); }
 
-    // The link's answer to one frame, as a line of short words (see Words).
+    // The link's answer to one frame, as a line of short words (see Word).
     std::string Answer(const std::string& sealedFrame) {
         return Words(f.link.InterrogaFAR(sealedFrame, f.clock.Now(), f.view.operatorName));
     }
-    // Actions as words: ACK NAK CAN EOT ENQ, open3, close, t3+500 (start),
-    // t3- (stop), Stato=#335 (a text by its id), dev0=.., veh0=.., op=..,
-    // combo=.., +Test/-Ferma (enable), focus, msg#362/#361/16, deliver.
     std::string Words(const LinkActions& actions) {
         std::string out;
-        for (const LinkAction& a : actions) {
-            if (!out.empty()) out += ' ';
-            out += Word(a);
-        }
+        for (const LinkAction& a : actions) out += (out.empty() ? "" : " ") + Word(a);
         return out;
     }
-
     // The tester online with an identity shown (port open, not searching).
     void GoOnline(const Identity& id = {}) {
         ASSERT_TRUE(f.port.Open(3));
@@ -65,46 +59,36 @@ public:
         st.bDeviceSearch = true;
         Feed(Wire(FixedIdentity(true, id)));
         ASSERT_TRUE(st.bDeviceOnline);
-        ClearSent();
+        f.port.sent.clear();
     }
     // Online, a test armed by the operator, the tester measuring.
-    void GoMeasuring(const Identity& id = {}) {
-        GoOnline(id);
+    void GoMeasuring() {
+        GoOnline();
         st.bTestArmed = true;
         f.view.operatorName = "MARIO ROSSI";
         Feed(Wire(FixedStatus('1')));
         ASSERT_EQ(Sent(), "\x06");
-        ClearSent();
+        f.port.sent.clear();
     }
-
-    FakeStation f{DefaultFileSystem()};
-    Station& s = f.station;
-    AppState& st = f.state;
-    testutil::TempDir folder;
 
     // A text by its language id (the longest that fits), and what follows it.
     std::string Text(const std::string& t) {
         int best = 0;
         for (int id : {303, 330, 331, 332, 334, 335, 336, 361, 362, 365, 366, 380, 381, 382, 383, 384})
-            if (!Lang(id).empty() && t.rfind(Lang(id), 0) == 0 && (!best || Lang(id).size() > Lang(best).size()))
-                best = id;
+            if (t.rfind(Lang(id), 0) == 0 && (!best || Lang(id).size() > Lang(best).size())) best = id;
         if (!best) return t;
         const std::string rest = t.substr(Lang(best).size());
         return "#" + std::to_string(best) + (rest.empty() ? "" : "+" + rest);
     }
+    // ACK NAK CAN EOT ENQ, open3, close, t3+500 (start), t3- (stop),
+    // Stato=#335, dev0=.., veh0=.., op=.., combo=.., +Test/-Ferma (enable),
+    // focus, msg<text>/<title>/<style>, deliver.
     std::string Word(const LinkAction& a) {
         using K = LinkAction::Kind;
         static const char* kControls[] = {"Test", "Ferma", "Opzioni", "Combo", "Tray"};
+        static const std::map<int, const char*> kBytes{{kACK, "ACK"}, {kNAK, "NAK"}, {kCAN, "CAN"}, {kEOT, "EOT"}, {kENQ, "ENQ"}};
         switch (a.kind) {
-        case K::Send:
-            switch (a.number) {
-            case kACK: return "ACK";
-            case kNAK: return "NAK";
-            case kCAN: return "CAN";
-            case kEOT: return "EOT";
-            case kENQ: return "ENQ";
-            default: return "byte" + std::to_string(a.number);
-            }
+        case K::Send: return kBytes.at(a.number);
         case K::OpenPort: return "open" + std::to_string(a.number);
         case K::ClosePort: return "close";
         case K::StartTimer: return "t" + std::to_string(a.number) + "+" + std::to_string(a.ms);
@@ -121,11 +105,11 @@ public:
         }
         return "?";
     }
-};
 
-// A second link of its own, for tables that need a fresh one per row.
-struct FreshLink : LinkTest {
-    void TestBody() override {}
+    testutil::TempDir folder;
+    FakeStation f{DefaultFileSystem()};
+    Station& s = f.station;
+    AppState& st = f.state;
 };
 
 }  // namespace heliotab::testing_link

@@ -8,158 +8,86 @@
 namespace heliotab::testing_link {
 namespace {
 
-struct Timeline {
-    std::vector<int64_t> enq;     // ms after the search started
-    std::vector<int64_t> opens;
-    std::vector<int64_t> closes;
-    bool pollArmed;               // timer 1 running at the end
-    bool operator==(const Timeline&) const = default;
-};
-
-// Start-up: the search is on and timer 1 runs; `during` runs at `atMs`.
-Timeline Run(LinkTest& lt, int64_t untilMs, int64_t atMs = -1, const std::function<void()>& during = {}) {
-        auto& st = lt.st;
-        auto& f = lt.f;
-        auto Now = [&] { return lt.Now(); };
-        st.bDeviceSearch = true;
-        f.timers.StartTimer(kTimerPoll, 1000);
-        const int64_t t0 = Now();
-        Timeline tl;
-        bool wasOpen = false;
-        for (int64_t t = 0; t <= untilMs; t += 50) {
-            if (t > 0) f.timers.Advance(50);
-            if (t == atMs && during) during();
-            if (f.port.IsOpen() != wasOpen) (wasOpen ? tl.closes : tl.opens).push_back(t);
-            wasOpen = f.port.IsOpen();
-        }
-        for (auto& b : f.port.sent)
-            if (b.byte == kENQ) tl.enq.push_back(b.atMs - t0);
-        tl.pollArmed = f.timers.IsRunning(kTimerPoll);
-        return tl;
-}
-
-class PollTest : public LinkTest {
-public:
-    Timeline Run(int64_t untilMs, int64_t atMs = -1, const std::function<void()>& during = {}) {
-        return testing_link::Run(*this, untilMs, atMs, during);
+// Start-up with the search on and timer 1 running; `during` runs at atMs.
+// The outcome: ENQ, open and close times (ms), timer 1 armed at the end,
+// searching, an attempt running, the port panel, the messages.
+std::string Timeline(Link& t, int64_t untilMs, int64_t atMs = -1, const std::function<void(Link&)>& during = {}) {
+    t.st.bDeviceSearch = true;
+    t.f.timers.StartTimer(kTimerPoll, 1000);
+    const int64_t t0 = t.f.clock.Ms();
+    std::string opens, closes, enq;
+    bool wasOpen = false;
+    for (int64_t ms = 0; ms <= untilMs; ms += 50) {
+        if (ms > 0) t.f.timers.Advance(50);
+        if (ms == atMs && during) during(t);
+        if (t.f.port.IsOpen() != wasOpen) (wasOpen ? closes : opens) += std::to_string(ms) + ",";
+        wasOpen = t.f.port.IsOpen();
     }
-    std::string Bad() {
-        std::string bad = Sealed(FixedStatus('5'));
-        bad.back() ^= 1;
-        return bad + kEtx;
-    }
-};
-
-TEST_F(PollTest, EachAttemptClosesOpensAndSendsEnqOnTheHalfSeconds) {
-    EXPECT_EQ(Run(7500), (Timeline{{1500, 3500, 5500, 7500}, {1000, 3000, 5000, 7000}, {2500, 4500, 6500}, true}));
-    // Timer 1 is re-armed only once the attempt is over.
-    EXPECT_TRUE(f.timers.IsRunning(kTimerPoll));
-    EXPECT_EQ(f.timers.DueAt(kTimerPoll), Now() + 1000);
+    for (auto& b : t.f.port.sent)
+        if (b.byte == kENQ) enq += std::to_string(b.atMs - t0) + ",";
+    std::string out = "E" + enq + " O" + opens + " C" + closes + " " + (t.f.timers.IsRunning(kTimerPoll) ? "armed" : "-") +
+                      (t.st.bDeviceSearch ? " S" : " -") + (t.f.link.PollDeviceRunning() ? "R " : "- ") +
+                      t.Text(t.f.view.panels[Panel::PortaCOM]);
+    for (int port : t.f.port.opened) out += " " + std::to_string(port);
+    for (auto& m : t.f.messages.shown) out += " msg" + t.Text(m.text) + t.Text(m.title) + std::to_string(m.style);
+    return out;
 }
 
-TEST_F(PollTest, TheTesterAnsweringEndsTheSearch) {
-    // Answered after the first ENQ, or inside the attempt's waits: that
-    // attempt still ends with its ENQ, and none follows.
-    for (int64_t at : {1600, 1200}) {
-        FreshLink t;
-        EXPECT_EQ(testing_link::Run(t, 10000, at, [&] { t.Feed(Wire(FixedIdentity(true))); }),
-                  (Timeline{{1500}, {1000}, {}, false}))
-            << at;
-    }
-}
-
-TEST_F(PollTest, EnqStartsTheBadFrameCountAgain) {
-    const Timeline tl = Run(3500, 500, [&] {
-        GoOnline();
-        for (int i = 0; i < 3; ++i) Feed(Bad());
-        st.bDeviceOnline = false;  // the options dialog took the port; the search runs again
-        st.bDeviceSearch = true;
-    });
-    EXPECT_EQ(tl.enq, std::vector<int64_t>{2000});
-    CarryOut(s, f.link.CancelPollDevice());
-    f.timers.StopTimer(kTimerPoll);
-    st.bDeviceSearch = false;
-    ClearSent();
-    for (int i = 0; i < 3; ++i) {
-        Feed(Bad());
-        f.timers.Advance(500);
-    }
-    EXPECT_TRUE(f.messages.shown.empty());
-    EXPECT_EQ(Sent(), "\x15\x15\x15");
-}
-
-TEST_F(PollTest, NoPortConfiguredShowsThePanelAndKeepsSearching) {
-    st.iSerialPort = 0;
-    EXPECT_EQ(Run(4000), (Timeline{{}, {}, {}, true}));
-    EXPECT_EQ(f.view.panels[Panel::PortaCOM], Lang(330));
-    EXPECT_TRUE(st.bDeviceSearch);
-}
-
-TEST_F(PollTest, OpenFailureAsksAndYesRetriesTheSamePortNoStopsTheSearch) {
-    f.port.openFails = true;
-    f.messages.answers = {kAnswerYes, kAnswerYes};
-    // While the second question is open the port comes free: the third try works.
-    f.messages.whileOpen = [&] { f.messages.whileOpen = [&] { f.port.openFails = false; }; };
-    EXPECT_EQ(Run(1500), (Timeline{{1500}, {1000}, {}, true}));
-    ASSERT_EQ(f.messages.shown.size(), 2u);
-    EXPECT_EQ(f.messages.shown[0].text + f.messages.shown[0].title, Lang(366) + Lang(365));
-    EXPECT_EQ(f.messages.shown[0].style, 20);
-    EXPECT_EQ(f.port.opened, std::vector<int>{3});
-
-    FreshLink t;
-    t.f.port.openFails = true;
-    t.f.messages.answers = {kAnswerNo};
-    EXPECT_EQ(testing_link::Run(t, 5000), (Timeline{{}, {}, {}, false}));
-    EXPECT_EQ(t.f.messages.shown.size(), 1u);
-    EXPECT_FALSE(t.st.bDeviceSearch);
-    EXPECT_FALSE(t.f.link.PollDeviceRunning());
-}
-
-TEST_F(PollTest, QuittingOrCancellingEndsTheAttemptWithoutEnqOrRearm) {
-    struct Row { int64_t at; std::function<void(LinkTest&)> act; Timeline tl; };
-    const std::vector<Row> rows{
-        // Quit while the open port waits for the ENQ step.
-        {1200, [](LinkTest& t) { t.st.bQuitQuery = true; }, {{}, {1000}, {}, false}},
-        // Quit while the closed port waits (second attempt).
-        {2600, [](LinkTest& t) { t.st.bQuitQuery = true; }, {{1500}, {1000}, {2500}, false}},
-        // The search switched off before the tick.
-        {0, [](LinkTest& t) { t.st.bDeviceSearch = false; }, {{}, {}, {}, false}},
-        // The options dialog takes the port half way through.
-        {1200, [](LinkTest& t) { OptionsDialogOpening(t.s); }, {{}, {1000}, {1200}, false}},
+TEST(PollDevice, EachAttemptAndWhatEndsIt) {
+    const std::string identity = Wire(FixedIdentity(true));
+    const struct Row {
+        const char* what;
+        std::function<void(Link&)> setup;
+        int64_t until, at;
+        std::function<void(Link&)> during;
+        std::string outcome;
+    } rows[] = {
+        {"nobody answers", nullptr, 7500, -1, nullptr,
+         "E1500,3500,5500,7500, O1000,3000,5000,7000, C2500,4500,6500, armed S-  3 3 3 3"},
+        {"port 1", [](Link& t) { t.st.iSerialPort = 1; }, 1500, -1, nullptr, "E1500, O1000, C armed S-  1"},
+        {"no port configured", [](Link& t) { t.st.iSerialPort = 0; }, 4000, -1, nullptr, "E O C armed S- #330"},
+        {"answered after the ENQ", nullptr, 10000, 1600, [&](Link& t) { t.Feed(identity); },
+         "E1500, O1000, C - -- #332+1 3"},
+        {"answered inside the waits: that ENQ still goes", nullptr, 10000, 1200, [&](Link& t) { t.Feed(identity); },
+         "E1500, O1000, C - -- #332+1 3"},
+        {"open fails: Yes, Yes retries the same port", [](Link& t) {
+             t.f.port.openFails = true;
+             t.f.messages.answers = {kAnswerYes, kAnswerYes};
+             // While the second question is open the port comes free: the third try works.
+             t.f.messages.whileOpen = [&t] { t.f.messages.whileOpen = [&t] { t.f.port.openFails = false; }; };
+         }, 1500, -1, nullptr, "E1500, O1000, C armed S-  3 msg#366#36520 msg#366#36520"},
+        {"open fails: No stops the search", [](Link& t) {
+             t.f.port.openFails = true;
+             t.f.messages.answers = {kAnswerNo};
+         }, 5000, -1, nullptr, "E O C - --  msg#366#36520"},
+        {"quit while the open port waits", nullptr, 5000, 1200, [](Link& t) { t.st.bQuitQuery = true; },
+         "E O1000, C - S-  3"},
+        {"quit while the closed port waits", nullptr, 5000, 2600, [](Link& t) { t.st.bQuitQuery = true; },
+         "E1500, O1000, C2500, - S-  3"},
+        {"the search switched off before the tick", nullptr, 5000, 0, [](Link& t) { t.st.bDeviceSearch = false; },
+         "E O C - -- "},
+        {"the options dialog takes the port half way", nullptr, 5000, 1200, [](Link& t) { OptionsDialogOpening(t.s); },
+         "E O1000, C1200, - S- #331 3"},
+        {"a second call while running does nothing", nullptr, 1500, 1000, [](Link& t) {
+             EXPECT_TRUE(t.f.link.PollDeviceRunning());
+             EXPECT_EQ(t.Words(t.f.link.PollDevice(true)), "");
+         }, "E1500, O1000, C armed S-  3"},
+        {"sign-off: polling again two seconds later", nullptr, 8000, 1600, [&](Link& t) {
+             t.Feed(identity);
+             t.Feed(Wire(FixedStatus('3')));
+         }, "E1500,3600,5600,7600, O1000,3100,5100,7100, C2600,4600,6600, armed S- #331 3 3 3 3"},
+        {"the options dialog opens and closes", nullptr, 4000, 1600, [&](Link& t) {
+             t.Feed(identity);
+             OptionsDialogOpening(t.s);
+             EXPECT_EQ(t.f.view.device, (std::array<std::string, 6>{}));
+             OptionsDialogClosed(t.s);
+         }, "E1500,3100, O1000,2600, C1600, armed S- #331 3 3"},
     };
     for (const Row& row : rows) {
-        FreshLink t;
-        EXPECT_EQ(testing_link::Run(t, 5000, row.at, [&] { row.act(t); }), row.tl)
-            << row.at;
-        EXPECT_FALSE(t.f.link.PollDeviceRunning());
+        Link t;
+        if (row.setup) row.setup(t);
+        EXPECT_EQ(Timeline(t, row.until, row.at, row.during), row.outcome) << row.what;
     }
-}
-
-TEST_F(PollTest, ASecondCallWhileRunningDoesNothing) {
-    const Timeline tl = Run(1500, 1000, [&] {
-        EXPECT_TRUE(f.link.PollDeviceRunning());
-        EXPECT_EQ(Words(f.link.PollDevice(true)), "");
-    });
-    EXPECT_EQ(tl, (Timeline{{1500}, {1000}, {}, true}));
-}
-
-TEST_F(PollTest, SignOffAndTheOptionsDialogRestartThePolling) {
-    const Timeline tl = Run(9000, 1600, [&] {
-        Feed(Wire(FixedIdentity(true)));
-        Feed(Wire(FixedStatus('3')));
-    });
-    // Close, 0.5 s, open, 0.5 s, ENQ: two seconds after the sign-off.
-    EXPECT_EQ(tl.enq, (std::vector<int64_t>{1500, 3600, 5600, 7600}));
-
-    FreshLink t;
-    const Timeline dialog = testing_link::Run(t, 4000, 1600, [&] {
-        t.Feed(Wire(FixedIdentity(true)));
-        OptionsDialogOpening(t.s);
-        EXPECT_EQ(t.f.view.panels[Panel::PortaCOM], t.Lang(331));
-        EXPECT_EQ(t.f.view.device, (std::array<std::string, 6>{}));
-        OptionsDialogClosed(t.s);
-    });
-    EXPECT_EQ(dialog, (Timeline{{1500, 3100}, {1000, 2600}, {1600}, true}));
 }
 
 }  // namespace

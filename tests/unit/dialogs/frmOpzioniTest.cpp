@@ -16,7 +16,6 @@ namespace heliotab {
 namespace {
 
 using namespace fakes;
-using testutil::kSep;
 
 class FakeAutostart : public AutostartEntry {
 public:
@@ -24,9 +23,8 @@ public:
     bool writeFails = false, deleteFails = false;
     std::string Read() override { return value.value_or(""); }
     bool Write(const std::string& text) override {
-        if (writeFails) return false;
-        value = text;
-        return true;
+        if (!writeFails) value = text;
+        return !writeFails;
     }
     bool Delete() override {
         if (deleteFails || !value) return false;
@@ -38,146 +36,132 @@ public:
 const std::string kPath = "C:\\HT\\heliotab.exe";
 const std::string kIniBefore =
     "[Impostazioni]\r\nLingua=Italiano\r\nPorta Seriale=2\r\nPrimo Piano=0\r\n[Percorsi]\r\nFiles .ACC=C:\\X\\\r\n";
+const std::vector<std::string> kLangs{"Italiano", "English"};
 
-class OptionsTest : public ::testing::Test {
-protected:
-    OptionsTest() {
+// HELIOTAB.ini after confirming; flags: Primo Piano, Chiudi dopo test, Chiudi con Esc, Stampa report.
+std::string IniAfter(const std::string& lingua, const std::string& port, const std::string& flags) {
+    return "[Impostazioni]\r\nLingua=" + lingua + "\r\nPorta Seriale=" + port + "\r\nPrimo Piano=" + flags[0] +
+           "\r\nChiudi dopo test=" + flags[1] + "\r\nChiudi con Esc=" + flags[2] + "\r\nStampa report=" + flags[3] +
+           "\r\n[Percorsi]\r\nFiles .ACC=C:\\X\\\r\n";
+}
+
+struct Options {
+    Options() {
         testutil::WriteFile(dir.File("Language.ini"),
                             testutil::ReadFile(std::string(HELIOTAB_SOURCE_DIR) + "/data/Language.ini"));
         testutil::WriteFile(dir.File("HELIOTAB.ini"), kIniBefore);
         st.LanguageIni.SetIniFile(dir.File("Language.ini"));
         st.SettingsIni.SetIniFile(dir.File("HELIOTAB.ini"));
         st.iSerialPort = 2;
-        f.station.picker.AccFiles = {"", "26000001.ACC"};
     }
-    std::string Ini() { return testutil::ReadFile(dir.File("HELIOTAB.ini")); }
-
+    std::string Lang(int id) { return GetLangString(st, id); }
     testutil::TempDir dir;
     FakeStation f{DefaultFileSystem()};
     AppState& st = f.state;
     FakeAutostart reg;
 };
 
-struct ConfirmRow {
-    const char* name;
-    OptionsChoice choice;
-    int scanPort;
-    std::optional<std::string> regBefore;
-    bool regWriteFails, iniUnwritable;
-    std::string iniAfter;
-    std::optional<std::string> regAfter;
-    std::vector<int> messages;  // text ids shown
-};
-
-const std::vector<std::string> kLangs{"Italiano", "English"};
-
-const ConfirmRow kConfirmRows[] = {
-    {"SwitchesLanguagePortAndAutostart", {true, true, true, false, true, kLangs, 1}, 3, std::nullopt, false, false,
-     "[Impostazioni]\r\nLingua=English\r\nPorta Seriale=3\r\nPrimo Piano=1\r\nChiudi dopo test=1\r\n"
-     "Chiudi con Esc=0\r\nStampa report=1\r\n[Percorsi]\r\nFiles .ACC=C:\\X\\\r\n",
-     kPath, {}},
-    {"NoScanKeepsThePortAndDeletesAnotherFoldersEntry", {false, false, false, true, false, kLangs, 0}, 0,
-     "C:\\Other\\heliotab.exe", false, false,
-     "[Impostazioni]\r\nLingua=Italiano\r\nPorta Seriale=2\r\nPrimo Piano=0\r\nChiudi dopo test=0\r\n"
-     "Chiudi con Esc=1\r\nStampa report=0\r\n[Percorsi]\r\nFiles .ACC=C:\\X\\\r\n",
-     std::nullopt, {}},
-    {"AutostartThatCannotBeWrittenIsTold", {false, true, false, true, false, kLangs, 0}, 0, std::nullopt, true, false,
-     "[Impostazioni]\r\nLingua=Italiano\r\nPorta Seriale=2\r\nPrimo Piano=0\r\nChiudi dopo test=0\r\n"
-     "Chiudi con Esc=1\r\nStampa report=0\r\n[Percorsi]\r\nFiles .ACC=C:\\X\\\r\n",
-     std::nullopt, {options_text::kAutostartNotSaved}},
-    {"SettingsThatCannotBeWrittenAreToldAndStayInMemory", {true, false, false, true, false, kLangs, 1}, 5,
-     std::nullopt, false, true, kIniBefore, std::nullopt, {options_text::kSettingsNotSaved}},
-};
-
-class ConfirmTest : public OptionsTest, public ::testing::WithParamInterface<ConfirmRow> {};
-
-TEST_P(ConfirmTest, WritesTheSettingsAndBringsTheMainWindowUpToDate) {
-    const ConfirmRow& row = GetParam();
-    reg.value = row.regBefore;
-    reg.writeFails = row.regWriteFails;
-    // A settings file inside a folder that does not exist cannot be written.
-    if (row.iniUnwritable) st.SettingsIni.SetIniFile(dir.Path() + kSep + "gone" + kSep + "HELIOTAB.ini");
-    std::string captionWhenApplied;
-    ConfirmOptions(f.station, row.choice, row.scanPort, reg, kPath,
-                   [&] { captionWhenApplied = GetLangString(st, 101); });
-
-    EXPECT_EQ(Ini(), row.iniAfter);
-    EXPECT_EQ(reg.value, row.regAfter);
-    const OptionsChoice& c = row.choice;
-    EXPECT_EQ(st.bAlwaysOnTop, c.chkAOT);
-    EXPECT_EQ(st.bCloseAfterTest, c.chkChiudi);
-    EXPECT_EQ(st.bCloseWithEsc, c.chkEscChiudi);
-    EXPECT_EQ(st.bPrintReport, c.chkStampaReport);
-    EXPECT_EQ(st.sLanguage, c.languages[c.languageIndex]);
-    EXPECT_EQ(st.iSerialPort, row.scanPort > 0 ? row.scanPort : 2);
-    // The main window is relabelled in the new language, and its list is
-    // back to the placeholder of that language.
-    EXPECT_EQ(captionWhenApplied, GetLangString(st, 101));
-    EXPECT_EQ(f.view.comboItems, std::vector<std::string>{GetLangString(st, link_text::kComboNoDevice)});
-    EXPECT_EQ(f.view.comboIndex, 0);
-    EXPECT_EQ(f.station.picker.AccFiles, std::vector<std::string>{""});
-    EXPECT_EQ(f.view.panels[Panel::Stato], "");
-    EXPECT_EQ(f.view.panels[Panel::PortaCOM], GetLangString(st, link_text::kPortSearching));
-    ASSERT_EQ(f.messages.shown.size(), row.messages.size());
-    for (size_t i = 0; i < row.messages.size(); ++i) {
-        EXPECT_EQ(f.messages.shown[i].text.rfind(GetLangString(st, row.messages[i]), 0), 0u);
-        EXPECT_EQ(f.messages.shown[i].title, GetLangString(st, options_text::kSaveFailedTitle));
-        EXPECT_EQ(f.messages.shown[i].style, kStyleExclamation);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, ConfirmTest, ::testing::ValuesIn(kConfirmRows),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-// Opening the dialog and cancelling it: the check boxes show the settings
-// and the exact autostart entry, and nothing is written anywhere.
-TEST_F(OptionsTest, LoadingShowsTheSettingsAndWritesNothing) {
-    struct {
-        std::optional<std::string> stored;
-        std::string path;
-        bool ticked;
-    } const rows[] = {
-        {kPath, kPath, true},
-        {"c:\\ht\\heliotab.exe", kPath, false},
-        {"C:\\Other\\heliotab.exe", kPath, false},
-        {std::nullopt, kPath, false},
-        {"C:\\\\heliotab.exe", AutostartPath("C:\\", "heliotab"), true},  // drive root
+TEST(Options, ConfirmWritesTheSettingsAndBringsTheMainWindowUpToDate) {
+    const struct Row {
+        const char* what;
+        OptionsChoice choice;
+        int portBefore, scanPort;
+        std::optional<std::string> regBefore;
+        bool regFails, iniUnwritable;
+        std::string iniAfter;
+        std::optional<std::string> regAfter;
+        std::string language;
+        int port, portPanel, message;  // message: the text id shown, 0 none
+    } rows[] = {
+        {"language, port and autostart", {true, true, true, false, true, kLangs, 1}, 2, 3, std::nullopt, false, false,
+         IniAfter("English", "3", "1101"), kPath, "English", 3, link_text::kPortSearching, 0},
+        {"no scan keeps the port, another folder's entry deleted", {false, false, false, true, false, kLangs, 0}, 2, 0,
+         "C:\\Other\\heliotab.exe", false, false, IniAfter("Italiano", "2", "0010"), std::nullopt, "Italiano", 2,
+         link_text::kPortSearching, 0},
+        {"autostart that cannot be written", {false, true, false, true, false, kLangs, 0}, 2, 0, std::nullopt, true,
+         false, IniAfter("Italiano", "2", "0010"), std::nullopt, "Italiano", 2, link_text::kPortSearching,
+         options_text::kAutostartNotSaved},
+        {"autostart that cannot be deleted, port 1", {false, false, false, false, false, kLangs, 0}, 1, 0, kPath, true,
+         false, IniAfter("Italiano", "2", "0000"), kPath, "Italiano", 1, link_text::kPortSearching,
+         options_text::kAutostartNotSaved},
+        {"settings that cannot be written", {true, false, false, true, false, kLangs, 1}, 2, 5, std::nullopt, false,
+         true, kIniBefore, std::nullopt, "English", 5, link_text::kPortSearching, options_text::kSettingsNotSaved},
+        {"no language chosen, no port", {false, false, false, false, false, {}, -1}, 0, 0, std::nullopt, false, false,
+         IniAfter("Italiano", "2", "0000"), std::nullopt, "Italiano", 0, link_text::kPortNotSet, 0},
     };
-    st.bCloseAfterTest = true;
-    st.sLanguage = "English";
-    for (const auto& row : rows) {
-        reg.value = row.stored;
-        const OptionsLoad load = LoadOptions(f.station, reg, row.path);
-        EXPECT_EQ(load.choice.chkAutoAvvio, row.ticked) << row.stored.value_or("(none)");
-        EXPECT_EQ(load.choice.chkChiudi, true);
-        EXPECT_EQ(load.choice.chkEscChiudi, true);
-        EXPECT_EQ(load.choice.languages, kLangs);
-        EXPECT_EQ(load.choice.languageIndex, 1);
-        EXPECT_EQ(load.portLabel, GetLangString(st, options_text::kPortLabel) + "2");
-        EXPECT_EQ(reg.value, row.stored);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Options o;
+        o.st.iSerialPort = row.portBefore;
+        o.reg.value = row.regBefore;
+        o.reg.writeFails = o.reg.deleteFails = row.regFails;
+        // A settings file inside a folder that does not exist cannot be written.
+        if (row.iniUnwritable) o.st.SettingsIni.SetIniFile(o.dir.File("gone") + testutil::kSep + "HELIOTAB.ini");
+        std::string captionWhenApplied;
+        ConfirmOptions(o.f.station, row.choice, row.scanPort, o.reg, kPath, [&] { captionWhenApplied = o.Lang(101); });
+        EXPECT_EQ(testutil::ReadFile(o.dir.File("HELIOTAB.ini")), row.iniAfter);
+        EXPECT_EQ(o.reg.value, row.regAfter);
+        const OptionsChoice& c = row.choice;
+        EXPECT_EQ(std::vector<bool>({o.st.bAlwaysOnTop, o.st.bCloseAfterTest, o.st.bCloseWithEsc, o.st.bPrintReport}),
+                  std::vector<bool>({c.chkAOT, c.chkChiudi, c.chkEscChiudi, c.chkStampaReport}));
+        EXPECT_EQ(o.st.sLanguage, row.language);
+        EXPECT_EQ(o.st.iSerialPort, row.port);
+        // The main window is relabelled in the new language, its list back to that language's placeholder.
+        EXPECT_EQ(captionWhenApplied, o.Lang(101));
+        EXPECT_EQ(o.f.view.comboItems, std::vector<std::string>{o.Lang(link_text::kComboNoDevice)});
+        EXPECT_EQ(o.f.view.comboIndex, 0);
+        EXPECT_EQ(o.f.view.panels[Panel::Stato], "");
+        EXPECT_EQ(o.f.view.panels[Panel::PortaCOM], o.Lang(row.portPanel));
+        std::string shown;
+        for (auto& m : o.f.messages.shown) shown += m.text + "|" + m.title + "|" + std::to_string(m.style);
+        EXPECT_EQ(shown, row.message ? o.Lang(row.message) + (row.message == options_text::kSettingsNotSaved ?
+                  o.st.SettingsIni.IniFile() : "") + "|" + o.Lang(options_text::kSaveFailedTitle) + "|48" : "");
     }
-    EXPECT_EQ(Ini(), kIniBefore);
-    EXPECT_TRUE(f.messages.shown.empty());
 }
 
-TEST_F(OptionsTest, LanguageListOffersOnlyNamesThatReadBackAsWritten) {
-    testutil::WriteFile(dir.File("Language.ini"),
-                        "[Italiano]\r\n414=-\r\n[\"Quoted\"]\r\n[English]\r\n[Tab\there]\r\n[english]\r\n");
-    st.sLanguage = "ENGLISH";  // equal only when case is ignored: not preselected
-    st.iSerialPort = 0;
-    LoadOptions(f.station, reg, kPath);
-    const OptionsLoad load = LoadOptions(f.station, reg, kPath);
-    EXPECT_EQ(load.choice.languages, (std::vector<std::string>{"Italiano", "English", "english"}));
+// Opening the dialog: the check boxes show the settings and the exact
+// autostart entry, and nothing is written anywhere.
+TEST(Options, LoadingShowsTheSettingsAndWritesNothing) {
+    const struct { std::optional<std::string> stored; std::string path; bool ticked; int port; } rows[] = {
+        {kPath, kPath, true, 2}, {"c:\\ht\\heliotab.exe", kPath, false, 1}, {"C:\\Other\\heliotab.exe", kPath, false, 0},
+        {std::nullopt, kPath, false, 2}, {"C:\\\\heliotab.exe", AutostartPath("C:\\", "heliotab"), true, 2},  // drive root
+    };
+    Options o;
+    o.st.bCloseAfterTest = o.st.bPrintReport = true;
+    o.st.sLanguage = "English";
+    for (const auto& row : rows) {
+        o.reg.value = row.stored;
+        o.st.iSerialPort = row.port;
+        const OptionsLoad load = LoadOptions(o.f.station, o.reg, row.path);
+        const OptionsChoice& c = load.choice;
+        EXPECT_EQ(std::vector<bool>({c.chkAutoAvvio, c.chkAOT, c.chkChiudi, c.chkEscChiudi, c.chkStampaReport}),
+                  std::vector<bool>({row.ticked, false, true, true, true}));
+        EXPECT_EQ(c.languages, kLangs);
+        EXPECT_EQ(c.languageIndex, 1);
+        EXPECT_EQ(load.portLabel, row.port ? o.Lang(options_text::kPortLabel) + std::to_string(row.port)
+                                           : o.Lang(options_text::kNoPort));
+        EXPECT_EQ(o.reg.value, row.stored);
+    }
+    EXPECT_EQ(testutil::ReadFile(o.dir.File("HELIOTAB.ini")), kIniBefore);
+    EXPECT_TRUE(o.f.messages.shown.empty());
+}
+
+TEST(Options, LanguageListOffersOnlyNamesThatReadBackAsWritten) {
+    Options o;
+    testutil::WriteFile(o.dir.File("Language.ini"), "[Italiano]\r\n414=-\r\n[\"Quoted\"]\r\n[English]\r\n[Tab\there]\r\n"
+                                                    "[ lead]\r\n['q']\r\n[\"]\r\n[english]\r\n");
+    o.st.sLanguage = "ENGLISH";  // equal only when case is ignored: not preselected
+    const OptionsLoad load = LoadOptions(o.f.station, o.reg, kPath);
+    EXPECT_EQ(load.choice.languages, (std::vector<std::string>{"Italiano", "English", "\"", "english"}));
     EXPECT_EQ(load.choice.languageIndex, -1);
 
-    testutil::WriteFile(dir.File("Language.ini"), "");
-    const OptionsLoad none = LoadOptions(f.station, reg, kPath);
+    testutil::WriteFile(o.dir.File("Language.ini"), "");
+    const OptionsLoad none = LoadOptions(o.f.station, o.reg, kPath);
     EXPECT_TRUE(none.choice.languages.empty());
-    ASSERT_EQ(f.messages.shown.size(), 1u);
-    EXPECT_EQ(f.messages.shown[0].text, kLanguageMissingText);
-    EXPECT_EQ(f.messages.shown[0].title, kLanguageMissingTitle);
-    EXPECT_EQ(f.messages.shown[0].style, kStyleStop);
-    EXPECT_EQ(none.portLabel, "No resource!");  // 414 of a file without sections
+    ASSERT_EQ(o.f.messages.shown.size(), 1u);
+    EXPECT_EQ(o.f.messages.shown[0].text + o.f.messages.shown[0].title,
+              std::string(kLanguageMissingText) + kLanguageMissingTitle);
+    EXPECT_EQ(o.f.messages.shown[0].style, kStyleStop);
 }
 
 }  // namespace

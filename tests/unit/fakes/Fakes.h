@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -12,67 +13,37 @@
 #include <string>
 #include <vector>
 
-#include "output/ReportLayout.h"
 #include "device/TesterLink.h"
+#include "output/ReportLayout.h"
 #include "shared/Platform.h"
 #include "shared/Station.h"
 
 namespace heliotab::fakes {
 
-// Days since 1970-01-01 of a civil date (Howard Hinnant's algorithm).
-inline int64_t DaysFromCivil(int y, int m, int d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
-inline LocalTime CivilFromMs(int64_t ms) {
-    int64_t secs = ms / 1000;
-    int64_t z = secs / 86400;
-    int64_t sod = secs % 86400;
-    z += 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t y = static_cast<int64_t>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-    LocalTime t;
-    t.year = static_cast<int>(y + (m <= 2));
-    t.month = static_cast<int>(m);
-    t.day = static_cast<int>(d);
-    t.hour = static_cast<int>(sod / 3600);
-    t.minute = static_cast<int>(sod / 60 % 60);
-    t.second = static_cast<int>(sod % 60);
-    return t;
-}
-
-class FakeClock : public Clock {
-public:
-    // Starts on 2026-12-05 10:30:00 unless told otherwise.
+// Starts on 2026-12-05 10:30:00 unless told otherwise.
+struct FakeClock : Clock {
     FakeClock() { Set(2026, 12, 5, 10, 30, 0); }
     void Set(int y, int mo, int d, int h = 10, int mi = 30, int s = 0) {
-        ms_ = (DaysFromCivil(y, mo, d) * 86400 + h * 3600 + mi * 60 + s) * 1000;
+        const auto day = std::chrono::sys_days{std::chrono::year{y} / mo / d}.time_since_epoch();
+        ms_ = (std::chrono::duration_cast<std::chrono::seconds>(day).count() + h * 3600 + mi * 60 + s) * 1000;
     }
-    LocalTime Now() override { return CivilFromMs(ms_); }
+    LocalTime Now() override {
+        using namespace std::chrono;
+        const auto days = floor<std::chrono::days>(milliseconds{ms_});
+        const year_month_day ymd{sys_days{days}};
+        const int64_t sod = (ms_ - duration_cast<milliseconds>(days).count()) / 1000;
+        return {int(ymd.year()), int(unsigned(ymd.month())), int(unsigned(ymd.day())), int(sod / 3600),
+                int(sod / 60 % 60), int(sod % 60)};
+    }
     int64_t Ms() const { return ms_; }
     void SetMs(int64_t ms) { ms_ = ms; }
-
-private:
     int64_t ms_ = 0;
 };
 
-// Timers on the virtual clock. onTimer is wired to the core's TimerProc.
-class FakeTimers : public Timers {
-public:
+// Timers on the virtual clock; onTimer is wired to the core's TimerProc. A
+// platform timer repeats until stopped, and so does this one.
+struct FakeTimers : Timers {
     explicit FakeTimers(FakeClock& clock) : clock_(clock) {}
-    std::function<void(int)> onTimer;
-
     void StartTimer(int id, int intervalMs) override {
         running_[id] = {clock_.Ms() + intervalMs, intervalMs};
         started.push_back({id, intervalMs});
@@ -80,29 +51,23 @@ public:
     void StopTimer(int id) override { running_.erase(id); }
     bool IsRunning(int id) const { return running_.count(id) != 0; }
     int64_t DueAt(int id) const { return running_.at(id).due; }
-
     // Moves virtual time forward by ms, firing due timers in time order.
-    // A platform timer repeats until stopped, and so does this one.
     void Advance(int64_t ms) {
         const int64_t end = clock_.Ms() + ms;
         for (;;) {
-            int id = 0;
-            int64_t due = INT64_MAX;
-            for (auto& [tid, t] : running_)
-                if (t.due < due) { due = t.due; id = tid; }
-            if (due > end) break;
-            clock_.SetMs(due);
-            running_[id].due = due + std::max<int64_t>(1, running_[id].interval);
-            if (onTimer) onTimer(id);
+            auto next = std::min_element(running_.begin(), running_.end(),
+                                         [](auto& a, auto& b) { return a.second.due < b.second.due; });
+            if (next == running_.end() || next->second.due > end) break;
+            clock_.SetMs(next->second.due);
+            next->second.due += std::max<int64_t>(1, next->second.interval);
+            if (onTimer) onTimer(next->first);
         }
         clock_.SetMs(end);
     }
-
     struct Start { int id; int intervalMs; };
+    struct Running { int64_t due, interval; };
+    std::function<void(int)> onTimer;
     std::vector<Start> started;
-
-private:
-    struct Running { int64_t due; int64_t interval; };
     FakeClock& clock_;
     std::map<int, Running> running_;
 };
@@ -114,42 +79,34 @@ struct ShownMessage {
 };
 
 // Records every message; answers from a queue (default: Yes for questions, OK otherwise).
-class FakeMessages : public Messages {
-public:
+struct FakeMessages : Messages {
     explicit FakeMessages(FakeClock& clock) : clock_(clock) {}
+    int ShowMessage(const std::string& text, const std::string& title, int style) override {
+        shown.push_back({text, title, style, clock_.Ms()});
+        if (whileOpen) std::exchange(whileOpen, nullptr)();
+        if (answers.empty()) return style == kStyleQuestion ? kAnswerYes : kAnswerOk;
+        const int a = answers.front();
+        answers.pop_front();
+        return a;
+    }
     std::vector<ShownMessage> shown;
     std::deque<int> answers;
     std::function<void()> whileOpen;  // runs "inside" the modal box
-
-    int ShowMessage(const std::string& text, const std::string& title, int style) override {
-        shown.push_back({text, title, style, clock_.Ms()});
-        if (whileOpen) { auto f = whileOpen; whileOpen = nullptr; f(); }
-        if (!answers.empty()) { int a = answers.front(); answers.pop_front(); return a; }
-        return style == kStyleQuestion ? kAnswerYes : kAnswerOk;
-    }
-
-private:
     FakeClock& clock_;
 };
 
-class FakePump : public Pump {
-public:
+struct FakePump : Pump {
     explicit FakePump(FakeTimers& timers) : timers_(timers) {}
-    int doEvents = 0;
-    std::function<void()> onDoEvents;
     void DoEvents() override {
         ++doEvents;
         if (onDoEvents) onDoEvents();
     }
     bool WaitUntil(const std::function<bool()>& done, int maxMs) override {
-        for (int t = 0; t < maxMs; t += 10) {
-            if (done()) return true;
-            timers_.Advance(10);
-        }
+        for (int t = 0; t < maxMs && !done(); t += 10) timers_.Advance(10);
         return done();
     }
-
-private:
+    int doEvents = 0;
+    std::function<void()> onDoEvents;
     FakeTimers& timers_;
 };
 
@@ -158,74 +115,47 @@ struct SentByte {
     int64_t atMs;
 };
 
-class FakeSerialPort : public SerialPort {
-public:
+struct FakeSerialPort : SerialPort {
     explicit FakeSerialPort(FakeClock& clock) : clock_(clock) {}
-    bool openFails = false;      // Open() fails while set
-    int outBufferCount = 0;      // what OutBufferCount reports
-    std::vector<SentByte> sent;
-    std::vector<int> opened;     // port numbers of successful opens
-    int closes = 0;
-
     bool Open(int portNumber) override {
         if (openFails) return false;
-        open_ = true;
         opened.push_back(portNumber);
-        return true;
+        return open_ = true;
     }
-    void Close() override { if (open_) ++closes; open_ = false; }
+    void Close() override { closes += open_; open_ = false; }
     bool IsOpen() const override { return open_; }
     bool Send(uint8_t b) override {
-        if (!open_) return false;
-        sent.push_back({b, clock_.Ms()});
-        return true;
+        if (open_) sent.push_back({b, clock_.Ms()});
+        return open_;
     }
     int OutBufferCount() override { return outBufferCount; }
-
     std::string SentBytes() const {
         std::string s;
         for (auto& b : sent) s.push_back(static_cast<char>(b.byte));
         return s;
     }
-
-private:
+    bool openFails = false;   // Open() fails while set
+    int outBufferCount = 0;   // what OutBufferCount reports
+    std::vector<SentByte> sent;
+    std::vector<int> opened;  // port numbers of successful opens
+    int closes = 0;
     FakeClock& clock_;
     bool open_ = false;
 };
 
 // The main window's controls as plain values.
-class FakeMainView : public MainView {
-public:
-    std::map<Panel, std::string> panels;
-    std::map<Button, bool> enabled{{Button::Test, true}, {Button::Ferma, true}, {Button::Opzioni, true},
-                                   {Button::Info, true}, {Button::Esci, true}};
-    std::map<Button, bool> visible{{Button::Test, true}, {Button::Ferma, true}, {Button::Opzioni, true},
-                                   {Button::Info, true}, {Button::Esci, true}};
-    bool trayOptionsEnabled = true;
-    bool comboEnabled = true;
-    int comboFocus = 0;
-    std::vector<std::string> comboItems;
-    int comboIndex = -1;
-    std::string comboText;
-    std::array<std::string, 3> vehicle;
-    std::string operatorName;
-    std::array<std::string, 6> device;
-    bool validateWindowShown = false;
-    int validateWindowShows = 0;
-    std::string validateTitle, validateText;
-    bool unloaded = false;
-
+struct FakeMainView : MainView {
     void SetPanelText(Panel p, const std::string& t) override { panels[p] = t; }
     void EnableButton(Button b, bool e) override { enabled[b] = e; }
     void ShowButton(Button b, bool v) override { visible[b] = v; }
     void EnableTrayOptions(bool e) override { trayOptionsEnabled = e; }
     void EnableCombo(bool e) override { comboEnabled = e; }
     void FocusCombo() override { ++comboFocus; }
-    void ClearCombo() override { comboItems.clear(); comboIndex = -1; comboText.clear(); }
+    void ClearCombo() override { comboItems.clear(), comboIndex = -1, comboText.clear(); }
     void AddComboItem(const std::string& t) override { comboItems.push_back(t); }
     void SelectComboIndex(int i) override {
         comboIndex = i;
-        comboText = (i >= 0 && i < static_cast<int>(comboItems.size())) ? comboItems[i] : std::string();
+        comboText = i >= 0 && i < static_cast<int>(comboItems.size()) ? comboItems[i] : "";
     }
     int ComboIndex() override { return comboIndex; }
     void SetComboText(const std::string& t) override { comboText = t; }
@@ -235,42 +165,46 @@ public:
     void SetDeviceLabel(int i, const std::string& t) override { device.at(i) = t; }
     std::string DeviceLabel(int i) override { return device.at(i); }
     void ShowValidateWindow(const std::string& title, const std::string& text) override {
-        validateWindowShown = true;
-        ++validateWindowShows;
-        validateTitle = title;
-        validateText = text;
+        validateWindowShown = true, ++validateWindowShows, validateTitle = title, validateText = text;
     }
     void HideValidateWindow() override { validateWindowShown = false; }
     void Unload() override { unloaded = true; }
+
+    std::map<Panel, std::string> panels;
+    std::map<Button, bool> enabled{{Button::Test, 1}, {Button::Ferma, 1}, {Button::Opzioni, 1}, {Button::Info, 1},
+                                   {Button::Esci, 1}};
+    std::map<Button, bool> visible = enabled;
+    bool trayOptionsEnabled = true, comboEnabled = true, validateWindowShown = false, unloaded = false;
+    int comboFocus = 0, comboIndex = -1, validateWindowShows = 0;
+    std::vector<std::string> comboItems;
+    std::string comboText, operatorName, validateTitle, validateText;
+    std::array<std::string, 3> vehicle;
+    std::array<std::string, 6> device;
 };
 
 // The printers: answers the dialog as told and keeps every printed job.
-class FakeReportPrinter : public ReportPrinter {
-public:
-    bool installed = true;
-    PrintChoice choice = PrintChoice::Confirmed;
-    bool printFails = false;
-    std::string dateTime = "05/12/2026 10:30:00";
-    int dialogs = 0;
-    std::function<void()> whileOpen;  // runs "inside" the modal dialog
-    struct Job {
-        std::string title;
-        ReportLayout layout;
-    };
-    std::vector<Job> printed;
-
+struct FakeReportPrinter : ReportPrinter {
     bool PrinterInstalled() override { return installed; }
     PrintChoice ShowPrinter() override {
         ++dialogs;
-        if (whileOpen) { auto f = whileOpen; whileOpen = nullptr; f(); }
+        if (whileOpen) std::exchange(whileOpen, nullptr)();
         return choice;
     }
     std::string DateTimeText() override { return dateTime; }
     bool Print(const std::string& title, const ReportLayout& layout) override {
-        if (printFails) return false;
-        printed.push_back({title, layout});
-        return true;
+        if (!printFails) printed.push_back({title, layout});
+        return !printFails;
     }
+    struct Job {
+        std::string title;
+        ReportLayout layout;
+    };
+    bool installed = true, printFails = false;
+    PrintChoice choice = PrintChoice::Confirmed;
+    std::string dateTime = "05/12/2026 10:30:00";
+    int dialogs = 0;
+    std::function<void()> whileOpen;  // runs "inside" the modal dialog
+    std::vector<Job> printed;
 };
 
 // A whole station of fakes; FileSystem is passed in (usually the real

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <algorithm>
-#include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -24,17 +24,10 @@ class TempDir {
 public:
     TempDir() {
         namespace fs = std::filesystem;
-        std::random_device rd;
-        const auto seed = std::chrono::steady_clock::now().time_since_epoch().count();
-        for (int i = 0;; ++i) {
-            fs::path p = fs::temp_directory_path() /
-                         ("heliotab-" + std::to_string(seed) + "-" + std::to_string(rd()) + "-" + std::to_string(i));
-            if (fs::create_directory(p)) {
-                path_ = p.string();
-                break;
-            }
-        }
-        while (!path_.empty() && (path_.back() == '\\' || path_.back() == '/')) path_.pop_back();
+        static std::mt19937_64 rng{std::random_device{}() ^ static_cast<uint64_t>(time(nullptr))};
+        fs::path p;
+        do p = fs::temp_directory_path() / ("heliotab-" + std::to_string(rng())); while (!fs::create_directory(p));
+        path_ = p.string();
     }
     ~TempDir() {
         namespace fs = std::filesystem;

@@ -1,164 +1,195 @@
-// One test from start-up to the result file: the poll finds the tester, the
-// operator picks a reservation, the tester measures, the .FAR appears with
-// exactly the expected bytes and the window goes back to idle.
-#include "road/RoadFixture.h"
+// Whole tests through the portable core: start-up with the shipped
+// Language.ini and masks, the poll finding the tester, the operator's
+// choice, the tester's frames as the line delivers them on virtual time;
+// then the wire, the exchange folder's files byte for byte, the messages
+// and the window.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <set>
+
+#include "app/frmMain.h"
+#include "device/ControlBytes.h"
+#include "device/TesterFrames.h"
+#include "fakes/Fakes.h"
+#include "fakes/TempDir.h"
+#include "reservation/DemoReservations.h"
+#include "reservation/ReservationList.h"
+#include "reservation/Selection.h"
+#include "settings/Language.h"
+#include "shared/FileSystems.h"
 
 using namespace heliotab;
-using namespace heliotab::testing_road;
+using namespace heliotab::fakes;
+using namespace heliotab::testframes;
+using testutil::kSep;
 
 namespace {
 
-TEST_F(RoadTest, StartUpPollsPort3UntilTheTesterAnnouncesItself) {
-    StartUp();
-    EXPECT_EQ(st.iSerialPort, 3);
-    EXPECT_EQ(st.AccDirectory, exchange + kSep);
-    EXPECT_EQ(f.view.panels[Panel::PortaCOM], "Ricerca del provafari in corso...");
-    EXPECT_FALSE(f.view.visible[Button::Test]);
-    EXPECT_FALSE(f.view.enabled[Button::Test]);
-    EXPECT_FALSE(f.view.enabled[Button::Ferma]);
-    EXPECT_FALSE(f.view.comboEnabled);
-    EXPECT_EQ(f.view.comboItems, std::vector<std::string>{Lang(303)});
-    EXPECT_EQ(f.view.comboIndex, 0);
-
-    // Nothing before the first tick; the port is opened at 1 s, ENQ 0.5 s
-    // later; nobody answers: close, 0.5 s, open, 0.5 s, ENQ, one second
-    // after the last attempt ended.
-    AdvanceTo(999);
-    EXPECT_TRUE(f.port.opened.empty());
-    AdvanceTo(6000);
-    EXPECT_EQ(SentAt(), (Timed{{kENQ, 1500}, {kENQ, 3500}, {kENQ, 5500}}));
-    EXPECT_EQ(f.port.opened, (std::vector<int>{3, 3, 3}));
-    EXPECT_EQ(f.port.closes, 2);
-
-    Feed(Wire(FixedIdentity(true)));
-    EXPECT_EQ(f.view.device, (std::array<std::string, 6>{"LUXOMETRA", "HL-5", "OM1234", "0042", "2.1B", "31/12/2026"}));
-    EXPECT_EQ(f.view.panels[Panel::PortaCOM], "Provafari collegato su COM3");
-    EXPECT_EQ(f.view.panels[Panel::Stato], "");
-    EXPECT_TRUE(f.view.comboEnabled);
-    EXPECT_TRUE(f.view.enabled[Button::Test]);
-    EXPECT_FALSE(f.view.visible[Button::Test]);  // no /TEST
-
-    // Online: no more ENQ, the port stays open.
-    AdvanceTo(60 * kSecond);
-    EXPECT_EQ(f.port.sent.size(), 3u);
-    EXPECT_EQ(f.port.opened.size(), 3u);
-    EXPECT_TRUE(f.port.IsOpen());
-    EXPECT_TRUE(f.messages.shown.empty());
+// A result file from its thirty values in key order, '|' between them.
+std::string FarFile(const std::string& values) {
+    std::string out = "[ProvaFari]\r\n", keys = "Marca|Tipo|NumOmologa|NumSerie|NumVersioneSoftware|DataScadenza|AltezzaAnab|"
+        "TipoAnab|VertAnabDx|VertAnabSx|VertAbbDx|VertAbbSx|OrizzAnabDx|OrizzAnabSx|OrizzAbbDx|OrizzAbbSx|IllumLuxAnabDx|"
+        "IllumLuxAnabSx|IllumLuxAbbDx|IllumLuxAbbSx|EsitoIllumLuxAnabDx|EsitoIllumLuxAnabSx|EsitoIllumLuxAbbDx|"
+        "EsitoIllumLuxAbbSx|Esito|CodErrore|DataMisura|InizioMisura|FineMisura|Operatore|";
+    for (size_t k = 0, v = 0; k < keys.size(); k = keys.find('|', k) + 1, v = values.find('|', v) + 1)
+        out += keys.substr(k, keys.find('|', k) - k) + "=" + values.substr(v, values.find('|', v) - v) + "\r\n";
+    return out;
 }
 
-// The three demo vehicles, each with its own tester and layout.
-TEST_F(RoadTest, EachVehicleGetsItsResultFile) {
-    Results light;
-    light.aims = "RRRRARRR";
-    light.lux = {"  3.75", "  90.0", " 150.0", "  20.0"};
-    light.altezza = " 85";
-    Results heavy;
-    heavy.aims = "RRRARRRR";
-    heavy.lux = {"  95.5", "  4.25", " 120.0", "150.00"};
-    heavy.altezza = "120";
-    heavy.tipo = "B";
-    Separated busId;
-    busId.id = {"OPTILUX", "SEP 24", "OM-BUS-99", "0815", "5.2", "01012028"};
-    busId.status = "0";
-    // Code "1": right lamps only, configuration-1 limits; the left lamp's
-    // "I" and the failing left values do not count, the "#" mark does.
-    Separated bus = busId;
-    bus.status = "2";
-    bus.aims = {"R", "I", "R#", "R", "A", "R", "R", "R"};
-    bus.lux = {"2.0", "1.5", "7.5", "200"};
-    bus.altezza = "95";
-    bus.tipo = "C";
-    bus.code = "1";
-    struct Row {
-        std::string identity, acc, vehicle, results;
-        int64_t start, end;
-        std::string far;
+// steps: at second s, "@plate" the operator picks it, "demo" the Test button,
+// "box" the steps after the next one happen while the message it brings is
+// open, else bytes from the tester. wire: what was sent after the three
+// ENQs of the start-up (the identity comes at 6 s).
+struct Row {
+    const char* what;
+    std::string commandLine, settings, identity;  // settings: extra [Impostazioni] lines
+    std::vector<std::pair<int, std::string>> steps;
+    std::string wire, far, farValues, files, messages, window;
+    std::string accSeparator = "\\";  // "Files .ACC" ends with it
+};
+
+struct Road {
+    explicit Road(const Row& row) {
+        for (const char* name : {"Language.ini", "Accettazione.msk", "Veicoli_Leggeri.msk", "Veicoli_Pesanti.msk"})
+            testutil::WriteFile(program.File(name), testutil::ReadFile(std::string(HELIOTAB_SOURCE_DIR) + "/data/" + name));
+        settings = "[Impostazioni]\r\nLingua=Italiano\r\nPorta Seriale=3\r\n" + row.settings + "[Percorsi]\r\nFiles .ACC=" +
+                   exchange + row.accSeparator + "\r\n";
+        testutil::WriteFile(program.File("HELIOTAB.ini"), settings);
+        f.state.programDir = program.Path();
+        f.timers.onTimer = [this](int id) { TimerProc(f.station, id); };
+        const StartupSwitches sw = ParseCommandLine(f.state, row.commandLine);
+        StartupLoadSettings(f.station);
+        StartupInitialState(f.station, sw);
+        StartupDeviceSearch(f.station);
+        for (const DemoReservation& r : BuildDemoReservations(f.clock.Now()))
+            if (r.fileName < "26000200") testutil::WriteFile(exchange + kSep + r.fileName, r.contents);
+    }
+    void Step(const std::string& what) {
+        if (what == "demo") return OnToolbarButton(f.station, Button::Test);
+        if (what[0] != '@') return OnSerialBytes(f.station, what);
+        RebuildReservationList(f.station);  // drops the list down and picks the vehicle, as the operator does
+        for (size_t i = 1; i < f.view.comboItems.size(); ++i)
+            if (f.view.comboItems[i].ends_with(what.substr(1))) f.view.SelectComboIndex(static_cast<int>(i));
+        OnComboClick(f.station);
+    }
+    void At(int64_t s) { f.timers.Advance(t0 + s * 1000 - f.clock.Ms()); }
+    std::string Wire() const {
+        std::string out;
+        for (const SentByte& b : f.port.sent) {
+            char at[32];
+            snprintf(at, sizeof at, "@%g ", (b.atMs - t0) / 1000.0);
+            out += std::map<int, std::string>{{kEOT, "EOT"}, {kENQ, "ENQ"}, {kACK, "ACK"}, {kNAK, "NAK"}, {kCAN, "CAN"}}[b.byte] + at;
+        }
+        return out;
+    }
+    std::string Files(const std::string& folder) const {
+        std::set<std::string> names;
+        for (auto& e : std::filesystem::directory_iterator(folder)) names.insert(e.path().filename().string());
+        std::string out;
+        for (auto& n : names) out += n + " ";
+        return out;
+    }
+    std::string Lang(int id) { return GetLangString(f.state, id); }
+    std::string Id(const std::string& text) {
+        int best = 0;  // the longest that fits
+        for (int id : {303, 332, 336, 338, 380, 382, 383, 384, 601, 602})
+            if (text.rfind(Lang(id), 0) == 0 && (!best || Lang(id).size() > Lang(best).size())) best = id;
+        return best ? "#" + std::to_string(best) + text.substr(Lang(best).size()) : text;
+    }
+    std::string Messages() {
+        std::string out;
+        for (auto& m : f.messages.shown) {
+            std::string text = Id(m.text);
+            if (const size_t at = text.find(exchange); at != std::string::npos) text.replace(at, exchange.size(), "X");
+            out += text + "|" + Id(m.title) + "|" + std::to_string(m.style) + "@" + std::to_string((m.atMs - t0) / 1000) + " ";
+        }
+        return out;
+    }
+    // Armed, the vehicle, operator, Ferma and combo enabled, panels, unloaded.
+    std::string Window() {
+        auto& v = f.view;
+        return std::string(f.state.bTestArmed ? "armed " : "idle ") + v.vehicle[0] + "|" + v.vehicle[2] + "|" +
+               v.operatorName + " " + (v.enabled[Button::Ferma] ? "F" : "-") + (v.comboEnabled ? "c " : "- ") +
+               Id(v.comboText) + " " + Id(v.panels[Panel::Stato]) + " " + Id(v.panels[Panel::PortaCOM]) +
+               (v.unloaded ? " unloaded" : "");
+    }
+
+    testutil::TempDir program;
+    std::string exchange = program.MakeDir("DIR_FAR"), settings;
+    FakeStation f{DefaultFileSystem()};
+    int64_t t0 = f.clock.Ms();
+};
+
+Results Light(const std::string& lux3 = "  20.0") { return {"RRRRARRR", {"  3.75", "  90.0", " 150.0", lux3}, " 85"}; }
+Separated Bus(const std::string& status, const std::string& code) {
+    // Code 1: the left lamps do not count, the mark does.
+    return {{"OPTILUX", "SEP 24", "OM-BUS-99", "0815", "5.2", "01012028"}, status, {"R", "I", "R#", "R", "A", "R", "R", "R"},
+            {"2.0", "1.5", "7.5", "200"}, "95", "C", code};
+}
+
+TEST(Road, WholeTestsEndInTheirFilesWireAndWindow) {
+    const std::string lux = "LUXOMETRA|HL-5|OM1234|0042|2.1B|31122026|", start = Wire(FixedStatus('1'));
+    const std::string light = lux + "#085|#A|R|R|R|R|A|R|R|R|003750|090000|150000|020000|R|R|R|R|A||05122026|";
+    const std::string bus = "OPTILUX|SEP 24|OM-BUS-99|0815|5.2|01012028|#095|#C|R|I|R|R|A|R|R|R|002000|001500|007500|200000|";
+    const std::string busId = Wire(SeparatedFrame(Bus("0", "1"))), lightFiles = "26000101.FAR 26000102.ACC 26000103.ACC ";
+    const std::string idle = "idle || -c #303 #336 #3323", done = "|#601|64@";
+    const std::vector<Row> rows{
+        {"light vehicle", "", "", Wire(FixedIdentity(true)), {{10, "@FX123AB"}, {15, start}, {62, Wire(FixedResults(true, Light()))}},
+         "ACK@15 ACK@62 ", "26000101.FAR", light + "103015|103102|ROSSI MARIO", lightFiles,
+         "#602 'X\\26000101.FAR'" + done + "62 ", idle},
+        {"bus, separated frames", "", "", busId, {{10, "@FK789CD"}, {60, start}, {150, Wire(SeparatedFrame(Bus("2", "1")))}},
+         "ACK@60 ACK@150 ", "26000103.FAR", bus + "R|I|R|I|#A||05122026|103100|103230|ROSSI MARIO",
+         "26000101.ACC 26000102.ACC 26000103.FAR ", "#602 'X\\26000103.FAR'" + done + "150 ", idle},
+        {"demonstration without a reservation", "/TEST", "", Wire(FixedIdentity(true)),
+         {{8, "demo"}, {10, start}, {40, Wire(FixedResults(true))}}, "ACK@10 ACK@40 ", "Test.FAR",
+         lux + "#085|#A|R|R|R|R|R|R|R|R|012500|013000|040000|041000|R|R|R|R|R||05122026|103010|103040|DEMO OPERATOR",
+         "26000101.ACC 26000102.ACC 26000103.ACC Test.FAR ", "#602 'X\\Test.FAR'" + done + "40 ", idle},
+        {"unknown configuration refused, then repeated", "", "", busId,
+         {{10, "@FK789CD"}, {60, start}, {150, Wire(SeparatedFrame(Bus("2", "7")))}, {200, start},
+          {260, Wire(SeparatedFrame(Bus("2", "3")))}},
+         "ACK@60 ACK@150 ACK@200 ACK@260 ", "26000103.FAR", bus + "R|I|R|I|A||05122026|103320|103420|ROSSI MARIO",
+         "26000101.ACC 26000102.ACC 26000103.FAR ", "#383|#380|48@150 #602 'X\\26000103.FAR'" + done + "260 ", idle},
+        {"a repeat while the refusal is still open is delivered", "", "", Wire(FixedIdentity(true)),
+         {{10, "@FX123AB"}, {15, start}, {62, "box"}, {62, Wire(FixedResults(true, Light("      ")))}, {70, start},
+          {95, Wire(FixedResults(true, Light()))}},
+         "ACK@15 ACK@62 ACK@70 ACK@95 ", "26000101.FAR", light + "103110|103135|ROSSI MARIO", lightFiles,
+         "#382|#380|48@62 #602 'X\\26000101.FAR'" + done + "95 ", idle},
+        {"close after the test: EOT, unloaded", "", "Chiudi dopo test=1\r\n", Wire(FixedIdentity(true)),
+         {{10, "@FX123AB"}, {15, start}, {62, Wire(FixedResults(true, Light()))}}, "ACK@15 ACK@62 EOT@62.1 ",
+         "26000101.FAR", light + "103015|103102|ROSSI MARIO", lightFiles, "", idle + " unloaded"},
     };
-    const Row rows[] = {
-        {Wire(FixedIdentity(true)), kLightAcc, "CITRO\xCBN|C3|FX123AB", Wire(FixedResults(true, light)), 15, 62,
-         kLuxometra + "#085|#A|R|R|R|R|A|R|R|R|003750|090000|150000|020000|R|R|R|R|A||05122026|103015|103102|ROSSI MARIO"},
-        {Wire(FixedIdentity(false, {"FARMATIC", "PF-900 PLUS", "OMOL-2019-0077", "7731", "3.04", "15062027"})),
-         kHeavyAcc, "IVECO|EUROCARGO 120E25|EZ456KL", Wire(FixedResults(false, heavy)), 20, 105,
-         "FARMATIC|PF-900 PLUS|OMOL-2019-0077|7731|3.04|15062027|#120|#B|R|R|R|A|R|R|R|R|095500|004250|120000|150000|"
-         "I|R|R|R|I||05122026|103020|103145|ROSSI MARIO"},
-        {Wire(SeparatedFrame(busId)), kBusAcc, "IRISBUS|CROSSWAY 12M|FK789CD", Wire(SeparatedFrame(bus)), 60, 150,
-         "OPTILUX|SEP 24|OM-BUS-99|0815|5.2|01012028|#095|#C|R|I|R|R|A|R|R|R|002000|001500|007500|200000|R|I|R|I|#A||"
-         "05122026|103100|103230|ROSSI MARIO"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.acc);
-        struct Run : RoadTest {
-            void TestBody() override {}
-        } r;
-        r.StartOnline(row.identity);
-        r.WriteDemoReservations();
-        r.Choose(row.acc);
-        EXPECT_EQ(r.f.view.vehicle[0] + "|" + r.f.view.vehicle[1] + "|" + r.f.view.vehicle[2], row.vehicle);
-        EXPECT_EQ(r.f.view.operatorName, "ROSSI MARIO");
-        EXPECT_EQ(r.f.view.panels[Panel::Stato], r.Lang(338));
-        r.Measure(row.start * kSecond, row.results, row.end * kSecond);
-        EXPECT_EQ(r.SentAt(), (Timed{{kACK, row.start * kSecond}, {kACK, row.end * kSecond}}));
-        const std::string base = row.acc.substr(0, 8);
-        EXPECT_EQ(testutil::ReadFile(r.ExchangeFile(base + ".FAR")), FarFile(row.far));
-        EXPECT_FALSE(testutil::Exists(r.ExchangeFile(row.acc)));
-        for (const char* other : {kLightAcc, kHeavyAcc, kBusAcc})
-            if (row.acc != other) EXPECT_TRUE(testutil::Exists(r.ExchangeFile(other)));  // the others stay
-        r.ExpectNoLeftovers(base);
-        r.ExpectIdleWindow();
-        ASSERT_EQ(r.f.messages.shown.size(), 1u);
-        EXPECT_EQ(r.f.messages.shown[0].text, r.DoneMessage(base + ".FAR"));
-        EXPECT_EQ(r.f.messages.shown[0].title, r.Lang(601));
-        EXPECT_EQ(r.f.messages.shown[0].style, kStyleInformation);
-        EXPECT_EQ(r.f.messages.shown[0].atMs, r.t0 + row.end * kSecond);
+    std::vector<Row> all = rows;
+    for (const char* separator : {"", "/"}) {  // "Files .ACC" is a folder with or without its separator
+        all.push_back(rows[0]);
+        all.back().accSeparator = separator;
+        all.back().messages = "#602 'X" + std::string(*separator ? separator : "\\") + "26000101.FAR'" + done + "62 ";
+    }
+    for (const Row& row : all) {
+        SCOPED_TRACE(std::string(row.what) + " " + row.accSeparator);
+        Road r(row);
+        r.At(6);
+        r.Step(row.identity);
+        std::function<void(size_t)> run = [&](size_t i) {
+            for (; i < row.steps.size(); ++i) {
+                if (row.steps[i].second == "box") r.f.messages.whileOpen = [&run, i] { run(i + 2); };
+                r.At(row.steps[i + (row.steps[i].second == "box")].first);
+                r.Step(row.steps[i + (row.steps[i].second == "box")].second);
+                if (row.steps[i].second == "box") return;
+            }
+        };
+        run(0);
+        r.At(row.steps.back().first + 1);
+        EXPECT_EQ(r.Wire(), "ENQ@1.5 ENQ@3.5 ENQ@5.5 " + row.wire);
+        EXPECT_EQ(testutil::ReadFile(r.exchange + kSep + row.far), FarFile(row.farValues));
+        EXPECT_EQ(r.Files(r.exchange), row.files);
+        EXPECT_EQ(r.Files(r.program.Path()), "Accettazione.msk DIR_FAR HELIOTAB.ini Language.ini Veicoli_Leggeri.msk Veicoli_Pesanti.msk ");
+        EXPECT_EQ(testutil::ReadFile(r.program.File("HELIOTAB.ini")), r.settings);
+        EXPECT_EQ(r.Messages(), row.messages);
+        EXPECT_EQ(r.Window(), row.window);
     }
 }
 
-TEST_F(RoadTest, DemonstrationTestWithoutReservationWritesTestFar) {
-    StartOnline(Wire(FixedIdentity(true)), "/TEST");
-    EXPECT_TRUE(f.view.visible[Button::Test]);
-    EXPECT_TRUE(f.view.enabled[Button::Test]);
-    WriteDemoReservations();
-    const size_t demos = BuildDemoReservations(f.clock.Now()).size();
-
-    OnToolbarButton(s, Button::Test);
-    ASSERT_TRUE(st.bTestArmed);
-    Measure(10 * kSecond, Wire(FixedResults(true)), 40 * kSecond);
-    EXPECT_EQ(SentAt(), (Timed{{kACK, 10000}, {kACK, 40000}}));
-    EXPECT_EQ(testutil::ReadFile(ExchangeFile("Test.FAR")),
-              FarFile(kLuxometra + "#085|#A|R|R|R|R|R|R|R|R|012500|013000|040000|041000|R|R|R|R|R||05122026|103010|"
-                                   "103040|DEMO OPERATOR"));
-    ExpectNoLeftovers("Test");
-    ExpectIdleWindow();
-    // No reservation was answered, so none is gone.
-    RebuildReservationList(s);
-    EXPECT_EQ(s.picker.AccFiles.size(), demos + 1);
-    ASSERT_EQ(f.messages.shown.size(), 1u);
-    EXPECT_EQ(f.messages.shown[0].text, DoneMessage("Test.FAR"));
-}
-
 }  // namespace
-
-// "Files .ACC" names the exchange folder with or without its final
-// separator: the list, the selection, the result and the delete all find the
-// same files, and the settings file is left as it was.
-class ExchangeFolderSetting : public RoadTest, public ::testing::WithParamInterface<const char*> {};
-
-TEST_P(ExchangeFolderSetting, IsAFolderEverywhere) {
-    filesAcc = exchange + GetParam();
-    StartOnline(Wire(FixedIdentity(true)));
-    const std::string settings = testutil::ReadFile(program.File("HELIOTAB.ini"));
-    EXPECT_EQ(st.AccDirectory, filesAcc);
-    WriteDemoReservations();
-    Choose(kLightAcc);
-    EXPECT_EQ(f.view.vehicle[0], "CITRO\xCBN");
-    Measure(15 * kSecond, Wire(FixedResults(true)), 62 * kSecond);
-    EXPECT_TRUE(testutil::Exists(ExchangeFile("26000101.FAR")));
-    EXPECT_FALSE(testutil::Exists(ExchangeFile(kLightAcc)));
-    ExpectNoLeftovers("26000101");
-    ASSERT_EQ(f.messages.shown.size(), 1u);
-    const std::string shownPath = exchange + (*GetParam() ? GetParam() : "\\") + "26000101.FAR";
-    EXPECT_EQ(f.messages.shown[0].text, Lang(602) + " '" + shownPath + "'");
-    EXPECT_EQ(testutil::ReadFile(program.File("HELIOTAB.ini")), settings);
-}
-
-INSTANTIATE_TEST_SUITE_P(FinalSeparator, ExchangeFolderSetting, ::testing::Values("", "\\", "/"));
