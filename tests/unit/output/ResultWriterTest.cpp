@@ -39,14 +39,10 @@ struct Bench {
                    "604=T604\r\n611=T611\r\n612=T612\r\n613=T613\r\n614=T614\r\n615=T615\r\n650=T650\r\n651=T651\r\n652=T652\r\n");
         st.sLanguage = "Italiano";
         st.LanguageIni.SetIniFile(prog + kSep + "Language.ini");
-        r.Marca = "TECNOLUX", r.Tipo = "HL 2000", r.NumOmologa = "OM/123456", r.NumSerie = "0042";
-        r.NumVersioneSoftware = "1.07", r.DataScadenza = "05/12/2026", r.AltezzaAnab = "85", r.TipoAnab = "2";
-        r.VertAnabDx = "0", r.VertAnabSx = "1", r.VertAbbDx = "0", r.VertAbbSx = "0";
-        r.OrizzAnabDx = "0", r.OrizzAnabSx = "0", r.OrizzAbbDx = "1", r.OrizzAbbSx = "0";
-        r.IllumLuxAnabDx = "12345", r.IllumLuxAnabSx = "12.5", r.IllumLuxAbbDx = "-2.5", r.IllumLuxAbbSx = "1234567";
-        r.EsitoIllumLuxAnabDx = "P", r.EsitoIllumLuxAnabSx = "P", r.EsitoIllumLuxAbbDx = "N", r.EsitoIllumLuxAbbSx = "P";
-        r.Esito = "N", r.CodErrore = "E99", r.DataMisura = "05122026", r.InizioMisura = "103000";
-        r.FineMisura = "103112", r.Operatore = "Rossi Mario";
+        const char* in[] = {"TECNOLUX", "HL 2000", "OM/123456", "0042", "1.07", "05/12/2026", "85", "2", "0", "1", "0", "0", "0",
+                            "0", "1", "0", "12345", "12.5", "-2.5", "1234567", "P", "P", "N", "P", "N", "E99" /* never written */,
+                            "05122026", "103000", "103112", "Rossi Mario"};
+        for (size_t i = 0; i < kFarResultKeys.size(); ++i) r.*kFarResultKeys[i].field = in[i];
         st.bTestArmed = true;
         for (int i = 0; i < 3; ++i) fx.view.vehicle[i] = "veicolo";
         fx.view.operatorName = "Rossi Mario";
@@ -74,32 +70,41 @@ struct Bench {
 
 }  // namespace
 
+// The reservation is answered by its .FAR and deleted last: a failure there
+// only warns (before a close after the test); one already taken back is no fault.
 TEST(ResultWriter, ReservationIsAnsweredByItsFarFile) {
-    for (bool closeAfterTest : {false, true}) {
+    const std::tuple<bool, FileStatus, bool> rows[] = {{false, FileStatus::Ok, true}, {true, FileStatus::Ok, true},
+        {false, FileStatus::Access, true}, {true, FileStatus::Other, true}, {false, FileStatus::Ok, false}};
+    for (const auto& [close, deleteStatus, present] : rows) {
         Bench b;
-        b.st.bCloseAfterTest = closeAfterTest;
+        b.st.bCloseAfterTest = close;
         b.Select();
-        // The box is modal and serial input runs while it is open: by then the
-        // result must be in place, the window idle, the report's copy still there.
+        if (!present) std::filesystem::remove(b.acc + kAcc);
+        if (deleteStatus != FileStatus::Ok) b.files.failOp = "Delete", b.files.failSuffix = ".ACC", b.files.failStatus = deleteStatus;
+        // The box is modal and serial input runs while it is open: by then the result must be
+        // in place, the window idle, the report's copy still there, no close asked for.
         int openChecks = 0;
         b.fx.messages.whileOpen = [&] {
             ++openChecks;
-            EXPECT_EQ(Entries(b.acc), Names{"26000123.FAR"});
-            EXPECT_TRUE(!b.st.bTestArmed && b.st.SelectedAccFile.empty() && b.fx.view.operatorName.empty());
-            EXPECT_EQ(Entries(b.prog), (Names{"26000123.TMP", "Language.ini"}));
+            EXPECT_EQ(Entries(b.acc), (deleteStatus == FileStatus::Ok ? Names{"26000123.FAR"} : Names{kAcc, "26000123.FAR"}));
+            EXPECT_TRUE(!b.st.bTestArmed && b.st.SelectedAccFile.empty() && b.fx.view.operatorName.empty() && !b.st.bClosePending);
+            if (!close) EXPECT_EQ(Entries(b.prog), (Names{"26000123.TMP", "Language.ini"}));
         };
         EXPECT_TRUE(WriteTestResult(b.fx.station, b.r));
-        EXPECT_EQ(openChecks, closeAfterTest ? 0 : 1);
         EXPECT_EQ(ReadBytes(b.Far()), kExpected);
-        EXPECT_EQ(Entries(b.acc), Names{"26000123.FAR"});  // .ACC and .FA$ gone
         EXPECT_EQ(Entries(b.prog), Names{"Language.ini"});  // no .TMP left
-        EXPECT_FALSE(b.st.bTestArmed);
-        EXPECT_EQ(b.st.bClosePending, closeAfterTest);
-        EXPECT_TRUE(b.st.SelectedAccFile.empty());
+        EXPECT_EQ(b.st.bClosePending, close);
+        EXPECT_TRUE(!b.st.bTestArmed && b.st.SelectedAccFile.empty());
         EXPECT_EQ(b.st.ReservationIni.IniFile(), b.prog + "\\26000123.TMP");
-        EXPECT_EQ(b.Shown(), closeAfterTest ? Names{} : Names{"T602 '" + b.Far() + "'|T601|64"});
+        Names want;
+        if (!close) want.push_back("T602 '" + b.Far() + "'|T601|64");
+        if (deleteStatus != FileStatus::Ok) want.push_back("T614 '" + b.acc + kAcc + "'|T615|48");
+        EXPECT_EQ(b.Shown(), want);
+        EXPECT_EQ(openChecks, want.empty() ? 0 : 1);  // the first box
         EXPECT_EQ(b.fx.view.vehicle, (std::array<std::string, 3>{}));
         EXPECT_EQ(b.fx.view.operatorName + "|" + b.fx.view.comboText, "|Nessuna");
+        if (deleteStatus != FileStatus::Ok || !present) continue;
+        EXPECT_EQ(Entries(b.acc), Names{"26000123.FAR"});  // .ACC and .FA$ gone
         // The hand-over order: program folder, partial name, rename, then the reservation.
         EXPECT_EQ(b.files.calls, (Names{"WriteNew " + b.prog + "\\26000123.TMP", "CopyAndFlush " + b.acc + "26000123.FA$",
                                         "Replace " + b.Far(), "Delete " + b.acc + kAcc, "Delete " + b.prog + "\\26000123.TMP"}));
@@ -231,28 +236,6 @@ TEST(ResultWriter, FailuresKeepEverything) {
     EXPECT_EQ(b.Shown(), Names{"T613 '" + b.st.AccDirectory + "Test.FAR'|T603|16"});
     EXPECT_EQ(Entries(b.prog), Names{"Language.ini"});
     EXPECT_TRUE(b.st.bTestArmed);
-}
-
-// The reservation is deleted after delivery: a failure there only warns (before
-// a close after the test); one already taken back is no fault.
-TEST(ResultWriter, ReservationAfterDelivery) {
-    for (const auto& [status, close] : {std::pair{FileStatus::Access, false}, {FileStatus::Other, true}, {FileStatus::Ok, false}}) {
-        Bench b;
-        b.st.bCloseAfterTest = close;
-        b.Select();
-        if (status == FileStatus::Ok) std::filesystem::remove(b.acc + kAcc);
-        b.files.failOp = "Delete", b.files.failSuffix = ".ACC", b.files.failStatus = status;
-        bool pendingWhileOpen = false;
-        b.fx.messages.whileOpen = [&] { pendingWhileOpen = pendingWhileOpen || b.st.bClosePending; };
-        EXPECT_TRUE(WriteTestResult(b.fx.station, b.r));
-        EXPECT_EQ(ReadBytes(b.Far()), kExpected);
-        EXPECT_TRUE(!b.st.bTestArmed && b.st.SelectedAccFile.empty() && !pendingWhileOpen);
-        EXPECT_EQ(b.st.bClosePending, close);
-        Names want;
-        if (!close) want.push_back("T602 '" + b.Far() + "'|T601|64");
-        if (status != FileStatus::Ok) want.push_back("T614 '" + b.acc + kAcc + "'|T615|48");
-        EXPECT_EQ(b.Shown(), want);
-    }
 }
 
 // The report at the end of a delivered result, the printer answering every way it can.
