@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <random>
+#include <sstream>
 
 #include "farsim/Faults.h"
 #include "farsim/Options.h"
@@ -12,6 +14,7 @@
 #include "fakes/TempDir.h"
 
 using namespace heliotab::farsim;
+using namespace std::string_literals;
 
 namespace {
 
@@ -27,42 +30,55 @@ Results SampleResults() {
     r.height = "085", r.type = "A", r.config = "1";
     return r;
 }
-std::string Frame(char status, Layout l = Layout::Short) { return BuildFrame(l, status, Identity{}, Results{}); }
 
-// Runs the simulator on a virtual clock and keeps what it sent and logged.
-struct Harness {
-    explicit Harness(SimConfig cfg) : sim(std::move(cfg)) { sim.Start(now), Collect(); }
-    void Collect() {
-        for (Effect& e : sim.TakeEffects()) {
-            std::string all;
-            for (const Chunk& c : e.chunks) all += c.bytes;
-            if (e.kind == Effect::Kind::Send) sent.push_back(all);
-            if (e.kind == Effect::Kind::Event) events += e.text + "\n";
-            if (e.kind == Effect::Kind::HangUp) ++hangUps;
-            if (e.kind == Effect::Kind::Exit) exitCode = e.exitCode;
+// Plays a script on the simulator with a virtual clock: "E", "K", "N", "C", "T"
+// are ENQ, ACK, NAK, CAN and EOT from the program, "+ms" moves the clock (each
+// deadline runs at its own time). The trace holds every send as "<status>@<ms>"
+// ("*" marks a frame that differs from the clean one, "raw" any other bytes),
+// "H" for a hang-up and "X<code>" for the exit.
+struct Play {
+    Play(SimConfig c, const std::string& script) : cfg(c), sim(std::move(c)) {
+        sim.Start(now);
+        Collect();
+        std::istringstream in(script);
+        for (std::string w; in >> w;) {
+            if (w[0] != '+') {
+                sim.OnByte(static_cast<uint8_t>(std::string("\x05\x06\x15\x18\x04")["EKNCT"s.find(w[0])]), now);
+                Collect();
+                continue;
+            }
+            const double target = now + std::stod(w.substr(1));
+            for (auto d = sim.NextDeadline(); d && *d <= target; d = sim.NextDeadline()) sim.OnTime(now = std::max(now, *d)), Collect();
+            sim.OnTime(now = target), Collect();
         }
     }
-    void Advance(double ms) {  // each deadline runs at its own time
-        const double target = now + ms;
-        for (auto d = sim.NextDeadline(); d && *d <= target; d = sim.NextDeadline()) sim.OnTime(now = std::max(now, *d)), Collect();
-        sim.OnTime(now = target), Collect();
+    void Collect() {
+        for (Effect& e : sim.TakeEffects()) {
+            std::string f;
+            for (const Chunk& c : e.chunks) f += c.bytes;
+            if (e.kind == Effect::Kind::Event) events += e.text + "\n";
+            if (e.kind == Effect::Kind::HangUp) trace += "H ";
+            if (e.kind == Effect::Kind::Exit) trace += "X" + std::to_string(e.exitCode) + " ";
+            if (e.kind != Effect::Kind::Send) continue;
+            std::string tag = f[0] != '\x02' ? "raw" : f.back() != '\x03' ? "cut" : "";
+            if (tag.empty() && cfg.layout == Layout::Separated) tag = f.substr(f.find(cfg.identity.expiry + '\0') + cfg.identity.expiry.size() + 1, 1);
+            if (tag.empty()) tag = f[(f.size() - 1 == 57 || f.size() - 1 == 94) ? 54 : 76];
+            if (tag.size() == 1 && f != BuildFrame(cfg.layout, tag[0], cfg.identity, cfg.results)) tag += "*";
+            sent.push_back(f);
+            trace += tag + "@" + std::to_string(static_cast<int>(now)) + " ";
+        }
     }
-    Harness& Rx(std::initializer_list<unsigned char> bytes) {
-        for (unsigned char b : bytes) sim.OnByte(b, now), Collect();
-        return *this;
-    }
-    bool Logged(const std::string& text) const { return events.find(text) != std::string::npos; }
-    char Status(size_t i) const { return sent.at(i)[sent[i].size() - 1 == 57 || sent[i].size() - 1 == 94 ? 54 : 76]; }
+    SimConfig cfg;
     Simulator sim;
     double now = 0;
+    std::string trace, events;
     std::vector<std::string> sent;
-    std::string events;
-    int hangUps = 0, exitCode = -1;
 };
 
-SimConfig Auto() {
+SimConfig Auto(const std::function<void(SimConfig&)>& change = nullptr) {
     SimConfig c;
     c.measureAfterMs = 500, c.resultAfterMs = 300, c.answerTimeoutMs = 2000, c.quietWindowMs = 1000;
+    if (change) change(c);
     return c;
 }
 
@@ -101,53 +117,37 @@ TEST(Farsim, FramesByteForByte) {
 }
 
 TEST(Farsim, FaultsPutOnTheWireWhatTheyClaim) {
+    std::mt19937 rng(7);
     for (Layout l : {Layout::Short, Layout::Long, Layout::Separated})
         for (char status : {'0', '1', '2', '3'})
             for (Fault fault : {Fault::None, Fault::Checksum, Fault::Lowercase, Fault::Garbage, Fault::Split, Fault::Disconnect}) {
                 SCOPED_TRACE(FaultName(fault) + std::string(1, status));
                 EXPECT_EQ(ParseFault(FaultName(fault)), fault);
-                std::mt19937 rng(7), again(7);
                 FrameRequest req;
                 req.layout = l, req.status = status;
                 const Transmission t = MakeTransmission(req, fault, rng);
                 const std::string good = BuildFrame(l, status, Identity{}, Results{});
-                std::string f;
+                std::string f, upper;
                 for (const Chunk& c : t.chunks) f += c.bytes;
                 const std::string carried = f.substr(f.size() - 3, 2), due = ChecksumOf(f.substr(1, f.size() - 4));
-                std::string upper = carried;
-                for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+                for (char c : carried) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
                 EXPECT_EQ(t.hangUpAfter, fault == Fault::Disconnect);
-                EXPECT_EQ(t.frameLength, good.size() - 1);
-                switch (fault) {
-                case Fault::None: EXPECT_EQ(t.chunks.size(), 1u); EXPECT_EQ(f, good); break;
-                case Fault::Checksum:  // only the checksum differs, well-formed upper-case hex
-                case Fault::Lowercase:  // always a letter to lower: a digits-only checksum would make it a no-op
-                    EXPECT_EQ(fault == Fault::Checksum ? f.substr(0, f.size() - 3) + f.back() : f.substr(0, 4) + f.back(),
-                              fault == Fault::Checksum ? good.substr(0, good.size() - 3) + good.back() : "\x02" "FAR\x03");
-                    EXPECT_NE(carried, due);
-                    EXPECT_EQ(upper == due, fault == Fault::Lowercase);
-                    EXPECT_TRUE(fault == Fault::Lowercase || (std::all_of(carried.begin(), carried.end(), ::isxdigit) && upper == carried));
-                    break;
-                case Fault::Garbage:  // noise alone before an intact frame, the same for the same seed
-                    ASSERT_EQ(t.chunks.size(), 2u);
+                EXPECT_EQ(t.chunks.size(), fault == Fault::Split ? 4u : fault == Fault::Garbage ? 2u : 1u);
+                for (size_t i = 1; i < t.chunks.size(); ++i) EXPECT_GT(t.chunks[i].delayBeforeMs, 0);
+                if (fault == Fault::None || fault == Fault::Split) EXPECT_EQ(f, good);
+                if (fault == Fault::Split) EXPECT_EQ(t.chunks.front().bytes + t.chunks.back().bytes, "\x02\x03");
+                if (fault == Fault::Garbage) {  // noise alone, before an intact frame
                     EXPECT_GE(t.chunks[0].bytes.size(), 3u);
                     EXPECT_EQ(t.chunks[0].bytes.find_first_of("\x02\x03"), std::string::npos);
                     EXPECT_EQ(t.chunks[1].bytes, good);
-                    EXPECT_GT(t.chunks[1].delayBeforeMs, 0);
-                    EXPECT_EQ(MakeTransmission(req, fault, again).chunks[0].bytes, t.chunks[0].bytes);
-                    break;
-                case Fault::Split:
-                    ASSERT_EQ(t.chunks.size(), 4u);
-                    EXPECT_EQ(f, good);
-                    EXPECT_EQ(t.chunks.front().bytes + t.chunks.back().bytes, "\x02\x03");
-                    for (size_t i = 1; i < t.chunks.size(); ++i) EXPECT_GT(t.chunks[i].delayBeforeMs, 0);
-                    break;
-                case Fault::Disconnect:  // stops mid-frame
-                    EXPECT_GT(f.size(), 1u);
-                    EXPECT_LT(f.size(), good.size() - 1);
-                    EXPECT_EQ(good.compare(0, f.size(), f), 0);
-                    break;
                 }
+                if (fault == Fault::Checksum)  // only the checksum differs: well-formed upper-case hex, but wrong
+                    EXPECT_TRUE(f.substr(0, f.size() - 3) == good.substr(0, good.size() - 3) && carried != due && upper == carried &&
+                                std::all_of(carried.begin(), carried.end(), ::isxdigit));
+                if (fault == Fault::Lowercase)  // always a letter to lower: a digits-only checksum would make it a no-op
+                    EXPECT_TRUE(f.substr(0, 4) == "\x02" "FAR" && carried != due && upper == due);
+                if (fault == Fault::Disconnect)  // stops mid-frame
+                    EXPECT_TRUE(f.size() > 1 && f.size() < good.size() - 1 && good.compare(0, f.size(), f) == 0);
             }
     EXPECT_FALSE(ParseFault("CHECKSUM").has_value());
 }
@@ -168,25 +168,22 @@ TEST(Farsim, ScenarioAndCommandLine) {
               "6:13:-1:0:0:none1:0|2:14:-1:0:0:none1:0|");
     EXPECT_EQ((*steps)[7].raw, "\x02" "FAR\x03\x9F\xAF");
     EXPECT_EQ((*steps)[5].values[1].second, "R#,R,A,R,R,R,R,I");  // "#" inside a word is no comment
-    const std::pair<const char*, const char*> bad[] = {
-        {"wait\n", "line 1: wait needs MS"}, {"\nwait -5\n", "line 2: bad milliseconds '-5'"},
-        {"wait 10ms\n", "line 1: bad milliseconds '10ms'"}, {"send hello\n", "line 1: unknown frame 'hello'"},
-        {"send raw 0\n", "line 1: bad hex bytes"}, {"send raw zz\n", "line 1: bad hex bytes"},
-        {"send raw 0g\n", "line 1: bad hex bytes"}, {"send raw G0\n", "line 1: bad hex bytes"},
-        {"send raw :0\n", "line 1: bad hex bytes"}, {"send raw /0\n", "line 1: bad hex bytes"},
-        {"send raw @0\n", "line 1: bad hex bytes"}, {"send raw `0\n", "line 1: bad hex bytes"},
-        {"send status 12\n", "line 1: send status C"}, {"expect ACKS\n", "line 1: unknown answer 'ACKS'"},
-        {"fault noise\n", "line 1: unknown fault 'noise'"}, {"send result lux=1,2,3\n", "line 1: lux needs 4 values"},
-        {"send result lux=1,2,x,4\n", "line 1: bad lux value 'x'"}, {"send result lux=1,2,,4\n", "line 1: bad lux value ''"},
-        {"send result lux=1,2,3,4:\n", "line 1: bad lux value '4:'"}, {"send result lux=/,2,3,4\n", "line 1: bad lux value '/'"},
-        {"send result lux=1,2,3,4,\n", "line 1: lux needs 4 values"}, {"send result aim=RRR\n", "line 1: aim needs 8 verdicts"},
-        {"send result colour=red\n", "line 1: unknown result key 'colour'"},
-        {"send result lux\n", "line 1: expected key=value, got 'lux'"}, {"jump 3\n", "line 1: unknown step 'jump'"},
-        {"wait-enq 1 2\n", "line 1: wait-enq takes at most MS"},
+    const std::pair<const char*, const char*> bad[] = {  // "line N: " and the reason
+        {"wait\n", "1: wait needs MS"}, {"\nwait -5\n", "2: bad milliseconds '-5'"}, {"wait 10ms\n", "1: bad milliseconds '10ms'"},
+        {"send hello\n", "1: unknown frame 'hello'"}, {"send raw 0\n", "1: bad hex bytes"}, {"send raw zz\n", "1: bad hex bytes"},
+        {"send raw 0g\n", "1: bad hex bytes"}, {"send raw G0\n", "1: bad hex bytes"}, {"send raw :0\n", "1: bad hex bytes"},
+        {"send raw /0\n", "1: bad hex bytes"}, {"send raw @0\n", "1: bad hex bytes"}, {"send raw `0\n", "1: bad hex bytes"},
+        {"send status 12\n", "1: send status C"}, {"expect ACKS\n", "1: unknown answer 'ACKS'"}, {"fault noise\n", "1: unknown fault 'noise'"},
+        {"send result lux=1,2,3\n", "1: lux needs 4 values"}, {"send result lux=1,2,x,4\n", "1: bad lux value 'x'"},
+        {"send result lux=1,2,,4\n", "1: bad lux value ''"}, {"send result lux=1,2,3,4:\n", "1: bad lux value '4:'"},
+        {"send result lux=/,2,3,4\n", "1: bad lux value '/'"}, {"send result lux=1,2,3,4,\n", "1: lux needs 4 values"},
+        {"send result aim=RRR\n", "1: aim needs 8 verdicts"}, {"send result colour=red\n", "1: unknown result key 'colour'"},
+        {"send result lux\n", "1: expected key=value, got 'lux'"}, {"jump 3\n", "1: unknown step 'jump'"},
+        {"wait-enq 1 2\n", "1: wait-enq takes at most MS"},
     };
     for (const auto& [text, want] : bad) {
         EXPECT_FALSE(ParseScenario(text, error).has_value()) << text;
-        EXPECT_EQ(error, want) << text;
+        EXPECT_EQ(error, "line " + std::string(want)) << text;
     }
     EXPECT_TRUE(ParseScenario("# nothing\n\n", error)->empty());
     Results r;
@@ -199,17 +196,13 @@ TEST(Farsim, ScenarioAndCommandLine) {
     }
 
     const std::pair<std::vector<std::string>, const char*> lines[] = {
-        {{}, "give exactly one of --device and --pty-link"},
-        {{"/dev/pts/3", "--pty-link", "x"}, "give exactly one of --device and --pty-link"},
+        {{}, "give exactly one of --device and --pty-link"}, {{"/dev/pts/3", "--pty-link", "x"}, "give exactly one of --device and --pty-link"},
         {{"--device"}, "--device needs a value"}, {{"a", "--layout", "wide"}, "--layout: short, long or sep"},
-        {{"a", "--measure-after", "1s"}, "--measure-after: not a number: 1s"},
-        {{"a", "--fault", "noise"}, "--fault: unknown fault noise"}, {{"a", "--lux", "1,2"}, "--lux: lux needs 4 values"},
-        {{"a", "--make", "MUCH TOO LONG"}, "--make: value too long for the short layout"},
-        {{"a", "--aim", "R#,R,R,R,R,R,R,R"}, "--aim: value too long for the short layout"},
-        {{"a", "--demo", "--scenario", "s.txt"}, "--demo and --scenario exclude each other"},
-        {{"a", "--class", "FARX"}, "--class: three characters"}, {{"a", "b"}, "unknown argument b"},
-        {{"a", "--bogus"}, "unknown argument --bogus"},
-        {{"a", "--layout", "sep", "--aim", "R#,R,R,R,R,R,R,R"}, ""},
+        {{"a", "--measure-after", "1s"}, "--measure-after: not a number: 1s"}, {{"a", "--fault", "noise"}, "--fault: unknown fault noise"},
+        {{"a", "--lux", "1,2"}, "--lux: lux needs 4 values"}, {{"a", "--make", "MUCH TOO LONG"}, "--make: value too long for the short layout"},
+        {{"a", "--aim", "R#,R,R,R,R,R,R,R"}, "--aim: value too long for the short layout"}, {{"a", "--class", "FARX"}, "--class: three characters"},
+        {{"a", "--demo", "--scenario", "s.txt"}, "--demo and --scenario exclude each other"}, {{"a", "b"}, "unknown argument b"},
+        {{"a", "--bogus"}, "unknown argument --bogus"}, {{"a", "--layout", "sep", "--aim", "R#,R,R,R,R,R,R,R"}, ""},
     };
     for (const auto& [args, want] : lines) {
         error.clear();
@@ -232,120 +225,53 @@ TEST(Farsim, ScenarioAndCommandLine) {
 }
 
 TEST(Farsim, RepliesOnSchedule) {
-    SimConfig cfg = Auto();
-    cfg.exitAfterTests = 1, cfg.maxResend = 1;
-    Harness h(cfg);
-    h.Advance(5000);
-    EXPECT_TRUE(h.sent.empty()) << "nothing before the program's ENQ";
-    h.Rx({0x05});
-    EXPECT_EQ(h.sent, std::vector<std::string>{Frame('0')});
-    h.Advance(500);
-    h.Rx({0x15});  // a NAK inside the quiet window resends the identity and starts the window again
-    h.Advance(1499);
-    EXPECT_EQ(h.sent, (std::vector<std::string>{Frame('0'), Frame('0')}));
-    h.Advance(1);  // quiet window 1000 + measure-after 500
-    EXPECT_EQ(h.sent.back(), Frame('1'));
-    h.Advance(100);
-    h.Rx({0x06}).Advance(299);
-    EXPECT_EQ(h.sent.size(), 3u);
-    h.Advance(1);
-    EXPECT_EQ(h.sent.back(), Frame('2'));
-    EXPECT_EQ(h.exitCode, -1);
-    h.Rx({0x06});
-    EXPECT_TRUE(h.Logged("test-complete n=1"));
-    EXPECT_TRUE(h.exitCode == 0 && h.sim.Finished() && !h.sim.NextDeadline());
-
-    SimConfig one = Auto();
-    one.maxResend = 1;
-    for (const auto& [answers, event, sent] : {std::tuple{std::initializer_list<unsigned char>{0x15, 0x15}, "nak-limit status=1", 3u},
-                                              {{0x18}, "cancelled status=1", 2u}, {{0x06, 0x18}, "cancelled status=1 while=measuring", 2u},
-                                              {{}, "timeout status=1", 2u}, {{0x06, 0x04}, "eot", 2u}}) {
-        Harness n(one);
-        n.Rx({0x05}).Advance(1500);
-        n.Rx(answers).Advance(20000);
-        EXPECT_TRUE(n.Logged(event)) << event << "\n" << n.events;
-        EXPECT_EQ(n.sent.size(), sent) << event;  // no results after a refusal, a cancel, a timeout or EOT
-        EXPECT_EQ(n.sim.TestsCompleted(), 0);
-    }
-    Harness e(Auto());  // a restarted program's ENQ drops the measurement: identity at once
-    e.Rx({0x05}).Advance(1500);
-    e.Rx({0x06, 0x05}).Advance(1499);
-    EXPECT_EQ(e.sent, (std::vector<std::string>{Frame('0'), Frame('1'), Frame('0')}));
-    EXPECT_TRUE(e.Logged("enq-restart"));
-
-    SimConfig so = Auto();  // sign-off after the results, then only a new ENQ wakes it
-    so.signoffAfterMs = 200;
-    Harness s(so);
-    s.Rx({0x05}).Advance(1500);
-    s.Rx({0x06}).Advance(300);
-    s.Rx({0x06}).Advance(200);
-    EXPECT_EQ(s.sent.back(), Frame('3'));
-    s.Advance(31000);
-    EXPECT_TRUE(s.Logged("signed-off"));
-    s.Rx({0x05});
-    EXPECT_EQ(s.sent, (std::vector<std::string>{Frame('0'), Frame('1'), Frame('2'), Frame('3'), Frame('0')}));
-}
-
-TEST(Farsim, FaultsAndOtherDevices) {
-    SimConfig cfg = Auto();
-    cfg.fault = Fault::Checksum, cfg.faultCount = 1;
-    Harness h(cfg);  // only the next N frames are hit
-    h.Rx({0x05}).Advance(500);
-    h.Rx({0x15});
-    ASSERT_EQ(h.sent.size(), 2u);
-    EXPECT_NE(h.sent[0], Frame('0'));
-    EXPECT_EQ(h.sent[1], Frame('0'));
-    EXPECT_TRUE(h.Logged("tx-frame status=0 len=57 layout=short attempt=1 fault=checksum\n"));
-    EXPECT_TRUE(h.Logged("tx-frame status=0 len=57 layout=short attempt=2 fault=none\n"));
-
-    cfg.fault = Fault::Disconnect;
-    Harness d(cfg);  // hangs up and waits for the next ENQ
-    d.Rx({0x05}).Advance(10000);
-    EXPECT_EQ(d.hangUps, 1);
-    d.Rx({0x05});
-    ASSERT_EQ(d.sent.size(), 2u);
-    EXPECT_EQ(d.sent[0].find('\x03'), std::string::npos);
-    EXPECT_EQ(d.sent[1], Frame('0'));
-
-    SimConfig other = Auto(), silent = Auto();  // devices a port scan must pass over
-    other.identity.deviceClass = "XYZ", silent.silent = true;
-    Harness o(other), q(silent);
-    o.Rx({0x05});
-    EXPECT_EQ(o.sent, std::vector<std::string>{BuildFrame(Layout::Short, '0', other.identity, {})});
-    EXPECT_EQ(o.sent[0].substr(0, 4), "\x02XYZ");
-    q.Rx({0x05, 0x15, 0x05, 0x06}).Advance(10000);
-    EXPECT_TRUE(q.sent.empty());
-}
-
-TEST(Farsim, ScenarioDrivesTheExchange) {
+    using C = SimConfig&;
     std::string error;
-    SimConfig cfg;
-    cfg.layout = Layout::Separated;
-    cfg.scenario = ParseScenario("wait-enq 2000\nsend status1\nexpect ACK\nwait 100\nsend result lux=1,2,3,4 config=3\n"
-                                 "expect ACK\nsend raw 41 42\nexpect NONE 300\nsend signoff\n", error);
-    Harness h(cfg);
-    h.Advance(100);
-    h.Rx({0x05}).Advance(1000);  // the identity's quiet window
-    h.Rx({0x05});                // a search poll is no answer to status 1
-    EXPECT_EQ(h.sent.size(), 2u);
-    h.Rx({0x06}).Advance(100);
-    Results r;
-    r.lux = {"1", "2", "3", "4"}, r.config = "3";
-    h.Rx({0x06}).Advance(1300);
-    EXPECT_EQ(h.sent, (std::vector<std::string>{Frame('0', Layout::Separated), Frame('1', Layout::Separated),
-                                                BuildFrame(Layout::Separated, '2', Identity{}, r), "AB", Frame('3', Layout::Separated)}));
-    EXPECT_TRUE(h.exitCode == 0 && h.sim.ExpectFailures() == 0 && h.sim.TestsCompleted() == 1);
-
-    cfg = SimConfig{};  // failed expectations are counted; a NAK resends and the final answer counts
-    cfg.scenario = ParseScenario("wait-enq 100\nsend status1\nexpect ACK\nsend status 5\nexpect NAK\nexpect EOT 500\n"
-                                 "disconnect\n", error);
-    Harness f(cfg);
-    f.Advance(100);
-    f.Rx({0x18, 0x15, 0x06}).Advance(200);
-    f.Rx({0x04});
-    for (const char* line : {"expect-fail want=ENQ got=NONE line=1", "expect-fail want=ACK got=CAN line=3",
-                             "expect-fail want=NAK got=ACK line=5", "expect ok want=EOT line=6"})
-        EXPECT_TRUE(f.Logged(line)) << line;
-    EXPECT_EQ(f.sent.size(), 3u);
-    EXPECT_TRUE(f.hangUps == 1 && f.sim.ExpectFailures() == 3 && f.exitCode == 1);
+    auto Script = [&](const char* text) { return ParseScenario(text, error); };
+    const std::tuple<SimConfig, const char*, const char*, const char*> rows[] = {
+        // Nothing before the ENQ; quiet window 1000 then measure-after 500; results result-after 300 after the ACK.
+        {Auto([](C c) { c.exitAfterTests = 1; }), "+5000 E +1499 +1 +100 K +299 +1 K", "0@5000 1@6500 2@6900 X0", "test-complete n=1"},
+        // A NAK in the quiet window resends the identity and starts the window again.
+        {Auto(), "E +500 N +1499 +1", "0@0 0@500 1@2000", "tx-frame status=0 len=57 layout=short attempt=2 fault=none"},
+        {Auto([](C c) { c.maxResend = 2; }), "E +1500 +500 N N N +20000", "0@0 1@1500 1@2000 1@2000", "nak-limit status=1"},
+        {Auto(), "E +1500 C +20000", "0@0 1@1500", "cancelled status=1"},
+        {Auto(), "E +1500 K +100 C +20000", "0@0 1@1500", "cancelled status=1 while=measuring"},
+        {Auto(), "E +1500 +1999", "0@0 1@1500", "answer status=0 got=NONE"}, {Auto(), "E +1500 +2000", "0@0 1@1500", "timeout status=1"},
+        {Auto(), "E +1500 K T +10000 E +1500 K E +1499", "0@0 1@1500 0@11500 1@13000 0@13000", "eot program-closed"},  // EOT and ENQ reset
+        {Auto(), "E +1500 K E", "0@0 1@1500 0@1500", "enq-restart"},
+        {Auto([](C c) { c.signoffAfterMs = 200; }), "E +1500 K +300 K +199 +1 +31000 E", "0@0 1@1500 2@1800 3@2000 0@33000", "signed-off"},
+        {Auto([](C c) { c.measureAfterMs = -1, c.signoffAfterMs = 700; }), "E +1699 +1", "0@0 3@1700", "tx-frame status=3"},
+        {Auto([](C c) { c.exitAfterTests = 2; }), "E +1500 C +5000 E +1500 K +300 K +499 +1 K +300 K",
+         "0@0 1@1500 0@6500 1@8000 2@8300 1@8800 2@9100 X0", "test-complete n=2"},  // refused: offered again only after an ENQ
+        {Auto([](C c) { c.demo = true, c.measureAfterMs = -1, c.demoIntervalMs = 3000, c.resultAfterMs = 1000, c.exitAfterTests = 2; }),
+         "E +4000 C +3000 +5000 K +1000 K +3000 K +1000 K", "0@0 1@4000 1@7000 1@12000 2@13000 1@16000 2@17000 X0", "test-complete n=2"},
+        // Faults hit only the next N frames; a disconnect hangs up and waits for the next ENQ.
+        {Auto([](C c) { c.fault = Fault::Checksum, c.faultCount = 1; }), "E +500 N", "0*@0 0@500",
+         "tx-frame status=0 len=57 layout=short attempt=1 fault=checksum"},
+        {Auto([](C c) { c.fault = Fault::Disconnect; }), "E +10000 E", "cut@0 H 0@10000", "hangup"},
+        {Auto([](C c) { c.identity.deviceClass = "XYZ"; }), "E", "0@0", "tx-frame status=0"},  // another class: its own frame
+        {Auto([](C c) { c.silent = true; }), "E N E K +10000", "", ""},
+        // Scenarios: sent values, failed expectations counted, the final answer after NAK resends counts.
+        {Auto([&](C c) { c = SimConfig{}, c.layout = Layout::Separated, c.scenario = Script("wait-enq 2000\nsend status1\nexpect ACK\n"
+             "wait 100\nsend result lux=1,2,3,4 config=3\nexpect ACK\nsend raw 41 42\nexpect NONE 300\nsend signoff\n"); }),
+         "+100 E +1000 E K +100 K +300 +1000", "0@100 1@1100 2*@1200 raw@1200 3@1500 X0", "expect ok want=NONE line=8"},
+        {Auto([&](C c) { c = SimConfig{}, c.scenario = Script("wait-enq 100\nsend status1\nexpect ACK\nsend status 5\nexpect NAK\n"
+             "expect EOT 500\ndisconnect\n"); }), "+100 C N K +200 T", "1@100 5@100 5@100 H X1",
+         "expect-fail want=ENQ got=NONE line=1|expect-fail want=ACK got=CAN line=3|resend status=5 after=NAK attempt=2|"
+         "expect-fail want=NAK got=ACK line=5|expect ok want=EOT line=6|exit code=1 reason=expect-failed tests=0"},
+        {Auto([&](C c) { c = SimConfig{}, c.maxResend = 0, c.scenario = Script("fault lowercase 1\nsend status1\nexpect NAK\n"); }),
+         "+500 N", "1*@0 X0", "fault=lowercase"},
+    };
+    for (const auto& [cfg, script, trace, event] : rows) {
+        const Play p(cfg, script);
+        EXPECT_EQ(p.trace, trace + std::string(*trace ? " " : "")) << script << "\n" << p.events;
+        std::istringstream lines(event);
+        for (std::string line; std::getline(lines, line, '|');)
+            EXPECT_NE(p.events.find(line), std::string::npos) << script << ": " << line << "\n" << p.events;
+    }
+    SimConfig r = Auto([](C c) { c.layout = Layout::Separated; });
+    r.scenario = Script("send result lux=1,2,3,4 config=3\nsend raw 41 42\n");
+    Results values;
+    values.lux = {"1", "2", "3", "4"}, values.config = "3";
+    EXPECT_EQ(Play(r, "K").sent, (std::vector<std::string>{BuildFrame(Layout::Separated, '2', Identity{}, values), "AB"}));
 }
