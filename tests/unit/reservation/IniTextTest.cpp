@@ -18,19 +18,11 @@ TEST(IniText, ListsValuesAndLines) {
         const char* key;  // looked up in S
         const char* value;
     };
-    const Row rows[] = {
+    const Row rows[] = {  // the generated files below cover the rest
         // A line without "=" and a comment are no keys; a bare line still hides a later key of its name.
         {"[S]\r\n; nota\r\nnoequals\r\nk=1\r\nnoequals=2\r\n", {"S"}, {"k", "noequals"}, "noequals", "<none>"},
-        {"[S]\r\n;c=1\r\n", {"S"}, {}, ";c", "1"},
+        {"[S]\r\n;c=1\r\n", {"S"}, {}, ";c", "1"}, {"[]\r\nk=hidden\r\n[S]\r\n", {"S"}, {}, "k", "<none>"},
         {"[Zeta]\r\n[S]\r\nb=2\r\nA=1\r\n[s]\r\nz=3\r\n", {"Zeta", "S", "s"}, {"b", "A"}, "a", "1"},
-        {"[S]\r\nz=first\r\n[s]\r\nz=3\r\n", {"S", "s"}, {"z"}, "Z", "first"},
-        {"[S]\r\n  key one  =  \"value x\" \t\r\n", {"S"}, {"key one"}, "KEY ONE", "value x"},
-        {"[S]\r\nq='half\r\n", {"S"}, {"q"}, "q", "'half"},
-        {"top=1\r\n[S] trailing\r\n=nameless\r\nk=v\r\n", {"S"}, {}, "k", "v"},
-        {"[S]\r\nk=v\r\n=nameless\r\n[\r\n[open\r\n", {"S"}, {"k"}, "[open", "<none>"},
-        {"[]\r\nk=hidden\r\n[S]\r\n", {"S"}, {}, "k", "<none>"},
-        // Lines end at LF, CR LF and every lone CR, wherever it stands.
-        {"[S]\nk=v\nm=w\n", {"S"}, {"k", "m"}, "m", "w"}, {"[S]\rk=v\rm=w\r", {"S"}, {"k", "m"}, "m", "w"},
         {"[S]\r\nk=v\rm=w\r\n", {"S"}, {"k", "m"}, "k", "v"}, {"[S]\nk=v\n[T]\rm=w", {"S", "T"}, {"k"}, "k", "v"},
     };
     for (const Row& r : rows) {

@@ -39,7 +39,7 @@ protected:
         fs.view.comboEnabled = fs.view.trayOptionsEnabled = true;
         for (auto& [button, on] : fs.view.enabled) on = button != Button::Ferma;
         fs.messages.shown.clear();
-        fs.view.validateWindowShows = 0;
+        fs.view.validateWindowShows = fs.pump.doEvents = 0;
         RebuildReservationList(s);
         fs.view.SelectComboIndex(1);
         OnComboClick(s);
@@ -96,27 +96,25 @@ TEST_F(Selection, DemosAgainstTheShippedMasks) {
             EXPECT_EQ(ReservationPreCheck(d.contents, day), d.stage == DemoStage::PreCheck ? -1 : d.vehicleClass);
             Choose(d.contents, d.fileName);
             EXPECT_EQ(fs.view.validateWindowShows, d.stage == DemoStage::PreCheck ? 0 : 1);
-            if (d.stage != DemoStage::Valid) ExpectRejected();
-            else EXPECT_TRUE(fs.messages.shown.empty() && fs.state.bTestArmed && fs.state.SelectedAccFile == d.fileName);
+            if (d.stage != DemoStage::Valid) {
+                ExpectRejected();
+                continue;
+            }
+            EXPECT_TRUE(fs.messages.shown.empty() && fs.state.bTestArmed && fs.view.enabled[Button::Ferma]);
+            EXPECT_FALSE(fs.view.validateWindowShown || fs.view.enabled[Button::Test] || fs.view.enabled[Button::Opzioni] ||
+                         fs.view.trayOptionsEnabled || fs.view.comboEnabled);
+            EXPECT_EQ(fs.view.validateTitle + "|" + fs.view.validateText + "|" + fs.view.panels[Panel::Stato],
+                      Lang(701) + "|" + Lang(702) + "|" + Lang(338));
+            EXPECT_EQ(fs.pump.doEvents, 2);  // after showing and after hiding the wait window
+            EXPECT_EQ(fs.state.ReservationIni.IniFile(), acc + d.fileName);
+            EXPECT_EQ(fs.state.SelectedAccFile, d.fileName);
+            EXPECT_EQ(ReadFile(acc + d.fileName), d.contents);
+            if (d.reason == "valid light vehicle")
+                EXPECT_EQ(fs.view.vehicle, (std::array<std::string, 3>{"CITRO\xCBN", "C3", "FX123AB"}));
+            if (d.reason == "valid light vehicle") EXPECT_EQ(fs.view.operatorName, "ROSSI MARIO");
         }
     }
     EXPECT_EQ(ReservationPreCheck("", fs.clock.Now()), -1);
-}
-
-TEST_F(Selection, ValidReservationArmsTheTest) {
-    Choose(light);
-    EXPECT_TRUE(fs.messages.shown.empty());
-    EXPECT_EQ(fs.view.validateTitle + "|" + fs.view.validateText, Lang(701) + "|" + Lang(702));
-    EXPECT_EQ(fs.pump.doEvents, 2);  // after showing and after hiding the wait window
-    EXPECT_EQ(fs.view.panels[Panel::Stato], Lang(338));
-    EXPECT_FALSE(fs.view.validateWindowShown || fs.view.enabled[Button::Test] || fs.view.enabled[Button::Opzioni] ||
-                 fs.view.trayOptionsEnabled || fs.view.comboEnabled);
-    EXPECT_TRUE(fs.view.enabled[Button::Ferma] && fs.state.bTestArmed);
-    EXPECT_EQ(fs.state.SelectedAccFile, "26000001.ACC");
-    EXPECT_EQ(fs.state.ReservationIni.IniFile(), acc + "26000001.ACC");
-    EXPECT_EQ(fs.view.vehicle, (std::array<std::string, 3>{"CITRO\xCBN", "C3", "FX123AB"}));
-    EXPECT_EQ(fs.view.operatorName, "ROSSI MARIO");
-    EXPECT_EQ(ReadFile(acc + "26000001.ACC"), light);
 }
 
 TEST_F(Selection, DatesAndKeysOfThePreCheck) {
