@@ -18,7 +18,7 @@ using namespace heliotab::testing_output;
 namespace {
 
 using Names = std::vector<std::string>;
-const std::string kAcc = "26000123.ACC", kAccBytes = "[Accettazione]\r\nTarga=AB123CD\r\n";
+const std::string kAcc = "26000123.ACC", kAccBytes = "[Accettazione]\r\nTarga=AB123CD\r\n", kOld = "[ProvaFari]\r\nVecchia=1\r\n";
 
 // The sample test below as the booking software must receive it.
 const std::string kExpected =
@@ -30,7 +30,7 @@ const std::string kExpected =
     "CodErrore=\r\nDataMisura=05122026\r\nInizioMisura=103000\r\nFineMisura=103112\r\nOperatore=Rossi Mario\r\n";
 
 // A station over a scratch program folder and exchange directory, with a
-// language file whose texts are "T" and their id.
+// language file whose texts are "T" and their id, and an armed test.
 struct Bench {
     Bench() {
         st.programDir = prog;
@@ -44,22 +44,27 @@ struct Bench {
                             "05122026", "103000", "103112", "Rossi Mario"};
         for (size_t i = 0; i < kFarResultKeys.size(); ++i) r.*kFarResultKeys[i].field = in[i];
         st.bTestArmed = true;
-        for (int i = 0; i < 3; ++i) fx.view.vehicle[i] = "veicolo";
-        fx.view.operatorName = "Rossi Mario";
-        fx.view.comboText = kAcc;
+        fx.view.vehicle[0] = "veicolo", fx.view.operatorName = "Rossi Mario", fx.view.comboText = kAcc;
     }
     void Select(const std::string& name = kAcc) {
         WriteBytes(acc + name, kAccBytes);
         st.SelectedAccFile = name;
         st.ReservationIni.SetIniFile(acc + name);
     }
-    // text|title|style of every message shown.
-    Names Shown() {
-        Names out;
-        for (const ShownMessage& m : fx.messages.shown) out.push_back(m.text + "|" + m.title + "|" + std::to_string(m.style));
-        return out;
-    }
     std::string Far() { return acc + "26000123.FAR"; }
+    // Everything the operator and the booking software can see, with the folders as <acc> and <prog>.
+    std::string Seen() {
+        std::string s = "acc:";
+        for (const std::string& n : Entries(acc)) s += " " + n + (ReadBytes(acc + n) == kExpected ? "=new" : ReadBytes(acc + n) == kOld ? "=old" : "");
+        s += " prog:";
+        for (const std::string& n : Entries(prog)) s += " " + n;
+        s += std::string(" armed:") + "01"[st.bTestArmed] + " close:" + "01"[st.bClosePending] + " sel:" + st.SelectedAccFile +
+             " ini:" + st.ReservationIni.IniFile() + " view:" + fx.view.vehicle[0] + "/" + fx.view.operatorName + "/" + fx.view.comboText;
+        for (const ShownMessage& m : fx.messages.shown) s += " | " + m.text + "|" + m.title + "|" + std::to_string(m.style);
+        for (const auto& [from, to] : {std::pair{acc, std::string("<acc>")}, {prog, std::string("<prog>")}})
+            for (size_t at; (at = s.find(from)) != std::string::npos;) s.replace(at, from.size(), to);
+        return s;
+    }
     TempDir tmp;
     FaultyFileSystem files{DefaultFileSystem()};
     FakeStation fx{files};
@@ -68,93 +73,68 @@ struct Bench {
     std::string prog = tmp.MakeDir("prog"), acc = tmp.MakeDir("DIR_FAR") + kSep;
 };
 
-}  // namespace
-
-// The reservation is answered by its .FAR and deleted last: a failure there
-// only warns (before a close after the test); one already taken back is no fault.
-TEST(ResultWriter, ReservationIsAnsweredByItsFarFile) {
-    const std::tuple<bool, FileStatus, bool> rows[] = {{false, FileStatus::Ok, true}, {true, FileStatus::Ok, true},
-        {false, FileStatus::Access, true}, {true, FileStatus::Other, true}, {false, FileStatus::Ok, false}};
-    for (const auto& [close, deleteStatus, present] : rows) {
-        Bench b;
-        b.st.bCloseAfterTest = close;
-        b.Select();
-        if (!present) std::filesystem::remove(b.acc + kAcc);
-        if (deleteStatus != FileStatus::Ok) b.files.failOp = "Delete", b.files.failSuffix = ".ACC", b.files.failStatus = deleteStatus;
-        // The box is modal and serial input runs while it is open: by then the result must be
-        // in place, the window idle, the report's copy still there, no close asked for.
-        int openChecks = 0;
-        b.fx.messages.whileOpen = [&] {
-            ++openChecks;
-            EXPECT_EQ(Entries(b.acc), (deleteStatus == FileStatus::Ok ? Names{"26000123.FAR"} : Names{kAcc, "26000123.FAR"}));
-            EXPECT_TRUE(!b.st.bTestArmed && b.st.SelectedAccFile.empty() && b.fx.view.operatorName.empty() && !b.st.bClosePending);
-            if (!close) EXPECT_EQ(Entries(b.prog), (Names{"26000123.TMP", "Language.ini"}));
-        };
-        EXPECT_TRUE(WriteTestResult(b.fx.station, b.r));
-        EXPECT_EQ(ReadBytes(b.Far()), kExpected);
-        EXPECT_EQ(Entries(b.prog), Names{"Language.ini"});  // no .TMP left
-        EXPECT_EQ(b.st.bClosePending, close);
-        EXPECT_TRUE(!b.st.bTestArmed && b.st.SelectedAccFile.empty());
-        EXPECT_EQ(b.st.ReservationIni.IniFile(), b.prog + "\\26000123.TMP");
-        Names want;
-        if (!close) want.push_back("T602 '" + b.Far() + "'|T601|64");
-        if (deleteStatus != FileStatus::Ok) want.push_back("T614 '" + b.acc + kAcc + "'|T615|48");
-        EXPECT_EQ(b.Shown(), want);
-        EXPECT_EQ(openChecks, want.empty() ? 0 : 1);  // the first box
-        EXPECT_EQ(b.fx.view.vehicle, (std::array<std::string, 3>{}));
-        EXPECT_EQ(b.fx.view.operatorName + "|" + b.fx.view.comboText, "|Nessuna");
-        if (deleteStatus != FileStatus::Ok || !present) continue;
-        EXPECT_EQ(Entries(b.acc), Names{"26000123.FAR"});  // .ACC and .FA$ gone
-        // The hand-over order: program folder, partial name, rename, then the reservation.
-        EXPECT_EQ(b.files.calls, (Names{"WriteNew " + b.prog + "\\26000123.TMP", "CopyAndFlush " + b.acc + "26000123.FA$",
-                                        "Replace " + b.Far(), "Delete " + b.acc + kAcc, "Delete " + b.prog + "\\26000123.TMP"}));
-    }
+// The idle look after a delivery.
+std::string Done(bool close, char sep = '\\') {
+    return std::string("armed:0 close:") + "01"[close] + " sel: ini:<prog>" + sep + "26000123.TMP view://Nessuna";
 }
 
-TEST(ResultWriter, TestFarOlderResultsAndLeftovers) {
-    Bench b;
-    WriteBytes(b.acc + "26000999.ACC", kAccBytes);  // someone else's, untouched
-    EXPECT_TRUE(WriteTestResult(b.fx.station, b.r));
-    EXPECT_EQ(ReadBytes(b.acc + "Test.FAR"), kExpected);
-    EXPECT_EQ(Entries(b.acc), (Names{"26000999.ACC", "Test.FAR"}));
-    EXPECT_EQ(ReadBytes(b.acc + "26000999.ACC"), kAccBytes);
-    EXPECT_EQ(b.st.ReservationIni.IniFile(), b.prog + "\\Test.TMP");
-    EXPECT_EQ(b.Shown(), Names{"T602 '" + b.acc + "Test.FAR'|T601|64"});
+}  // namespace
 
-    // An older result and the leftovers of a cut attempt are replaced whole; a
-    // program folder ending in its separator gets no second one.
-    Bench c;
-    c.st.programDir = c.prog + kSep;
-    c.Select();
-    WriteBytes(c.Far(), "[ProvaFari]\r\nVecchia=1\r\n[Altro]\r\nx=y\r\n");
-    WriteBytes(c.acc + "26000123.FA$", "[ProvaFari]\r\nMarca=");
-    WriteBytes(c.prog + kSep + "26000123.TMP", "junk");
-    EXPECT_TRUE(WriteTestResult(c.fx.station, c.r));
-    EXPECT_EQ(ReadBytes(c.Far()), kExpected);
-    EXPECT_EQ(Entries(c.acc), Names{"26000123.FAR"});
-    EXPECT_EQ(Entries(c.prog), Names{"Language.ini"});
-    EXPECT_EQ(c.st.ReservationIni.IniFile(), c.prog + kSep + "26000123.TMP");
-
-    // A reservation named like its own result is not deleted after it was replaced.
-    Bench d;
-    d.Select("26000123.FAR");
-    EXPECT_TRUE(WriteTestResult(d.fx.station, d.r));
-    EXPECT_EQ(ReadBytes(d.Far()), kExpected);
-    EXPECT_TRUE(d.st.SelectedAccFile.empty());
+// Delivered: the result in place, the window idle; the reservation deleted last, a
+// failure there only warns (before a close after the test), one taken back is no fault.
+TEST(ResultWriter, DeliveryAndTheReservationAfterwards) {
+    const std::string told = " | T602 '<acc>26000123.FAR'|T601|64", warned = " | T614 '<acc>26000123.ACC'|T615|48";
+    const std::tuple<const char*, std::string> rows[] = {
+        {"", "acc: 26000123.FAR=new prog: Language.ini " + Done(false) + told},
+        {"close", "acc: 26000123.FAR=new prog: Language.ini " + Done(true)},
+        {"gone", "acc: 26000123.FAR=new prog: Language.ini " + Done(false) + told},
+        {"locked", "acc: 26000123.ACC 26000123.FAR=new prog: Language.ini " + Done(false) + told + warned},
+        {"close locked", "acc: 26000123.ACC 26000123.FAR=new prog: Language.ini " + Done(true) + warned},
+        // An older result and a cut attempt's files are replaced; a program folder ending in its separator gets no second one.
+        {"leftovers", "acc: 26000123.FAR=new prog: Language.ini " + Done(false, kSep) + told},
+        {"unbooked", "acc: 26000999.ACC Test.FAR=new prog: Language.ini " + Done(false) + " | T602 '<acc>Test.FAR'|T601|64"},
+        {"named like its result", "acc: 26000123.FAR=new prog: Language.ini " + Done(false) + told},
+    };
+    for (const auto& [how, want] : rows) {
+        const std::string setup = how;
+        Bench b;
+        b.st.bCloseAfterTest = setup.find("close") == 0;
+        if (setup == "unbooked") WriteBytes(b.acc + "26000999.ACC", kAccBytes);  // someone else's, untouched
+        else b.Select(setup == "named like its result" ? "26000123.FAR" : kAcc);
+        if (setup == "gone") std::filesystem::remove(b.acc + kAcc);
+        if (setup.find("locked") != std::string::npos) b.files.failOp = "Delete", b.files.failSuffix = ".ACC", b.files.failStatus = FileStatus::Access;
+        if (setup == "leftovers") {
+            WriteBytes(b.Far(), kOld + "[Altro]\r\nx=y\r\n"), WriteBytes(b.acc + "26000123.FA$", "[ProvaFari]\r\nMarca=");
+            WriteBytes(b.prog + kSep + "26000123.TMP", "junk"), b.st.programDir = b.prog + kSep;  // no second separator
+        }
+        // The box is modal and serial input runs while it is open: by then the result is in place,
+        // the window idle, the report's copy there and no close asked for.
+        std::string whileOpen;
+        b.fx.messages.whileOpen = [&] { whileOpen = b.Seen(); };
+        EXPECT_TRUE(WriteTestResult(b.fx.station, b.r));
+        std::string want2 = want;
+        if (setup == "unbooked") want2.replace(want2.find("26000123.TMP"), 8, "Test");
+        EXPECT_EQ(b.Seen(), want2) << setup;
+        if (setup == "unbooked" || setup.find("close") == 0) continue;
+        std::string open = want2.substr(0, want2.find(" | ")) + told;
+        open.replace(open.find("prog: "), 6, "prog: " + std::string(setup == "unbooked" ? "Test" : "26000123") + ".TMP ");
+        EXPECT_EQ(whileOpen, open) << setup;
+        if (setup.empty())  // the hand-over order: program folder, partial name, rename, then the reservation
+            EXPECT_EQ(b.files.calls, (Names{"WriteNew " + b.prog + "\\26000123.TMP", "CopyAndFlush " + b.acc + "26000123.FA$",
+                                            "Replace " + b.Far(), "Delete " + b.acc + kAcc, "Delete " + b.prog + "\\26000123.TMP"}));
+    }
 }
 
 TEST(ResultWriter, ValuesCannotAddLinesKeysOrSections) {
     Bench b;
-    b.Select();
-    b.r.Operatore = "Rossi\r\n[X]\r\nk=v", b.r.Marca = "TECNO\nLUX", b.r.TipoAnab = "\r\n[Y]";
-    b.r.Esito = std::string("N\0[Z]", 5);
+    b.r.Operatore = "Rossi\r\n[X]\r\nk=v", b.r.Marca = "TECNO\nLUX", b.r.TipoAnab = "\r\n[Y]", b.r.Esito = std::string("N\0[Z]", 5);
     EXPECT_TRUE(WriteTestResult(b.fx.station, b.r));
     std::string want = kExpected;
     for (const auto& [from, to] : {std::pair{"Operatore=Rossi Mario\r\n", "Operatore=Rossi  [X]  k=v\r\n"},
                                    {"Marca=TECNOLUX\r\n", "Marca=TECNO LUX\r\n"}, {"TipoAnab=#2\r\n", "TipoAnab=#  [Y]\r\n"},
                                    {"Esito=N\r\n", "Esito=N [Z]\r\n"}})
         want.replace(want.find(from), std::string(from).size(), to);
-    EXPECT_EQ(ReadBytes(b.Far()), want);
+    EXPECT_EQ(ReadBytes(b.acc + "Test.FAR"), want);
 }
 
 TEST(ResultPaths, NamesFollowTheReservation) {
@@ -166,12 +146,12 @@ TEST(ResultPaths, NamesFollowTheReservation) {
         return p.reservation + "|" + p.result + "|" + p.partial + "|" + p.temp;
     };
     EXPECT_EQ(Paths(), "|C:\\MCTC\\DIR_FAR\\Test.FAR|C:\\MCTC\\DIR_FAR\\Test.FA$|C:\\Test.TMP");
-    st.programDir = "C:\\Programmi\\HELIOTAB";
+    st.programDir = "C:\\P";
     st.SelectedAccFile = "26000123.ACC";
-    const std::pair<const char*, const char*> rows[] = {
-        {"C:\\MCTC\\DIR_FAR\\26000123.ACC", "|C:\\MCTC\\DIR_FAR\\26000123.FAR|C:\\MCTC\\DIR_FAR\\26000123.FA$|C:\\Programmi\\HELIOTAB\\26000123.TMP"},
-        {"C:\\MC.TC\\26000123", "|C:\\MC.TC\\26000123.FAR|C:\\MC.TC\\26000123.FA$|C:\\Programmi\\HELIOTAB\\26000123.TMP"},
-        {"C:\\X\\a.b.ACC", "|C:\\X\\a.b.FAR|C:\\X\\a.b.FA$|C:\\Programmi\\HELIOTAB\\a.b.TMP"},  // the last dot counts
+    const std::pair<const char*, const char*> rows[] = {  // only the file name's last dot counts
+        {"C:\\M\\26000123.ACC", "|C:\\M\\26000123.FAR|C:\\M\\26000123.FA$|C:\\P\\26000123.TMP"},
+        {"C:\\M.C\\26000123", "|C:\\M.C\\26000123.FAR|C:\\M.C\\26000123.FA$|C:\\P\\26000123.TMP"},
+        {"C:\\X\\a.b.ACC", "|C:\\X\\a.b.FAR|C:\\X\\a.b.FA$|C:\\P\\a.b.TMP"},
     };
     for (const auto& [reservation, want] : rows) {
         st.ReservationIni.SetIniFile(reservation);
@@ -179,61 +159,42 @@ TEST(ResultPaths, NamesFollowTheReservation) {
     }
 }
 
-// Each failure keeps the reservation and the armed test; once the fault is
-// gone the repeated measurement delivers to the same name.
+// Each failure keeps the reservation and the armed test, and says why; once the
+// fault is gone the repeated measurement delivers to the same name.
 TEST(ResultWriter, FailuresKeepEverything) {
-    const std::string far = "'<acc>26000123.FAR'";
-    const struct Row {
-        const char* op;
-        const char* suffix;
-        FileStatus status;
-        std::string msg;
-        const char* setup = "";  // "stale": an old .FA$ is there; "ro": a read-only older .FAR; "noprog"
-    } rows[] = {
-        {"WriteNew", "", FileStatus::Other, "T604|T603"}, {"WriteNew", "", FileStatus::Access, "T604|T603"},
-        {"WriteNew", "", FileStatus::NotFound, "T604|T603"}, {"CopyAndFlush", "", FileStatus::Other, "T613 " + far + "|T603"},
-        {"CopyAndFlush", "", FileStatus::NotFound, "T613 " + far + "|T603"},
-        {"CopyAndFlush", "", FileStatus::Access, "T612|T611"}, {"Replace", "", FileStatus::Other, "T613 " + far + "|T603"},
-        {"Replace", "", FileStatus::NotFound, "T613 " + far + "|T603"}, {"Replace", "", FileStatus::Access, "T612|T611"},
-        {"Delete", ".FA$", FileStatus::Access, "T612|T611", "stale"}, {"", "", FileStatus::Ok, "T612|T611", "ro"},
-        {"", "", FileStatus::Ok, "T604|T603", "noprog"},
+    const std::string kept = " armed:1 close:0 sel:26000123.ACC ini:<acc>26000123.ACC view:veicolo/Rossi Mario/26000123.ACC | ";
+    const std::string failed = "T613 '<acc>26000123.FAR'|T603|16", access = "T612|T611|16", unwritten = "T604|T603|16";
+    const std::tuple<const char*, const char*, FileStatus, std::string> rows[] = {
+        {"WriteNew", "", FileStatus::Other, unwritten}, {"WriteNew", "", FileStatus::Access, unwritten},
+        {"WriteNew", "", FileStatus::NotFound, unwritten}, {"CopyAndFlush", "", FileStatus::Other, failed},
+        {"CopyAndFlush", "", FileStatus::NotFound, failed}, {"CopyAndFlush", "", FileStatus::Access, access},
+        {"Replace", "", FileStatus::Other, failed}, {"Replace", "", FileStatus::NotFound, failed},
+        {"Replace", "", FileStatus::Access, access}, {"Delete", ".FA$", FileStatus::Access, access},  // a stale .FA$ that stays
+        {"read-only", "", FileStatus::Ok, access}, {"no program folder", "", FileStatus::Ok, unwritten},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.op) + row.suffix + row.setup + " " + row.msg);
+    for (const auto& [op, suffix, status, msg] : rows) {
+        const std::string setup = op;
         Bench b;
         b.st.bCloseAfterTest = true;  // a failure is shown even so, and nothing closes
         b.Select();
-        b.files.failOp = row.op, b.files.failSuffix = row.suffix, b.files.failStatus = row.status;
-        const std::string setup = row.setup, old = "[ProvaFari]\r\nVecchia=1\r\n";
-        if (setup == "stale") WriteBytes(b.acc + "26000123.FA$", old);
-        if (setup == "ro") WriteBytes(b.Far(), old), SetReadOnly(b.Far(), true);
-        if (setup == "noprog") b.st.programDir = b.tmp.Path() + kSep + "gone";
-        const Names before = Entries(b.acc);
+        b.files.failOp = op, b.files.failSuffix = suffix, b.files.failStatus = status;
+        if (setup == "Delete") WriteBytes(b.acc + "26000123.FA$", kOld);
+        if (setup == "read-only") WriteBytes(b.Far(), kOld), SetReadOnly(b.Far(), true);
+        if (setup == "no program folder") b.st.programDir = b.tmp.Path() + kSep + "gone";
         EXPECT_FALSE(WriteTestResult(b.fx.station, b.r));
-        std::string msg = row.msg;
-        if (msg.find("<acc>") != std::string::npos) msg.replace(msg.find("<acc>"), 5, b.acc);
-        EXPECT_EQ(b.Shown(), Names{msg + "|16"});
-        EXPECT_EQ(Entries(b.acc), before);
-        if (setup != "noprog") EXPECT_EQ(Entries(b.prog), Names{"Language.ini"});
-        if (setup == "ro") EXPECT_EQ(ReadBytes(b.Far()), old);
-        EXPECT_EQ(ReadBytes(b.acc + kAcc), kAccBytes);
-        EXPECT_TRUE(b.st.bTestArmed && !b.st.bClosePending);
-        EXPECT_EQ(b.st.SelectedAccFile, kAcc);
-        EXPECT_EQ(b.st.ReservationIni.IniFile(), b.acc + kAcc);
-        EXPECT_EQ(b.fx.view.vehicle[0] + b.fx.view.operatorName + b.fx.view.comboText, "veicoloRossi Mario" + kAcc);
-
+        const std::string acc = setup == "Delete" ? "26000123.FA$=old " : setup == "read-only" ? "26000123.FAR=old " : "";
+        EXPECT_EQ(b.Seen(), "acc: 26000123.ACC " + acc + "prog: Language.ini" + kept + msg) << setup << static_cast<int>(status);
         b.files.failOp.clear();
-        if (setup == "ro") SetReadOnly(b.Far(), false);
+        if (setup == "read-only") SetReadOnly(b.Far(), false);
         b.st.programDir = b.prog;
+        b.fx.messages.shown.clear();
         EXPECT_TRUE(WriteTestResult(b.fx.station, b.r));
-        EXPECT_EQ(ReadBytes(b.Far()), kExpected);
-        EXPECT_EQ(Entries(b.acc), Names{"26000123.FAR"});
-        EXPECT_TRUE(b.st.bClosePending);
+        EXPECT_EQ(b.Seen(), "acc: 26000123.FAR=new prog: Language.ini " + Done(true));
     }
     Bench b;  // a missing exchange directory is reported, nothing delivered
     b.st.AccDirectory = b.tmp.Path() + kSep + "gone" + kSep;
     EXPECT_FALSE(WriteTestResult(b.fx.station, b.r));
-    EXPECT_EQ(b.Shown(), Names{"T613 '" + b.st.AccDirectory + "Test.FAR'|T603|16"});
+    EXPECT_EQ(b.fx.messages.shown.at(0).text, "T613 '" + b.st.AccDirectory + "Test.FAR'");
     EXPECT_EQ(Entries(b.prog), Names{"Language.ini"});
     EXPECT_TRUE(b.st.bTestArmed);
 }
@@ -257,28 +218,23 @@ TEST(PrintReport, TheResultIsDeliveredWhateverThePrinterDoes) {
         fp.installed = printer != P::NoPrinter;
         fp.choice = printer == P::Cancel ? PrintChoice::Cancelled : printer == P::DialogFails ? PrintChoice::Failed : fp.choice;
         fp.printFails = printer == P::JobFails;
-        const std::string temp = b.prog + kSep + "26000123.TMP";
-        bool sawDelivery = false;
+        std::string whileOpen;
         fp.whileOpen = [&] {  // modal: the result is in place, nothing asks to close under it
-            sawDelivery = Exists(b.Far()) && !Exists(b.acc + kAcc) && Exists(temp) && !b.st.bTestArmed && !b.st.bClosePending;
-            if (printer == P::FileGone) std::filesystem::remove(temp);
+            whileOpen = b.Seen();
+            if (printer == P::FileGone) std::filesystem::remove(b.prog + kSep + "26000123.TMP");
         };
         EXPECT_TRUE(WriteTestResult(b.fx.station, b.r));
+        const std::string state = " " + Done(close);
+        std::string msgs = close ? "" : " | T602 '<acc>26000123.FAR'|T601|64";
+        EXPECT_EQ(whileOpen, fp.dialogs ? "acc: 26000123.FAR prog: 26000123.TMP Language.ini " + Done(false) + msgs : "");
+        if (messageId) msgs += " | T" + std::to_string(messageId) + "|T650|48";  // after the 602 the operator reads first
+        EXPECT_EQ(b.Seen(), "acc: 26000123.FAR prog: Language.ini" + state + msgs);
         EXPECT_EQ(fp.dialogs, printer == P::NoPrinter || printer == P::NotAsked ? 0 : 1);
-        EXPECT_EQ(sawDelivery, fp.dialogs == 1);
-        EXPECT_EQ(Entries(b.acc), Names{"26000123.FAR"});
-        EXPECT_EQ(Entries(b.prog), Names{"Language.ini"});
-        EXPECT_EQ(b.st.bClosePending, close);
-        Names want;  // the operator reads 602 first; the report's message follows it
-        if (!close) want.push_back("T602 '" + b.Far() + "'|T601|64");
-        if (messageId) want.push_back("T" + std::to_string(messageId) + "|T650|48");
-        EXPECT_EQ(b.Shown(), want);
         ASSERT_EQ(fp.printed.size(), printer == P::Prints ? 1u : 0u);
         if (printer != P::Prints) continue;
         // The report is the delivered file: the section, thirty keys, one more line for the comma.
-        EXPECT_EQ(fp.printed[0].title, b.Far());
         const ReportLayout& report = fp.printed[0].layout;
-        EXPECT_EQ(report.header, b.Far() + " - 05/12/2026 10:30:00");
+        EXPECT_EQ(fp.printed[0].title + "|" + report.header, b.Far() + "|" + b.Far() + " - 05/12/2026 10:30:00");
         ASSERT_EQ(report.body.size(), 32u);
         EXPECT_EQ(report.body[1] + "|" + report.body[2] + "|" + report.body[31], "Marca=TECNO|LUX|Operatore=Rossi Mario");
         EXPECT_EQ(ReadReportItems(ReadBytes(b.Far())), report.body);
