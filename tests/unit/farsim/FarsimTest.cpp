@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "farsim/Faults.h"
+#include "farsim/Log.h"
 #include "farsim/Options.h"
 #include "farsim/Simulator.h"
 #include "fakes/TempDir.h"
@@ -186,6 +187,7 @@ TEST(Farsim, ScenarioAndCommandLine) {
         EXPECT_EQ(error, "line " + std::string(want)) << text;
     }
     EXPECT_TRUE(ParseScenario("# nothing\n\n", error)->empty());
+    EXPECT_EQ(ByteLine("tx", 0xE9) + "|" + ByteLine("rx", 0x15) + "|" + ByteLine("tx", 'F'), "tx E9|rx 15 NAK|tx 46 'F'");
     Results r;
     EXPECT_TRUE(ApplyResultValue(r, "lux", "0.9,-1,90,9", error) && ApplyResultValue(r, "aim", "RAIRRRRA", error));
     EXPECT_EQ(r.lux[0] + r.lux[3] + r.aim[1] + r.aim[7], "0.99AA");

@@ -89,18 +89,19 @@ TEST_F(Profile, RawAnswersTruncateAsTheProfileFunctionDoes) {
 TEST_F(Profile, ReadsByTheProfileRules) {
     EXPECT_EQ(Read("S", "k") + List() + List("S"), "<none>");
     EXPECT_FALSE(testutil::Exists(path));
-    WriteFile(path, S("; comment\r\n[S]\r\n   a   =   spaced value \t \r\nb=\"in quotes\"\r\nc='single'\r\nd=\"unbalanced\r\ne=\"\r\n"
+    static const char kText[] = "; comment\r\n[S]\r\n   a   =   spaced value \t \r\nb=\"in quotes\"\r\nc='single'\r\nd=\"unbalanced\r\ne=\"\r\n"
                       ";f=commented\r\nbare line\r\nk=first\r\nk=second\r\n[Citt\xE0]\r\nPerch\xE9=s\xEC\r\nnb=\xA0mid\xA0\r\n[s]\r\n"
-                      "only=here\r\n[Se\0junk]\r\nke\0y=va\0lue\r\nk2=v2\r\n", 220));
+                      "only=here\r\n[Se\0junk]\r\nke\0y=va\0lue\r\nk2=v2\r\n[\x9A\x9C\x9E\xFF]\r\nk=x\r\n";
+    WriteFile(path, S(kText, sizeof kText - 1));
     const std::tuple<S, S, S> rows[] = {
         {"S", "a", "spaced value"}, {"S", "b", "in quotes"}, {"S", "c", "single"}, {"S", "d", "\"unbalanced"}, {"S", "e", "\""},
         {"S", "bare line", "<none>"}, {"S", ";f", "commented"}, {"S", "k", "first"}, {"  s\t", " K ", "first"},
         {"S", "only", "<none>"},  // only the first section of a name is searched
         {"CITT\xC0", "PERCH\xC9", "s\xEC"}, {"Citta", "Perche", "<none>"}, {"Citt\xE0", "nb", "\xA0mid\xA0"},
-        {"Se", "ke", "va"}, {"Se", "k2", "v2"}, {"T", "k", "<none>"}, {"S", "x", "<none>"},
+        {"Se", "ke", "va"}, {"Se", "k2", "v2"}, {"T", "k", "<none>"}, {"S", "x", "<none>"}, {"\x8A\x8C\x8E\x9F", "K", "x"},
     };
     for (const auto& [s, k, want] : rows) EXPECT_EQ(Read(s, k), want) << s << "/" << k;
-    EXPECT_EQ(List(), S("S\0Citt\xE0\0s\0Se\0", 13));
+    EXPECT_EQ(List(), S("S\0Citt\xE0\0s\0Se\0\x9A\x9C\x9E\xFF\0", 18));
     EXPECT_EQ(List("s"), S("a\0b\0c\0d\0e\0k\0k\0", 14));
     EXPECT_EQ(ini.ReadString("T", std::nullopt, "dflt") + Read("S", "x", "d  "), "dfltd");  // a default's blanks go
     for (const S eol : {"\r\n", "\n", "\r"}) {
@@ -130,7 +131,7 @@ TEST_F(Profile, WritesLeaveTheseBytes) {
         {"[A]\r\nx=1\r\ny=2\r\n[B]\r\nz=3\r\n", "[A]\r\ny=2\r\n"},
         {"[A]\nx=1\n[Se]\ny=2", "[A]\n[Se]\ny=2\r\nk2=new\r\n"},  // LF lines stay; new and unterminated ones get CR LF
         {"[A]\rx=1\r\n[Se]\nk2=1\r", "[A]\r[Se]\nk2=new\r\n"},    // a lone CR ends a line and stays
-        {S("[Se\0junk]\r\nke\0y=va\0lue\r\nk2=v2\r\n", 32), S("[Se\0junk]\r\nke\0y=va\0lue\r\nk2=new\r\n", 33)},
+        {"[Se\0junk]\r\nke\0y=va\0lue\r\nk2=v2\r\n"s, "[Se\0junk]\r\nke\0y=va\0lue\r\nk2=new\r\n"s},
     };
     for (const auto& [before, after] : edits) {
         WriteFile(path, before);
