@@ -11,16 +11,13 @@ using namespace heliotab::testing_output;
 TEST(Win32FileSystem, ListFilesLeavesOutHiddenAndSystemFiles) {
     TempDir tmp;
     const std::string dir = tmp.MakeDir("x") + "\\";
-    WriteBytes(dir + "26000001.ACC", "");
-    WriteBytes(dir + "26000002.ACC", "");
-    WriteBytes(dir + "26000003.ACC", "");
-    ASSERT_TRUE(SetFileAttributesA((dir + "26000002.ACC").c_str(), FILE_ATTRIBUTE_HIDDEN));
-    ASSERT_TRUE(SetFileAttributesA((dir + "26000003.ACC").c_str(), FILE_ATTRIBUTE_SYSTEM));
+    const std::pair<const char*, DWORD> files[] = {
+        {"26000001.ACC", FILE_ATTRIBUTE_NORMAL}, {"26000002.ACC", FILE_ATTRIBUTE_HIDDEN}, {"26000003.ACC", FILE_ATTRIBUTE_SYSTEM}};
+    for (const auto& [name, attributes] : files) {
+        WriteBytes(dir + name, "");
+        ASSERT_TRUE(SetFileAttributesA((dir + name).c_str(), attributes));
+    }
     EXPECT_EQ(DefaultFileSystem().ListFiles(dir, "*.ACC"), std::vector<std::string>{"26000001.ACC"});
-    SetFileAttributesA((dir + "26000002.ACC").c_str(), FILE_ATTRIBUTE_NORMAL);
-    SetFileAttributesA((dir + "26000003.ACC").c_str(), FILE_ATTRIBUTE_NORMAL);
-}
-
-TEST(Win32FileSystem, NativePathIsTheWindowsPath) {
+    for (const auto& [name, attributes] : files) SetFileAttributesA((dir + name).c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(NativePath("C:\\MCTC\\DIR_FAR\\a.ACC"), "C:\\MCTC\\DIR_FAR\\a.ACC");
 }

@@ -6,12 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <map>
-#include <sstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -21,17 +16,15 @@
 
 namespace heliotab::testing_output {
 
+using testutil::Exists;
 using testutil::kSep;
 using testutil::TempDir;
-
 inline std::string ReadBytes(const std::string& path) { return testutil::ReadFile(path); }
 inline void WriteBytes(const std::string& path, const std::string& bytes) { testutil::WriteFile(path, bytes); }
-using testutil::Exists;
 
 inline void SetReadOnly(const std::string& path, bool readOnly) {
     namespace fs = std::filesystem;
-    const auto write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-    fs::permissions(path, readOnly ? write : fs::perms::owner_write,
+    fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     readOnly ? fs::perm_options::remove : fs::perm_options::add);
 }
 
@@ -43,18 +36,13 @@ inline std::vector<std::string> Entries(const std::string& dir) {
     return names;
 }
 
-enum class FsOp { WriteNew, Delete, CopyAndFlush, Replace };
-
-// Passes every call to the real file system unless told to fail one kind of
-// operation (optionally only for paths ending in a given text).
+// Passes every call to the real file system, recording the writing ones,
+// unless told to fail the one named `failOp` on paths ending in `failSuffix`.
 class FaultyFileSystem : public FileSystem {
 public:
     explicit FaultyFileSystem(FileSystem& real) : real_(real) {}
-
-    void FailAlways(FsOp op, FileStatus status, const std::string& pathSuffix = "") {
-        faults_[op] = {status, pathSuffix};
-    }
-    void Heal() { faults_.clear(); }
+    std::string failOp, failSuffix;
+    FileStatus failStatus = FileStatus::Ok;
     std::vector<std::string> calls;  // "Op path" in call order
 
     std::vector<std::string> ListFiles(const std::string& d, const std::string& p) override {
@@ -62,40 +50,28 @@ public:
     }
     bool FileExists(const std::string& path) override { return real_.FileExists(path); }
     FileStatus ReadAll(const std::string& path, std::string& c) override { return real_.ReadAll(path, c); }
-    FileStatus Delete(const std::string& path) override {
-        calls.push_back("Delete " + path);
-        return Faulted(FsOp::Delete, path, [&] { return real_.Delete(path); });
+    FileStatus Delete(const std::string& p) override {
+        return Call("Delete", p, [&] { return real_.Delete(p); });
     }
-    FileStatus WriteNew(const std::string& path, const std::string& bytes) override {
-        calls.push_back("WriteNew " + path);
-        return Faulted(FsOp::WriteNew, path, [&] { return real_.WriteNew(path, bytes); });
+    FileStatus WriteNew(const std::string& p, const std::string& b) override {
+        return Call("WriteNew", p, [&] { return real_.WriteNew(p, b); });
     }
     FileStatus CopyAndFlush(const std::string& src, const std::string& dst) override {
-        calls.push_back("CopyAndFlush " + dst);
-        return Faulted(FsOp::CopyAndFlush, dst, [&] { return real_.CopyAndFlush(src, dst); });
+        return Call("CopyAndFlush", dst, [&] { return real_.CopyAndFlush(src, dst); });
     }
     FileStatus Replace(const std::string& src, const std::string& dst) override {
-        calls.push_back("Replace " + dst);
-        return Faulted(FsOp::Replace, dst, [&] { return real_.Replace(src, dst); });
+        return Call("Replace", dst, [&] { return real_.Replace(src, dst); });
     }
 
 private:
-    struct Fault {
-        FileStatus status;
-        std::string suffix;
-    };
     template <class F>
-    FileStatus Faulted(FsOp op, const std::string& path, F real) {
-        auto it = faults_.find(op);
-        if (it != faults_.end()) {
-            const std::string& sfx = it->second.suffix;
-            if (sfx.empty() || (path.size() >= sfx.size() && path.compare(path.size() - sfx.size(), sfx.size(), sfx) == 0))
-                return it->second.status;
-        }
-        return real();
+    FileStatus Call(const std::string& op, const std::string& path, F real) {
+        calls.push_back(op + " " + path);
+        const bool hit = op == failOp && path.size() >= failSuffix.size() &&
+                         path.compare(path.size() - failSuffix.size(), failSuffix.size(), failSuffix) == 0;
+        return hit ? failStatus : real();
     }
     FileSystem& real_;
-    std::map<FsOp, Fault> faults_;
 };
 
 }  // namespace heliotab::testing_output

@@ -1,13 +1,15 @@
 // WriteTestResult against real files in a scratch folder (natively and under
 // Wine): the bytes of the .FAR, the hand-over through the program folder and
-// the partial name, what happens to the reservation, and every failure path.
+// the partial name, what happens to the reservation, every failure path, and
+// the report printed at the end whatever the printer does.
 #include <gtest/gtest.h>
 
 #include "fakes/Fakes.h"
 #include "output/OutputTestSupport.h"
+#include "output/PrintReport.h"
+#include "output/ReportLayout.h"
 #include "output/ResultPaths.h"
 #include "output/ResultWriter.h"
-#include "settings/Language.h"
 
 using namespace heliotab;
 using namespace heliotab::fakes;
@@ -15,400 +17,226 @@ using namespace heliotab::testing_output;
 
 namespace {
 
-const char kReservation[] = "26000123.ACC";
-const char kReservationBytes[] = "[Accettazione]\r\nTarga=AB123CD\r\n";
+using Names = std::vector<std::string>;
+const std::string kAcc = "26000123.ACC", kAccBytes = "[Accettazione]\r\nTarga=AB123CD\r\n", kOld = "[ProvaFari]\r\nVecchia=1\r\n";
 
 // The sample test below as the booking software must receive it.
-const char kExpectedFile[] =
-    "[ProvaFari]\r\n"
-    "Marca=TECNOLUX\r\n"
-    "Tipo=HL 2000\r\n"
-    "NumOmologa=OM/123456\r\n"
-    "NumSerie=0042\r\n"
-    "NumVersioneSoftware=1.07\r\n"
-    "DataScadenza=05122026\r\n"
-    "AltezzaAnab=#085\r\n"
-    "TipoAnab=#2\r\n"
-    "VertAnabDx=0\r\n"
-    "VertAnabSx=1\r\n"
-    "VertAbbDx=0\r\n"
-    "VertAbbSx=0\r\n"
-    "OrizzAnabDx=0\r\n"
-    "OrizzAnabSx=0\r\n"
-    "OrizzAbbDx=1\r\n"
-    "OrizzAbbSx=0\r\n"
-    "IllumLuxAnabDx=012345\r\n"
-    "IllumLuxAnabSx=000013\r\n"
-    "IllumLuxAbbDx=-000003\r\n"
-    "IllumLuxAbbSx=1234567\r\n"
-    "EsitoIllumLuxAnabDx=P\r\n"
-    "EsitoIllumLuxAnabSx=P\r\n"
-    "EsitoIllumLuxAbbDx=N\r\n"
-    "EsitoIllumLuxAbbSx=P\r\n"
-    "Esito=N\r\n"
-    "CodErrore=\r\n"
-    "DataMisura=05122026\r\n"
-    "InizioMisura=103000\r\n"
-    "FineMisura=103112\r\n"
-    "Operatore=Rossi Mario\r\n";
+const std::string kExpected =
+    "[ProvaFari]\r\nMarca=TECNOLUX\r\nTipo=HL 2000\r\nNumOmologa=OM/123456\r\nNumSerie=0042\r\n"
+    "NumVersioneSoftware=1.07\r\nDataScadenza=05122026\r\nAltezzaAnab=#085\r\nTipoAnab=#2\r\nVertAnabDx=0\r\n"
+    "VertAnabSx=1\r\nVertAbbDx=0\r\nVertAbbSx=0\r\nOrizzAnabDx=0\r\nOrizzAnabSx=0\r\nOrizzAbbDx=1\r\nOrizzAbbSx=0\r\n"
+    "IllumLuxAnabDx=012345\r\nIllumLuxAnabSx=000013\r\nIllumLuxAbbDx=-000003\r\nIllumLuxAbbSx=1234567\r\n"
+    "EsitoIllumLuxAnabDx=P\r\nEsitoIllumLuxAnabSx=P\r\nEsitoIllumLuxAbbDx=N\r\nEsitoIllumLuxAbbSx=P\r\nEsito=N\r\n"
+    "CodErrore=\r\nDataMisura=05122026\r\nInizioMisura=103000\r\nFineMisura=103112\r\nOperatore=Rossi Mario\r\n";
 
-void FillSample(FarResult& r) {
-    r.Marca = "TECNOLUX";
-    r.Tipo = "HL 2000";
-    r.NumOmologa = "OM/123456";
-    r.NumSerie = "0042";
-    r.NumVersioneSoftware = "1.07";
-    r.DataScadenza = "05/12/2026";
-    r.AltezzaAnab = "85";
-    r.TipoAnab = "2";
-    r.VertAnabDx = "0", r.VertAnabSx = "1", r.VertAbbDx = "0", r.VertAbbSx = "0";
-    r.OrizzAnabDx = "0", r.OrizzAnabSx = "0", r.OrizzAbbDx = "1", r.OrizzAbbSx = "0";
-    r.IllumLuxAnabDx = "12345";
-    r.IllumLuxAnabSx = "12.5";
-    r.IllumLuxAbbDx = "-2.5";
-    r.IllumLuxAbbSx = "1234567";
-    r.EsitoIllumLuxAnabDx = "P", r.EsitoIllumLuxAnabSx = "P", r.EsitoIllumLuxAbbDx = "N", r.EsitoIllumLuxAbbSx = "P";
-    r.Esito = "N";
-    r.CodErrore = "E99";  // never written
-    r.DataMisura = "05122026";
-    r.InizioMisura = "103000";
-    r.FineMisura = "103112";
-    r.Operatore = "Rossi Mario";
-}
-
-class ResultWriterTest : public ::testing::Test {
-protected:
+// A station over a scratch program folder and exchange directory, with a
+// language file whose texts are "T" and their id, and an armed test.
+struct Bench {
+    Bench() {
+        st.programDir = prog;
+        st.AccDirectory = acc;
+        WriteBytes(prog + kSep + "Language.ini", "[Italiano]\r\n303=Nessuna\r\n601=T601\r\n602=T602\r\n603=T603\r\n"
+                   "604=T604\r\n611=T611\r\n612=T612\r\n613=T613\r\n614=T614\r\n615=T615\r\n650=T650\r\n651=T651\r\n652=T652\r\n");
+        st.sLanguage = "Italiano";
+        st.LanguageIni.SetIniFile(prog + kSep + "Language.ini");
+        const char* in[] = {"TECNOLUX", "HL 2000", "OM/123456", "0042", "1.07", "05/12/2026", "85", "2", "0", "1", "0", "0", "0",
+                            "0", "1", "0", "12345", "12.5", "-2.5", "1234567", "P", "P", "N", "P", "N", "E99" /* never written */,
+                            "05122026", "103000", "103112", "Rossi Mario"};
+        for (size_t i = 0; i < kFarResultKeys.size(); ++i) r.*kFarResultKeys[i].field = in[i];
+        st.bTestArmed = true;
+        fx.view.vehicle[0] = "veicolo", fx.view.operatorName = "Rossi Mario", fx.view.comboText = kAcc;
+    }
+    void Select(const std::string& name = kAcc) {
+        WriteBytes(acc + name, kAccBytes);
+        st.SelectedAccFile = name;
+        st.ReservationIni.SetIniFile(acc + name);
+    }
+    std::string Far() { return acc + "26000123.FAR"; }
+    // Everything the operator and the booking software can see, with the folders as <acc> and <prog>.
+    std::string Seen() {
+        std::string s = "acc:";
+        for (const std::string& n : Entries(acc)) s += " " + n + (ReadBytes(acc + n) == kExpected ? "=new" : ReadBytes(acc + n) == kOld ? "=old" : "");
+        s += " prog:";
+        for (const std::string& n : Entries(prog)) s += " " + n;
+        s += std::string(" armed:") + "01"[st.bTestArmed] + " close:" + "01"[st.bClosePending] + " sel:" + st.SelectedAccFile +
+             " ini:" + st.ReservationIni.IniFile() + " view:" + fx.view.vehicle[0] + "/" + fx.view.operatorName + "/" + fx.view.comboText;
+        for (const ShownMessage& m : fx.messages.shown) s += " | " + m.text + "|" + m.title + "|" + std::to_string(m.style);
+        for (const auto& [from, to] : {std::pair{acc, std::string("<acc>")}, {prog, std::string("<prog>")}})
+            for (size_t at; (at = s.find(from)) != std::string::npos;) s.replace(at, from.size(), to);
+        return s;
+    }
     TempDir tmp;
     FaultyFileSystem files{DefaultFileSystem()};
     FakeStation fx{files};
     AppState& st = fx.state;
-    FarResult result;
-    std::string prog, acc;
-
-    void SetUp() override {
-        prog = tmp.MakeDir("prog");
-        acc = tmp.MakeDir("DIR_FAR") + kSep;
-        st.programDir = prog;
-        st.AccDirectory = acc;
-        // Distinct texts per id once the language file is read; the checks
-        // below compare with the look-up itself.
-        WriteBytes(prog + kSep + "Language.ini",
-                   "[Italiano]\r\n303=Nessuna\r\n601=T601\r\n602=T602\r\n603=T603\r\n604=T604\r\n"
-                   "611=T611\r\n612=T612\r\n613=T613\r\n614=T614\r\n615=T615\r\n");
-        st.sLanguage = "Italiano";
-        st.LanguageIni.SetIniFile(prog + kSep + "Language.ini");
-        FillSample(result);
-        st.bTestArmed = true;
-        for (int i = 0; i < 3; ++i) fx.view.vehicle[i] = "veicolo " + std::to_string(i);
-        fx.view.operatorName = "Rossi Mario";
-        fx.view.comboText = kReservation;
-    }
-
-    void SelectReservation() {
-        WriteBytes(acc + kReservation, kReservationBytes);
-        st.SelectedAccFile = kReservation;
-        st.ReservationIni.SetIniFile(acc + kReservation);
-    }
-
-    std::string Lang(int id) { return GetLangString(st, id); }
-
-    void ExpectMessage(size_t index, const std::string& text, int titleId, int style) {
-        ASSERT_LT(index, fx.messages.shown.size());
-        const ShownMessage& m = fx.messages.shown[index];
-        EXPECT_EQ(m.text, text);
-        EXPECT_EQ(m.title, Lang(titleId));
-        EXPECT_EQ(m.style, style);
-    }
-
-    // Nothing changed but the message: the result can be written again.
-    void ExpectNothingDelivered(const std::vector<std::string>& accBefore) {
-        EXPECT_EQ(Entries(acc), accBefore);
-        EXPECT_EQ(Entries(prog), std::vector<std::string>{"Language.ini"});
-        EXPECT_TRUE(st.bTestArmed);
-        EXPECT_FALSE(st.bClosePending);
-        EXPECT_EQ(fx.view.vehicle[0], "veicolo 0");
-        EXPECT_EQ(fx.view.operatorName, "Rossi Mario");
-        EXPECT_EQ(fx.view.comboText, kReservation);
-    }
+    FarResult r;
+    std::string prog = tmp.MakeDir("prog"), acc = tmp.MakeDir("DIR_FAR") + kSep;
 };
 
-TEST_F(ResultWriterTest, ReservationIsAnsweredByItsFarFile) {
-    SelectReservation();
-    // The box is modal and serial input runs while it is open: by then the
-    // result must be in place and the window idle.
-    bool checkedWhileOpen = false;
-    fx.messages.whileOpen = [&] {
-        checkedWhileOpen = true;
-        EXPECT_EQ(Entries(acc), std::vector<std::string>{"26000123.FAR"});
-        EXPECT_FALSE(st.bTestArmed);
-        EXPECT_TRUE(st.SelectedAccFile.empty());
-        EXPECT_EQ(fx.view.operatorName, "");
-        // The report, printed after this message, reads the program folder's copy.
-        EXPECT_EQ(Entries(prog), (std::vector<std::string>{"26000123.TMP", "Language.ini"}));
+// The idle look after a delivery.
+std::string Done(bool close, char sep = '\\') {
+    return std::string("armed:0 close:") + "01"[close] + " sel: ini:<prog>" + sep + "26000123.TMP view://Nessuna";
+}
+
+}  // namespace
+
+// Delivered: the result in place, the window idle; the reservation deleted last, a
+// failure there only warns (before a close after the test), one taken back is no fault.
+TEST(ResultWriter, DeliveryAndTheReservationAfterwards) {
+    const std::string told = " | T602 '<acc>26000123.FAR'|T601|64", warned = " | T614 '<acc>26000123.ACC'|T615|48";
+    const std::tuple<const char*, std::string> rows[] = {
+        {"", "acc: 26000123.FAR=new prog: Language.ini " + Done(false) + told},
+        {"close", "acc: 26000123.FAR=new prog: Language.ini " + Done(true)},
+        {"gone", "acc: 26000123.FAR=new prog: Language.ini " + Done(false) + told},
+        {"locked", "acc: 26000123.ACC 26000123.FAR=new prog: Language.ini " + Done(false) + told + warned},
+        {"close locked", "acc: 26000123.ACC 26000123.FAR=new prog: Language.ini " + Done(true) + warned},
+        // An older result and a cut attempt's files are replaced; a program folder ending in its separator gets no second one.
+        {"leftovers", "acc: 26000123.FAR=new prog: Language.ini " + Done(false, kSep) + told},
+        {"unbooked", "acc: 26000999.ACC Test.FAR=new prog: Language.ini " + Done(false) + " | T602 '<acc>Test.FAR'|T601|64"},
+        {"named like its result", "acc: 26000123.FAR=new prog: Language.ini " + Done(false) + told},
     };
-
-    EXPECT_TRUE(WriteTestResult(fx.station, result));
-
-    EXPECT_TRUE(checkedWhileOpen);
-    EXPECT_EQ(ReadBytes(acc + "26000123.FAR"), kExpectedFile);
-    EXPECT_EQ(Entries(acc), std::vector<std::string>{"26000123.FAR"});  // .ACC and .FA$ gone
-    EXPECT_EQ(Entries(prog), std::vector<std::string>{"Language.ini"});  // no .TMP left
-    EXPECT_FALSE(st.bTestArmed);
-    EXPECT_FALSE(st.bClosePending);
-    EXPECT_TRUE(st.SelectedAccFile.empty());
-    EXPECT_EQ(st.ReservationIni.IniFile(), prog + "\\26000123.TMP");
-    ASSERT_EQ(fx.messages.shown.size(), 1u);
-    ExpectMessage(0, Lang(602) + " '" + acc + "26000123.FAR'", 601, kStyleInformation);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(fx.view.vehicle[i], "");
-    EXPECT_EQ(fx.view.operatorName, "");
-    EXPECT_EQ(fx.view.comboText, Lang(303));
-    // The hand-over order: program folder, partial name, rename, then the reservation.
-    const std::vector<std::string> expectedCalls{
-        "WriteNew " + prog + "\\26000123.TMP",   "CopyAndFlush " + acc + "26000123.FA$",
-        "Replace " + acc + "26000123.FAR",       "Delete " + acc + kReservation,
-        "Delete " + prog + "\\26000123.TMP",
-    };
-    EXPECT_EQ(files.calls, expectedCalls);
+    for (const auto& [how, want] : rows) {
+        const std::string setup = how;
+        Bench b;
+        b.st.bCloseAfterTest = setup.find("close") == 0;
+        if (setup == "unbooked") WriteBytes(b.acc + "26000999.ACC", kAccBytes);  // someone else's, untouched
+        else b.Select(setup == "named like its result" ? "26000123.FAR" : kAcc);
+        if (setup == "gone") std::filesystem::remove(b.acc + kAcc);
+        if (setup.find("locked") != std::string::npos) b.files.failOp = "Delete", b.files.failSuffix = ".ACC", b.files.failStatus = FileStatus::Access;
+        if (setup == "leftovers") {
+            WriteBytes(b.Far(), kOld + "[Altro]\r\nx=y\r\n"), WriteBytes(b.acc + "26000123.FA$", "[ProvaFari]\r\nMarca=");
+            WriteBytes(b.prog + kSep + "26000123.TMP", "junk"), b.st.programDir = b.prog + kSep;  // no second separator
+        }
+        // The box is modal and serial input runs while it is open: by then the result is in place,
+        // the window idle, the report's copy there and no close asked for.
+        std::string whileOpen;
+        b.fx.messages.whileOpen = [&] { whileOpen = b.Seen(); };
+        EXPECT_TRUE(WriteTestResult(b.fx.station, b.r));
+        std::string want2 = want;
+        if (setup == "unbooked") want2.replace(want2.find("26000123.TMP"), 8, "Test");
+        EXPECT_EQ(b.Seen(), want2) << setup;
+        if (setup == "unbooked" || setup.find("close") == 0) continue;
+        std::string open = want2.substr(0, want2.find(" | ")) + told;
+        open.replace(open.find("prog: "), 6, "prog: " + std::string(setup == "unbooked" ? "Test" : "26000123") + ".TMP ");
+        EXPECT_EQ(whileOpen, open) << setup;
+        if (setup.empty())  // the hand-over order: program folder, partial name, rename, then the reservation
+            EXPECT_EQ(b.files.calls, (Names{"WriteNew " + b.prog + "\\26000123.TMP", "CopyAndFlush " + b.acc + "26000123.FA$",
+                                            "Replace " + b.Far(), "Delete " + b.acc + kAcc, "Delete " + b.prog + "\\26000123.TMP"}));
+    }
 }
 
-TEST_F(ResultWriterTest, WithoutReservationTheResultIsTestFar) {
-    WriteBytes(acc + "26000999.ACC", kReservationBytes);  // someone else's, untouched
-    EXPECT_TRUE(WriteTestResult(fx.station, result));
-    EXPECT_EQ(ReadBytes(acc + "Test.FAR"), kExpectedFile);
-    EXPECT_EQ(Entries(acc), (std::vector<std::string>{"26000999.ACC", "Test.FAR"}));
-    EXPECT_EQ(ReadBytes(acc + "26000999.ACC"), kReservationBytes);
-    EXPECT_EQ(Entries(prog), std::vector<std::string>{"Language.ini"});
-    EXPECT_EQ(st.ReservationIni.IniFile(), prog + "\\Test.TMP");
-    ExpectMessage(0, Lang(602) + " '" + acc + "Test.FAR'", 601, kStyleInformation);
-    EXPECT_FALSE(st.bTestArmed);
-}
-
-TEST_F(ResultWriterTest, AnOlderResultIsReplacedWhole) {
-    SelectReservation();
-    WriteBytes(acc + "26000123.FAR", "[ProvaFari]\r\nVecchia=1\r\n[Altro]\r\nx=y\r\n");
-    // Leftovers of an attempt that was cut short.
-    WriteBytes(acc + "26000123.FA$", "[ProvaFari]\r\nMarca=");
-    WriteBytes(prog + kSep + "26000123.TMP", "junk");
-    EXPECT_TRUE(WriteTestResult(fx.station, result));
-    EXPECT_EQ(ReadBytes(acc + "26000123.FAR"), kExpectedFile);
-    EXPECT_EQ(Entries(acc), std::vector<std::string>{"26000123.FAR"});
-    EXPECT_EQ(Entries(prog), std::vector<std::string>{"Language.ini"});
-}
-
-TEST_F(ResultWriterTest, ProgramFolderEndingInSeparatorGetsNoSecondOne) {
-    st.programDir = prog + kSep;
-    SelectReservation();
-    EXPECT_TRUE(WriteTestResult(fx.station, result));
-    EXPECT_EQ(st.ReservationIni.IniFile(), prog + kSep + "26000123.TMP");
-    EXPECT_EQ(ReadBytes(acc + "26000123.FAR"), kExpectedFile);
+TEST(ResultWriter, ValuesCannotAddLinesKeysOrSections) {
+    Bench b;
+    b.r.Operatore = "Rossi\r\n[X]\r\nk=v", b.r.Marca = "TECNO\nLUX", b.r.TipoAnab = "\r\n[Y]", b.r.Esito = std::string("N\0[Z]", 5);
+    EXPECT_TRUE(WriteTestResult(b.fx.station, b.r));
+    std::string want = kExpected;
+    for (const auto& [from, to] : {std::pair{"Operatore=Rossi Mario\r\n", "Operatore=Rossi  [X]  k=v\r\n"},
+                                   {"Marca=TECNOLUX\r\n", "Marca=TECNO LUX\r\n"}, {"TipoAnab=#2\r\n", "TipoAnab=#  [Y]\r\n"},
+                                   {"Esito=N\r\n", "Esito=N [Z]\r\n"}})
+        want.replace(want.find(from), std::string(from).size(), to);
+    EXPECT_EQ(ReadBytes(b.acc + "Test.FAR"), want);
 }
 
 TEST(ResultPaths, NamesFollowTheReservation) {
     AppState st;
-    st.AccDirectory = "C:\\MCTC\\DIR_FAR\\";
-    st.programDir = "C:\\";  // a drive root
-    ResultPaths p = ComputeResultPaths(st);
-    EXPECT_EQ(p.reservation, "");
-    EXPECT_EQ(p.result, "C:\\MCTC\\DIR_FAR\\Test.FAR");
-    EXPECT_EQ(p.partial, "C:\\MCTC\\DIR_FAR\\Test.FA$");
-    EXPECT_EQ(p.temp, "C:\\Test.TMP");
-    st.AccDirectory = "C:\\MCTC\\DIR_FAR";  // the same folder without its final "\"
-    EXPECT_EQ(ComputeResultPaths(st).partial, "C:\\MCTC\\DIR_FAR\\Test.FA$");
-
-    st.programDir = "C:\\Programmi\\HELIOTAB";
-    st.SelectedAccFile = "26000123.ACC";
-    st.ReservationIni.SetIniFile("C:\\MCTC\\DIR_FAR\\26000123.ACC");
-    p = ComputeResultPaths(st);
-    EXPECT_EQ(p.reservation, "C:\\MCTC\\DIR_FAR\\26000123.ACC");
-    EXPECT_EQ(p.result, "C:\\MCTC\\DIR_FAR\\26000123.FAR");
-    EXPECT_EQ(p.partial, "C:\\MCTC\\DIR_FAR\\26000123.FA$");
-    EXPECT_EQ(p.temp, "C:\\Programmi\\HELIOTAB\\26000123.TMP");
-
-    // Only the file name's last dot counts.
-    st.ReservationIni.SetIniFile("C:\\MC.TC\\26000123");
-    p = ComputeResultPaths(st);
-    EXPECT_EQ(p.result, "C:\\MC.TC\\26000123.FAR");
-    EXPECT_EQ(p.temp, "C:\\Programmi\\HELIOTAB\\26000123.TMP");
-    st.ReservationIni.SetIniFile("C:\\X\\a.b.ACC");
-    p = ComputeResultPaths(st);
-    EXPECT_EQ(p.result, "C:\\X\\a.b.FAR");
-    EXPECT_EQ(p.temp, "C:\\Programmi\\HELIOTAB\\a.b.TMP");
-}
-
-TEST_F(ResultWriterTest, CloseAfterTestSetsClosePendingAndShowsNothing) {
-    st.bCloseAfterTest = true;
-    SelectReservation();
-    EXPECT_TRUE(WriteTestResult(fx.station, result));
-    EXPECT_TRUE(st.bClosePending);
-    EXPECT_TRUE(fx.messages.shown.empty());
-    EXPECT_EQ(ReadBytes(acc + "26000123.FAR"), kExpectedFile);
-    EXPECT_EQ(Entries(acc), std::vector<std::string>{"26000123.FAR"});
-    EXPECT_FALSE(st.bTestArmed);
-}
-
-TEST_F(ResultWriterTest, ValuesCannotAddLinesKeysOrSections) {
-    SelectReservation();
-    result.Operatore = "Rossi\r\n[X]\r\nk=v";
-    result.Marca = "TECNO\nLUX";
-    result.TipoAnab = "\r\n[Y]";
-    result.Esito = std::string("N\0[Z]", 5);
-    EXPECT_TRUE(WriteTestResult(fx.station, result));
-    std::string expected = kExpectedFile;
-    auto swap = [&](const std::string& from, const std::string& to) {
-        const size_t at = expected.find(from);
-        ASSERT_NE(at, std::string::npos) << from;
-        expected.replace(at, from.size(), to);
+    st.AccDirectory = "C:\\MCTC\\DIR_FAR";  // with or without its final "\"
+    st.programDir = "C:\\";                 // a drive root
+    auto Paths = [&] {
+        const ResultPaths p = ComputeResultPaths(st);
+        return p.reservation + "|" + p.result + "|" + p.partial + "|" + p.temp;
     };
-    swap("Operatore=Rossi Mario\r\n", "Operatore=Rossi  [X]  k=v\r\n");
-    swap("Marca=TECNOLUX\r\n", "Marca=TECNO LUX\r\n");
-    swap("TipoAnab=#2\r\n", "TipoAnab=#  [Y]\r\n");
-    swap("Esito=N\r\n", "Esito=N [Z]\r\n");
-    EXPECT_EQ(ReadBytes(acc + "26000123.FAR"), expected);
+    EXPECT_EQ(Paths(), "|C:\\MCTC\\DIR_FAR\\Test.FAR|C:\\MCTC\\DIR_FAR\\Test.FA$|C:\\Test.TMP");
+    st.programDir = "C:\\P";
+    st.SelectedAccFile = "26000123.ACC";
+    const std::pair<const char*, const char*> rows[] = {  // only the file name's last dot counts
+        {"C:\\M\\26000123.ACC", "|C:\\M\\26000123.FAR|C:\\M\\26000123.FA$|C:\\P\\26000123.TMP"},
+        {"C:\\M.C\\26000123", "|C:\\M.C\\26000123.FAR|C:\\M.C\\26000123.FA$|C:\\P\\26000123.TMP"},
+        {"C:\\X\\a.b.ACC", "|C:\\X\\a.b.FAR|C:\\X\\a.b.FA$|C:\\P\\a.b.TMP"},
+    };
+    for (const auto& [reservation, want] : rows) {
+        st.ReservationIni.SetIniFile(reservation);
+        EXPECT_EQ(Paths(), reservation + std::string(want));
+    }
 }
 
-// --- Failure paths: each one keeps the reservation and the armed test. ---
-
-struct FailureCase {
-    FsOp op;
-    FileStatus status;
-    int textId, titleId;
-    bool withResultPath;
-};
-
-class ResultWriterFailure : public ResultWriterTest, public ::testing::WithParamInterface<FailureCase> {};
-
-TEST_P(ResultWriterFailure, ReportsKeepsReservationAndStaysArmed) {
-    const FailureCase c = GetParam();
-    st.bCloseAfterTest = true;  // a failure is shown even so, and nothing closes
-    SelectReservation();
-    files.FailAlways(c.op, c.status);
-    const std::vector<std::string> accBefore = Entries(acc);
-
-    EXPECT_FALSE(WriteTestResult(fx.station, result));
-
-    ASSERT_EQ(fx.messages.shown.size(), 1u);
-    const std::string text = Lang(c.textId) + (c.withResultPath ? " '" + acc + "26000123.FAR'" : "");
-    ExpectMessage(0, text, c.titleId, kStyleStop);
-    ExpectNothingDelivered(accBefore);
-    EXPECT_EQ(ReadBytes(acc + kReservation), kReservationBytes);
-    EXPECT_EQ(st.SelectedAccFile, kReservation);
-    EXPECT_EQ(st.ReservationIni.IniFile(), acc + kReservation);
-
-    // Once the fault is gone, the repeated measurement delivers to the same name.
-    files.Heal();
-    fx.messages.shown.clear();
-    EXPECT_TRUE(WriteTestResult(fx.station, result));
-    EXPECT_EQ(ReadBytes(acc + "26000123.FAR"), kExpectedFile);
-    EXPECT_EQ(Entries(acc), std::vector<std::string>{"26000123.FAR"});
-    EXPECT_TRUE(st.bClosePending);
+// Each failure keeps the reservation and the armed test, and says why; once the
+// fault is gone the repeated measurement delivers to the same name.
+TEST(ResultWriter, FailuresKeepEverything) {
+    const std::string kept = " armed:1 close:0 sel:26000123.ACC ini:<acc>26000123.ACC view:veicolo/Rossi Mario/26000123.ACC | ";
+    const std::string failed = "T613 '<acc>26000123.FAR'|T603|16", access = "T612|T611|16", unwritten = "T604|T603|16";
+    const std::tuple<const char*, const char*, FileStatus, std::string> rows[] = {
+        {"WriteNew", "", FileStatus::Other, unwritten}, {"WriteNew", "", FileStatus::Access, unwritten},
+        {"WriteNew", "", FileStatus::NotFound, unwritten}, {"CopyAndFlush", "", FileStatus::Other, failed},
+        {"CopyAndFlush", "", FileStatus::NotFound, failed}, {"CopyAndFlush", "", FileStatus::Access, access},
+        {"Replace", "", FileStatus::Other, failed}, {"Replace", "", FileStatus::NotFound, failed},
+        {"Replace", "", FileStatus::Access, access}, {"Delete", ".FA$", FileStatus::Access, access},  // a stale .FA$ that stays
+        {"read-only", "", FileStatus::Ok, access}, {"no program folder", "", FileStatus::Ok, unwritten},
+    };
+    for (const auto& [op, suffix, status, msg] : rows) {
+        const std::string setup = op;
+        Bench b;
+        b.st.bCloseAfterTest = true;  // a failure is shown even so, and nothing closes
+        b.Select();
+        b.files.failOp = op, b.files.failSuffix = suffix, b.files.failStatus = status;
+        if (setup == "Delete") WriteBytes(b.acc + "26000123.FA$", kOld);
+        if (setup == "read-only") WriteBytes(b.Far(), kOld), SetReadOnly(b.Far(), true);
+        if (setup == "no program folder") b.st.programDir = b.tmp.Path() + kSep + "gone";
+        EXPECT_FALSE(WriteTestResult(b.fx.station, b.r));
+        const std::string acc = setup == "Delete" ? "26000123.FA$=old " : setup == "read-only" ? "26000123.FAR=old " : "";
+        EXPECT_EQ(b.Seen(), "acc: 26000123.ACC " + acc + "prog: Language.ini" + kept + msg) << setup << static_cast<int>(status);
+        b.files.failOp.clear();
+        if (setup == "read-only") SetReadOnly(b.Far(), false);
+        b.st.programDir = b.prog;
+        b.fx.messages.shown.clear();
+        EXPECT_TRUE(WriteTestResult(b.fx.station, b.r));
+        EXPECT_EQ(b.Seen(), "acc: 26000123.FAR=new prog: Language.ini " + Done(true));
+    }
+    Bench b;  // a missing exchange directory is reported, nothing delivered
+    b.st.AccDirectory = b.tmp.Path() + kSep + "gone" + kSep;
+    EXPECT_FALSE(WriteTestResult(b.fx.station, b.r));
+    EXPECT_EQ(b.fx.messages.shown.at(0).text, "T613 '" + b.st.AccDirectory + "Test.FAR'");
+    EXPECT_EQ(Entries(b.prog), Names{"Language.ini"});
+    EXPECT_TRUE(b.st.bTestArmed);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllSteps, ResultWriterFailure,
-    ::testing::Values(FailureCase{FsOp::WriteNew, FileStatus::Other, 604, 603, false},
-                      FailureCase{FsOp::WriteNew, FileStatus::Access, 604, 603, false},
-                      FailureCase{FsOp::WriteNew, FileStatus::NotFound, 604, 603, false},
-                      FailureCase{FsOp::CopyAndFlush, FileStatus::Other, 613, 603, true},
-                      FailureCase{FsOp::CopyAndFlush, FileStatus::NotFound, 613, 603, true},
-                      FailureCase{FsOp::CopyAndFlush, FileStatus::Access, 612, 611, false},
-                      FailureCase{FsOp::Replace, FileStatus::Other, 613, 603, true},
-                      FailureCase{FsOp::Replace, FileStatus::NotFound, 613, 603, true},
-                      FailureCase{FsOp::Replace, FileStatus::Access, 612, 611, false}));
-
-TEST_F(ResultWriterTest, StalePartialThatCannotBeRemovedStopsTheHandOver) {
-    SelectReservation();
-    WriteBytes(acc + "26000123.FA$", "[ProvaFari]\r\n");
-    files.FailAlways(FsOp::Delete, FileStatus::Access, ".FA$");
-    EXPECT_FALSE(WriteTestResult(fx.station, result));
-    ExpectMessage(0, Lang(612), 611, kStyleStop);
-    EXPECT_FALSE(Exists(acc + "26000123.FAR"));
-    EXPECT_TRUE(st.bTestArmed);
-    EXPECT_EQ(ReadBytes(acc + kReservation), kReservationBytes);
+// The report at the end of a delivered result, the printer answering every way it can.
+TEST(PrintReport, TheResultIsDeliveredWhateverThePrinterDoes) {
+    enum class P { Prints, NoPrinter, Cancel, DialogFails, JobFails, FileGone, NotAsked };
+    const std::tuple<P, bool, int> rows[] = {
+        {P::Prints, false, 0}, {P::Prints, true, 0}, {P::NoPrinter, false, 651}, {P::NoPrinter, true, 651},
+        {P::Cancel, false, 0}, {P::Cancel, true, 0}, {P::DialogFails, true, 652}, {P::JobFails, false, 652},
+        {P::JobFails, true, 652}, {P::FileGone, false, 652}, {P::NotAsked, false, 0},
+    };
+    for (const auto& [printer, close, messageId] : rows) {
+        SCOPED_TRACE(static_cast<int>(printer) * 10 + close);
+        Bench b;
+        b.Select();
+        b.r.Marca = "TECNO, LUX";
+        b.st.bCloseAfterTest = close;
+        b.st.bPrintReport = printer != P::NotAsked;
+        FakeReportPrinter& fp = b.fx.printer;
+        fp.installed = printer != P::NoPrinter;
+        fp.choice = printer == P::Cancel ? PrintChoice::Cancelled : printer == P::DialogFails ? PrintChoice::Failed : fp.choice;
+        fp.printFails = printer == P::JobFails;
+        std::string whileOpen;
+        fp.whileOpen = [&] {  // modal: the result is in place, nothing asks to close under it
+            whileOpen = b.Seen();
+            if (printer == P::FileGone) std::filesystem::remove(b.prog + kSep + "26000123.TMP");
+        };
+        EXPECT_TRUE(WriteTestResult(b.fx.station, b.r));
+        const std::string state = " " + Done(close);
+        std::string msgs = close ? "" : " | T602 '<acc>26000123.FAR'|T601|64";
+        EXPECT_EQ(whileOpen, fp.dialogs ? "acc: 26000123.FAR prog: 26000123.TMP Language.ini " + Done(false) + msgs : "");
+        if (messageId) msgs += " | T" + std::to_string(messageId) + "|T650|48";  // after the 602 the operator reads first
+        EXPECT_EQ(b.Seen(), "acc: 26000123.FAR prog: Language.ini" + state + msgs);
+        EXPECT_EQ(fp.dialogs, printer == P::NoPrinter || printer == P::NotAsked ? 0 : 1);
+        ASSERT_EQ(fp.printed.size(), printer == P::Prints ? 1u : 0u);
+        if (printer != P::Prints) continue;
+        // The report is the delivered file: the section, thirty keys, one more line for the comma.
+        const ReportLayout& report = fp.printed[0].layout;
+        EXPECT_EQ(fp.printed[0].title + "|" + report.header, b.Far() + "|" + b.Far() + " - 05/12/2026 10:30:00");
+        ASSERT_EQ(report.body.size(), 32u);
+        EXPECT_EQ(report.body[1] + "|" + report.body[2] + "|" + report.body[31], "Marca=TECNO|LUX|Operatore=Rossi Mario");
+        EXPECT_EQ(ReadReportItems(ReadBytes(b.Far())), report.body);
+    }
 }
-
-TEST_F(ResultWriterTest, ReadOnlyOlderResultIsAnAccessErrorAndStaysAsItWas) {
-    SelectReservation();
-    const std::string old = "[ProvaFari]\r\nVecchia=1\r\n";
-    WriteBytes(acc + "26000123.FAR", old);
-    SetReadOnly(acc + "26000123.FAR", true);
-    const std::vector<std::string> accBefore = Entries(acc);
-
-    EXPECT_FALSE(WriteTestResult(fx.station, result));
-
-    ASSERT_EQ(fx.messages.shown.size(), 1u);
-    ExpectMessage(0, Lang(612), 611, kStyleStop);
-    EXPECT_EQ(ReadBytes(acc + "26000123.FAR"), old);
-    ExpectNothingDelivered(accBefore);
-    EXPECT_EQ(ReadBytes(acc + kReservation), kReservationBytes);
-    EXPECT_EQ(st.SelectedAccFile, kReservation);
-    SetReadOnly(acc + "26000123.FAR", false);
-}
-
-TEST_F(ResultWriterTest, MissingProgramFolderIsAWriteFailure) {
-    st.programDir = tmp.Path() + kSep + "gone";
-    SelectReservation();
-    EXPECT_FALSE(WriteTestResult(fx.station, result));
-    ExpectMessage(0, Lang(604), 603, kStyleStop);
-    EXPECT_EQ(Entries(acc), std::vector<std::string>{kReservation});
-    EXPECT_TRUE(st.bTestArmed);
-}
-
-TEST_F(ResultWriterTest, MissingExchangeDirectoryIsReportedNotDelivered) {
-    st.AccDirectory = tmp.Path() + kSep + "gone" + kSep;
-    EXPECT_FALSE(WriteTestResult(fx.station, result));
-    ExpectMessage(0, Lang(613) + " '" + st.AccDirectory + "Test.FAR'", 603, kStyleStop);
-    EXPECT_EQ(Entries(prog), std::vector<std::string>{"Language.ini"});
-    EXPECT_TRUE(st.bTestArmed);
-}
-
-TEST_F(ResultWriterTest, ReservationThatCannotBeDeletedIsReportedAfterDelivery) {
-    SelectReservation();
-    files.FailAlways(FsOp::Delete, FileStatus::Access, ".ACC");
-    EXPECT_TRUE(WriteTestResult(fx.station, result));
-    EXPECT_EQ(ReadBytes(acc + "26000123.FAR"), kExpectedFile);
-    EXPECT_FALSE(st.bTestArmed);
-    EXPECT_TRUE(st.SelectedAccFile.empty());
-    ASSERT_EQ(fx.messages.shown.size(), 2u);
-    ExpectMessage(0, Lang(602) + " '" + acc + "26000123.FAR'", 601, kStyleInformation);
-    ExpectMessage(1, Lang(614) + " '" + acc + kReservation + "'", 615, kStyleExclamation);
-}
-
-TEST_F(ResultWriterTest, WarningComesBeforeTheCloseAfterTest) {
-    st.bCloseAfterTest = true;
-    SelectReservation();
-    files.FailAlways(FsOp::Delete, FileStatus::Other, ".ACC");
-    bool pendingWhileOpen = true;
-    fx.messages.whileOpen = [&] { pendingWhileOpen = st.bClosePending; };
-    EXPECT_TRUE(WriteTestResult(fx.station, result));
-    ASSERT_EQ(fx.messages.shown.size(), 1u);
-    ExpectMessage(0, Lang(614) + " '" + acc + kReservation + "'", 615, kStyleExclamation);
-    EXPECT_FALSE(pendingWhileOpen);
-    EXPECT_TRUE(st.bClosePending);
-}
-
-TEST_F(ResultWriterTest, ReservationAlreadyTakenBackIsNoFault) {
-    SelectReservation();
-    std::filesystem::remove(acc + kReservation);
-    EXPECT_TRUE(WriteTestResult(fx.station, result));
-    ASSERT_EQ(fx.messages.shown.size(), 1u);
-    EXPECT_EQ(fx.messages.shown[0].style, kStyleInformation);
-    EXPECT_EQ(Entries(acc), std::vector<std::string>{"26000123.FAR"});
-}
-
-}  // namespace
-
-namespace {
-
-// A reservation named like its own result must not be deleted after the
-// result has replaced it.
-TEST_F(ResultWriterTest, ReservationWithTheResultsNameIsNotDeletedAfterwards) {
-    WriteBytes(acc + "26000123.FAR", kReservationBytes);
-    st.SelectedAccFile = "26000123.FAR";
-    st.ReservationIni.SetIniFile(acc + "26000123.FAR");
-    EXPECT_TRUE(WriteTestResult(fx.station, result));
-    EXPECT_EQ(ReadBytes(acc + "26000123.FAR"), kExpectedFile);
-    EXPECT_EQ(Entries(acc), std::vector<std::string>{"26000123.FAR"});
-    EXPECT_TRUE(st.SelectedAccFile.empty());
-}
-
-}  // namespace

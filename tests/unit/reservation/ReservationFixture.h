@@ -5,9 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
 
 #include "fakes/Fakes.h"
@@ -17,42 +14,44 @@
 
 namespace heliotab::testing_reservation {
 
-inline std::string ReadBytes(const std::string& path) { return testutil::ReadFile(path); }
-inline void WriteBytes(const std::string& path, const std::string& data) { testutil::WriteFile(path, data); }
+using testutil::ReadFile;
+using testutil::WriteFile;
 
 // Turns "\n" into CR LF, so test files read as the booking software writes them.
 inline std::string Crlf(const std::string& text) {
     std::string out;
-    for (char c : text) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
+    for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
     return out;
+}
+
+// text with the first `from` replaced by `to`; an empty `from` appends.
+inline std::string Edit(std::string text, const std::string& from, const std::string& to) {
+    if (from.empty()) return text + to;
+    const size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
 }
 
 class ReservationFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         root = tmp.Path();
-        std::filesystem::create_directory(root + "/acc");
+        acc = root + "/acc/";
+        std::filesystem::create_directory(acc);
         fs.state.programDir = root;
-        fs.state.AccDirectory = root + "/acc/";
-    }
-
-    void InstallShippedMasks() {
+        fs.state.AccDirectory = acc;
         for (const char* name : {"Accettazione.msk", "Veicoli_Leggeri.msk", "Veicoli_Pesanti.msk"})
-            WriteBytes(root + "/" + name, ReadBytes(std::string(HELIOTAB_SOURCE_DIR) + "/data/" + name));
+            WriteFile(root + "/" + name, ReadFile(std::string(HELIOTAB_SOURCE_DIR) + "/data/" + name));
     }
-    void WriteMask(const std::string& name, const std::string& text) { WriteBytes(root + "/" + name, Crlf(text)); }
-    // Writes a reservation into the exchange directory; returns its full path.
+    void WriteMask(const std::string& name, const std::string& text) { WriteFile(root + "/" + name, Crlf(text)); }
     std::string WriteAcc(const std::string& name, const std::string& bytes) {
-        WriteBytes(fs.state.AccDirectory + name, bytes);
-        return fs.state.AccDirectory + name;
+        WriteFile(acc + name, bytes);
+        return acc + name;
     }
     std::string Lang(int id) { return GetLangString(fs.state, id); }
 
     testutil::TempDir tmp;
-    std::string root;
+    std::string root, acc;
     fakes::FakeStation fs{DefaultFileSystem()};
     Station& s = fs.station;
 };

@@ -1,310 +1,226 @@
-// Choosing a reservation: pre-checks against the fake clock's day, the wait
-// window around the validation, the armed state, rejections and key browsing.
+// The reservation list and choosing from it: the items shown, the pre-checks
+// against the fake clock's day, the wait window around the validation with
+// the shipped masks, the armed look, rejections and key browsing.
+#include <algorithm>
+
 #include "ReservationFixture.h"
 #include "reservation/DemoReservations.h"
 #include "reservation/ReservationList.h"
 #include "reservation/Selection.h"
+#include "shared/DateText.h"
 
 using namespace heliotab;
 using namespace heliotab::testing_reservation;
-
-namespace {
-
-std::string Replace(std::string text, const std::string& from, const std::string& to) {
-    const size_t at = text.find(from);
-    EXPECT_NE(at, std::string::npos) << from;
-    if (at != std::string::npos) text.replace(at, from.size(), to);
-    return text;
-}
+using Names = std::vector<std::string>;
 
 class Selection : public ReservationFixture {
 protected:
     void SetUp() override {
         ReservationFixture::SetUp();
-        InstallShippedMasks();
         fs.clock.Set(2026, 12, 5, 9, 0, 0);
-        demos = BuildDemoReservations(fs.clock.Now());
+        for (const DemoReservation& d : BuildDemoReservations(fs.clock.Now()))
+            if (d.reason == "valid light vehicle") light = d.contents;
     }
-    const DemoReservation& Demo(const std::string& reason) {
-        for (const auto& d : demos)
-            if (d.reason == reason) return d;
-        ADD_FAILURE() << reason;
-        return demos.front();
-    }
-    // Lists the folder and clicks the item of that file, as a mouse choice does.
-    void Choose(const std::string& file) {
+    // The items after the placeholder, sorted (the listing order is the directory's).
+    Names Items() {
         RebuildReservationList(s);
-        for (size_t i = 1; i < fs.station.picker.AccFiles.size(); ++i)
-            if (fs.station.picker.AccFiles[i] == file) {
-                fs.view.SelectComboIndex(static_cast<int>(i));
-                OnComboClick(s);
-                return;
-            }
-        ADD_FAILURE() << file << " not listed";
+        EXPECT_EQ(fs.view.comboItems.at(0), Lang(303));
+        Names items(fs.view.comboItems.begin() + 1, fs.view.comboItems.end());
+        std::sort(items.begin(), items.end());
+        return items;
     }
-    void ExpectRejected() {
-        ASSERT_FALSE(fs.messages.shown.empty());
-        const fakes::ShownMessage& m = fs.messages.shown.back();
-        EXPECT_EQ(m.text, Lang(372));
-        EXPECT_EQ(m.title, Lang(371));
-        EXPECT_EQ(m.style, 16);
-        EXPECT_EQ(fs.view.comboIndex, 0);
-        EXPECT_FALSE(fs.state.bTestArmed);
-        EXPECT_TRUE(fs.view.comboEnabled);
-        EXPECT_TRUE(fs.view.enabled[Button::Opzioni]);
-        EXPECT_TRUE(fs.view.trayOptionsEnabled);
-        EXPECT_EQ(fs.state.SelectedAccFile, "");
-        EXPECT_FALSE(fs.view.validateWindowShown);
-        EXPECT_FALSE(fs.station.picker.validating);
-    }
-    // Back to the idle look, as StopTest leaves it.
-    void ResetIdle() {
+    // The only file in the folder, chosen with the mouse from the idle look.
+    void Choose(const std::string& contents, std::string name = "26000001.ACC") {
+        std::filesystem::remove_all(acc);
+        std::filesystem::create_directory(acc);
+        WriteAcc(name, contents);
         fs.state.bTestArmed = false;
         fs.state.SelectedAccFile.clear();
-        fs.view.comboEnabled = true;
-        fs.view.trayOptionsEnabled = true;
+        fs.view.comboEnabled = fs.view.trayOptionsEnabled = true;
         for (auto& [button, on] : fs.view.enabled) on = button != Button::Ferma;
         fs.messages.shown.clear();
+        fs.view.validateWindowShows = fs.pump.doEvents = 0;
+        RebuildReservationList(s);
+        fs.view.SelectComboIndex(1);
+        OnComboClick(s);
     }
-    // The light demo with one key line changed.
-    std::string LightWith(const std::string& from, const std::string& to) {
-        return Replace(Demo("valid light vehicle").contents, from, to);
+    void ExpectRejected(size_t messages = 1) {
+        ASSERT_EQ(fs.messages.shown.size(), messages);
+        const fakes::ShownMessage& m = fs.messages.shown.back();
+        EXPECT_EQ(m.text + "|" + m.title + "|" + std::to_string(m.style), Lang(372) + "|" + Lang(371) + "|16");
+        EXPECT_EQ(fs.view.comboIndex, 0);
+        EXPECT_FALSE(fs.state.bTestArmed || fs.view.validateWindowShown);
+        EXPECT_TRUE(fs.view.comboEnabled && fs.view.enabled[Button::Opzioni] && fs.view.trayOptionsEnabled);
+        EXPECT_EQ(fs.state.SelectedAccFile, "");
     }
-    std::vector<DemoReservation> demos;
+    std::string light;
 };
 
-}  // namespace
-
-TEST_F(Selection, ValidReservationArmsTheTestInOrder) {
-    fs.view.enabled[Button::Ferma] = false;
-    const DemoReservation& d = Demo("valid light vehicle");
-    WriteAcc(d.fileName, d.contents);
-    Choose(d.fileName);
-
-    EXPECT_TRUE(fs.messages.shown.empty());
-    EXPECT_EQ(fs.view.validateWindowShows, 1);
-    EXPECT_EQ(fs.view.validateTitle, Lang(701));
-    EXPECT_EQ(fs.view.validateText, Lang(702));
-    EXPECT_FALSE(fs.view.validateWindowShown);
-    EXPECT_EQ(fs.pump.doEvents, 2);  // after showing and after hiding the wait window
-
-    EXPECT_EQ(fs.view.panels[Panel::Stato], Lang(338));
-    EXPECT_FALSE(fs.view.enabled[Button::Test]);
-    EXPECT_FALSE(fs.view.enabled[Button::Opzioni]);
-    EXPECT_FALSE(fs.view.trayOptionsEnabled);
-    EXPECT_FALSE(fs.view.comboEnabled);
-    EXPECT_TRUE(fs.view.enabled[Button::Ferma]);
-    EXPECT_EQ(fs.state.SelectedAccFile, d.fileName);
-    EXPECT_EQ(fs.state.ReservationIni.IniFile(), fs.state.AccDirectory + d.fileName);
-    EXPECT_EQ(fs.view.vehicle[0], "CITRO\xCBN");
-    EXPECT_EQ(fs.view.vehicle[1], "C3");
-    EXPECT_EQ(fs.view.vehicle[2], "FX123AB");
-    EXPECT_EQ(fs.view.operatorName, "ROSSI MARIO");
-    EXPECT_TRUE(fs.state.bTestArmed);
-    EXPECT_FALSE(fs.station.picker.validating);
-    EXPECT_TRUE(std::filesystem::exists(NativePath(fs.state.AccDirectory + d.fileName)));
+TEST_F(Selection, ListNamesItemsAndYears) {
+    fs.view.comboItems = {"stale"};
+    EXPECT_EQ(Items(), Names{});
+    fs.state.AccDirectory = root + "/nowhere/";
+    EXPECT_EQ(Items(), Names{});
+    fs.state.AccDirectory = acc;
+    fs.state.ReservationIni.SetIniFile(acc + "26000009.ACC");  // an armed test's, left alone by a rebuild
+    for (const char* name : {"26000123.ACC", "26000124.acc", "25000123.ACC", "2600012A.ACC", "260001234.ACC",
+                             "2600123.ACC", "26+00123.ACC", "26 00123.ACC", "26000125.FAR", "26000126.ACC.bak",
+                             ".26000127.ACC", "27000001.ACC", "00000001.ACC"})
+        WriteAcc(name, Crlf(std::string("[DatiLibrettoVeicolo]\nFabbrica=M\nTipo=T\nTarga=") + name + "\n"));
+    std::filesystem::create_directory(acc + "26000128.ACC");
+    WriteAcc("26000001.ACC", Crlf("[DatiLibrettoVeicolo]\nTarga=AB123CD\n"));
+    WriteAcc("26000002.ACC", Crlf("[Altro]\nFabbrica=FIAT\n"));
+    WriteAcc("26000003.ACC", "");
+    WriteAcc("26000004.ACC", std::string("\0\xFF\x01[", 4));
+    EXPECT_EQ(Items(), (Names{"  -  - ", "  -  - ", "  -  - ", "  -  - AB123CD", " M - T - 26000123.ACC",
+                              " M - T - 26000124.acc"}));  // missing keys keep the separators
+    EXPECT_EQ(fs.state.ReservationIni.IniFile(), acc + "26000009.ACC");
+    std::filesystem::remove(acc + "26000124.acc");
+    fs.clock.Set(2026, 12, 31, 23, 59, 59);
+    EXPECT_EQ(Items().size(), 5u);
+    fs.clock.Set(2027, 1, 1, 0, 0, 0);
+    EXPECT_EQ(Items(), Names{" M - T - 27000001.ACC"});
+    fs.clock.Set(2100, 6, 1);
+    EXPECT_EQ(Items(), Names{" M - T - 00000001.ACC"});
 }
 
-TEST_F(Selection, HeavyAndBusUseTheirMaskSections) {
-    for (const char* reason : {"valid heavy vehicle", "valid bus"}) {
-        ResetIdle();
-        const DemoReservation& d = Demo(reason);
-        WriteAcc(d.fileName, d.contents);
-        Choose(d.fileName);
-        EXPECT_TRUE(fs.state.bTestArmed) << reason;
-        EXPECT_EQ(fs.state.SelectedAccFile, d.fileName);
-    }
-    EXPECT_EQ(fs.view.vehicle[0], "IRISBUS");
-    EXPECT_TRUE(fs.messages.shown.empty());
-}
-
-TEST_F(Selection, EveryInvalidDemoIsRejectedWithOneMessage) {
-    for (const DemoReservation& d : demos) {
-        if (d.stage == DemoStage::Valid) continue;
-        fs.messages.shown.clear();
-        WriteAcc(d.fileName, d.contents);
-        Choose(d.fileName);
-        ASSERT_EQ(fs.messages.shown.size(), 1u) << d.reason;
-        ExpectRejected();
-        EXPECT_EQ(fs.view.validateWindowShows > 0, d.stage == DemoStage::Mask) << d.reason;
-        fs.view.validateWindowShows = 0;
-    }
-}
-
-TEST_F(Selection, AcceptanceAndInspectionDates) {
-    struct Case {
-        const char* from;
-        const char* to;
-        bool accepted;
-    } cases[] = {
-        {"DataAccettazione=05122026", "DataAccettazione=04122026", false},  // yesterday
-        {"DataAccettazione=05122026", "DataAccettazione=06122026", false},
-        {"DataAccettazione=05122026", "DataAccettazione=5122026", false},
-        {"DataControlli=05122026", "DataControlli=", true},
-        {"DataControlli=05122026", "DataControlli=06122026", false},     // tomorrow
-        {"DataControlli=05122026", "DataControlli=04122026", false},
-        {"DataPrenotazione=29112026", "DataPrenotazione=06122026", false},  // tomorrow
-        {"DataPrenotazione=29112026", "DataPrenotazione=05122026", true},
-        {"DataPrenotazione=29112026", "DataPrenotazione=05122025", true},   // last year
-        {"DataPrenotazione=29112026", "DataPrenotazione=31122025", true},
-        {"DataPrenotazione=29112026", "DataPrenotazione=01012027", false},
-        {"DataPrenotazione=29112026", "DataPrenotazione=2911202", false},
-        {"DataPrenotazione=29112026", "DataPrenotazione=2911202x", false},
-        {"DataPrenotazione=29112026", "DataPrenotazione=+1112026", false},
-        {"Versione=100", "Versione=100 ", false},  // the reader trims it, the mask does not: both reject
-        {"Data=02111999", "Data=02111998", false},
-        {"TipoVeicolo=LEGGERO", "TipoVeicolo=leggero", false},
-        {"TipoVeicolo=LEGGERO", "TipoVeicolo=AUTOBUS", false},
-    };
-    for (const Case& c : cases) {
-        ResetIdle();
-        WriteAcc("26000001.ACC", LightWith(c.from, c.to));
-        Choose("26000001.ACC");
-        if (c.accepted) {
-            EXPECT_TRUE(fs.state.bTestArmed) << c.to;
-            EXPECT_TRUE(fs.messages.shown.empty()) << c.to;
-        } else {
-            SCOPED_TRACE(c.to);
-            ExpectRejected();
+// Every demo on three days, chosen with the mouse: armed, or rejected with one
+// message (after the wait window when the masks refuse it).
+TEST_F(Selection, DemosAgainstTheShippedMasks) {
+    for (const LocalTime day : {LocalTime{2026, 12, 5}, LocalTime{2024, 2, 29}, LocalTime{2027, 1, 1}}) {
+        fs.clock.Set(day.year, day.month, day.day, 9);
+        for (const DemoReservation& d : BuildDemoReservations(day)) {
+            SCOPED_TRACE(d.reason);
+            EXPECT_EQ(d.fileName.size(), 12u);
+            EXPECT_EQ(d.fileName.substr(0, 2), FormatYy(day));
+            EXPECT_EQ(ReservationPreCheck(d.contents, day), d.stage == DemoStage::PreCheck ? -1 : d.vehicleClass);
+            Choose(d.contents, d.fileName);
+            EXPECT_EQ(fs.view.validateWindowShows, d.stage == DemoStage::PreCheck ? 0 : 1);
+            if (d.stage != DemoStage::Valid) {
+                ExpectRejected();
+                continue;
+            }
+            EXPECT_TRUE(fs.messages.shown.empty() && fs.state.bTestArmed && fs.view.enabled[Button::Ferma]);
+            EXPECT_FALSE(fs.view.validateWindowShown || fs.view.enabled[Button::Test] || fs.view.enabled[Button::Opzioni] ||
+                         fs.view.trayOptionsEnabled || fs.view.comboEnabled);
+            EXPECT_EQ(fs.view.validateTitle + "|" + fs.view.validateText + "|" + fs.view.panels[Panel::Stato],
+                      Lang(701) + "|" + Lang(702) + "|" + Lang(338));
+            EXPECT_EQ(fs.pump.doEvents, 2);  // after showing and after hiding the wait window
+            EXPECT_EQ(fs.state.ReservationIni.IniFile(), acc + d.fileName);
+            EXPECT_EQ(fs.state.SelectedAccFile, d.fileName);
+            EXPECT_EQ(ReadFile(acc + d.fileName), d.contents);
+            if (d.reason == "valid light vehicle")
+                EXPECT_EQ(fs.view.vehicle, (std::array<std::string, 3>{"CITRO\xCBN", "C3", "FX123AB"}));
+            if (d.reason == "valid light vehicle") EXPECT_EQ(fs.view.operatorName, "ROSSI MARIO");
         }
     }
+    EXPECT_EQ(ReservationPreCheck("", fs.clock.Now()), -1);
 }
 
-TEST_F(Selection, PreCheckClassesAndTheClockDay) {
-    const LocalTime today = fs.clock.Now();
-    EXPECT_EQ(ReservationPreCheck(Demo("valid light vehicle").contents, today), 0);
-    EXPECT_EQ(ReservationPreCheck(Demo("valid heavy vehicle").contents, today), 1);
-    EXPECT_EQ(ReservationPreCheck(Demo("valid bus").contents, today), 2);
-    EXPECT_EQ(ReservationPreCheck(Demo("heavy vehicle with Vis_CtrlSupplBus").contents, today), 1);
-    EXPECT_EQ(ReservationPreCheck(Demo("bus without Vis_CtrlSupplBus").contents, today), 2);
-    LocalTime tomorrow = today;
-    tomorrow.day += 1;
-    EXPECT_EQ(ReservationPreCheck(Demo("valid light vehicle").contents, tomorrow), -1);
-    EXPECT_EQ(ReservationPreCheck("", today), -1);
-}
-
-TEST_F(Selection, PlaceholderAndOutOfRangeDoNothing) {
-    const DemoReservation& d = Demo("valid light vehicle");
-    WriteAcc(d.fileName, d.contents);
-    RebuildReservationList(s);
-    fs.view.SelectComboIndex(0);
-    OnComboClick(s);
-    fs.view.SelectComboIndex(-1);
-    OnComboClick(s);
-    fs.view.SelectComboIndex(7);
-    OnComboClick(s);
-    EXPECT_TRUE(fs.messages.shown.empty());
-    EXPECT_EQ(fs.view.validateWindowShows, 0);
-    EXPECT_FALSE(fs.state.bTestArmed);
-}
-
-TEST_F(Selection, VanishedFileIsRejected) {
-    const DemoReservation& d = Demo("valid light vehicle");
-    WriteAcc(d.fileName, d.contents);
-    RebuildReservationList(s);
-    std::filesystem::remove(NativePath(fs.state.AccDirectory + d.fileName));
-    fs.view.SelectComboIndex(1);
-    OnComboClick(s);
-    ASSERT_EQ(fs.messages.shown.size(), 1u);
-    ExpectRejected();
-}
-
-TEST_F(Selection, FileVanishingDuringTheWaitIsAReadingFailureThenRejected) {
-    const DemoReservation& d = Demo("valid light vehicle");
-    WriteAcc(d.fileName, d.contents);
-    RebuildReservationList(s);
-    fs.pump.onDoEvents = [&] {
-        fs.pump.onDoEvents = nullptr;
-        std::filesystem::remove(NativePath(fs.state.AccDirectory + d.fileName));
+TEST_F(Selection, DatesAndKeysOfThePreCheck) {
+    const std::tuple<const char*, const char*, bool> rows[] = {
+        {"DataAccettazione=05122026", "04122026", 0}, {"DataAccettazione=05122026", "06122026", 0}, {"DataAccettazione=05122026", "5122026", 0},
+        {"DataControlli=05122026", "", 1}, {"DataControlli=05122026", "06122026", 0}, {"DataControlli=05122026", "04122026", 0},
+        {"DataPrenotazione=29112026", "06122026", 0}, {"DataPrenotazione=29112026", "05122026", 1}, {"DataPrenotazione=29112026", "05122025", 1},
+        {"DataPrenotazione=29112026", "31122025", 1}, {"DataPrenotazione=29112026", "01012027", 0}, {"DataPrenotazione=29112026", "2911202", 0},
+        {"DataPrenotazione=29112026", "2911202x", 0}, {"DataPrenotazione=29112026", "+1112026", 0}, {"Data=02111999", "02111998", 0},
+        {"Versione=100", "100 ", 0},  // the reader trims it, the mask does not: both reject
+        {"TipoVeicolo=LEGGERO", "leggero", 0}, {"TipoVeicolo=LEGGERO", "AUTOBUS", 0},
     };
-    fs.view.SelectComboIndex(1);
-    OnComboClick(s);
-    ASSERT_EQ(fs.messages.shown.size(), 2u);
-    EXPECT_EQ(fs.messages.shown[0].title, Lang(609));
-    ExpectRejected();
-}
-
-TEST_F(Selection, MaskMessageIsFollowedByTheRejection) {
-    WriteMask("Veicoli_Leggeri.msk", "[DatiLibrettoVeicolo]\nTipoVeicolo=N,S,7,7,LEGGERO\nTarga=Q\n");
-    WriteAcc("26000001.ACC", Crlf("[IdentificazioneProtocollo]\nVersione=100\nData=02111999\n[Prenotazione]\n"
-                                  "DataAccettazione=05122026\nDataPrenotazione=01122026\n"
-                                  "[DatiLibrettoVeicolo]\nTipoVeicolo=LEGGERO\nTarga=AB123CD\n"));
-    WriteMask("Accettazione.msk",
-              "[IdentificazioneProtocollo]\nVersione=N,S,3,3,100\nData=N,D,8,8\n[Prenotazione]\n"
-              "DataAccettazione=N,D,8,8\nDataPrenotazione=N,D,8,8\n");
-    Choose("26000001.ACC");
-    ASSERT_EQ(fs.messages.shown.size(), 2u);
+    for (const auto& [from, value, accepted] : rows) {
+        const std::string line = from;
+        SCOPED_TRACE(line + " -> " + value);
+        Choose(Edit(light, line, line.substr(0, line.find('=') + 1) + value));
+        if (accepted) EXPECT_TRUE(fs.state.bTestArmed && fs.messages.shown.empty());
+        else ExpectRejected();
+    }
+    // A mask message is followed by the rejection.
+    const std::string mask = root + "/Veicoli_Leggeri.msk";
+    WriteFile(mask, Edit(ReadFile(mask), "Targa=N,S,8,5,[A-Z],[0-9]", "Targa=Q"));
+    Choose(light);
+    ExpectRejected(2);
     EXPECT_EQ(fs.messages.shown[0].title, Lang(605));
     EXPECT_EQ(fs.messages.shown[0].text,
               Lang(606) + " \"Veicoli_Leggeri.msk\" " + Lang(607) + " \"Targa\" " + Lang(608) + " [DatiLibrettoVeicolo].");
-    ExpectRejected();
 }
 
-TEST_F(Selection, KeyTranslation) {
-    EXPECT_EQ(OnComboKeyDown(s, 116), 38);
-    EXPECT_TRUE(fs.station.picker.bArrowKeyDown);
-    OnComboKeyUp(s);
-    EXPECT_FALSE(fs.station.picker.bArrowKeyDown);
-    EXPECT_EQ(OnComboKeyDown(s, 38), 38);
-    EXPECT_TRUE(fs.station.picker.bArrowKeyDown);
-    OnComboKeyUp(s);
-    EXPECT_EQ(OnComboKeyDown(s, 117), 40);
-    EXPECT_TRUE(fs.station.picker.bArrowKeyDown);
-    OnComboKeyUp(s);
-    EXPECT_EQ(OnComboKeyDown(s, 40), 40);
-    EXPECT_TRUE(fs.station.picker.bArrowKeyDown);
-    OnComboKeyUp(s);
-    for (int other : {65, 9, 27, 33, 34, 119}) {
-        EXPECT_EQ(OnComboKeyDown(s, other), other);
-        EXPECT_FALSE(fs.station.picker.bArrowKeyDown);
+TEST_F(Selection, NothingToLoadOrAFileThatGoes) {
+    Choose(light);
+    fs.state.bTestArmed = false;
+    for (int index : {0, -1, 7}) {
+        fs.view.SelectComboIndex(index);
+        OnComboClick(s);
     }
-    // Enter and F7 on the placeholder: passed on as Enter, nothing loaded.
-    fs.view.SelectComboIndex(0);
-    EXPECT_EQ(OnComboKeyDown(s, 13), 13);
-    EXPECT_EQ(OnComboKeyDown(s, 118), 13);
-    EXPECT_EQ(fs.view.validateWindowShows, 0);
+    EXPECT_EQ(fs.view.validateWindowShows, 1);
+    EXPECT_FALSE(fs.state.bTestArmed);
+    // Gone before the choice: rejected; gone during the wait: a reading failure, then rejected.
+    for (bool duringTheWait : {false, true}) {
+        Choose("");
+        WriteAcc("26000001.ACC", light);
+        fs.messages.shown.clear();
+        if (!duringTheWait) std::filesystem::remove(acc + "26000001.ACC");
+        fs.pump.onDoEvents = [&] { std::filesystem::remove(acc + "26000001.ACC"); };
+        fs.view.SelectComboIndex(1);
+        OnComboClick(s);
+        fs.pump.onDoEvents = nullptr;
+        ExpectRejected(duringTheWait ? 2 : 1);
+        if (duringTheWait) EXPECT_EQ(fs.messages.shown[0].title, Lang(609));
+    }
 }
 
-TEST_F(Selection, BrowsingDownThreeTimesThenEnterLoadsOnlyTheThird) {
-    const DemoReservation& d = Demo("valid light vehicle");
-    for (const char* name : {"26000001.ACC", "26000002.ACC", "26000003.ACC", "26000004.ACC"}) WriteAcc(name, d.contents);
+// F5/F6 and the arrows only move the highlight until released; Enter and F7 load.
+TEST_F(Selection, KeysBrowseAndLoad) {
+    const std::tuple<int, int, bool> keys[] = {{116, 38, true}, {38, 38, true}, {117, 40, true}, {40, 40, true},
+                                               {65, 65, false}, {9, 9, false},  {27, 27, false}, {33, 33, false},
+                                               {34, 34, false}, {119, 119, false}};
+    for (const auto& [key, passed, browses] : keys) {
+        SCOPED_TRACE(key);
+        Choose("");  // a rejected choice leaves the idle look
+        WriteAcc("26000001.ACC", light);
+        EXPECT_EQ(OnComboKeyDown(s, key), passed);
+        fs.view.SelectComboIndex(1);
+        OnComboClick(s);
+        EXPECT_EQ(fs.state.bTestArmed, !browses);
+        OnComboKeyUp(s);
+        OnComboClick(s);
+        EXPECT_TRUE(fs.state.bTestArmed);
+        EXPECT_EQ(fs.view.validateWindowShows, 1);  // one load only
+    }
+    Choose("");  // Enter and F7 on the placeholder: passed on as Enter, nothing loaded
+    fs.view.SelectComboIndex(0);
+    EXPECT_EQ(OnComboKeyDown(s, 13) + OnComboKeyDown(s, 118), 26);
+    EXPECT_EQ(fs.view.validateWindowShows, 0);
+
+    // Down three times, then Enter: only the third is loaded.
+    for (char i = '1'; i <= '4'; ++i) WriteAcc(std::string("2600000") + i + ".ACC", Edit(light, "FX123AB", "FX12" + std::string(3, 'A' + i - '1')));
     RebuildReservationList(s);
     fs.view.SelectComboIndex(0);
     for (int step = 1; step <= 3; ++step) {
-        const int key = OnComboKeyDown(s, step == 2 ? 117 : 40);  // F6 moves down too
-        EXPECT_EQ(key, 40);
+        EXPECT_EQ(OnComboKeyDown(s, step == 2 ? 117 : 40), 40);
         fs.view.SelectComboIndex(fs.view.ComboIndex() + 1);  // the combo moves the highlight
         OnComboClick(s);                                      // and reports the change
         OnComboKeyUp(s);
-        EXPECT_EQ(fs.view.validateWindowShows, 0);
     }
+    EXPECT_EQ(fs.view.validateWindowShows, 0);
     EXPECT_EQ(OnComboKeyDown(s, 13), 13);
     EXPECT_EQ(fs.view.validateWindowShows, 1);
-    EXPECT_TRUE(fs.state.bTestArmed);
-    EXPECT_EQ(fs.state.SelectedAccFile, fs.station.picker.AccFiles[3]);
-    // The change the combo reports after Enter finds the test armed: no second load.
-    OnComboClick(s);
+    EXPECT_EQ(fs.view.comboItems[3], " CITRO\xCBN - C3 - " + fs.view.vehicle[2]);
+    EXPECT_EQ(fs.state.SelectedAccFile, std::string("2600000") + char('1' + fs.view.vehicle[2][4] - 'A') + ".ACC");
+    OnComboClick(s);  // the change reported after Enter finds the test armed
     EXPECT_EQ(fs.view.validateWindowShows, 1);
-}
 
-TEST_F(Selection, NoSecondLoadWhileOneRuns) {
-    const DemoReservation& d = Demo("valid light vehicle");
-    WriteAcc("26000001.ACC", d.contents);
-    WriteAcc("26000002.ACC", d.contents);
-    RebuildReservationList(s);
-    int nestedShows = -1;
+    // A choice arriving while the wait window is up starts no second load.
+    fs.state.bTestArmed = false;
+    fs.view.validateWindowShows = 0;
     fs.pump.onDoEvents = [&] {
         fs.pump.onDoEvents = nullptr;
-        EXPECT_TRUE(fs.station.picker.validating);
-        fs.view.SelectComboIndex(2);  // another choice arrives while the wait window is up
+        fs.view.SelectComboIndex(2);
         OnComboClick(s);
-        nestedShows = fs.view.validateWindowShows;
-        fs.view.SelectComboIndex(1);
+        EXPECT_EQ(fs.view.validateWindowShows, 1);
     };
     fs.view.SelectComboIndex(1);
     OnComboClick(s);
-    EXPECT_EQ(nestedShows, 1);
     EXPECT_EQ(fs.view.validateWindowShows, 1);
-    EXPECT_EQ(fs.state.SelectedAccFile, fs.station.picker.AccFiles[1]);
-    EXPECT_FALSE(fs.station.picker.validating);
+    EXPECT_TRUE(fs.state.bTestArmed);
 }
+

@@ -1,4 +1,0 @@
-// Temporary folders and whole-file helpers for the settings tests.
-#pragma once
-
-#include "fakes/TempDir.h"
