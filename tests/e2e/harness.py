@@ -44,9 +44,7 @@ class WineSession:
 
     def dos_path(self, path): return "C:\\" + str(Path(path).resolve().relative_to(self.drive_c.resolve())).replace("/", "\\")
 
-    def link_com(self, n, pty):
-        self.unlink_com(n)
-        (self.drive_c.parent / "dosdevices" / f"com{n}").symlink_to(pty)
+    def link_com(self, n, pty): self.unlink_com(n) or (self.drive_c.parent / "dosdevices" / f"com{n}").symlink_to(pty)
 
     def unlink_com(self, n):
         link = self.drive_c.parent / "dosdevices" / f"com{n}"
@@ -54,13 +52,9 @@ class WineSession:
             link.unlink()
 
 
-_session = None
-
-
 def session():
-    global _session
-    _session = _session or WineSession()
-    return _session
+    session.shared = getattr(session, "shared", None) or WineSession()
+    return session.shared
 
 
 def unescape(value):
@@ -88,8 +82,7 @@ class Driver:
         with tempfile.TemporaryFile() as out:
             rc = subprocess.run(["wine", str(DRIVER), *map(str, args)], env=self.session.env, stdin=subprocess.DEVNULL,
                                 stdout=out, stderr=subprocess.DEVNULL, timeout=timeout + 60).returncode
-            out.seek(0)
-            return DriverResult(args, rc, out.read().decode("ascii", "replace"))
+            return DriverResult(args, rc, (out.seek(0), out.read())[1].decode("ascii", "replace"))
 
     def check(self, *args, **kw):
         r = self.run(*args, **kw)
@@ -161,10 +154,7 @@ class Station:
     def wait_main_window(self, timeout=START_TIMEOUT):
         self.driver.check("wait-window", MAIN_CLASS, APP_TITLE, int(timeout * 1000), "--idle", timeout=timeout)
 
-    def start_and_wait(self, args=()):
-        p = self.start(args)
-        self.wait_main_window()
-        return p
+    def start_and_wait(self, args=()): return (self.start(args), self.wait_main_window())[0]
 
     def close(self, timeout=30, p=None):  # WM_CLOSE, an armed test's question answered Yes; the exit code or None
         p = p or self.processes[-1]
@@ -179,8 +169,7 @@ class Station:
     def stop(self):
         for p in self.processes:
             if p.poll() is None and self.close(10, p) is None:
-                p.kill()
-                p.wait(30)
+                p.kill(), p.wait(30)
         poll(lambda: not self.driver.is_running(), 30, 0.2, "program windows gone")  # none may survive into the next test
 
 
@@ -219,10 +208,7 @@ class Farsim:
     def rx_after(self, t_from, t_to=float("inf")): return [b for t, b in self.received() if t_from < t <= t_to]
 
     def stop(self):
-        self.process.terminate()
-        self.process.wait(10)
-        self.process.stdout.close()
-        self.stderr.close()
+        self.process.terminate(), self.process.wait(10), self.process.stdout.close(), self.stderr.close()
         self.session.unlink_com(self.com)
 
 
@@ -263,8 +249,7 @@ class E2ETestCase(unittest.TestCase):
         self.station = Station(self.id().split(".")[-1], language=self.language)
         self.driver, self.work, self.farsim = self.station.driver, self.station.dir / "work", None
         self.work.mkdir()
-        self.addCleanup(lambda: self.farsim and self.farsim.stop())
-        self.addCleanup(self.station.stop)
+        self.addCleanup(lambda: self.farsim and self.farsim.stop()), self.addCleanup(self.station.stop)
         self.addCleanup(self._screenshot_on_failure)  # runs first: the screen as it failed
 
     def _screenshot_on_failure(self):

@@ -1,6 +1,3 @@
-"""The tester going online, signing off and hanging up, as the port panel and the wire show it."""
-
-
 from harness import COM, ENQ, EOT, LBL_APP, PANEL_PORT, PANEL_STATO, T_SEARCHING, T_SIGNED_OFF, E2ETestCase, lang_text, poll, requires_road
 
 # One attempt: close, 0.5 s, open, 0.5 s, ENQ, then the 1 s timer; wide bounds for a loaded machine.

@@ -1,5 +1,3 @@
-"""The options dialog of the real program: the port scan over three simulated devices, and saving."""
-
 import unittest
 
 from harness import FARSIM, PANEL_PORT, TB_OPZIONI, T_ONLINE_PORT, E2ETestCase, Farsim, ini_bytes, lang_text, poll, requires_exe, test_language

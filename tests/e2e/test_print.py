@@ -1,5 +1,3 @@
-"""The printed report on a real printer (the CUPS PDF queue, read back with pdftotext), and no printer at all."""
-
 import os, re, shutil, subprocess, unittest
 from pathlib import Path
 

@@ -1,5 +1,4 @@
-"""A whole test over the wire with the real program, and the program killed during the result's hand-over.
-The result file's bytes are the core output tests'; here: which files a real run leaves, and the message."""
+"""The result file's bytes are the core output tests'; here: which files a real run (or a killed one) leaves, and the message."""
 
 import os, shutil, time
 

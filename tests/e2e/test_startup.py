@@ -1,6 +1,3 @@
-"""Start-up of the real program: its windows, its own language file, one copy only, damaged files."""
-
-
 from harness import APP_CLASS, APP_TITLE, CBO, PANEL_PORT, T_NO_PORT, E2ETestCase, ini_bytes, lang_text, requires_exe, test_language
 
 NO_RESOURCE = "No resource!"

@@ -227,8 +227,7 @@ void PrintMessageBox(HWND box) {
     for (HWND c : Windows(box)) {
         if (GetDlgCtrlID(c) == 0xFFFF && ClassOf(c) == L"Static") text = TextOf(c);
         for (const auto& [name, id] : kButtons)
-            if (GetDlgCtrlID(c) == id && ClassOf(c) == L"Button" && IsWindowVisible(c))
-                buttons += (buttons.empty() ? "" : ",") + Escape(name);
+            if (GetDlgCtrlID(c) == id && ClassOf(c) == L"Button" && IsWindowVisible(c)) buttons += (buttons.empty() ? "" : ",") + Escape(name);
     }
     PrintRecord("msgbox", {{"hwnd", Hex(box)}, {"title", Escape(TitleOf(box))}, {"text", Escape(text)}, {"buttons", buttons}, {"icon", IconName(box)}});
 }
@@ -236,22 +235,19 @@ void PrintMessageBox(HWND box) {
 int CmdMessageBox(const Args& a) {
     long long timeout = 5000;
     if (a.size() == 1 && a[0] == L"none") return std::ranges::for_each(ProgramDialogs(), PrintMessageBox), ProgramDialogs().empty() ? kOk : kNotFound;
-    bool answer = !a.empty() && a[0] == L"answer" && a.size() > 1 && kButtons.count(a[1]);
-    size_t t = answer ? 2 : 1;
-    if (!(answer || (!a.empty() && a[0] == L"wait")) || (a.size() > t && !ParseInt(a[t], timeout)))
+    const bool answer = !a.empty() && a[0] == L"answer" && a.size() > 1 && kButtons.count(a[1]);
+    if (const size_t t = answer ? 2 : 1; !(answer || (!a.empty() && a[0] == L"wait")) || (a.size() > t && !ParseInt(a[t], timeout)))
         return Usage("message-box wait TIMEOUT_MS | answer ok|cancel|yes|no [TIMEOUT_MS] | none");
     HWND box = nullptr;
-    for (double start = ElapsedMs(); !box && ElapsedMs() - start < static_cast<double>(timeout); Sleep(10))
-        box = ProgramDialogs().empty() ? nullptr : ProgramDialogs().front();
+    for (double start = ElapsedMs(); !box && ElapsedMs() - start < static_cast<double>(timeout); Sleep(10)) box = ProgramDialogs().empty() ? nullptr : ProgramDialogs().front();
     if (!box) return NotFound("message-box");
     // The icon is told from the shown pixels: a box still being drawn reads "unknown" a moment.
     for (int i = 0; i < 50 && !std::strcmp(IconName(box), "unknown"); ++i) Sleep(100);
-    PrintMessageBox(box);
-    if (!answer) return kOk;
+    if (PrintMessageBox(box); !answer) return kOk;
     HWND button = GetDlgItem(box, kButtons.at(a[1]));
     if (!button || !IsWindowVisible(button)) return NotFound("button");
     const std::string pressed = EpochMs();
-    return Send(button, BM_CLICK, 0, 0), PrintRecord("answered", {{"epoch_ms", pressed}}), kOk;
+    return SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr), PrintRecord("answered", {{"epoch_ms", pressed}}), kOk;
 }
 
 int Run(Args a) {
