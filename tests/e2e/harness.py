@@ -1,50 +1,38 @@
 """heliotab.exe under Wine, driven by uidriver.exe; farsim plays the tester. Waits are bounded polls."""
 
-import ctypes
-import ctypes.util
-import os
-import re
-import select
-import shutil
-import signal
-import struct
-import subprocess
-import tempfile
-import time
-import unittest
+import ctypes, ctypes.util, os, re, select, shutil, signal, struct, subprocess, tempfile, time, unittest
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
 _TAG = os.environ.get("HELIOTAB_BUILD_TAG", "")
 NATIVE_DIR = Path(os.environ.get("HELIOTAB_NATIVE_DIR", ROOT / "build" / (f"{_TAG}-native" if _TAG else "native")))
 WIN_DIR = Path(os.environ.get("HELIOTAB_WIN_DIR", ROOT / "build" / (f"{_TAG}-win" if _TAG else "win")))
-EXE = Path(os.environ.get("HELIOTAB_EXE", WIN_DIR / "heliotab.exe"))
-DRIVER = WIN_DIR / "uidriver.exe"
-FARSIM = Path(os.environ.get("HELIOTAB_FARSIM", NATIVE_DIR / "farsim"))
-DEMOGEN = NATIVE_DIR / "demogen"
+EXE, DRIVER = Path(os.environ.get("HELIOTAB_EXE", WIN_DIR / "heliotab.exe")), WIN_DIR / "uidriver.exe"
+FARSIM, DEMOGEN = Path(os.environ.get("HELIOTAB_FARSIM", NATIVE_DIR / "farsim")), NATIVE_DIR / "demogen"
 START_TIMEOUT = float(os.environ.get("HELIOTAB_E2E_START_TIMEOUT", "60"))
 APP_CLASS, APP_TITLE, MAIN_CLASS = "ThunderRT6Main", "HELIOTAB", "HELIOTAB_frmMain"
 have_exe = EXE.is_file() and DRIVER.is_file()
 requires_exe = unittest.skipUnless(have_exe, f"{EXE} or {DRIVER} not built")
-requires_road = unittest.skipUnless(have_exe and FARSIM.is_file() and DEMOGEN.is_file(),
-                                    "heliotab.exe, uidriver.exe, farsim or demogen not built")
-
-COM = 3
-EOT, ENQ, ACK, CAN = 0x04, 0x05, 0x06, 0x18
+requires_road = unittest.skipUnless(have_exe and FARSIM.is_file() and DEMOGEN.is_file(), "exe, driver, farsim or demogen not built")
+COM, EOT, ENQ, ACK, CAN = 3, 0x04, 0x05, 0x06, 0x18
 CBO, LBL_APP, TB_TEST, TB_OPZIONI = 1005, (1040, 1041, 1042, 1043, 1044, 1045), 1101, 1103  # src/res/resource.h
 PANEL_STATO, PANEL_PORT = 0, 1
 T_NO_PORT, T_SEARCHING, T_ONLINE_PORT, T_SIGNED_OFF, T_DONE_TITLE, T_DONE = 330, 331, 332, 334, 601, 602
+# farsim offers a measurement every 0.4 s until the program takes one, then sends the results.
+MEASURING = ("--demo", "--demo-interval", "400", "--measure-after", "300", "--result-after", "200")
+LANGUAGE_IDS = [*range(101, 105), *range(151, 155), *range(201, 211), *range(301, 375), *range(401, 442),
+                *range(601, 616), 650, 651, 652, 701, 702]
+# A killed run still gets its cleanups (stations stopped, ports unlinked).
+signal.signal(signal.SIGTERM, lambda signum, frame: (_ for _ in ()).throw(SystemExit(128 + signum)))
 
 
 def poll(predicate, timeout, interval=0.05, what="condition"):
     deadline = time.monotonic() + timeout
-    while True:
-        value = predicate()
-        if value:
-            return value
+    while not (value := predicate()):
         if time.monotonic() >= deadline:
             raise TimeoutError(f"{what} not reached within {timeout:.0f} s")
         time.sleep(interval)
+    return value
 
 
 class WineSession:
@@ -54,13 +42,9 @@ class WineSession:
         self.env = dict(os.environ)
         self.drive_c = Path(self.env["WINEPREFIX"]) / "drive_c"
 
-    def dos_path(self, path):
-        rel = Path(path).resolve().relative_to(self.drive_c.resolve())
-        return "C:\\" + str(rel).replace("/", "\\")
+    def dos_path(self, path): return "C:\\" + str(Path(path).resolve().relative_to(self.drive_c.resolve())).replace("/", "\\")
 
-    def link_com(self, n, pty):
-        self.unlink_com(n)
-        (self.drive_c.parent / "dosdevices" / f"com{n}").symlink_to(pty)
+    def link_com(self, n, pty): self.unlink_com(n) or (self.drive_c.parent / "dosdevices" / f"com{n}").symlink_to(pty)
 
     def unlink_com(self, n):
         link = self.drive_c.parent / "dosdevices" / f"com{n}"
@@ -68,16 +52,9 @@ class WineSession:
             link.unlink()
 
 
-_session = None
-
-
 def session():
-    global _session
-    _session = _session or WineSession()
-    return _session
-
-
-signal.signal(signal.SIGTERM, lambda signum, frame: (_ for _ in ()).throw(SystemExit(128 + signum)))
+    session.shared = getattr(session, "shared", None) or WineSession()
+    return session.shared
 
 
 def unescape(value):
@@ -92,77 +69,51 @@ class DriverResult:
         self.records = [(p[0], {k: unescape(v) for k, _, v in (f.partition("=") for f in p[1:])})
                         for p in (line.split("\t") for line in stdout.splitlines())]
 
-    def all(self, kind):
-        return [f for k, f in self.records if k == kind]
+    def all(self, kind): return [f for k, f in self.records if k == kind]
 
-    def first(self, kind):
-        return next(iter(self.all(kind)), None)
-
-    def __repr__(self):
-        return f"uidriver {self.args} -> rc={self.rc} {self.records}"
+    def first(self, kind): return next(iter(self.all(kind)), None)
 
 
 class Driver:
-    def __init__(self, sess):
-        self.session = sess
+    def __init__(self, sess): self.session = sess
 
     def run(self, *args, timeout=60):
-        # Output to files: a Wine helper the driver happens to start inherits pipes and outlives it.
+        # Output to a file: a Wine helper the driver happens to start inherits pipes and outlives it.
         with tempfile.TemporaryFile() as out:
-            rc = subprocess.run(["wine", str(DRIVER), *map(str, args)], env=self.session.env,
-                                stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL,
-                                timeout=timeout + 60).returncode
-            out.seek(0)
-            return DriverResult(args, rc, out.read().decode("ascii", "replace"))
+            rc = subprocess.run(["wine", str(DRIVER), *map(str, args)], env=self.session.env, stdin=subprocess.DEVNULL,
+                                stdout=out, stderr=subprocess.DEVNULL, timeout=timeout + 60).returncode
+            return DriverResult(args, rc, (out.seek(0), out.read())[1].decode("ascii", "replace"))
 
     def check(self, *args, **kw):
         r = self.run(*args, **kw)
         if not r.ok:
-            raise AssertionError(repr(r))
+            raise AssertionError(f"uidriver {args} -> rc={r.rc} {r.records}")
         return r
 
-    def is_running(self):
-        return self.run("is-running").ok
+    def is_running(self): return self.run("is-running").ok
 
-    def texts(self, *window):
-        return [c["title"] for c in self.check(*window, "list-children").all("control")]
+    def texts(self, *window): return [c["title"] for c in self.check(*window, "list-children").all("control")]
 
-    def control(self, cid, *window):
-        return next(c for c in self.check(*window, "list-children").all("control") if c["id"] == str(cid))
+    def control(self, cid, *window): return next(c for c in self.check(*window, "list-children").all("control") if c["id"] == str(cid))
 
-    def panel(self, index):
-        """None when the panel cannot be read this time (a Wine hiccup right after a start)."""
+    def panel(self, index):  # None when unreadable this time (a Wine hiccup right after a start)
         r = self.run("status-panel", index)
         return r.first("panel")["value"] if r.ok and r.first("panel") else None
 
-    def message_box(self, timeout_s):
-        return self.run("message-box", "wait", int(timeout_s * 1000), timeout=timeout_s).first("msgbox")
+    def message_box(self, timeout_s): return self.run("message-box", "wait", int(timeout_s * 1000), timeout=timeout_s).first("msgbox")
 
-    def answer(self, button):
-        return self.check("message-box", "answer", button, 10000)
+    def answer(self, button): return self.check("message-box", "answer", button, 10000)
 
-    def open_dialogs(self):
-        return self.run("message-box", "none").all("msgbox")
+    def open_dialogs(self): return self.run("message-box", "none").all("msgbox")
 
 
-def ini_bytes(sections):
-    lines = []
-    for name, items in sections:
-        lines += [f"[{name}]"] + [f"{k}={v}" for k, v in items]
-    return ("\r\n".join(lines) + "\r\n").encode("cp1252")
+def ini_bytes(sections): return ("".join(f"[{name}]\r\n" + "".join(f"{k}={v}\r\n" for k, v in items) for name, items in sections)).encode("cp1252")
 
 
-LANGUAGE_IDS = [*range(101, 105), *range(151, 155), *range(201, 211), *range(301, 375), *range(401, 442),
-                *range(601, 616), 650, 651, 652, 701, 702]
+def lang_text(i, name="Italiano"): return f"E2E {i} {name}"
 
 
-def test_language(name="Italiano"):
-    """A language file of the test's own: every id is 'E2E <id> <name>'."""
-    return [(name, [(str(i), lang_text(i, name)) for i in LANGUAGE_IDS])]
-
-
-def lang_text(i, name="Italiano"):
-    return f"E2E {i} {name}"
+def test_language(name="Italiano"): return [(name, [(str(i), lang_text(i, name)) for i in LANGUAGE_IDS])]  # a language file of the tests' own
 
 
 def road_settings(station, extra=()):
@@ -175,49 +126,37 @@ class Station:
 
     def __init__(self, name, sess=None, language="default"):
         self.session = sess or session()
-        self.driver = Driver(self.session)
+        self.driver, self.processes = Driver(self.session), []
         Station._count += 1
         self.dir = self.session.drive_c / "e2e" / f"{name}-{Station._count}"
         shutil.rmtree(self.dir, ignore_errors=True)
         self.exchange = self.dir / "DIR_FAR"
         self.exchange.mkdir(parents=True)
-        shutil.copy2(EXE, self.dir / "heliotab.exe")
-        for mask in ROOT.glob("data/*.msk"):
-            shutil.copy2(mask, self.dir)
+        for f in [EXE, *ROOT.glob("data/*.msk")]:
+            shutil.copy2(f, self.dir / ("heliotab.exe" if f == EXE else f.name))
         self.settings_path, self.language_path = self.dir / "HELIOTAB.ini", self.dir / "Language.ini"
         self.write(self.language_path, test_language() if language == "default" else language)
-        self.processes = []
 
     @property
-    def exchange_dos(self):
-        return self.session.dos_path(self.exchange) + "\\"
+    def exchange_dos(self): return self.session.dos_path(self.exchange) + "\\"
 
-    def write(self, path, content):
-        path.write_bytes(content if isinstance(content, bytes) else ini_bytes(content))
+    def write(self, path, content): path.write_bytes(content if isinstance(content, bytes) else ini_bytes(content))
 
-    def files(self):
-        return {str(p.relative_to(self.dir)): (p.stat().st_mtime_ns, p.read_bytes())
-                for p in sorted(self.dir.rglob("*")) if p.is_file()}
+    def files(self): return {str(p.relative_to(self.dir)): (p.stat().st_mtime_ns, p.read_bytes()) for p in sorted(self.dir.rglob("*")) if p.is_file()}
 
     def start(self, args=()):
         # stderr to a file, never a pipe: Wine helpers started by the program inherit it.
         with open(self.dir.parent / f"{self.dir.name}.stderr", "ab") as err:
-            p = subprocess.Popen(["wine", self.session.dos_path(self.dir / "heliotab.exe"), *args],
-                                 env=self.session.env, cwd=self.dir, stdin=subprocess.DEVNULL,
-                                 stdout=subprocess.DEVNULL, stderr=err)
-        self.processes.append(p)
-        return p
+            self.processes.append(subprocess.Popen(["wine", self.session.dos_path(self.dir / "heliotab.exe"), *args],
+                                  env=self.session.env, cwd=self.dir, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=err))
+        return self.processes[-1]
 
     def wait_main_window(self, timeout=START_TIMEOUT):
         self.driver.check("wait-window", MAIN_CLASS, APP_TITLE, int(timeout * 1000), "--idle", timeout=timeout)
 
-    def start_and_wait(self, args=()):
-        p = self.start(args)
-        self.wait_main_window()
-        return p
+    def start_and_wait(self, args=()): return (self.start(args), self.wait_main_window())[0]
 
-    def close(self, timeout=30, p=None):
-        """WM_CLOSE to the main window; an armed test's question is answered Yes. The exit code or None."""
+    def close(self, timeout=30, p=None):  # WM_CLOSE, an armed test's question answered Yes; the exit code or None
         p = p or self.processes[-1]
         if p.poll() is None and self.driver.run("close").ok:
             deadline = time.monotonic() + timeout
@@ -230,42 +169,34 @@ class Station:
     def stop(self):
         for p in self.processes:
             if p.poll() is None and self.close(10, p) is None:
-                p.kill()
-                p.wait(30)
-        # No window of this copy may survive into the next test.
-        poll(lambda: not self.driver.is_running(), 30, 0.2, "program windows gone")
+                p.kill(), p.wait(30)
+        poll(lambda: not self.driver.is_running(), 30, 0.2, "program windows gone")  # none may survive into the next test
 
 
 class Farsim:
-
     LINE = re.compile(r"t=(?P<t>[0-9.]+) (?P<kind>\S+)(?: (?P<rest>.*))?$")
 
     def __init__(self, sess, workdir, com=COM, args=()):
         self.session, self.com = sess, com
         self.link, self.log_path = Path(workdir) / f"farsim-com{com}", Path(workdir) / f"farsim-com{com}.log"
         self.stderr = open(Path(workdir) / f"farsim-com{com}.stderr", "ab")
-        self.process = subprocess.Popen([str(FARSIM), "--pty-link", str(self.link), "--log", str(self.log_path),
-                                         *map(str, args)], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                        stderr=self.stderr)
+        self.process = subprocess.Popen([str(FARSIM), "--pty-link", str(self.link), "--log", str(self.log_path), *map(str, args)],
+                                        stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=self.stderr)
         if not select.select([self.process.stdout], [], [], 30)[0] or not self.process.stdout.readline():
             raise RuntimeError("farsim did not report its pty")
         self.pty = os.path.realpath(self.link)
         # The link itself, not the pty behind it: a hang-up makes a new pty behind the same link.
         sess.link_com(com, self.link)
 
-    def events(self):
-        """[(t_ms, kind, rest)]: kind rx/tx (rest 'HH NAME'), tx-frame, tx-etx, answer, ..."""
+    def events(self):  # [(t_ms, kind, rest)]: kind rx/tx (rest 'HH NAME'), tx-frame, tx-etx, answer, ...
         lines = self.log_path.read_text(errors="replace").splitlines() if self.log_path.exists() else []
         return [(float(m["t"]), m["kind"], m["rest"] or "") for m in map(self.LINE.match, lines) if m]
 
-    def received(self):
-        return [(t, int(rest.split()[0], 16)) for t, kind, rest in self.events() if kind == "rx"]
+    def received(self): return [(t, int(rest.split()[0], 16)) for t, kind, rest in self.events() if kind == "rx"]
 
-    def received_bytes(self):
-        return bytes(b for _, b in self.received())
+    def received_bytes(self): return bytes(b for _, b in self.received())
 
-    def frames(self, status=None):
-        """Frames sent: [{'status', 'attempt', 'fault', 'etx'}] (etx: farsim's ms of its ETX, None unsent)."""
+    def frames(self, status=None):  # [{'status', 'attempt', 'fault', 'etx'}]; etx: the ms of its ETX, None unsent
         frames = []
         for t, kind, rest in self.events():
             if kind == "tx-frame":
@@ -274,19 +205,14 @@ class Farsim:
                 frames[-1]["etx"] = t
         return [f for f in frames if status is None or f["status"] == status]
 
-    def rx_after(self, t_from, t_to=float("inf")):
-        return [b for t, b in self.received() if t_from < t <= t_to]
+    def rx_after(self, t_from, t_to=float("inf")): return [b for t, b in self.received() if t_from < t <= t_to]
 
     def stop(self):
-        self.process.terminate()
-        self.process.wait(10)
-        self.process.stdout.close()
-        self.stderr.close()
+        self.process.terminate(), self.process.wait(10), self.process.stdout.close(), self.stderr.close()
         self.session.unlink_com(self.com)
 
 
-def light_reservation(folder):
-    """demogen writes the day's demo reservations into folder; a valid light one: (path, list text, operator)."""
+def light_reservation(folder):  # demogen's reservations into folder; a valid light one: (path, list text, operator)
     Path(folder).mkdir(parents=True, exist_ok=True)
     out = subprocess.run([str(DEMOGEN), str(folder)], capture_output=True, text=True, timeout=60, check=True)
     for path in [Path(folder) / w[0] for w in map(str.split, out.stdout.splitlines()) if w[1:2] == ["valid"]]:
@@ -297,16 +223,13 @@ def light_reservation(folder):
 
 
 class Inotify:
-
     IN_MODIFY, IN_CLOSE_WRITE, IN_MOVED_TO, IN_CREATE, IN_DELETE = 0x2, 0x8, 0x80, 0x100, 0x200
 
     def __init__(self):
         self._libc = ctypes.CDLL(ctypes.util.find_library("c") or "libc.so.6", use_errno=True)
-        self.fd = self._libc.inotify_init1(os.O_NONBLOCK | os.O_CLOEXEC)
-        self.dirs = {}
+        self.fd, self.dirs = self._libc.inotify_init1(os.O_NONBLOCK | os.O_CLOEXEC), {}
 
-    def watch(self, folder, mask):
-        self.dirs[self._libc.inotify_add_watch(self.fd, str(folder).encode(), mask)] = Path(folder)
+    def watch(self, folder, mask): self.dirs[self._libc.inotify_add_watch(self.fd, str(folder).encode(), mask)] = Path(folder)
 
     def read(self, timeout):
         if not select.select([self.fd], [], [], max(0.0, timeout))[0]:
@@ -319,31 +242,22 @@ class Inotify:
         return out
 
 
-# farsim offers a measurement every 0.4 s until the program takes one, then sends the results.
-MEASURING = ("--demo", "--demo-interval", "400", "--measure-after", "300", "--result-after", "200")
-
-
 class E2ETestCase(unittest.TestCase):
-
     language = "default"
 
     def setUp(self):
         self.station = Station(self.id().split(".")[-1], language=self.language)
-        self.driver = self.station.driver
-        self.work = self.station.dir / "work"
+        self.driver, self.work, self.farsim = self.station.driver, self.station.dir / "work", None
         self.work.mkdir()
-        self.farsim = None
-        self.addCleanup(lambda: self.farsim and self.farsim.stop())
-        self.addCleanup(self.station.stop)
-        self.addCleanup(self._screenshot_on_failure)  # runs first: the state as it failed
+        self.addCleanup(lambda: self.farsim and self.farsim.stop()), self.addCleanup(self.station.stop)
+        self.addCleanup(self._screenshot_on_failure)  # runs first: the screen as it failed
 
     def _screenshot_on_failure(self):
         result = getattr(getattr(self, "_outcome", None), "result", None)
         if result and any(getattr(t, "test_case", t) is self for t, _ in result.failures + result.errors):
-            shot = ROOT / "build" / "e2e-failures" / f"{self.id()}.png"
-            shot.parent.mkdir(parents=True, exist_ok=True)
-            subprocess.run(["import", "-display", self.station.session.env["DISPLAY"], "-window", "root", str(shot)],
-                           env=self.station.session.env, capture_output=True, timeout=60)
+            (ROOT / "build" / "e2e-failures").mkdir(parents=True, exist_ok=True)
+            subprocess.run(["import", "-display", self.station.session.env["DISPLAY"], "-window", "root",
+                            str(ROOT / "build" / "e2e-failures" / f"{self.id()}.png")], env=self.station.session.env, capture_output=True, timeout=60)
 
     def start_tester(self, *args, scenario=None):
         if scenario is not None:
@@ -356,14 +270,11 @@ class E2ETestCase(unittest.TestCase):
         self.station.write(self.station.settings_path, settings or road_settings(self.station, **kw))
         return self.station.start_and_wait(args)
 
-    def wait_panel(self, index, text, timeout=40):
-        poll(lambda: self.driver.panel(index) == text, timeout, 0.1, f"panel {index} = {text!r}")
+    def wait_panel(self, index, text, timeout=40): poll(lambda: self.driver.panel(index) == text, timeout, 0.1, f"panel {index} = {text!r}")
 
-    def wait_online(self):
-        self.wait_panel(PANEL_PORT, lang_text(T_ONLINE_PORT) + str(COM))
+    def wait_online(self): self.wait_panel(PANEL_PORT, lang_text(T_ONLINE_PORT) + str(COM))
 
-    def pick(self, item_text):
-        """Chooses the list's entry of that text; opening the list rebuilds it."""
+    def pick(self, item_text):  # opening the list rebuilds it
         self.driver.check("combo-dropdown", CBO)
         index = poll(lambda: (lambda items: items.index(item_text) if item_text in items else None)(
             [i["value"] for i in self.driver.check("combo-items", CBO).all("item")]), 20, 0.1, f"{item_text!r} listed")
@@ -372,6 +283,4 @@ class E2ETestCase(unittest.TestCase):
     def assert_box(self, title_id, text, icon, buttons="ok", timeout=40):
         box = self.driver.message_box(timeout)
         self.assertIsNotNone(box, "a message box was expected")
-        self.assertEqual((box["title"], box["text"], box["icon"], box["buttons"]),
-                         (lang_text(title_id), text, icon, buttons))
-        return box
+        self.assertEqual((box["title"], box["text"], box["icon"], box["buttons"]), (lang_text(title_id), text, icon, buttons))

@@ -1,32 +1,11 @@
-"""The tester going online, signing off and hanging up, as the port panel and the wire show it."""
-
-import unittest
-
-from harness import (COM, ENQ, EOT, LBL_APP, PANEL_PORT, PANEL_STATO, T_SEARCHING, T_SIGNED_OFF, E2ETestCase,
-                     lang_text, poll, requires_road)
+from harness import COM, ENQ, EOT, LBL_APP, PANEL_PORT, PANEL_STATO, T_SEARCHING, T_SIGNED_OFF, E2ETestCase, lang_text, poll, requires_road
 
 # One attempt: close, 0.5 s, open, 0.5 s, ENQ, then the 1 s timer; wide bounds for a loaded machine.
 ENQ_PERIOD_MS = (800, 3500)
 # farsim leaves ENQs unanswered so that each searching spell can be seen and timed.
-SCENARIO = """expect ENQ 60000
-expect ENQ 10000
-expect ENQ 10000
-wait-enq 30000
-wait 8000
-send signoff
-expect ENQ 30000
-expect ENQ 10000
-expect ENQ 10000
-wait-enq 30000
-wait 6000
-fault disconnect 1
-send status 5
-expect ENQ 30000
-expect ENQ 10000
-expect ENQ 10000
-wait-enq 30000
-wait 600000
-"""
+SEARCH = "expect ENQ {}0000;expect ENQ 10000;expect ENQ 10000;wait-enq 30000;"
+SCENARIO = (SEARCH.format(6) + "wait 8000;send signoff;" + SEARCH.format(3) + "wait 6000;fault disconnect 1;send status 5;"
+            + SEARCH.format(3) + "wait 600000;").replace(";", "\n")
 
 
 @requires_road
@@ -36,9 +15,8 @@ class LinkTest(E2ETestCase):
         self.start_program()
         self.wait_panel(PANEL_PORT, lang_text(T_SEARCHING))
         self.wait_online()
-        shown = ["FARSIM", "HT-1", "OM12345", "0001", "1.2A", "31/12/2030"]
         controls = {int(c["id"]): c["title"] for c in self.driver.check("list-children").all("control")}
-        self.assertEqual([controls[i] for i in LBL_APP], shown)
+        self.assertEqual([controls[i] for i in LBL_APP], ["FARSIM", "HT-1", "OM12345", "0001", "1.2A", "31/12/2030"])
         self.wait_panel(PANEL_STATO, lang_text(T_SIGNED_OFF))
         self.wait_panel(PANEL_PORT, lang_text(T_SEARCHING))
         self.wait_online()
@@ -59,6 +37,3 @@ class LinkTest(E2ETestCase):
         self.assertEqual(self.station.close(), 0)
         poll(lambda: far.received_bytes().endswith(bytes([EOT])), 10, 0.1, f"EOT on COM{COM}")
 
-
-if __name__ == "__main__":
-    unittest.main()

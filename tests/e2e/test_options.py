@@ -1,9 +1,6 @@
-"""The options dialog of the real program: the port scan over three simulated devices, and saving."""
-
 import unittest
 
-from harness import (FARSIM, PANEL_PORT, TB_OPZIONI, T_ONLINE_PORT, E2ETestCase, Farsim, ini_bytes, lang_text,
-                     poll, requires_exe, test_language)
+from harness import FARSIM, PANEL_PORT, TB_OPZIONI, T_ONLINE_PORT, E2ETestCase, Farsim, ini_bytes, lang_text, poll, requires_exe, test_language
 
 DIALOG = "#32770"
 CHK_CHIUDI, CBO_LANGUAGE, LBL_COMPORT, CMD_SCANSIONE, CMD_CONFERMA = 1308, 1312, 1314, 1315, 1316
@@ -21,23 +18,18 @@ class OptionsDialogTest(E2ETestCase):
         # Every port the scan may open is ours or absent: the prefix's own com1 is never touched.
         for n in range(1, 17):
             sess.unlink_com(n)
-        self.sims = {n: Farsim(sess, self.work, com=n, args=args)
-                     for n, args in ((1, ["--class", "XYZ"]), (2, ["--silent"]), (3, []))}
+        self.sims = {n: Farsim(sess, self.work, com=n, args=args) for n, args in ((1, ["--class", "XYZ"]), (2, ["--silent"]), (3, []))}
         for sim in self.sims.values():
             self.addCleanup(sim.stop)
-        self.station.settings_path.write_bytes(b"[Impostazioni]\r\nLingua=Italiano\r\nPorta Seriale=0\r\n"
-                                    b"[Percorsi]\r\nFiles .ACC=" + self.station.exchange_dos.encode() + b"\r\n")
+        self.station.settings_path.write_bytes(b"[Impostazioni]\r\nLingua=Italiano\r\nPorta Seriale=0\r\n[Percorsi]\r\nFiles .ACC=" + self.station.exchange_dos.encode() + b"\r\n")
 
-    def d(self, *args):
-        return self.driver.check("--window", self.dialog, *args)
+    def d(self, *args): return self.driver.check("--window", self.dialog, *args)
 
     def open_dialog(self):
         self.driver.check("click-toolbar", TB_OPZIONI)
-        self.dialog = self.driver.check("wait-window", DIALOG, lang_text(T_OPTIONS), 30000, "--visible",
-                                        timeout=30).first("found")["hwnd"]
+        self.dialog = self.driver.check("wait-window", DIALOG, lang_text(T_OPTIONS), 30000, "--visible", timeout=30).first("found")["hwnd"]
 
-    def enabled(self, cid):
-        return self.driver.control(cid, "--window", self.dialog)["enabled"] == "1"
+    def enabled(self, cid): return self.driver.control(cid, "--window", self.dialog)["enabled"] == "1"
 
     def test_scan_finds_the_tester_and_confirm_saves(self):
         self.station.start_and_wait()
@@ -54,15 +46,10 @@ class OptionsDialogTest(E2ETestCase):
         poll(lambda: self.enabled(CMD_SCANSIONE) and self.enabled(CMD_CONFERMA), 10, 0.1, "scan over")
         self.d("click", CMD_CONFERMA)
         poll(lambda: not self.driver.open_dialogs(), 30, 0.1, "dialog closed")
-        self.assertEqual(self.station.settings_path.read_bytes(),
-                         b"[Impostazioni]\r\nLingua=English\r\nPorta Seriale=3\r\nPrimo Piano=0\r\n"
-                         b"Chiudi dopo test=1\r\nChiudi con Esc=1\r\nStampa report=0\r\n"
-                         b"[Percorsi]\r\nFiles .ACC=" + self.station.exchange_dos.encode() + b"\r\n")
+        self.assertEqual(self.station.settings_path.read_bytes(), b"[Impostazioni]\r\nLingua=English\r\nPorta Seriale=3\r\nPrimo Piano=0\r\n"
+                         b"Chiudi dopo test=1\r\nChiudi con Esc=1\r\nStampa report=0\r\n[Percorsi]\r\nFiles .ACC=" + self.station.exchange_dos.encode() + b"\r\n")
         self.assertIn(lang_text(302, "English"), self.driver.texts())
         # The search starts again at once on the port found, and the tester answers.
         self.wait_panel(PANEL_PORT, lang_text(T_ONLINE_PORT, "English") + "3")
         self.assertEqual(self.sims[3].received_bytes()[:3], b"\x05\x06\x05")
 
-
-if __name__ == "__main__":
-    unittest.main()

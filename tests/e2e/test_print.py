@@ -1,14 +1,7 @@
-"""The printed report on a real printer (the CUPS PDF queue, read back with pdftotext), and no printer at all."""
-
-import os
-import re
-import shutil
-import subprocess
-import unittest
+import os, re, shutil, subprocess, unittest
 from pathlib import Path
 
-from harness import (ROOT, T_DONE, T_DONE_TITLE, E2ETestCase, have_exe, lang_text, light_reservation,
-                     MEASURING, poll, requires_road, road_settings)
+from harness import ROOT, T_DONE, T_DONE_TITLE, E2ETestCase, have_exe, lang_text, light_reservation, MEASURING, poll, requires_road, road_settings
 
 T_REPORT_TITLE, T_NO_PRINTER = 650, 651
 CUPS_DIR = ROOT / "build" / f"e2e-cups-{os.getpid()}"
@@ -17,8 +10,7 @@ pdf_dir = None
 
 
 def cups(*args):
-    return subprocess.run(["bash", str(ROOT / "scripts" / "cups-pdf.sh"), *args], capture_output=True, text=True,
-                          timeout=60, check=True).stdout.strip()
+    return subprocess.run(["bash", str(ROOT / "scripts" / "cups-pdf.sh"), *args], capture_output=True, text=True, timeout=60, check=True).stdout.strip()
 
 
 def setUpModule():
@@ -47,16 +39,15 @@ class ReportTest(E2ETestCase):
             with self.subTest(printer=printer):
                 shutil.rmtree(st.exchange, ignore_errors=True)
                 acc, item, _ = light_reservation(st.exchange)
-                far = acc.with_suffix(".FAR")
                 cups("add" if printer else "remove")
                 self.start_program(settings=road_settings(st, extra=[("Stampa report", "1")]))
                 self.wait_online()
                 self.pick(item)
-                result = f"{st.exchange_dos}{far.name}"
+                result = f"{st.exchange_dos}{acc.stem}.FAR"
                 self.assert_box(T_DONE_TITLE, f"{lang_text(T_DONE)} '{result}'", "information")
                 self.driver.answer("ok")
                 if printer:
-                    self.check_report(far, result)
+                    self.check_report(acc.with_suffix(".FAR"), result)
                 else:
                     self.assert_box(T_REPORT_TITLE, lang_text(T_NO_PRINTER), "exclamation")
                     self.driver.answer("ok")
@@ -71,8 +62,7 @@ class ReportTest(E2ETestCase):
         new = poll(lambda: (lambda n: n if n and all(os.path.getsize(p) for p in n) and not subprocess.run(
             ["lpstat", "-W", "not-completed", "-o"], capture_output=True, text=True).stdout.strip() else None)(
             set(pdf_dir.glob("*.pdf")) - before), 60, 0.1, "the printed PDF")
-        text = subprocess.run(["pdftotext", "-layout", new.pop(), "-"], capture_output=True, text=True,
-                              check=True).stdout
+        text = subprocess.run(["pdftotext", "-layout", new.pop(), "-"], capture_output=True, text=True, check=True).stdout
         lines = [line.strip() for line in text.splitlines() if line.strip()]
         self.assertRegex(lines[0], "^" + re.escape(result + " - ") + r"\d{1,2}/\d{1,2}/\d{2,4} \d{1,2}:\d{2}:\d{2}")
         # Each item of the result file on a line of its own: a comma ends one too.
@@ -80,6 +70,3 @@ class ReportTest(E2ETestCase):
         self.assertEqual(lines[2:4], ["Marca=FAR", "SIM"])
         self.assertEqual(self.driver.open_dialogs(), [])
 
-
-if __name__ == "__main__":
-    unittest.main()

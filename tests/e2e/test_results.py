@@ -1,25 +1,18 @@
-"""A whole test over the wire with the real program, and the program killed during the result's hand-over.
-The result file's bytes are the core output tests'; here: which files a real run leaves, and the message."""
+"""The result file's bytes are the core output tests'; here: which files a real run (or a killed one) leaves, and the message."""
 
-import os
-import shutil
-import time
-import unittest
+import os, shutil, time
 
-from harness import (ACK, CAN, T_DONE, T_DONE_TITLE, E2ETestCase, Inotify, lang_text, light_reservation,
-                     MEASURING, poll, requires_road)
+from harness import ACK, CAN, T_DONE, T_DONE_TITLE, E2ETestCase, Inotify, lang_text, light_reservation, MEASURING, poll, requires_road
 
 
 def complete(data, operator):
-    return data.startswith(b"[ProvaFari]\r\nMarca=FARSIM\r\n") and data.count(b"\r\n") == 31 and \
-        data.endswith(f"Operatore={operator}\r\n".encode("cp1252"))
+    return data.startswith(b"[ProvaFari]\r\nMarca=FARSIM\r\n") and data.count(b"\r\n") == 31 and data.endswith(f"Operatore={operator}\r\n".encode("cp1252"))
 
 
 # Kill points: a delay (ms) after the results frame's ETX, or a file event of the hand-over.
 KILL_POINTS = [("etx", 0), ("etx", 8), ("create", ".TMP"), ("create", ".FA$"), ("close", ".FA$"),
                ("moved", ".FAR"), ("delete", ".ACC")]
-EVENTS = {"create": Inotify.IN_CREATE | Inotify.IN_MODIFY, "close": Inotify.IN_CLOSE_WRITE,
-          "moved": Inotify.IN_MOVED_TO, "delete": Inotify.IN_DELETE}
+EVENTS = {"create": Inotify.IN_CREATE | Inotify.IN_MODIFY, "close": Inotify.IN_CLOSE_WRITE, "moved": Inotify.IN_MOVED_TO, "delete": Inotify.IN_DELETE}
 ALL_EVENTS = sum(EVENTS.values())
 
 
@@ -31,8 +24,7 @@ class ResultTest(E2ETestCase):
         self.pick(item)
         self.assert_box(T_DONE_TITLE, f"{lang_text(T_DONE)} '{self.station.exchange_dos}{far.name}'", "information")
         self.driver.answer("ok")
-        poll(lambda: not [*self.station.dir.glob("*.TMP"), *self.station.exchange.glob("*.FA$")], 10, 0.1,
-             "no temporary file once the message is closed")
+        poll(lambda: not [*self.station.dir.glob("*.TMP"), *self.station.exchange.glob("*.FA$")], 10, 0.1, "no temporary file once the message is closed")
 
     def test_light_vehicle_whole_test(self):
         st = self.station
@@ -97,6 +89,3 @@ class ResultTest(E2ETestCase):
         self.assertTrue(complete(far.read_bytes(), operator))
         self.assertFalse(acc.exists())
 
-
-if __name__ == "__main__":
-    unittest.main()

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>  // std::exchange, used by the fakes without including it
 
 #include "app/frmMain.h"
 #include "device/ControlBytes.h"
@@ -34,9 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* p, size_t n) {
         case 1: {  // flags, the port and the next answer
             const uint8_t b = byte();
             f.state.bTestArmed = b & 1, f.state.bDeviceSearch = b & 2, f.state.bDeviceOnline = b & 4, f.state.bClosePending = b & 0x40;
-            f.state.bQuitQuery = (b & 0x30) == 0x30, f.port.openFails = (b & 0x30) == 0x10;
+            f.state.bQuitQuery = (b & 0x30) == 0x30, f.port.openFails = (b & 0x30) == 0x10, f.messages.answers.push_back(b & 0x20 ? kAnswerNo : kAnswerYes);
             if (b & 0x80) f.port.Close(); else if (!f.port.IsOpen()) f.port.Open(1);
-            f.messages.answers.push_back(b & 0x20 ? kAnswerNo : kAnswerYes);
             break;
         }
         case 2: f.timers.Advance(byte() * 10); break;
@@ -50,8 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* p, size_t n) {
             OnSerialBytes(s, Wire(SeparatedFrame(sep)));
         }
         }
-        std::string frame;
-        if (f.link.NextFrame(frame)) std::abort();
+        if (std::string frame; f.link.NextFrame(frame)) std::abort();
         for (const fakes::SentByte& b : f.port.sent)
             if (b.byte != kACK && b.byte != kNAK && b.byte != kCAN && b.byte != kEOT && b.byte != kENQ) std::abort();
     }

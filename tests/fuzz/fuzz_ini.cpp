@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     clsIniFiles ini(store);
     ini.SetIniFile(path);
     const std::string list = ini.ReadString(std::nullopt, std::nullopt);
-    const auto sections = SplitIniList(list);
     if (!list.empty() && list.back() != '\0') std::abort();
+    const auto sections = SplitIniList(list);
     for (size_t i = 0; i < sections.size() && i < 12; ++i) {  // every call reads the file again
         const auto keys = SplitIniList(ini.ReadString(sections[i], std::nullopt));
         for (size_t j = 0; j < keys.size() && j < 12; ++j) ini.ReadString(sections[i], keys[j], "d");

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <utility>  // std::exchange, used by the fakes without including it
 
 #include "fakes/Fakes.h"
 #include "reservation/Selection.h"
@@ -29,9 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::ofstream(dir + "26000001.ACC", std::ios::binary) << rest;
     fakes::FakeStation fs(DefaultFileSystem());
     fs.state.programDir = dir;
-    const bool valid = ValidateReservation(fs.station, dir + "26000001.ACC", vehicleClass);
-    if (fs.messages.shown.size() > (valid ? 0u : 1u)) std::abort();
-    const int preCheck = ReservationPreCheck(rest, fs.clock.Now());
-    if (preCheck < -1 || preCheck > 2) std::abort();
+    if (const bool valid = ValidateReservation(fs.station, dir + "26000001.ACC", vehicleClass); fs.messages.shown.size() > (valid ? 0u : 1u)) std::abort();
+    if (const int preCheck = ReservationPreCheck(rest, fs.clock.Now()); preCheck < -1 || preCheck > 2) std::abort();
     return 0;
 }

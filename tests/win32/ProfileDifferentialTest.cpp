@@ -31,10 +31,8 @@ const char* P(const Text& t) { return t ? t->c_str() : nullptr; }
 
 struct Case { std::string name; Text initial; std::vector<Op> ops; };  // initial absent: no file at the start
 std::string Show(const Text& t) { return t ? ::testing::PrintToString(*t) : "<null>"; }
-
 std::string ReadBytes(const std::string& path) { std::ifstream in(path, std::ios::binary); return {std::istreambuf_iterator<char>(in), {}}; }
 void WriteBytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 struct Win32Profile : ProfileBackend {
@@ -53,8 +51,7 @@ class ProfileDifferential : public ::testing::Test {
 protected:
     void SetUp() override {
         char tmp[MAX_PATH];
-        dir_ = std::string(tmp, GetTempPathA(MAX_PATH, tmp)) + "heliotab-profile-" + std::to_string(GetCurrentProcessId()) + "\\";
-        CreateDirectoryA(dir_.c_str(), nullptr);
+        CreateDirectoryA((dir_ = std::string(tmp, GetTempPathA(MAX_PATH, tmp)) + "heliotab-profile-" + std::to_string(GetCurrentProcessId()) + "\\").c_str(), nullptr);
     }
 
     // Whether the Win32 writer, made to rewrite the file, leaves it as it was.
@@ -67,8 +64,7 @@ protected:
 
     void Run(const Case& c, int index) {
         const std::string wf = dir_ + "w" + std::to_string(index) + ".ini", pf = dir_ + "p" + std::to_string(index) + ".ini";
-        DeleteFileA(wf.c_str()), DeleteFileA(pf.c_str());
-        if (c.initial) WriteBytes(wf, *c.initial), WriteBytes(pf, *c.initial);
+        if (DeleteFileA(wf.c_str()), DeleteFileA(pf.c_str()); c.initial) WriteBytes(wf, *c.initial), WriteBytes(pf, *c.initial);
         for (size_t i = 0; i < c.ops.size(); ++i) {
             const Op& op = c.ops[i];
             SCOPED_TRACE(c.name + " step " + std::to_string(i + 1) + " " + Show(op.section) + " " + Show(op.key) + " " + Show(op.third) + " " + std::to_string(op.size));
@@ -145,8 +141,7 @@ TEST_F(ProfileDifferential, InMemoryReaderAgrees) {
     IniGenerator g(20261207);
     for (int i = 0; i < 400 && !HasFailure(); ++i) {
         const std::string text = g.File(), file = dir_ + "m" + std::to_string(i) + ".msk";
-        WriteBytes(file, text);
-        const IniText mem(text);
+        const IniText mem((WriteBytes(file, text), text));
         EXPECT_EQ(Dump(win_, file), IniGenerator::Dump([&] { return mem.SectionNames(); }, [&](const std::string& s) { return mem.KeyNames(s); },
                                                        [&](const std::string& s, const std::string& k) { return mem.Value(s, k, "<none>"); }))
             << "file " << Show(text);
@@ -164,8 +159,7 @@ TEST_F(ProfileDifferential, ResultFileIsWhatTheProfileWriterWrites) {
         for (const FarResultKey& k : kFarResultKeys)
             for (int n = g.Pick(4); n > 0; --n) r.*(k.field) += g.Pick(6) == 0 ? g.Value() : pieces[g.Pick(static_cast<int>(pieces.size()))];
         const std::string file = dir_ + "r" + std::to_string(i) + ".FAR";
-        for (const FarResultKey& k : kFarResultKeys)
-            WritePrivateProfileStringA("ProvaFari", k.key, FormatResultValue(k.key, r.*(k.field)).c_str(), file.c_str());
+        for (const FarResultKey& k : kFarResultKeys) WritePrivateProfileStringA("ProvaFari", k.key, FormatResultValue(k.key, r.*(k.field)).c_str(), file.c_str());
         WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());
         EXPECT_EQ(ReadBytes(file), BuildResultFile(r));
     }

@@ -51,8 +51,7 @@ TEST_F(SerialPortTest, BytesTravelUnchangedCloseIsQuickAndAReopenedPortGetsEvery
         ASSERT_TRUE(a.Open(port)) << round;
         Send(round == 1 ? a : b, frame);
         EXPECT_TRUE(Receive(round == 1 ? hB : hA, frame)) << round;  // no orphaned reader of an earlier open takes a share
-        received.clear();
-        const ULONGLONG t0 = GetTickCount64();
+        const ULONGLONG t0 = (received.clear(), GetTickCount64());
         a.Close();
         EXPECT_LT(GetTickCount64() - t0, 1000u);  // one read timeout, with room to spare
         EXPECT_FALSE(a.IsOpen() || a.Send(0x05));

@@ -36,7 +36,7 @@ struct OtherCopy {
         for (MSG m; !ready; Sleep(1)) PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE);  // answers its search meanwhile
     }
     ~OtherCopy() { End(); }
-    void End() { end = true; if (t.joinable()) t.join(); }
+    void End() { if (end = true; t.joinable()) t.join(); }
     std::atomic<bool> ready{false}, end{false}, got{false};
     std::thread t;
 };
@@ -101,8 +101,7 @@ struct Rig {
             "321=Prova dimostrativa\0" "341=Stato della porta\0", file);
         WritePrivateProfileSectionA("English", "101=Station\0" "153=Close\0" "338=Test ready\0", file);
         f.state.LanguageIni.SetIniFile(file), f.state.sLanguage = "Italiano";
-        view.Create(GetModuleHandleA(nullptr), app);
-        view.Attach(station);
+        view.Create(GetModuleHandleA(nullptr), app), view.Attach(station);
     }
     ~Rig() { if (!view.Unloaded()) view.Unload(); DeleteFileA(file); }
     HWND Control(int id) const { return FindControl(view.Handle(), id); }
@@ -126,20 +125,16 @@ TEST(ShellWindow, TagsTrayLanguageCommandsOfHiddenOrDisabledButtonsAndEsc) {
         EXPECT_EQ(rig.Ask(rig.Control(IDC_MAIN_STATUSBAR), SB_GETTEXTA, 1), "");  // tooltip-only Tags leave the texts alone
         EXPECT_EQ(rig.Menu(IDM_TRAY_VISUALIZZA), "Vis\\nualizza");  // menus get plain values
         EXPECT_EQ(rig.view.TrayIcon().TipText(), "Stazione (HELIOTAB)");
-        rig.f.state.sLanguage = "English";
-        RelabelTray(rig.view.Handle());
+        rig.f.state.sLanguage = "English", RelabelTray(rig.view.Handle());
         EXPECT_EQ(rig.Menu(IDM_TRAY_CHIUDI), "Close");
         EXPECT_EQ(rig.Menu(IDM_TRAY_VISUALIZZA), "No resource!");
         EXPECT_EQ(rig.view.TrayIcon().TipText(), "Station (HELIOTAB)");
         // Commands of hidden or disabled buttons are ignored; Esc closes only when the setting says so.
         for (bool shown : {false, true}) {
-            rig.view.ShowButton(Button::Test, shown);
-            rig.view.EnableButton(Button::Test, !shown);
-            rig.Command(IDC_MAIN_TB_TEST);
+            rig.view.ShowButton(Button::Test, shown), rig.view.EnableButton(Button::Test, !shown), rig.Command(IDC_MAIN_TB_TEST);
             EXPECT_FALSE(rig.f.state.bTestArmed) << shown;
         }
-        rig.view.EnableButton(Button::Test, true);
-        rig.Command(IDC_MAIN_TB_TEST);
+        rig.view.EnableButton(Button::Test, true), rig.Command(IDC_MAIN_TB_TEST);
         EXPECT_EQ(rig.Ask(rig.Control(IDC_MAIN_STATUSBAR), SB_GETTEXTA, 0), "Test ready");
         HWND main = rig.view.Handle();
         rig.Command(IDC_MAIN_TB_FERMA);  // (the fake answers yes)
@@ -158,28 +153,21 @@ TEST(ShellWindow, TagsTrayLanguageCommandsOfHiddenOrDisabledButtonsAndEsc) {
 
 RECT ChildRect(HWND parent, int id) {
     RECT r{};
-    GetWindowRect(FindControl(parent, id), &r);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-    return r;
+    return GetWindowRect(FindControl(parent, id), &r), MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2), r;
 }
 
 TEST(ShellWindow, KeysGoBackToAnOpenListAfterAMessageAndMaximizedCentresTheDesign) {
     std::thread([] {
         Rig rig;
         HWND main = rig.view.Handle();
-        ShowWindow(main, SW_SHOW);
-        SetActiveWindow(main);
+        ShowWindow(main, SW_SHOW), SetActiveWindow(main);
         Win32Messages boxes;
         boxes.Attach(main);
         for (bool open : {true, false}) {  // a disabled list leaves the keys with the window, so Esc still arrives
-            rig.view.EnableCombo(open);
-            rig.view.FocusCombo();
-            SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR, DWORD) {
-                EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM) -> BOOL {
-                    char cls[16] = "";
-                    GetClassNameA(w, cls, sizeof cls);
-                    return std::strcmp(cls, "#32770") || !IsWindowVisible(w) || !PostMessageA(w, WM_COMMAND, IDOK, 0);
-                }, 0);
+            rig.view.EnableCombo(open), rig.view.FocusCombo();
+            SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR, DWORD) {  // OK on the message box
+                EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM) -> BOOL { char cls[16] = "";
+                    return GetClassNameA(w, cls, sizeof cls), std::strcmp(cls, "#32770") || !IsWindowVisible(w) || !PostMessageA(w, WM_COMMAND, IDOK, 0); }, 0);
             });
             boxes.ShowMessage("text", "title", kStyleInformation);
             EXPECT_EQ(GetFocus(), open ? rig.Control(IDC_MAIN_CBO_REVISIONE) : main) << open;
@@ -188,11 +176,9 @@ TEST(ShellWindow, KeysGoBackToAnOpenListAfterAMessageAndMaximizedCentresTheDesig
         const int ids[] = {IDC_MAIN_LOGO, IDC_MAIN_REBAR, IDC_MAIN_FRA_FAR, IDC_MAIN_STATUSBAR};
         GetClientRect(main, &client), GetWindowRect(main, &outer);
         for (int i = 0; i < 4; ++i) designed[i] = ChildRect(main, ids[i]);
-        rig.view.ApplyMaximizedLayout();
-        rig.pump.DoEvents();
+        rig.view.ApplyMaximizedLayout(), rig.pump.DoEvents();
         ASSERT_TRUE(IsZoomed(main) && !(GetWindowLongA(main, GWL_STYLE) & WS_CAPTION));
-        GetClientRect(main, &big);
-        AdjustWindowRectEx(&frame, GetWindowLongA(main, GWL_STYLE) & ~WS_MAXIMIZE, FALSE, GetWindowLongA(main, GWL_EXSTYLE));
+        GetClientRect(main, &big), AdjustWindowRectEx(&frame, GetWindowLongA(main, GWL_STYLE) & ~WS_MAXIMIZE, FALSE, GetWindowLongA(main, GWL_EXSTYLE));
         // Centred: the design's client area without a title bar, status bar included, plus 4 pixels.
         const int dx = (big.right - (outer.right - outer.left) + (frame.right - frame.left)) / 2;
         const int dy = (big.bottom - client.bottom - 4) / 2;
