@@ -23,16 +23,15 @@ using namespace heliotab::fakes;
 using namespace heliotab::testframes;
 
 // A sealed frame whose checksum is wrong.
-inline std::string BadFrame() {
-    std::string bad = Sealed(FixedStatus('5'));
-    bad.back() ^= 1;
-    return bad;
-}
+inline std::string BadFrame() { return Sealed(FixedStatus('5')).substr(0, 58) + char(Sealed(FixedStatus('5')).back() ^ 1); }
+
+// What a sign-off or a lost line does to the window.
+inline const std::string kResetWords = "-Combo combo=#303 -Test -Ferma +Opzioni +Tray Stato=#334 PortaCOM=#331 veh0= veh1= "
+                                       "veh2= op= dev0= dev1= dev2= dev3= dev4= dev5= t1+1000";
 
 struct Link {
     Link() {
-        testutil::WriteFile(folder.File("Language.ini"),
-                            testutil::ReadFile(std::string(HELIOTAB_SOURCE_DIR) + "/data/Language.ini"));
+        testutil::WriteFile(folder.File("Language.ini"), testutil::ReadFile(std::string(HELIOTAB_SOURCE_DIR) + "/data/Language.ini"));
         st.programDir = folder.Path();
         st.AccDirectory = folder.Path() + testutil::kSep;
         BindProgramStores(st);
@@ -44,9 +43,7 @@ struct Link {
     std::string Lang(int id) { return GetLangString(st, id); }
 
     // The link's answer to one frame, as a line of short words (see Word).
-    std::string Answer(const std::string& sealedFrame) {
-        return Words(f.link.InterrogaFAR(sealedFrame, f.clock.Now(), f.view.operatorName));
-    }
+    std::string Answer(const std::string& sealedFrame) { return Words(f.link.InterrogaFAR(sealedFrame, f.clock.Now(), f.view.operatorName)); }
     std::string Words(const LinkActions& actions) {
         std::string out;
         for (const LinkAction& a : actions) out += (out.empty() ? "" : " ") + Word(a);
@@ -87,20 +84,21 @@ struct Link {
         using K = LinkAction::Kind;
         static const char* kControls[] = {"Test", "Ferma", "Opzioni", "Combo", "Tray"};
         static const std::map<int, const char*> kBytes{{kACK, "ACK"}, {kNAK, "NAK"}, {kCAN, "CAN"}, {kEOT, "EOT"}, {kENQ, "ENQ"}};
+        const std::string n = std::to_string(a.number);
         switch (a.kind) {
         case K::Send: return kBytes.at(a.number);
-        case K::OpenPort: return "open" + std::to_string(a.number);
+        case K::OpenPort: return "open" + n;
         case K::ClosePort: return "close";
-        case K::StartTimer: return "t" + std::to_string(a.number) + "+" + std::to_string(a.ms);
-        case K::StopTimer: return "t" + std::to_string(a.number) + "-";
+        case K::StartTimer: return "t" + n + "+" + std::to_string(a.ms);
+        case K::StopTimer: return "t" + n + "-";
         case K::SetPanel: return std::string(a.panel == Panel::Stato ? "Stato=" : "PortaCOM=") + Text(a.text);
-        case K::SetDeviceLabel: return "dev" + std::to_string(a.number) + "=" + a.text;
-        case K::SetVehicleLabel: return "veh" + std::to_string(a.number) + "=" + a.text;
+        case K::SetDeviceLabel: return "dev" + n + "=" + a.text;
+        case K::SetVehicleLabel: return "veh" + n + "=" + a.text;
         case K::SetOperatorLabel: return "op=" + a.text;
         case K::SetComboText: return "combo=" + Text(a.text);
         case K::Enable: return (a.on ? "+" : "-") + std::string(kControls[static_cast<int>(a.control)]);
         case K::FocusCombo: return "focus";
-        case K::ShowMessage: return "msg" + Text(a.text) + "/" + Text(a.title) + "/" + std::to_string(a.number);
+        case K::ShowMessage: return "msg" + Text(a.text) + "/" + Text(a.title) + "/" + n;
         case K::Deliver: return "deliver";
         }
         return "?";
