@@ -22,25 +22,17 @@ struct Main {
         f.port.Open(3);
         CarryOut(f.station, f.link.InterrogaFAR(testframes::Sealed(testframes::FixedIdentity(true, {.versione = version})), {}, ""));
     }
-    std::string Id(const std::string& text) {
-        for (int id : {330, 331, 332, 336, 337, 338, 363, 364})
-            if (text.rfind(GetLangString(f.state, id), 0) == 0) return "#" + std::to_string(id) + text.substr(GetLangString(f.state, id).size());
-        return text;
-    }
+    std::string Id(const std::string& text) { return TextId(f.state, text, {330, 331, 332, 336, 337, 338, 363, 364}); }
     std::string Timer(int id) { return f.timers.IsRunning(id) ? std::to_string(f.timers.DueAt(id) - f.clock.Ms()) : "-"; }
     // Test shown, Test/Ferma/Opzioni/tray/combo enabled, combo index, labels,
     // panels, flags, wire, messages, timers 1 and 2, time spent.
     std::string Look() {
-        auto& v = f.view;
-        auto b = [](bool on, char c) { return std::string(1, on ? c : '-'); };
-        std::string s = b(v.visible[Button::Test], 'V') + b(v.enabled[Button::Test], 'T') +
-                        b(v.enabled[Button::Ferma], 'F') + b(v.enabled[Button::Opzioni], 'O') +
-                        b(v.trayOptionsEnabled, 'y') + b(v.comboEnabled, 'c') + std::to_string(v.comboIndex) +
-                        b(v.comboFocus > 0, 'f') + " " + v.vehicle[0] + "|" + v.vehicle[1] + "|" + v.vehicle[2] + "|" +
-                        v.operatorName + " " + Id(v.panels[Panel::Stato]) + " " + Id(v.panels[Panel::PortaCOM]) + " " +
-                        b(f.state.bTestArmed, 'A') + b(f.state.bDeviceSearch, 'S') + b(f.state.bQuitQuery, 'Q') +
-                        b(f.view.unloaded, 'U') + b(f.port.IsOpen(), 'P') + b(!f.state.SelectedAccFile.empty(), 'R') +
-                        " wire=";
+        auto& v = f.view; auto b = [](bool on, char c) { return std::string(1, on ? c : '-'); };
+        std::string s = b(v.visible[Button::Test], 'V') + b(v.enabled[Button::Test], 'T') + b(v.enabled[Button::Ferma], 'F') +
+                        b(v.enabled[Button::Opzioni], 'O') + b(v.trayOptionsEnabled, 'y') + b(v.comboEnabled, 'c') + std::to_string(v.comboIndex) +
+                        b(v.comboFocus > 0, 'f') + " " + v.vehicle[0] + "|" + v.vehicle[1] + "|" + v.vehicle[2] + "|" + v.operatorName + " " +
+                        Id(v.panels[Panel::Stato]) + " " + Id(v.panels[Panel::PortaCOM]) + " " + b(f.state.bTestArmed, 'A') + b(f.state.bDeviceSearch, 'S') +
+                        b(f.state.bQuitQuery, 'Q') + b(f.view.unloaded, 'U') + b(f.port.IsOpen(), 'P') + b(!f.state.SelectedAccFile.empty(), 'R') + " wire=";
         for (auto& sent : f.port.sent) s += std::to_string(sent.byte) + ",";
         for (auto& m : f.messages.shown) s += " msg" + Id(m.text) + Id(m.title) + std::to_string(m.style);
         return s + " t1=" + Timer(kTimerPoll) + " t2=" + Timer(kTimerClose) + " dt=" + std::to_string(f.clock.Ms() - t0);
@@ -98,8 +90,7 @@ TEST(MainWindow, EachCommandLeavesItsWindowWireAndTimers) {
          "-VTFOyc-1- |||   -S---- wire= t1=1000 t2=- dt=300"},
     };
     for (const Row& row : rows) {
-        Main m;
-        const std::string returned = row.act(m);
+        Main m; const std::string returned = row.act(m);
         EXPECT_EQ(returned + m.Look(), row.look) << row.what;
     }
 }

@@ -79,8 +79,7 @@ TEST(Link, EachFrameInEachStateGetsItsAnswer) {
         {"the dialog forgets the identity", 'O', "1.0Z", "forget", "dev0= dev1= dev2= dev3= dev4= dev5="},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        Link t;
+        SCOPED_TRACE(row.what); Link t;
         t.st.bDeviceSearch = true;
         if (row.where != 'S') ASSERT_EQ(t.Answer(Sealed(FixedIdentity(true, {.versione = row.version}))).substr(0, 5), "dev0=");
         t.st.bTestArmed = row.where == 'A' || row.where == 'M';
@@ -111,8 +110,7 @@ TEST(Link, TheDeliveredResultCarriesTheTestRecord) {
     t.st.bDeviceSearch = true, t.Answer(Sealed(FixedIdentity(true, {.versione = "2.1"})));
     auto deliver = [&](const std::string& operatorName, const LocalTime& start, const LocalTime& end) {
         t.st.bTestArmed = true, t.f.link.InterrogaFAR(Sealed(FixedStatus('1')), start, operatorName);
-        const FarResult r = *t.f.link.InterrogaFAR(Sealed(FixedResults(true)), end, "ignored").back().result;
-        std::string o;
+        const FarResult r = *t.f.link.InterrogaFAR(Sealed(FixedResults(true)), end, "ignored").back().result; std::string o;
         for (const std::string* v : {&r.Marca, &r.Tipo, &r.NumOmologa, &r.NumSerie, &r.NumVersioneSoftware, &r.DataScadenza, &r.Operatore,
                                      &r.DataMisura, &r.InizioMisura, &r.FineMisura, &r.IllumLuxAnabDx, &r.Esito, &r.CodErrore}) o += *v + "|";
         return o;

@@ -28,8 +28,7 @@ TEST(Link, FramesRunFromStxToTheNextEtxAndNothingElseIsAFrame) {
         {"\x02" + std::string(FrameAssembler::kMaxFrame + 10, 'x') + "\x03", {}}, {big + "\x03", {big}},
         {big + "y\x03\x02" "FAR\x03", {"\x02" "FAR"}}};
     for (auto& [stream, frames] : rows) {
-        Link t;
-        t.f.link.ReceiveBytes(stream);
+        Link t; t.f.link.ReceiveBytes(stream);
         std::vector<std::string> got;
         for (std::string frame; t.f.link.NextFrame(frame);) got.push_back(frame);
         EXPECT_EQ(got, frames) << stream.substr(0, 20);
@@ -117,8 +116,7 @@ TEST(Link, TheFourthBadFrameInARowGetsTheMessageInsteadOfANak) {
     const std::map<char, std::string> frames{{'i', Wire(FixedIdentity(true))}, {'o', Wire(FixedStatus('5'))},
         {'s', Wire(FixedStatus('1'))}, {'r', Wire(FixedResults(true))}, {'3', Wire(FixedStatus('3')) + Wire(FixedIdentity(true))}};
     for (auto& [events, wire] : rows) {
-        Link t;
-        t.GoOnline();
+        Link t; t.GoOnline();
         t.st.bTestArmed = true;
         // Only message 362 counts here (a delivered result has its own).
         auto stops = [&] {
@@ -155,8 +153,7 @@ TEST(Link, CloseTimerStartsAfterEveryPortEventWhileACloseIsPending) {
     t.f.timers.Advance(99); EXPECT_FALSE(t.f.view.unloaded);
     t.f.timers.Advance(1); EXPECT_TRUE(t.f.view.unloaded);
     for (bool quitting : {false, true}) {
-        t.st.bQuitQuery = quitting;
-        OnSerialDisconnect(t.s); EXPECT_EQ(due(), 100) << quitting;
+        t.st.bQuitQuery = quitting; OnSerialDisconnect(t.s); EXPECT_EQ(due(), 100) << quitting;
         t.f.timers.StopTimer(kTimerClose);
     }
 }
@@ -235,8 +232,7 @@ TEST(PollDevice, EachAttemptAndWhatEndsIt) {
         {"sign-off: polling again two seconds later", nullptr, 8000, 1600, [&](Link& t) { t.Feed(identity), t.Feed(Wire(FixedStatus('3'))); },
          "E1500,3600,5600,7600, O1000,3100,5100,7100, C2600,4600,6600, armed S- #331 3 3 3 3"},
         {"the options dialog opens and closes", nullptr, 4000, 1600, [&](Link& t) {
-             t.Feed(identity);
-             OptionsDialogOpening(t.s); EXPECT_EQ(t.f.view.device, (std::array<std::string, 6>{}));
+             t.Feed(identity); OptionsDialogOpening(t.s); EXPECT_EQ(t.f.view.device, (std::array<std::string, 6>{}));
              OptionsDialogClosed(t.s);
          }, "E1500,3100, O1000,2600, C1600, armed S- #331 3 3"},
     };
@@ -338,14 +334,11 @@ TEST(PortScan, FindsTheTesterWithTheRightBytesAndTime) {
         {"no port at all keeps confirm disabled", {}, false, 0, {}, 0},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        Scan s(row.devices);
-        s.confirm = row.confirmBefore;
-        const int64_t t0 = s.clock.Ms();
+        SCOPED_TRACE(row.what); Scan s(row.devices);
+        s.confirm = row.confirmBefore; const int64_t t0 = s.clock.Ms();
         s.scan.Start();
         if (s.scan.Running()) EXPECT_FALSE(s.controls || s.confirm);
-        s.RunUntilDone(t0 + 60000); ASSERT_FALSE(s.scan.Running());
-        EXPECT_EQ(s.clock.Ms() - t0, row.endMs);
+        s.RunUntilDone(t0 + 60000); ASSERT_FALSE(s.scan.Running()); EXPECT_EQ(s.clock.Ms() - t0, row.endMs);
         EXPECT_EQ(s.scan.iScanPort, row.found);
         EXPECT_EQ(s.port.sent, row.wire);
         EXPECT_TRUE(!s.port.IsOpen() && s.controls);

@@ -32,15 +32,12 @@ inline const std::string kResetWords = "-Combo combo=#303 -Test -Ferma +Opzioni 
 struct Link {
     Link() {
         testutil::WriteFile(folder.File("Language.ini"), testutil::ReadFile(std::string(HELIOTAB_SOURCE_DIR) + "/data/Language.ini"));
-        st.programDir = folder.Path();
-        st.AccDirectory = folder.Path() + testutil::kSep;
-        BindProgramStores(st);
-        st.iSerialPort = 3;
+        st.programDir = folder.Path(); st.AccDirectory = folder.Path() + testutil::kSep;
+        BindProgramStores(st); st.iSerialPort = 3;
         f.timers.onTimer = [this](int id) { TimerProc(s, id); };
     }
     void Feed(const std::string& bytes) { OnSerialBytes(s, bytes); }
     std::string Sent() const { return f.port.SentBytes(); }
-    std::string Lang(int id) { return GetLangString(st, id); }
 
     // The link's answer to one frame, as a line of short words (see Word).
     std::string Answer(const std::string& sealedFrame) { return Words(f.link.InterrogaFAR(sealedFrame, f.clock.Now(), f.view.operatorName)); }
@@ -52,31 +49,20 @@ struct Link {
     // The tester online with an identity shown (port open, not searching).
     void GoOnline(const Identity& id = {}) {
         ASSERT_TRUE(f.port.Open(3));
-        f.port.opened.clear();
-        st.bDeviceSearch = true;
-        Feed(Wire(FixedIdentity(true, id)));
-        ASSERT_TRUE(st.bDeviceOnline);
+        f.port.opened.clear(); st.bDeviceSearch = true;
+        Feed(Wire(FixedIdentity(true, id))); ASSERT_TRUE(st.bDeviceOnline);
         f.port.sent.clear();
     }
     // Online, a test armed by the operator, the tester measuring.
     void GoMeasuring() {
-        GoOnline();
-        st.bTestArmed = true;
-        f.view.operatorName = "MARIO ROSSI";
-        Feed(Wire(FixedStatus('1')));
+        GoOnline(); st.bTestArmed = true;
+        f.view.operatorName = "MARIO ROSSI"; Feed(Wire(FixedStatus('1')));
         ASSERT_EQ(Sent(), "\x06");
         f.port.sent.clear();
     }
 
     // A text by its language id (the longest that fits), and what follows it.
-    std::string Text(const std::string& t) {
-        int best = 0;
-        for (int id : {303, 330, 331, 332, 334, 335, 336, 361, 362, 365, 366, 380, 381, 382, 383, 384})
-            if (t.rfind(Lang(id), 0) == 0 && (!best || Lang(id).size() > Lang(best).size())) best = id;
-        if (!best) return t;
-        const std::string rest = t.substr(Lang(best).size());
-        return "#" + std::to_string(best) + (rest.empty() ? "" : "+" + rest);
-    }
+    std::string Text(const std::string& t) { return TextId(st, t, {303, 330, 331, 332, 334, 335, 336, 361, 362, 365, 366, 380, 381, 382, 383, 384}, "+"); }
     // ACK NAK CAN EOT ENQ, open3, close, t3+500 (start), t3- (stop),
     // Stato=#335, dev0=.., veh0=.., op=.., combo=.., +Test/-Ferma (enable),
     // focus, msg<text>/<title>/<style>, deliver.

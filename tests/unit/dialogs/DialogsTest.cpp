@@ -41,10 +41,8 @@ std::string IniAfter(const std::string& lingua, const std::string& port, const s
 struct Options {
     Options() {
         testutil::WriteFile(dir.File("Language.ini"), testutil::ReadFile(std::string(HELIOTAB_SOURCE_DIR) + "/data/Language.ini"));
-        testutil::WriteFile(dir.File("HELIOTAB.ini"), kIniBefore);
-        st.LanguageIni.SetIniFile(dir.File("Language.ini"));
-        st.SettingsIni.SetIniFile(dir.File("HELIOTAB.ini"));
-        st.iSerialPort = 2;
+        testutil::WriteFile(dir.File("HELIOTAB.ini"), kIniBefore); st.LanguageIni.SetIniFile(dir.File("Language.ini"));
+        st.SettingsIni.SetIniFile(dir.File("HELIOTAB.ini")); st.iSerialPort = 2;
     }
     std::string Lang(int id) { return GetLangString(st, id); }
     testutil::TempDir dir;
@@ -75,10 +73,8 @@ TEST(Options, ConfirmWritesTheSettingsAndBringsTheMainWindowUpToDate) {
          none, "Italiano", 0, link_text::kPortNotSet, 0},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        Options o;
-        o.st.iSerialPort = row.portBefore;
-        o.reg.value = row.regBefore;
+        SCOPED_TRACE(row.what); Options o;
+        o.st.iSerialPort = row.portBefore; o.reg.value = row.regBefore;
         o.reg.writeFails = o.reg.deleteFails = row.regFails;
         // A settings file inside a folder that does not exist cannot be written.
         if (row.iniUnwritable) o.st.SettingsIni.SetIniFile(o.dir.File("gone") + testutil::kSep + "HELIOTAB.ini");
@@ -111,10 +107,8 @@ TEST(Options, LoadingShowsTheSettingsAndWritesNothing) {
     o.st.bCloseAfterTest = o.st.bPrintReport = true;
     o.st.sLanguage = "English";
     for (const auto& row : rows) {
-        o.reg.value = row.stored;
-        o.st.iSerialPort = row.port;
-        const OptionsLoad load = LoadOptions(o.f.station, o.reg, row.path);
-        const OptionsChoice& c = load.choice;
+        o.reg.value = row.stored; o.st.iSerialPort = row.port;
+        const OptionsLoad load = LoadOptions(o.f.station, o.reg, row.path); const OptionsChoice& c = load.choice;
         EXPECT_EQ(std::vector<bool>({c.chkAutoAvvio, c.chkAOT, c.chkChiudi, c.chkEscChiudi, c.chkStampaReport}),
                   std::vector<bool>({row.ticked, false, true, true, true}));
         EXPECT_TRUE(c.languages == kLangs && c.languageIndex == 1);
@@ -167,8 +161,7 @@ TEST(AboutTexts, SysInfoProgramFromTheRegistryValues) {
         {{"C:\\x\\msinfo.exe", "C:\\Tools"}, "C:\\x\\msinfo.exe", 0}, {{std::nullopt, "C:\\Tools"}, "C:\\Tools\\MSINFO32.EXE", 1},
         {{std::nullopt, "C:\\Empty"}, "", 1}, {{std::nullopt, std::nullopt}, "", 0}};
     for (const auto& row : rows) {
-        looked.clear();
-        const std::string program = SysInfoProgram(row.values, exists);
+        looked.clear(); const std::string program = SysInfoProgram(row.values, exists);
         EXPECT_EQ(program + "|" + std::to_string(looked.size()), row.program + "|" + std::to_string(row.lookups));
     }
 }

@@ -15,6 +15,7 @@
 
 #include "device/TesterLink.h"
 #include "output/ReportLayout.h"
+#include "settings/Language.h"
 #include "shared/Platform.h"
 #include "shared/Station.h"
 
@@ -75,8 +76,7 @@ struct FakeMessages : Messages {
         if (whileOpen) std::exchange(whileOpen, nullptr)();
         if (answers.empty()) return style == kStyleQuestion ? kAnswerYes : kAnswerOk;
         const int a = answers.front();
-        answers.pop_front();
-        return a;
+        return answers.pop_front(), a;
     }
     std::vector<ShownMessage> shown;
     std::deque<int> answers;
@@ -128,9 +128,7 @@ struct FakeMainView : MainView {
     void SetVehicleLabel(int i, const std::string& t) override { vehicle.at(i) = t; }
     void SetOperatorLabel(const std::string& t) override { operatorName = t; } std::string OperatorLabel() override { return operatorName; }
     void SetDeviceLabel(int i, const std::string& t) override { device.at(i) = t; } std::string DeviceLabel(int i) override { return device.at(i); }
-    void ShowValidateWindow(const std::string& title, const std::string& text) override {
-        validateWindowShown = true, ++validateWindowShows, validateTitle = title, validateText = text;
-    }
+    void ShowValidateWindow(const std::string& title, const std::string& t) override { validateWindowShown = true, ++validateWindowShows, validateTitle = title, validateText = t; }
     void HideValidateWindow() override { validateWindowShown = false; } void Unload() override { unloaded = true; }
 
     std::map<Panel, std::string> panels;
@@ -152,10 +150,7 @@ struct FakeReportPrinter : ReportPrinter {
         return choice;
     }
     std::string DateTimeText() override { return "05/12/2026 10:30:00"; }
-    bool Print(const std::string& title, const ReportLayout& layout) override {
-        if (!printFails) printed.push_back({title, layout});
-        return !printFails;
-    }
+    bool Print(const std::string& title, const ReportLayout& layout) override { return !printFails && (printed.push_back({title, layout}), true); }
     struct Job { std::string title; ReportLayout layout; };
     bool installed = true, printFails = false;
     PrintChoice choice = PrintChoice::Confirmed;
@@ -163,6 +158,14 @@ struct FakeReportPrinter : ReportPrinter {
     std::function<void()> whileOpen;  // runs "inside" the modal dialog
     std::vector<Job> printed;
 };
+
+// A text as "#id" and what follows it (after `sep`), by the longest of the language texts `ids` it starts with.
+inline std::string TextId(AppState& st, const std::string& t, std::initializer_list<int> ids, const std::string& sep = "") {
+    int best = 0;
+    for (int id : ids) if (t.starts_with(GetLangString(st, id)) && (!best || GetLangString(st, id).size() > GetLangString(st, best).size())) best = id;
+    const std::string rest = best ? t.substr(GetLangString(st, best).size()) : t;
+    return best ? "#" + std::to_string(best) + (rest.empty() ? "" : sep + rest) : t;
+}
 
 // A whole station of fakes; FileSystem is passed in (usually the real
 // portable one over a temporary folder).

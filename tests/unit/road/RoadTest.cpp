@@ -54,12 +54,9 @@ struct Road {
             testutil::WriteFile(program.File(name), testutil::ReadFile(std::string(HELIOTAB_SOURCE_DIR) + "/data/" + name));
         settings = "[Impostazioni]\r\nLingua=Italiano\r\nPorta Seriale=3\r\n" + row.settings + "[Percorsi]\r\nFiles .ACC=" +
                    exchange + row.accSeparator + "\r\n";
-        testutil::WriteFile(program.File("HELIOTAB.ini"), settings);
-        f.state.programDir = program.Path();
-        f.timers.onTimer = [this](int id) { TimerProc(f.station, id); };
-        const StartupSwitches sw = ParseCommandLine(f.state, "");
-        StartupLoadSettings(f.station);
-        StartupInitialState(f.station, sw);
+        testutil::WriteFile(program.File("HELIOTAB.ini"), settings); f.state.programDir = program.Path();
+        f.timers.onTimer = [this](int id) { TimerProc(f.station, id); }; const StartupSwitches sw = ParseCommandLine(f.state, "");
+        StartupLoadSettings(f.station); StartupInitialState(f.station, sw);
         StartupDeviceSearch(f.station);
         for (const DemoReservation& r : BuildDemoReservations(f.clock.Now()))
             if (r.fileName < "26000200") testutil::WriteFile(exchange + kSep + r.fileName, r.contents);
@@ -72,8 +69,7 @@ struct Road {
     }
     void At(int64_t s) { f.timers.Advance(t0 + s * 1000 - f.clock.Ms()); }
     std::string Wire() const {
-        std::string out;
-        char at[32];
+        std::string out; char at[32];
         for (const SentByte& b : f.port.sent)
             out += std::map<int, std::string>{{kEOT, "EOT"}, {kENQ, "ENQ"}, {kACK, "ACK"}, {kNAK, "NAK"}, {kCAN, "CAN"}}[b.byte] +
                    (snprintf(at, sizeof at, "@%g ", (b.atMs - t0) / 1000.0), at);
@@ -86,13 +82,7 @@ struct Road {
         for (auto& n : names) out += n + " ";
         return out;
     }
-    std::string Lang(int id) { return GetLangString(f.state, id); }
-    std::string Id(const std::string& text) {
-        int best = 0;  // the longest that fits
-        for (int id : {303, 332, 336, 338, 380, 382, 383, 384, 601, 602})
-            if (text.rfind(Lang(id), 0) == 0 && (!best || Lang(id).size() > Lang(best).size())) best = id;
-        return best ? "#" + std::to_string(best) + text.substr(Lang(best).size()) : text;
-    }
+    std::string Id(const std::string& text) { return TextId(f.state, text, {303, 332, 336, 338, 380, 382, 383, 384, 601, 602}); }
     std::string Messages() {
         std::string out;
         for (auto& m : f.messages.shown) {
@@ -145,10 +135,8 @@ TEST(Road, WholeTestsEndInTheirFilesWireAndWindow) {
          "ACK@15 ACK@62 EOT@62.1 ", "26000101.FAR", light + "103015|103102|ROSSI MARIO", lightFiles, "", idle + " unloaded"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.what) + " " + row.accSeparator);
-        Road r(row);
-        r.At(6);
-        r.Step(row.identity);
+        SCOPED_TRACE(std::string(row.what) + " " + row.accSeparator); Road r(row);
+        r.At(6); r.Step(row.identity);
         std::function<void(size_t)> run = [&](size_t i) {
             for (; i < row.steps.size(); ++i) {
                 if (row.steps[i].second == "box") r.f.messages.whileOpen = [&run, i] { run(i + 2); };
@@ -157,8 +145,7 @@ TEST(Road, WholeTestsEndInTheirFilesWireAndWindow) {
                 if (row.steps[i].second == "box") return;
             }
         };
-        run(0);
-        r.At(row.steps.back().first + 1); EXPECT_EQ(r.Wire(), "ENQ@1.5 ENQ@3.5 ENQ@5.5 " + row.wire);
+        run(0); r.At(row.steps.back().first + 1); EXPECT_EQ(r.Wire(), "ENQ@1.5 ENQ@3.5 ENQ@5.5 " + row.wire);
         EXPECT_EQ(testutil::ReadFile(r.exchange + kSep + row.far), FarFile(row.farValues));
         EXPECT_EQ(r.Files(r.exchange), row.files);
         EXPECT_EQ(r.Files(r.program.Path()), "Accettazione.msk DIR_FAR HELIOTAB.ini Language.ini Veicoli_Leggeri.msk Veicoli_Pesanti.msk ");
