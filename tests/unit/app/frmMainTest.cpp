@@ -90,8 +90,7 @@ TEST(MainWindow, EachCommandLeavesItsWindowWireAndTimers) {
          "-VTFOyc-1- |||   -S---- wire= t1=1000 t2=- dt=300"},
     };
     for (const Row& row : rows) {
-        Main m; const std::string returned = row.act(m);
-        EXPECT_EQ(returned + m.Look(), row.look) << row.what;
+        Main m; const std::string returned = row.act(m); EXPECT_EQ(returned + m.Look(), row.look) << row.what;
     }
 }
 

@@ -79,8 +79,7 @@ TEST(Link, EachFrameInEachStateGetsItsAnswer) {
         {"the dialog forgets the identity", 'O', "1.0Z", "forget", "dev0= dev1= dev2= dev3= dev4= dev5="},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.what); Link t;
-        t.st.bDeviceSearch = true;
+        SCOPED_TRACE(row.what); Link t; t.st.bDeviceSearch = true;
         if (row.where != 'S') ASSERT_EQ(t.Answer(Sealed(FixedIdentity(true, {.versione = row.version}))).substr(0, 5), "dev0=");
         t.st.bTestArmed = row.where == 'A' || row.where == 'M';
         if (row.where == 'M') ASSERT_EQ(t.Answer(start), "Stato=#335 ACK");

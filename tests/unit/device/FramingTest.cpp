@@ -28,8 +28,7 @@ TEST(Link, FramesRunFromStxToTheNextEtxAndNothingElseIsAFrame) {
         {"\x02" + std::string(FrameAssembler::kMaxFrame + 10, 'x') + "\x03", {}}, {big + "\x03", {big}},
         {big + "y\x03\x02" "FAR\x03", {"\x02" "FAR"}}};
     for (auto& [stream, frames] : rows) {
-        Link t; t.f.link.ReceiveBytes(stream);
-        std::vector<std::string> got;
+        Link t; t.f.link.ReceiveBytes(stream); std::vector<std::string> got;
         for (std::string frame; t.f.link.NextFrame(frame);) got.push_back(frame);
         EXPECT_EQ(got, frames) << stream.substr(0, 20);
     }
@@ -98,8 +97,7 @@ TEST(Link, NakComesExactlyHalfASecondAfterTheBadFrame) {
     const int64_t at = t.f.clock.Ms();
     t.Feed(BadFrame() + kEtx);
     t.f.timers.Advance(499); EXPECT_EQ(t.Sent(), "");
-    t.f.timers.Advance(5001); ASSERT_EQ(t.Sent(), "\x15");
-    EXPECT_EQ(t.f.port.sent[0].atMs, at + 500);
+    t.f.timers.Advance(5001); ASSERT_EQ(t.Sent(), "\x15"); EXPECT_EQ(t.f.port.sent[0].atMs, at + 500);
 }
 
 // Bad frames in a row, each given 0.5 s, with frames between them: b bad,
@@ -116,8 +114,7 @@ TEST(Link, TheFourthBadFrameInARowGetsTheMessageInsteadOfANak) {
     const std::map<char, std::string> frames{{'i', Wire(FixedIdentity(true))}, {'o', Wire(FixedStatus('5'))},
         {'s', Wire(FixedStatus('1'))}, {'r', Wire(FixedResults(true))}, {'3', Wire(FixedStatus('3')) + Wire(FixedIdentity(true))}};
     for (auto& [events, wire] : rows) {
-        Link t; t.GoOnline();
-        t.st.bTestArmed = true;
+        Link t; t.GoOnline(); t.st.bTestArmed = true;
         // Only message 362 counts here (a delivered result has its own).
         auto stops = [&] {
             return std::count_if(t.f.messages.shown.begin(), t.f.messages.shown.end(), [&](const ShownMessage& m) {
@@ -153,8 +150,7 @@ TEST(Link, CloseTimerStartsAfterEveryPortEventWhileACloseIsPending) {
     t.f.timers.Advance(99); EXPECT_FALSE(t.f.view.unloaded);
     t.f.timers.Advance(1); EXPECT_TRUE(t.f.view.unloaded);
     for (bool quitting : {false, true}) {
-        t.st.bQuitQuery = quitting; OnSerialDisconnect(t.s); EXPECT_EQ(due(), 100) << quitting;
-        t.f.timers.StopTimer(kTimerClose);
+        t.st.bQuitQuery = quitting; OnSerialDisconnect(t.s); EXPECT_EQ(due(), 100) << quitting; t.f.timers.StopTimer(kTimerClose);
     }
 }
 
@@ -172,8 +168,7 @@ TEST(Link, DisconnectClosesThePortDropsThePendingNakAndSearchesAgain) {
     t.GoMeasuring();
     t.Feed(BadFrame() + kEtx);
     OnSerialDisconnect(t.s); EXPECT_FALSE(t.f.port.IsOpen() || t.st.bTestArmed);
-    t.f.timers.Advance(1499); EXPECT_EQ(t.Sent(), "");
-    EXPECT_EQ(t.f.port.opened, std::vector<int>{3});
+    t.f.timers.Advance(1499); EXPECT_EQ(t.Sent(), ""); EXPECT_EQ(t.f.port.opened, std::vector<int>{3});
     t.f.timers.Advance(1); EXPECT_EQ(t.Sent(), "\x05");
     t.st.bQuitQuery = true; EXPECT_EQ(t.Words(t.f.link.PortLost()), "close t3-");
 }
@@ -334,8 +329,7 @@ TEST(PortScan, FindsTheTesterWithTheRightBytesAndTime) {
         {"no port at all keeps confirm disabled", {}, false, 0, {}, 0},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.what); Scan s(row.devices);
-        s.confirm = row.confirmBefore; const int64_t t0 = s.clock.Ms();
+        SCOPED_TRACE(row.what); Scan s(row.devices); s.confirm = row.confirmBefore; const int64_t t0 = s.clock.Ms();
         s.scan.Start();
         if (s.scan.Running()) EXPECT_FALSE(s.controls || s.confirm);
         s.RunUntilDone(t0 + 60000); ASSERT_FALSE(s.scan.Running()); EXPECT_EQ(s.clock.Ms() - t0, row.endMs);
@@ -356,8 +350,7 @@ TEST(PortScan, AbortClosesThePortAndStops) {
     s.scan.Start(), s.scan.Start();  // the second is ignored while running
     s.timers.Advance(700); EXPECT_EQ(s.label, GetLangString(s.st, scan_text::kTrying) + "1...");
     s.scan.Abort();
-    s.timers.Advance(5000); EXPECT_FALSE(s.scan.Running() || s.port.IsOpen());
-    EXPECT_EQ(s.port.sent, (std::map<int, std::string>{{1, E}}));
+    s.timers.Advance(5000); EXPECT_FALSE(s.scan.Running() || s.port.IsOpen()); EXPECT_EQ(s.port.sent, (std::map<int, std::string>{{1, E}}));
     s.scan.Start(); EXPECT_EQ(s.port.opened, (std::vector<int>{1, 1}));
 }
 

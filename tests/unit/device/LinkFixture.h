@@ -32,8 +32,7 @@ inline const std::string kResetWords = "-Combo combo=#303 -Test -Ferma +Opzioni 
 struct Link {
     Link() {
         testutil::WriteFile(folder.File("Language.ini"), testutil::ReadFile(std::string(HELIOTAB_SOURCE_DIR) + "/data/Language.ini"));
-        st.programDir = folder.Path(); st.AccDirectory = folder.Path() + testutil::kSep;
-        BindProgramStores(st); st.iSerialPort = 3;
+        st.programDir = folder.Path(); st.AccDirectory = folder.Path() + testutil::kSep; BindProgramStores(st); st.iSerialPort = 3;
         f.timers.onTimer = [this](int id) { TimerProc(s, id); };
     }
     void Feed(const std::string& bytes) { OnSerialBytes(s, bytes); }
@@ -49,14 +48,12 @@ struct Link {
     // The tester online with an identity shown (port open, not searching).
     void GoOnline(const Identity& id = {}) {
         ASSERT_TRUE(f.port.Open(3));
-        f.port.opened.clear(); st.bDeviceSearch = true;
-        Feed(Wire(FixedIdentity(true, id))); ASSERT_TRUE(st.bDeviceOnline);
+        f.port.opened.clear(); st.bDeviceSearch = true; Feed(Wire(FixedIdentity(true, id))); ASSERT_TRUE(st.bDeviceOnline);
         f.port.sent.clear();
     }
     // Online, a test armed by the operator, the tester measuring.
     void GoMeasuring() {
-        GoOnline(); st.bTestArmed = true;
-        f.view.operatorName = "MARIO ROSSI"; Feed(Wire(FixedStatus('1')));
+        GoOnline(); st.bTestArmed = true; f.view.operatorName = "MARIO ROSSI"; Feed(Wire(FixedStatus('1')));
         ASSERT_EQ(Sent(), "\x06");
         f.port.sent.clear();
     }

@@ -73,8 +73,7 @@ TEST(Options, ConfirmWritesTheSettingsAndBringsTheMainWindowUpToDate) {
          none, "Italiano", 0, link_text::kPortNotSet, 0},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.what); Options o;
-        o.st.iSerialPort = row.portBefore; o.reg.value = row.regBefore;
+        SCOPED_TRACE(row.what); Options o; o.st.iSerialPort = row.portBefore; o.reg.value = row.regBefore;
         o.reg.writeFails = o.reg.deleteFails = row.regFails;
         // A settings file inside a folder that does not exist cannot be written.
         if (row.iniUnwritable) o.st.SettingsIni.SetIniFile(o.dir.File("gone") + testutil::kSep + "HELIOTAB.ini");
@@ -121,17 +120,12 @@ TEST(Options, LoadingShowsTheSettingsAndWritesNothing) {
 
 TEST(Options, LanguageListOffersOnlyNamesThatReadBackAsWritten) {
     Options o;
-    testutil::WriteFile(o.dir.File("Language.ini"), "[Italiano]\r\n414=-\r\n[\"Quoted\"]\r\n[English]\r\n[Tab\there]\r\n"
-                                                    "[ lead]\r\n['q']\r\n[\"]\r\n[english]\r\n");
+    testutil::WriteFile(o.dir.File("Language.ini"), "[Italiano]\r\n414=-\r\n[\"Quoted\"]\r\n[English]\r\n[Tab\there]\r\n[ lead]\r\n['q']\r\n[\"]\r\n[english]\r\n");
     o.st.sLanguage = "ENGLISH";  // equal only when case is ignored: not preselected
     const OptionsLoad load = LoadOptions(o.f.station, o.reg, kPath);
-    EXPECT_EQ(load.choice.languages, (std::vector<std::string>{"Italiano", "English", "\"", "english"}));
-    EXPECT_EQ(load.choice.languageIndex, -1);
-
+    EXPECT_EQ(load.choice.languages, (std::vector<std::string>{"Italiano", "English", "\"", "english"})); EXPECT_EQ(load.choice.languageIndex, -1);
     testutil::WriteFile(o.dir.File("Language.ini"), "");
-    const OptionsLoad none = LoadOptions(o.f.station, o.reg, kPath);
-    EXPECT_TRUE(none.choice.languages.empty());
-    ASSERT_EQ(o.f.messages.shown.size(), 1u);
+    EXPECT_TRUE(LoadOptions(o.f.station, o.reg, kPath).choice.languages.empty()); ASSERT_EQ(o.f.messages.shown.size(), 1u);
     const ShownMessage& m = o.f.messages.shown[0];
     EXPECT_EQ(m.text + m.title + std::to_string(m.style), std::string(kLanguageMissingText) + kLanguageMissingTitle + std::to_string(kStyleStop));
 }

@@ -27,10 +27,9 @@ namespace {
 
 // A result file from its thirty values in key order, '|' between them.
 std::string FarFile(const std::string& values) {
-    std::string out = "[ProvaFari]\r\n", keys = "Marca|Tipo|NumOmologa|NumSerie|NumVersioneSoftware|DataScadenza|AltezzaAnab|"
-        "TipoAnab|VertAnabDx|VertAnabSx|VertAbbDx|VertAbbSx|OrizzAnabDx|OrizzAnabSx|OrizzAbbDx|OrizzAbbSx|IllumLuxAnabDx|"
-        "IllumLuxAnabSx|IllumLuxAbbDx|IllumLuxAbbSx|EsitoIllumLuxAnabDx|EsitoIllumLuxAnabSx|EsitoIllumLuxAbbDx|"
-        "EsitoIllumLuxAbbSx|Esito|CodErrore|DataMisura|InizioMisura|FineMisura|Operatore|";
+    std::string out = "[ProvaFari]\r\n", keys = "Marca|Tipo|NumOmologa|NumSerie|NumVersioneSoftware|DataScadenza|AltezzaAnab|TipoAnab|VertAnabDx|"
+        "VertAnabSx|VertAbbDx|VertAbbSx|OrizzAnabDx|OrizzAnabSx|OrizzAbbDx|OrizzAbbSx|IllumLuxAnabDx|IllumLuxAnabSx|IllumLuxAbbDx|IllumLuxAbbSx|"
+        "EsitoIllumLuxAnabDx|EsitoIllumLuxAnabSx|EsitoIllumLuxAbbDx|EsitoIllumLuxAbbSx|Esito|CodErrore|DataMisura|InizioMisura|FineMisura|Operatore|";
     for (size_t k = 0, v = 0; k < keys.size(); k = keys.find('|', k) + 1, v = values.find('|', v) + 1)
         out += keys.substr(k, keys.find('|', k) - k) + "=" + values.substr(v, values.find('|', v) - v) + "\r\n";
     return out;
@@ -56,8 +55,7 @@ struct Road {
                    exchange + row.accSeparator + "\r\n";
         testutil::WriteFile(program.File("HELIOTAB.ini"), settings); f.state.programDir = program.Path();
         f.timers.onTimer = [this](int id) { TimerProc(f.station, id); }; const StartupSwitches sw = ParseCommandLine(f.state, "");
-        StartupLoadSettings(f.station); StartupInitialState(f.station, sw);
-        StartupDeviceSearch(f.station);
+        StartupLoadSettings(f.station); StartupInitialState(f.station, sw); StartupDeviceSearch(f.station);
         for (const DemoReservation& r : BuildDemoReservations(f.clock.Now()))
             if (r.fileName < "26000200") testutil::WriteFile(exchange + kSep + r.fileName, r.contents);
     }
@@ -135,13 +133,11 @@ TEST(Road, WholeTestsEndInTheirFilesWireAndWindow) {
          "ACK@15 ACK@62 EOT@62.1 ", "26000101.FAR", light + "103015|103102|ROSSI MARIO", lightFiles, "", idle + " unloaded"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.what) + " " + row.accSeparator); Road r(row);
-        r.At(6); r.Step(row.identity);
+        SCOPED_TRACE(std::string(row.what) + " " + row.accSeparator); Road r(row); r.At(6); r.Step(row.identity);
         std::function<void(size_t)> run = [&](size_t i) {
             for (; i < row.steps.size(); ++i) {
                 if (row.steps[i].second == "box") r.f.messages.whileOpen = [&run, i] { run(i + 2); };
-                r.At(row.steps[i + (row.steps[i].second == "box")].first);
-                r.Step(row.steps[i + (row.steps[i].second == "box")].second);
+                r.At(row.steps[i + (row.steps[i].second == "box")].first); r.Step(row.steps[i + (row.steps[i].second == "box")].second);
                 if (row.steps[i].second == "box") return;
             }
         };
