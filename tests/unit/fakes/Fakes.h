@@ -163,9 +163,9 @@ struct FakeReportPrinter : ReportPrinter {
 // A text as "#id" and what follows it (after `sep`), by the longest of the language texts `ids` it starts with.
 inline std::string TextId(AppState& st, const std::string& t, std::initializer_list<int> ids, const std::string& sep = "") {
     int best = 0;
-    for (int id : ids) if (t.starts_with(GetLangString(st, id)) && (!best || GetLangString(st, id).size() > GetLangString(st, best).size())) best = id;
-    const std::string rest = best ? t.substr(GetLangString(st, best).size()) : t;
-    return best ? "#" + std::to_string(best) + (rest.empty() ? "" : sep + rest) : t;
+    size_t len = 0;
+    if (!t.empty()) for (int id : ids) if (const std::string l = GetLangString(st, id); t.starts_with(l) && (!best || l.size() > len)) best = id, len = l.size();
+    return best ? "#" + std::to_string(best) + (t.size() > len ? sep + t.substr(len) : "") : t;
 }
 
 // A whole station of fakes; FileSystem is passed in (usually the real
