@@ -14,19 +14,10 @@ inline const std::string kStx(1, '\x02');
 inline const std::string kEtx(1, '\x03');
 inline const std::string kNul(1, '\0');
 
-inline std::string Sealed(const std::string& unsealed) {
-    std::string f = unsealed + "00";
-    const std::string cs = FrameChecksum(f);
-    f.replace(f.size() - 2, 2, cs);
-    return f;
-}
+inline std::string Sealed(const std::string& unsealed) { return unsealed + FrameChecksum(unsealed + "00"); }
 inline std::string Wire(const std::string& unsealed) { return Sealed(unsealed) + kEtx; }
 
-inline std::string Pad(const std::string& t, size_t width) {
-    std::string r = t.substr(0, width);
-    r.resize(width, ' ');
-    return r;
-}
+inline std::string Pad(const std::string& t, size_t width) { return (t + std::string(width, ' ')).substr(0, width); }
 
 struct Identity {
     std::string marca = "LUXOMETRA", tipo = "HL-5", omologa = "OM1234", serie = "0042", versione = "2.1B",
@@ -35,13 +26,8 @@ struct Identity {
 
 // Fixed-layout identity: 57 characters (short form) or 79 (long form).
 inline std::string FixedIdentity(bool shortForm, const Identity& id = {}, char status = '0') {
-    std::string f = kStx + "FAR" + "01";
-    if (shortForm)
-        f += Pad(id.marca, 10) + Pad(id.tipo, 10) + Pad(id.omologa, 12);
-    else
-        f += Pad(id.marca, 10) + Pad(id.tipo, 20) + Pad(id.omologa, 24);
-    f += Pad(id.serie, 4) + Pad(id.versione, 4) + Pad(id.scadenza, 8) + std::string(1, status);
-    return f;  // unsealed
+    return kStx + "FAR01" + Pad(id.marca, 10) + Pad(id.tipo, shortForm ? 10 : 20) + Pad(id.omologa, shortForm ? 12 : 24) +
+           Pad(id.serie, 4) + Pad(id.versione, 4) + Pad(id.scadenza, 8) + status;  // unsealed
 }
 
 // A fixed-layout frame that carries only a status: 57 characters.
@@ -63,8 +49,7 @@ inline std::string Block(const Results& r) {
 
 // Fixed-layout results: 94 characters (short) or 116 (long).
 inline std::string FixedResults(bool shortForm, const Results& r = {}) {
-    std::string f = kStx + "FAR" + std::string(shortForm ? 50 : 72, '0') + "2" + Block(r) + "0";
-    return f;  // unsealed
+    return kStx + "FAR" + std::string(shortForm ? 50 : 72, '0') + "2" + Block(r) + "0";  // unsealed
 }
 
 // Separated layout: fields 0..23 and one trailing field, which then
@@ -79,16 +64,12 @@ struct Separated {
 };
 
 inline std::string SeparatedFrame(const Separated& s) {
-    std::vector<std::string> f{kStx + "FAR", "01", s.id.marca, s.id.tipo, s.id.omologa, s.id.serie,
-                               s.id.versione, s.id.scadenza, s.status};
-    for (auto& a : s.aims) f.push_back(a);
-    for (auto& l : s.lux) f.push_back(l);
-    f.push_back(s.altezza);
-    f.push_back(s.tipo);
-    f.push_back(s.code);
-    for (auto& e : s.extra) f.push_back(e);
-    std::string t;
-    for (size_t i = 0; i < f.size(); ++i) t += (i ? kNul : "") + f[i];
+    std::string t = kStx + "FAR" + kNul + "01";
+    for (auto* f : {&s.id.marca, &s.id.tipo, &s.id.omologa, &s.id.serie, &s.id.versione, &s.id.scadenza, &s.status}) t += kNul + *f;
+    for (auto& f : s.aims) t += kNul + f;
+    for (auto& f : s.lux) t += kNul + f;
+    for (auto* f : {&s.altezza, &s.tipo, &s.code}) t += kNul + *f;
+    for (auto& f : s.extra) t += kNul + f;
     return t;  // unsealed
 }
 

@@ -11,10 +11,12 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "device/TesterLink.h"
 #include "output/ReportLayout.h"
+#include "settings/Language.h"
 #include "shared/Platform.h"
 #include "shared/Station.h"
 
@@ -32,11 +34,9 @@ struct FakeClock : Clock {
         const auto days = floor<std::chrono::days>(milliseconds{ms_});
         const year_month_day ymd{sys_days{days}};
         const int64_t sod = (ms_ - duration_cast<milliseconds>(days).count()) / 1000;
-        return {int(ymd.year()), int(unsigned(ymd.month())), int(unsigned(ymd.day())), int(sod / 3600),
-                int(sod / 60 % 60), int(sod % 60)};
+        return {int(ymd.year()), int(unsigned(ymd.month())), int(unsigned(ymd.day())), int(sod / 3600), int(sod / 60 % 60), int(sod % 60)};
     }
-    int64_t Ms() const { return ms_; }
-    void SetMs(int64_t ms) { ms_ = ms; }
+    int64_t Ms() const { return ms_; } void SetMs(int64_t ms) { ms_ = ms; }
     int64_t ms_ = 0;
 };
 
@@ -44,19 +44,14 @@ struct FakeClock : Clock {
 // platform timer repeats until stopped, and so does this one.
 struct FakeTimers : Timers {
     explicit FakeTimers(FakeClock& clock) : clock_(clock) {}
-    void StartTimer(int id, int intervalMs) override {
-        running_[id] = {clock_.Ms() + intervalMs, intervalMs};
-        started.push_back({id, intervalMs});
-    }
-    void StopTimer(int id) override { running_.erase(id); }
-    bool IsRunning(int id) const { return running_.count(id) != 0; }
+    void StartTimer(int id, int intervalMs) override { running_[id] = {clock_.Ms() + intervalMs, intervalMs}, started.push_back({id, intervalMs}); }
+    void StopTimer(int id) override { running_.erase(id); } bool IsRunning(int id) const { return running_.count(id) != 0; }
     int64_t DueAt(int id) const { return running_.at(id).due; }
     // Moves virtual time forward by ms, firing due timers in time order.
     void Advance(int64_t ms) {
         const int64_t end = clock_.Ms() + ms;
         for (;;) {
-            auto next = std::min_element(running_.begin(), running_.end(),
-                                         [](auto& a, auto& b) { return a.second.due < b.second.due; });
+            auto next = std::min_element(running_.begin(), running_.end(), [](auto& a, auto& b) { return a.second.due < b.second.due; });
             if (next == running_.end() || next->second.due > end) break;
             clock_.SetMs(next->second.due);
             next->second.due += std::max<int64_t>(1, next->second.interval);
@@ -72,11 +67,7 @@ struct FakeTimers : Timers {
     std::map<int, Running> running_;
 };
 
-struct ShownMessage {
-    std::string text, title;
-    int style;
-    int64_t atMs;
-};
+struct ShownMessage { std::string text, title; int style; int64_t atMs; };
 
 // Records every message; answers from a queue (default: Yes for questions, OK otherwise).
 struct FakeMessages : Messages {
@@ -86,8 +77,7 @@ struct FakeMessages : Messages {
         if (whileOpen) std::exchange(whileOpen, nullptr)();
         if (answers.empty()) return style == kStyleQuestion ? kAnswerYes : kAnswerOk;
         const int a = answers.front();
-        answers.pop_front();
-        return a;
+        return answers.pop_front(), a;
     }
     std::vector<ShownMessage> shown;
     std::deque<int> answers;
@@ -97,10 +87,7 @@ struct FakeMessages : Messages {
 
 struct FakePump : Pump {
     explicit FakePump(FakeTimers& timers) : timers_(timers) {}
-    void DoEvents() override {
-        ++doEvents;
-        if (onDoEvents) onDoEvents();
-    }
+    void DoEvents() override { if (++doEvents, onDoEvents) onDoEvents(); }
     bool WaitUntil(const std::function<bool()>& done, int maxMs) override {
         for (int t = 0; t < maxMs && !done(); t += 10) timers_.Advance(10);
         return done();
@@ -110,69 +97,43 @@ struct FakePump : Pump {
     FakeTimers& timers_;
 };
 
-struct SentByte {
-    uint8_t byte;
-    int64_t atMs;
-};
+struct SentByte { uint8_t byte; int64_t atMs; };
 
 struct FakeSerialPort : SerialPort {
     explicit FakeSerialPort(FakeClock& clock) : clock_(clock) {}
-    bool Open(int portNumber) override {
-        if (openFails) return false;
-        opened.push_back(portNumber);
-        return open_ = true;
-    }
-    void Close() override { closes += open_; open_ = false; }
-    bool IsOpen() const override { return open_; }
-    bool Send(uint8_t b) override {
-        if (open_) sent.push_back({b, clock_.Ms()});
-        return open_;
-    }
+    bool Open(int portNumber) override { return !openFails && (opened.push_back(portNumber), open_ = true); }
+    void Close() override { open_ = false; } bool IsOpen() const override { return open_; }
+    bool Send(uint8_t b) override { return open_ && (sent.push_back({b, clock_.Ms()}), true); }
     int OutBufferCount() override { return outBufferCount; }
     std::string SentBytes() const {
         std::string s;
         for (auto& b : sent) s.push_back(static_cast<char>(b.byte));
         return s;
     }
-    bool openFails = false;   // Open() fails while set
-    int outBufferCount = 0;   // what OutBufferCount reports
+    bool openFails = false, open_ = false;  // Open() fails while openFails is set
+    int outBufferCount = 0;                 // what OutBufferCount reports
     std::vector<SentByte> sent;
     std::vector<int> opened;  // port numbers of successful opens
-    int closes = 0;
     FakeClock& clock_;
-    bool open_ = false;
 };
 
 // The main window's controls as plain values.
 struct FakeMainView : MainView {
-    void SetPanelText(Panel p, const std::string& t) override { panels[p] = t; }
-    void EnableButton(Button b, bool e) override { enabled[b] = e; }
-    void ShowButton(Button b, bool v) override { visible[b] = v; }
-    void EnableTrayOptions(bool e) override { trayOptionsEnabled = e; }
-    void EnableCombo(bool e) override { comboEnabled = e; }
-    void FocusCombo() override { ++comboFocus; }
+    void SetPanelText(Panel p, const std::string& t) override { panels[p] = t; } void EnableButton(Button b, bool e) override { enabled[b] = e; }
+    void ShowButton(Button b, bool v) override { visible[b] = v; } void EnableTrayOptions(bool e) override { trayOptionsEnabled = e; }
+    void EnableCombo(bool e) override { comboEnabled = e; } void FocusCombo() override { ++comboFocus; }
     void ClearCombo() override { comboItems.clear(), comboIndex = -1, comboText.clear(); }
     void AddComboItem(const std::string& t) override { comboItems.push_back(t); }
-    void SelectComboIndex(int i) override {
-        comboIndex = i;
-        comboText = i >= 0 && i < static_cast<int>(comboItems.size()) ? comboItems[i] : "";
-    }
-    int ComboIndex() override { return comboIndex; }
-    void SetComboText(const std::string& t) override { comboText = t; }
+    void SelectComboIndex(int i) override { comboText = (comboIndex = i) >= 0 && i < int(comboItems.size()) ? comboItems[i] : ""; }
+    int ComboIndex() override { return comboIndex; } void SetComboText(const std::string& t) override { comboText = t; }
     void SetVehicleLabel(int i, const std::string& t) override { vehicle.at(i) = t; }
-    void SetOperatorLabel(const std::string& t) override { operatorName = t; }
-    std::string OperatorLabel() override { return operatorName; }
-    void SetDeviceLabel(int i, const std::string& t) override { device.at(i) = t; }
-    std::string DeviceLabel(int i) override { return device.at(i); }
-    void ShowValidateWindow(const std::string& title, const std::string& text) override {
-        validateWindowShown = true, ++validateWindowShows, validateTitle = title, validateText = text;
-    }
-    void HideValidateWindow() override { validateWindowShown = false; }
-    void Unload() override { unloaded = true; }
+    void SetOperatorLabel(const std::string& t) override { operatorName = t; } std::string OperatorLabel() override { return operatorName; }
+    void SetDeviceLabel(int i, const std::string& t) override { device.at(i) = t; } std::string DeviceLabel(int i) override { return device.at(i); }
+    void ShowValidateWindow(const std::string& title, const std::string& t) override { validateWindowShown = true, ++validateWindowShows, validateTitle = title, validateText = t; }
+    void HideValidateWindow() override { validateWindowShown = false; } void Unload() override { unloaded = true; }
 
     std::map<Panel, std::string> panels;
-    std::map<Button, bool> enabled{{Button::Test, 1}, {Button::Ferma, 1}, {Button::Opzioni, 1}, {Button::Info, 1},
-                                   {Button::Esci, 1}};
+    std::map<Button, bool> enabled{{Button::Test, 1}, {Button::Ferma, 1}, {Button::Opzioni, 1}, {Button::Info, 1}, {Button::Esci, 1}};
     std::map<Button, bool> visible = enabled;
     bool trayOptionsEnabled = true, comboEnabled = true, validateWindowShown = false, unloaded = false;
     int comboFocus = 0, comboIndex = -1, validateWindowShows = 0;
@@ -186,26 +147,26 @@ struct FakeMainView : MainView {
 struct FakeReportPrinter : ReportPrinter {
     bool PrinterInstalled() override { return installed; }
     PrintChoice ShowPrinter() override {
-        ++dialogs;
-        if (whileOpen) std::exchange(whileOpen, nullptr)();
+        if (++dialogs, whileOpen) std::exchange(whileOpen, nullptr)();
         return choice;
     }
-    std::string DateTimeText() override { return dateTime; }
-    bool Print(const std::string& title, const ReportLayout& layout) override {
-        if (!printFails) printed.push_back({title, layout});
-        return !printFails;
-    }
-    struct Job {
-        std::string title;
-        ReportLayout layout;
-    };
+    std::string DateTimeText() override { return "05/12/2026 10:30:00"; }
+    bool Print(const std::string& title, const ReportLayout& layout) override { return !printFails && (printed.push_back({title, layout}), true); }
+    struct Job { std::string title; ReportLayout layout; };
     bool installed = true, printFails = false;
     PrintChoice choice = PrintChoice::Confirmed;
-    std::string dateTime = "05/12/2026 10:30:00";
     int dialogs = 0;
     std::function<void()> whileOpen;  // runs "inside" the modal dialog
     std::vector<Job> printed;
 };
+
+// A text as "#id" and what follows it (after `sep`), by the longest of the language texts `ids` it starts with.
+inline std::string TextId(AppState& st, const std::string& t, std::initializer_list<int> ids, const std::string& sep = "") {
+    int best = 0;
+    size_t len = 0;
+    if (!t.empty()) for (int id : ids) if (const std::string l = GetLangString(st, id); t.starts_with(l) && (!best || l.size() > len)) best = id, len = l.size();
+    return best ? "#" + std::to_string(best) + (t.size() > len ? sep + t.substr(len) : "") : t;
+}
 
 // A whole station of fakes; FileSystem is passed in (usually the real
 // portable one over a temporary folder).
