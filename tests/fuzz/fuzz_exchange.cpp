@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <utility>  // std::exchange, used by the fakes without including it
 
 #include "app/frmMain.h"
 #include "device/ControlBytes.h"

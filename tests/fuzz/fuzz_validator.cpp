@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <utility>  // std::exchange, used by the fakes without including it
 
 #include "fakes/Fakes.h"
 #include "reservation/Selection.h"
