@@ -58,12 +58,8 @@ TEST(PrintDialogValues, PageNumbersPushEachOtherAlong) {
         EXPECT_EQ((std::array<int16_t, 4>{v.Min(), v.FromPage(), v.ToPage(), v.Max()}), want);
     }
     PrintDialogValues v;
-    v.SetCopies(-2);
-    EXPECT_EQ(v.Copies(), 0);
-    v.SetCopies(3);
-    EXPECT_EQ(v.Copies(), 3);
-    v.SetFlags(kReportDialogFlags);
-    EXPECT_EQ(v.Copies(), 1);  // the printer's settings carry the copies
-    v.SetFlags(0x0C);
-    EXPECT_EQ(v.Copies(), 3);
+    EXPECT_EQ((v.SetCopies(-2), v.Copies()), 0);
+    EXPECT_EQ((v.SetCopies(3), v.Copies()), 3);
+    EXPECT_EQ((v.SetFlags(kReportDialogFlags), v.Copies()), 1);  // the printer's settings carry the copies
+    EXPECT_EQ((v.SetFlags(0x0C), v.Copies()), 3);
 }

@@ -72,8 +72,7 @@ TEST(FieldRules, DescriptorAgainstValue) {
         {"N,L,1,1", "Y", I}, {"N,Q,5", "x", M}, {"N", "x", M}, {"N,s,5", "x", M}, {"N,Q,5", "", I},
         // Vehicle masks drop one leading "#".
         {"N,C,5", "#12345", V, true}, {"N,C,5", "#12345", I}, {"N,C,5,0,[0-9]", "#12345", V, true},
-        {"N,C,5,0,[0-9]", "##2345", I, true}, {"O,D,8,8", "#", I, true}, {"O,S,5", "#", V, true},
-        {"N,S,5", "#", I, true},
+        {"N,C,5,0,[0-9]", "##2345", I, true}, {"O,D,8,8", "#", I, true}, {"O,S,5", "#", V, true}, {"N,S,5", "#", I, true},
     };
     for (const Row& r : rows)
         EXPECT_EQ(ApplyDescriptor(r.d, r.v, r.vehicle), r.want) << r.d << " <" << r.v << "> " << r.vehicle;

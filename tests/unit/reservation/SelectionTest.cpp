@@ -34,24 +34,20 @@ protected:
         std::filesystem::remove_all(acc);
         std::filesystem::create_directory(acc);
         WriteAcc(name, contents);
-        fs.state.bTestArmed = false;
-        fs.state.SelectedAccFile.clear();
-        fs.view.comboEnabled = fs.view.trayOptionsEnabled = true;
+        fs.state.bTestArmed = false, fs.state.SelectedAccFile.clear(), fs.messages.shown.clear();
+        fs.view.comboEnabled = fs.view.trayOptionsEnabled = true, fs.view.validateWindowShows = fs.pump.doEvents = 0;
         for (auto& [button, on] : fs.view.enabled) on = button != Button::Ferma;
-        fs.messages.shown.clear();
-        fs.view.validateWindowShows = fs.pump.doEvents = 0;
         RebuildReservationList(s);
-        fs.view.SelectComboIndex(1);
-        OnComboClick(s);
+        Click(1);
     }
+    // The combo moved to `index` and reporting the change.
+    void Click(int index) { fs.view.SelectComboIndex(index), OnComboClick(s); }
     void ExpectRejected(size_t messages = 1) {
         ASSERT_EQ(fs.messages.shown.size(), messages);
         const fakes::ShownMessage& m = fs.messages.shown.back();
         EXPECT_EQ(m.text + "|" + m.title + "|" + std::to_string(m.style), Lang(372) + "|" + Lang(371) + "|16");
-        EXPECT_EQ(fs.view.comboIndex, 0);
-        EXPECT_FALSE(fs.state.bTestArmed || fs.view.validateWindowShown);
+        EXPECT_TRUE(fs.view.comboIndex == 0 && fs.state.SelectedAccFile.empty() && !fs.state.bTestArmed && !fs.view.validateWindowShown);
         EXPECT_TRUE(fs.view.comboEnabled && fs.view.enabled[Button::Opzioni] && fs.view.trayOptionsEnabled);
-        EXPECT_EQ(fs.state.SelectedAccFile, "");
     }
     std::string light;
 };
@@ -103,15 +99,13 @@ TEST_F(Selection, DemosAgainstTheShippedMasks) {
             EXPECT_TRUE(fs.messages.shown.empty() && fs.state.bTestArmed && fs.view.enabled[Button::Ferma]);
             EXPECT_FALSE(fs.view.validateWindowShown || fs.view.enabled[Button::Test] || fs.view.enabled[Button::Opzioni] ||
                          fs.view.trayOptionsEnabled || fs.view.comboEnabled);
-            EXPECT_EQ(fs.view.validateTitle + "|" + fs.view.validateText + "|" + fs.view.panels[Panel::Stato],
-                      Lang(701) + "|" + Lang(702) + "|" + Lang(338));
-            EXPECT_EQ(fs.pump.doEvents, 2);  // after showing and after hiding the wait window
-            EXPECT_EQ(fs.state.ReservationIni.IniFile(), acc + d.fileName);
-            EXPECT_EQ(fs.state.SelectedAccFile, d.fileName);
-            EXPECT_EQ(ReadFile(acc + d.fileName), d.contents);
+            // The wait window pumped after showing and after hiding; the reservation untouched.
+            EXPECT_EQ(fs.view.validateTitle + "|" + fs.view.validateText + "|" + fs.view.panels[Panel::Stato] + "|" + std::to_string(fs.pump.doEvents),
+                      Lang(701) + "|" + Lang(702) + "|" + Lang(338) + "|2");
+            EXPECT_EQ(fs.state.ReservationIni.IniFile() + "|" + fs.state.SelectedAccFile + "|" + ReadFile(acc + d.fileName),
+                      acc + d.fileName + "|" + d.fileName + "|" + d.contents);
             if (d.reason == "valid light vehicle")
-                EXPECT_EQ(fs.view.vehicle, (std::array<std::string, 3>{"CITRO\xCBN", "C3", "FX123AB"}));
-            if (d.reason == "valid light vehicle") EXPECT_EQ(fs.view.operatorName, "ROSSI MARIO");
+                EXPECT_EQ(fs.view.vehicle[0] + fs.view.vehicle[1] + fs.view.vehicle[2] + fs.view.operatorName, "CITRO\xCBNC3FX123ABROSSI MARIO");
         }
     }
     EXPECT_EQ(ReservationPreCheck("", fs.clock.Now()), -1);
@@ -139,20 +133,15 @@ TEST_F(Selection, DatesAndKeysOfThePreCheck) {
     WriteFile(mask, Edit(ReadFile(mask), "Targa=N,S,8,5,[A-Z],[0-9]", "Targa=Q"));
     Choose(light);
     ExpectRejected(2);
-    EXPECT_EQ(fs.messages.shown[0].title, Lang(605));
-    EXPECT_EQ(fs.messages.shown[0].text,
-              Lang(606) + " \"Veicoli_Leggeri.msk\" " + Lang(607) + " \"Targa\" " + Lang(608) + " [DatiLibrettoVeicolo].");
+    EXPECT_EQ(fs.messages.shown[0].title + "|" + fs.messages.shown[0].text,
+              Lang(605) + "|" + Lang(606) + " \"Veicoli_Leggeri.msk\" " + Lang(607) + " \"Targa\" " + Lang(608) + " [DatiLibrettoVeicolo].");
 }
 
 TEST_F(Selection, NothingToLoadOrAFileThatGoes) {
     Choose(light);
     fs.state.bTestArmed = false;
-    for (int index : {0, -1, 7}) {
-        fs.view.SelectComboIndex(index);
-        OnComboClick(s);
-    }
-    EXPECT_EQ(fs.view.validateWindowShows, 1);
-    EXPECT_FALSE(fs.state.bTestArmed);
+    for (int index : {0, -1, 7}) Click(index);
+    EXPECT_TRUE(fs.view.validateWindowShows == 1 && !fs.state.bTestArmed);
     // Gone before the choice: rejected; gone during the wait: a reading failure, then rejected.
     for (bool duringTheWait : {false, true}) {
         Choose("");
@@ -160,8 +149,7 @@ TEST_F(Selection, NothingToLoadOrAFileThatGoes) {
         fs.messages.shown.clear();
         if (!duringTheWait) std::filesystem::remove(acc + "26000001.ACC");
         fs.pump.onDoEvents = [&] { std::filesystem::remove(acc + "26000001.ACC"); };
-        fs.view.SelectComboIndex(1);
-        OnComboClick(s);
+        Click(1);
         fs.pump.onDoEvents = nullptr;
         ExpectRejected(duringTheWait ? 2 : 1);
         if (duringTheWait) EXPECT_EQ(fs.messages.shown[0].title, Lang(609));
@@ -178,13 +166,11 @@ TEST_F(Selection, KeysBrowseAndLoad) {
         Choose("");  // a rejected choice leaves the idle look
         WriteAcc("26000001.ACC", light);
         EXPECT_EQ(OnComboKeyDown(s, key), passed);
-        fs.view.SelectComboIndex(1);
-        OnComboClick(s);
+        Click(1);
         EXPECT_EQ(fs.state.bTestArmed, !browses);
         OnComboKeyUp(s);
         OnComboClick(s);
-        EXPECT_TRUE(fs.state.bTestArmed);
-        EXPECT_EQ(fs.view.validateWindowShows, 1);  // one load only
+        EXPECT_TRUE(fs.state.bTestArmed && fs.view.validateWindowShows == 1);  // one load only
     }
     Choose("");  // Enter and F7 on the placeholder: passed on as Enter, nothing loaded
     fs.view.SelectComboIndex(0);
@@ -197,30 +183,21 @@ TEST_F(Selection, KeysBrowseAndLoad) {
     fs.view.SelectComboIndex(0);
     for (int step = 1; step <= 3; ++step) {
         EXPECT_EQ(OnComboKeyDown(s, step == 2 ? 117 : 40), 40);
-        fs.view.SelectComboIndex(fs.view.ComboIndex() + 1);  // the combo moves the highlight
-        OnComboClick(s);                                      // and reports the change
+        Click(fs.view.ComboIndex() + 1);
         OnComboKeyUp(s);
     }
     EXPECT_EQ(fs.view.validateWindowShows, 0);
-    EXPECT_EQ(OnComboKeyDown(s, 13), 13);
-    EXPECT_EQ(fs.view.validateWindowShows, 1);
+    EXPECT_EQ(OnComboKeyDown(s, 13) * 10 + fs.view.validateWindowShows, 131);
     EXPECT_EQ(fs.view.comboItems[3], " CITRO\xCBN - C3 - " + fs.view.vehicle[2]);
     EXPECT_EQ(fs.state.SelectedAccFile, std::string("2600000") + char('1' + fs.view.vehicle[2][4] - 'A') + ".ACC");
     OnComboClick(s);  // the change reported after Enter finds the test armed
     EXPECT_EQ(fs.view.validateWindowShows, 1);
 
     // A choice arriving while the wait window is up starts no second load.
-    fs.state.bTestArmed = false;
-    fs.view.validateWindowShows = 0;
-    fs.pump.onDoEvents = [&] {
-        fs.pump.onDoEvents = nullptr;
-        fs.view.SelectComboIndex(2);
-        OnComboClick(s);
-        EXPECT_EQ(fs.view.validateWindowShows, 1);
-    };
-    fs.view.SelectComboIndex(1);
-    OnComboClick(s);
-    EXPECT_EQ(fs.view.validateWindowShows, 1);
-    EXPECT_TRUE(fs.state.bTestArmed);
+    fs.state.bTestArmed = false, fs.view.validateWindowShows = 0;
+    int shownInside = -1;
+    fs.pump.onDoEvents = [&] { fs.pump.onDoEvents = nullptr, Click(2), shownInside = fs.view.validateWindowShows; };
+    Click(1);
+    EXPECT_TRUE(fs.state.bTestArmed && fs.view.validateWindowShows == 1 && shownInside == 1);
 }
 

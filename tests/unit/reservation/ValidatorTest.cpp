@@ -12,8 +12,7 @@ const char* kAcceptance = "[Proto]\nVersione=N,S,3,3,100\n[Pren]\nNumero=N,N,6,6
 const char* kLight = "[Dati]\nTarga=N,S,8,5,[A-Z],[0-9]\nCodice=N,C,5\n[Ultima]\nEsito=N,E,1,1\n";
 const char* kHeavy = "[Dati]\nTarga=N,S,8,5,[A-Z],[0-9]\n[Vis_CtrlSupplBus]\nUscite=N,L,1,1\n";
 // "#" is dropped in a vehicle section.
-const std::string kValid =
-    "[Proto]\nVersione=100\n\n[Pren]\nNumero=000001\nNota=x\n[Dati]\nTarga=AB123CD\nCodice=#12345\n[Ultima]\nEsito=R\n";
+const std::string kValid = "[Proto]\nVersione=100\n\n[Pren]\nNumero=000001\nNota=x\n[Dati]\nTarga=AB123CD\nCodice=#12345\n[Ultima]\nEsito=R\n";
 
 struct MaskEdit {
     const char* file;  // "A", "L" or "H"
@@ -56,28 +55,23 @@ TEST_F(Validator, WholeFiles) {
         {R("Nota=x\n", ""), {}, 0, false, ""}, {R("", "\n\n"), {}, 0, true, ""}, {R("", " \n"), {}, 0, false, ""},
         // Mask lines that are no keys add no line to expect.
         {kValid, {{"A", "", "; nota\nriga senza uguale\n[Vuota]\nsolo testo\n"}}, 0, true, ""},
-        {"[Ultima]\nEsito=A\n[Dati]\nCodice=12345\nTarga=ZZ999\n[Pren]\nNota=\nNumero=123456\n[Proto]\nVersione=100\n",
-         {}, 0, true, ""},
+        {"[Ultima]\nEsito=A\n[Dati]\nCodice=12345\nTarga=ZZ999\n[Pren]\nNota=\nNumero=123456\n[Proto]\nVersione=100\n", {}, 0, true, ""},
         // Headers and keys exactly as written; a key missing from the last section is a reading failure.
         {R("[Pren]", "[pren]"), {}, 0, false, ""}, {R("[Pren]", "[Pren] "), {}, 0, false, ""},
         {R("[Pren]", " [Pren]"), {}, 0, false, ""}, {R("Numero=", "Numerus="), {}, 0, false, ""},
-        {R("Esito=R", "Esiti=R"), {}, 0, false, read}, {R("Numero=", "numero="), {}, 0, false, ""},
-        {R("Numero=", "Numero ="), {}, 0, false, ""},
+        {R("Esito=R", "Esiti=R"), {}, 0, false, read}, {R("Numero=", "numero="), {}, 0, false, ""}, {R("Numero=", "Numero ="), {}, 0, false, ""},
         // Value lines: no blanks at the ends or tabs even when ignored; "#" only in vehicle sections.
         {R("Nota=x", "Nota=x "), {}, 0, false, ""}, {R("Nota=x", "Nota= x"), {}, 0, false, ""},
         {R("Nota=x", "Nota=a\tb"), {}, 0, false, ""}, {R("Nota=x", "Nota=a b=c"), {}, 0, true, ""},
         {R("Esito=R", "Esito=#R"), {}, 0, true, ""}, {R("Numero=000001", "Numero=#00001"), {}, 0, false, ""},
         // The class picks the mask, and the bus its extra section.
-        {heavy, {}, 1, true, ""}, {bus, {}, 1, false, ""}, {bus, {}, 2, true, ""}, {heavy, {}, 2, false, ""},
-        {heavy, {}, 0, false, ""},
+        {heavy, {}, 1, true, ""}, {bus, {}, 1, false, ""}, {bus, {}, 2, true, ""}, {heavy, {}, 2, false, ""}, {heavy, {}, 0, false, ""},
         // Broken masks: the first one reached is named, in its own form, even after invalid values.
         {kValid, {{"L", "Codice=N,C,5", "Codice=X,C,5"}}, 0, false, presence + "Codice\" {608} [Dati]."},
         {kValid, {{"A", "Numero=N,N,6,6", "Numero=N,C,10,5"}, {"L", "Esito=N,E,1,1", "Esito=N,Q,1,1"}}, 0, false,
          "{606} Accettazione.msk {607} 'Numero' {608} 'Pren'."},
-        {R("Numero=000001", "Numero=1"), {{"L", "Esito=N,E,1,1", "Esito=X"}}, 0, false,
-         presence + "Esito\" {608} [Ultima]."},
-        {kValid, {{"L", "Codice=N,C,5", "Codice=N,S,abc"}}, 0, false, read},
-        {kValid, {{"L", "Codice=N,C,5", "Codice=N,S,5,x"}}, 0, false, read},
+        {R("Numero=000001", "Numero=1"), {{"L", "Esito=N,E,1,1", "Esito=X"}}, 0, false, presence + "Esito\" {608} [Ultima]."},
+        {kValid, {{"L", "Codice=N,C,5", "Codice=N,S,abc"}}, 0, false, read}, {kValid, {{"L", "Codice=N,C,5", "Codice=N,S,5,x"}}, 0, false, read},
         {kValid, {{"L", "Codice=N,C,5", "Codice=N,S,99999999999999999999"}}, 0, false, read},
         {kValid, {{"L", "Codice=N,C,5", "Codice=N,S,5,99999999999999999999"}}, 0, false, read},
         {kValid, {{"L", "Codice=N,C,5", "Codice=N,S,6,1,[9-0]"}}, 0, false, read},
@@ -88,8 +82,7 @@ TEST_F(Validator, WholeFiles) {
         {R("Nota=x\n", "").replace(R("Nota=x\n", "").find("Targa="), 0, "Nota=x\n"), {}, 0, false, ""},
         {R("Esito=R", "Esito [R"), {}, 0, false, ""}, {R("Esito=R", "[Es=ito]"), {}, 0, false, read},
         // Bad input of any kind: a clear answer.
-        {"", {}, 0, false, ""}, {binary, {}, 0, false, "", false},
-        {std::string(10 << 20, 'A'), {}, 0, false, "", false},
+        {"", {}, 0, false, ""}, {binary, {}, 0, false, "", false}, {std::string(10 << 20, 'A'), {}, 0, false, "", false},
         {"[Proto]\n" + std::string(10 << 20, '=') + "\n", {}, 0, false, ""},
         {R("Nota=x", "Nota=\xE8\xFF\x80 "), {}, 0, false, ""}, {R("Nota=x", "Nota=\xE8\xFF\x80"), {}, 0, true, ""},
         {R("AB123CD", "AB123\xC7"), {}, 0, false, ""}, {std::string(4000000, '\n') + kValid, {}, 0, true, ""},

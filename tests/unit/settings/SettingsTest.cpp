@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 
 #include "fakes/TempDir.h"
 #include "settings/Language.h"
@@ -51,6 +52,13 @@ struct Profile : ::testing::Test {
     clsIniFiles ini{store};
 };
 
+// The program's stores in a scratch program folder.
+struct Scratch {
+    Scratch() { st.programDir = dir.Path(), BindProgramStores(st); }
+    testutil::TempDir dir;
+    AppState st;
+};
+
 }  // namespace
 
 TEST_F(Profile, ReadStringGrowsInStepsOf256UntilTheValueFits) {
@@ -59,16 +67,14 @@ TEST_F(Profile, ReadStringGrowsInStepsOf256UntilTheValueFits) {
     r.SetIniFile(path);
     const std::pair<size_t, std::vector<uint32_t>> rows[] = {
         {254, {257}}, {255, {257, 513}}, {256, {257, 513}}, {300, {257, 513}}, {510, {257, 513}}, {511, {257, 513, 769}}};
-    for (const auto& [len, sizes] : rows) {
+    auto Sizes = [&](size_t len) {
         WriteFile(path, "[S]\r\nk=" + S(len, 'x') + "\r\n");
         rec.sizes.clear();
         EXPECT_EQ(r.ReadString("S", "k"), S(len, 'x'));
-        EXPECT_EQ(rec.sizes, sizes) << len;
-    }
-    WriteFile(path, "[S]\r\nk=" + S(5000, 'y') + "\r\n");
-    rec.sizes.clear();
-    EXPECT_EQ(r.ReadString("S", "k"), S(5000, 'y'));
-    EXPECT_EQ(rec.sizes.size() * 1000 + rec.sizes.back(), 20u * 1000 + 5121);  // 256 * 20 is the first above 5001
+        return rec.sizes;
+    };
+    for (const auto& [len, sizes] : rows) EXPECT_EQ(Sizes(len), sizes) << len;
+    EXPECT_EQ(Sizes(5000).size() * 1000 + rec.sizes.back(), 20u * 1000 + 5121);  // 256 * 20 is the first above 5001
     rec.full = true;  // the growth ends: 64 steps of 256 up to 16 KiB, then doubling to 16 MiB
     rec.sizes.clear();
     EXPECT_EQ(r.ReadString("S", "k").size(), 16u << 20);
@@ -118,8 +124,8 @@ TEST_F(Profile, WritesLeaveTheseBytes) {
     EXPECT_TRUE(ini.WriteString("Percorsi", "Files .ACC", "C:\\MCTC\\DIR_FAR\\"));
     EXPECT_TRUE(ini.WriteString("impostazioni", "Primo Piano", "1"));
     EXPECT_TRUE(ini.WriteString("  Nuova\t", " chiave  ", "  v"));  // blanks around names and before a value go
-    S high;
-    for (int c = 0x80; c <= 0xFF; ++c) high += static_cast<char>(c);
+    S high(128, '\0');
+    std::iota(high.begin(), high.end(), '\x80');
     EXPECT_TRUE(ini.WriteString("Citt\xE0", "Perch\xE9", high));
     EXPECT_EQ(ReadFile(path), "[Impostazioni]\r\nLingua=Italiano\r\nPrimo Piano=1\r\n[Percorsi]\r\nFiles .ACC=C:\\MCTC\\DIR_FAR\\\r\n"
                               "[Nuova]\r\nchiave=v\r\n[Citt\xE0]\r\nPerch\xE9=" + high + "\r\n");
@@ -182,10 +188,9 @@ TEST(Settings, PathsConversionsAndTags) {
     };
     for (const auto& [text, whole, port, boolean] : rows) {
         long v = kNone;
-        EXPECT_EQ(ReadWholeNumber(text, v), whole != kNone) << text;
-        EXPECT_EQ(v, whole) << text;
-        EXPECT_EQ(ParsePort(text, 9), port) << text;
-        EXPECT_EQ(S(1, "FT"[ParseBoolean(text, false)]) + "FT"[ParseBoolean(text, true)], boolean == 'd' ? "FT" : S(2, boolean)) << text;
+        const bool read = ReadWholeNumber(text, v);
+        EXPECT_EQ(std::tuple(read, v, ParsePort(text, 9), S(1, "FT"[ParseBoolean(text, false)]) + "FT"[ParseBoolean(text, true)]),
+                  std::tuple(whole != kNone, whole, port, boolean == 'd' ? "FT" : S(2, boolean))) << text;
     }
     const std::tuple<const char*, int, int> tags[] = {{"302", 302, -1}, {"403,421", 403, 421}, {",304", -1, 304}, {"401,", 401, -1},
         {"", -1, -1}, {",", -1, -1}, {"abc", -1, -1}, {"12x,34", -1, 34}, {"12,x", 12, -1}, {"1,2,3", 1, -1}, {"99999", -1, -1},
@@ -214,10 +219,8 @@ TEST(Settings, LoadSettingsReadsDefaultsAndTwoWriteBacks) {
         {garbage, garbage + "\r\n[Impostazioni]\r\nPorta Seriale=" + S(1 << 20, '9') + "\r\n", "", "Italiano|0010|0|C:\\MCTC\\DIR_FAR\\"},
     };
     for (const auto& [languages, before, after, want] : rows) {
-        testutil::TempDir dir;
-        AppState st;
-        st.programDir = dir.Path();
-        BindProgramStores(st);
+        Scratch station;
+        auto& [dir, st] = station;
         if (!languages.empty()) WriteFile(dir.File("Language.ini"), languages == "+" ? "[Italiano]\r\n101=Ciao\r\n[English]\r\n101=Hello\r\n" : languages);
         if (!before.empty()) WriteFile(dir.File("HELIOTAB.ini"), before);
         LoadSettings(st);
@@ -230,10 +233,8 @@ TEST(Settings, LoadSettingsReadsDefaultsAndTwoWriteBacks) {
 }
 
 TEST(Language, LookUpsAndTheShippedFile) {
-    testutil::TempDir dir;
-    AppState st;
-    st.programDir = dir.Path();
-    BindProgramStores(st);
+    Scratch station;
+    auto& [dir, st] = station;
     WriteFile(dir.File("Language.ini"), "[Italiano]\r\n101=Stazione\r\n362=Riga uno\\nRiga due\r\n363=a\\nb\\nc\\n\r\n"
               "364=C:\\nuovo\\file\r\n365=\\\\n\r\n366=\\n\\n\r\n367=\r\n368=" + S(1 << 20, 'x') + "\r\n[English]\r\n101=Station\r\n");
     const std::tuple<const char*, int, S> rows[] = {
@@ -254,27 +255,22 @@ TEST(Language, LookUpsAndTheShippedFile) {
 
     // The shipped file: both languages, Italian first, every id in use, Windows-1252 with CR LF.
     const S path = S(HELIOTAB_SOURCE_DIR) + "/data/Language.ini", bytes = ReadFile(path);
-    S lf = bytes;
-    lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
-    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\r'), std::count(lf.begin(), lf.end(), '\n'));
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\r'), std::count(bytes.begin(), bytes.end(), '\n'));
     EXPECT_EQ(bytes.find('\n') - 1, bytes.find('\r'));
     EXPECT_EQ(bytes.find('\xC3'), S::npos);  // no UTF-8
     std::vector<int> ids = {101, 151, 152, 153, 154, 201, 202, 203, 204, 205, 206, 207, 210, 321, 322, 323, 324, 325, 330, 331, 332,
         334, 335, 336, 337, 338, 340, 341, 361, 362, 363, 364, 365, 366, 371, 372, 440, 441, 450, 451, 452, 650, 651, 652, 701, 702, 703};
     for (const auto& [from, to] : {std::pair{302, 317}, {380, 384}, {401, 408}, {411, 415}, {421, 431}, {601, 615}})
         for (int id = from; id <= to; ++id) ids.push_back(id);
-    ProfileStore store;
-    clsIniFiles ini(store);
+    clsIniFiles& ini = st.LanguageIni;
     ini.SetIniFile(path);
     EXPECT_EQ(ini.ReadString(std::nullopt, std::nullopt), S("Italiano\0English\0", 17));
     for (const char* lang : {"Italiano", "English"}) {
         const S keys = ini.ReadString(S(lang), std::nullopt);
         EXPECT_EQ(std::count(keys.begin(), keys.end(), '\0'), static_cast<long>(ids.size())) << lang << ": ids beyond the used ones";
-        for (int id : ids) {
-            const S v = ini.ReadString(S(lang), std::to_string(id));
-            EXPECT_FALSE(v.empty()) << lang << " lacks " << id;
-            // Texts followed directly by a port number end with "COM".
-            if (id == 332 || id == 412 || id == 413 || id == 415) EXPECT_EQ(v.substr(v.size() - 3), "COM") << lang << id;
+        for (int id : ids) {  // texts followed directly by a port number end with "COM"
+            const S v = ini.ReadString(S(lang), std::to_string(id)), com = id == 332 || id == 412 || id == 413 || id == 415 ? "COM" : "";
+            EXPECT_TRUE(!v.empty() && v.substr(v.size() - com.size()) == com) << lang << " lacks " << id;
         }
     }
 }
