@@ -79,8 +79,7 @@ TEST(FarsimPtyLink, OneTestOverARealLine) {
     ASSERT_GT(::readlink(run.dir.File("com").c_str(), target, sizeof target - 1), 0);
     EXPECT_EQ(run.port->Name(), target);
     Peer peer(run.dir.File("com"));
-    run.Start();
-    peer.Send(0x05);
+    run.Start(), peer.Send(0x05);
     EXPECT_EQ(peer.Read(2), Frame('0') + Frame('1'));
     peer.Send(0x15);  // as after a bad checksum: the same frame again
     EXPECT_EQ(peer.Read(), Frame('1'));
@@ -107,8 +106,7 @@ TEST(FarsimPtyLink, HangUpRelinksAFreshLine) {
     Line run(cfg);
     {
         Peer peer(run.dir.File("com"));
-        run.Start();
-        peer.Send(0x05);
+        run.Start(), peer.Send(0x05);
         const std::string got = peer.Read();
         EXPECT_EQ(got.size(), 58u);
         EXPECT_NE(got + peer.Read(), got) << "the line must be dropped";

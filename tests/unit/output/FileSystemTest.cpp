@@ -14,8 +14,7 @@ TEST(FileSystem, AnswersAndBytes) {
     const std::string dir = tmp.MakeDir("x");
     auto At = [&](const std::string& name) { return dir + kSep + name; };
     const std::string gone = At(std::string("gone") + kSep + "a"), bytes = std::string("[P]\r\nA=\xE8\r\n\0x", 12);
-    tmp.MakeDir(std::string("x") + kSep + "sub");
-    tmp.MakeDir(std::string("x") + kSep + "26000999.ACC");
+    tmp.MakeDir(std::string("x") + kSep + "sub"), tmp.MakeDir(std::string("x") + kSep + "26000999.ACC");
     for (const char* name : {"ro", "src", "old", "c.FA$", "c.FAR", "b.FA$"}) WriteBytes(At(name), name);
     SetReadOnly(At("ro"), true);
 

@@ -137,8 +137,7 @@ TEST(ResultPaths, NamesFollowTheReservation) {
         return p.reservation + "|" + p.result + "|" + p.partial + "|" + p.temp;
     };
     EXPECT_EQ(Paths(), "|C:\\MCTC\\DIR_FAR\\Test.FAR|C:\\MCTC\\DIR_FAR\\Test.FA$|C:\\Test.TMP");
-    st.programDir = "C:\\P";
-    st.SelectedAccFile = "26000123.ACC";
+    st.programDir = "C:\\P", st.SelectedAccFile = "26000123.ACC";
     const std::pair<const char*, const char*> rows[] = {  // only the file name's last dot counts
         {"C:\\M\\26000123.ACC", "|C:\\M\\26000123.FAR|C:\\M\\26000123.FA$|C:\\P\\26000123.TMP"},
         {"C:\\M.C\\26000123", "|C:\\M.C\\26000123.FAR|C:\\M.C\\26000123.FA$|C:\\P\\26000123.TMP"},
@@ -167,8 +166,7 @@ TEST(ResultWriter, FailuresKeepEverything) {
         const std::string setup = op;
         Bench b;
         b.st.bCloseAfterTest = true;  // a failure is shown even so, and nothing closes
-        b.Select();
-        b.files.failOp = op, b.files.failSuffix = suffix, b.files.failStatus = status;
+        b.Select(), b.files.failOp = op, b.files.failSuffix = suffix, b.files.failStatus = status;
         if (setup == "Delete") WriteBytes(b.acc + "26000123.FA$", kOld);
         if (setup == "read-only") WriteBytes(b.Far(), kOld), SetReadOnly(b.Far(), true);
         if (setup == "no program folder") b.st.programDir = b.tmp.Path() + kSep + "gone";
@@ -197,10 +195,7 @@ TEST(PrintReport, TheResultIsDeliveredWhateverThePrinterDoes) {
     for (const auto& [printer, close, messageId] : rows) {
         SCOPED_TRACE(static_cast<int>(printer) * 10 + close);
         Bench b;
-        b.Select();
-        b.r.Marca = "TECNO, LUX";
-        b.st.bCloseAfterTest = close;
-        b.st.bPrintReport = printer != P::NotAsked;
+        b.Select(), b.r.Marca = "TECNO, LUX", b.st.bCloseAfterTest = close, b.st.bPrintReport = printer != P::NotAsked;
         FakeReportPrinter& fp = b.fx.printer;
         fp.installed = printer != P::NoPrinter;
         fp.choice = printer == P::Cancel ? PrintChoice::Cancelled : printer == P::DialogFails ? PrintChoice::Failed : fp.choice;

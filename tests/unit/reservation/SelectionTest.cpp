@@ -16,8 +16,7 @@ using Names = std::vector<std::string>;
 class Selection : public ReservationFixture {
 protected:
     void SetUp() override {
-        ReservationFixture::SetUp();
-        fs.clock.Set(2026, 12, 5, 9, 0, 0);
+        ReservationFixture::SetUp(), fs.clock.Set(2026, 12, 5, 9, 0, 0);
         for (const DemoReservation& d : BuildDemoReservations(fs.clock.Now()))
             if (d.reason == "valid light vehicle") light = d.contents;
     }
@@ -33,12 +32,10 @@ protected:
     void Choose(const std::string& contents, std::string name = "26000001.ACC") {
         std::filesystem::remove_all(acc);
         std::filesystem::create_directory(acc);
-        WriteAcc(name, contents);
-        fs.state.bTestArmed = false, fs.state.SelectedAccFile.clear(), fs.messages.shown.clear();
+        WriteAcc(name, contents), fs.state.bTestArmed = false, fs.state.SelectedAccFile.clear(), fs.messages.shown.clear();
         fs.view.comboEnabled = fs.view.trayOptionsEnabled = true, fs.view.validateWindowShows = fs.pump.doEvents = 0;
         for (auto& [button, on] : fs.view.enabled) on = button != Button::Ferma;
-        RebuildReservationList(s);
-        Click(1);
+        RebuildReservationList(s), Click(1);
     }
     // The combo moved to `index` and reporting the change.
     void Click(int index) { fs.view.SelectComboIndex(index), OnComboClick(s); }
@@ -64,10 +61,8 @@ TEST_F(Selection, ListNamesItemsAndYears) {
                              ".26000127.ACC", "27000001.ACC", "00000001.ACC"})
         WriteAcc(name, Crlf(std::string("[DatiLibrettoVeicolo]\nFabbrica=M\nTipo=T\nTarga=") + name + "\n"));
     std::filesystem::create_directory(acc + "26000128.ACC");
-    WriteAcc("26000001.ACC", Crlf("[DatiLibrettoVeicolo]\nTarga=AB123CD\n"));
-    WriteAcc("26000002.ACC", Crlf("[Altro]\nFabbrica=FIAT\n"));
-    WriteAcc("26000003.ACC", "");
-    WriteAcc("26000004.ACC", std::string("\0\xFF\x01[", 4));
+    WriteAcc("26000001.ACC", Crlf("[DatiLibrettoVeicolo]\nTarga=AB123CD\n")), WriteAcc("26000002.ACC", Crlf("[Altro]\nFabbrica=FIAT\n"));
+    WriteAcc("26000003.ACC", ""), WriteAcc("26000004.ACC", std::string("\0\xFF\x01[", 4));
     EXPECT_EQ(Items(), (Names{"  -  - ", "  -  - ", "  -  - ", "  -  - AB123CD", " M - T - 26000123.ACC",
                               " M - T - 26000124.acc"}));  // missing keys keep the separators
     EXPECT_EQ(fs.state.ReservationIni.IniFile(), acc + "26000009.ACC");
@@ -130,28 +125,21 @@ TEST_F(Selection, DatesAndKeysOfThePreCheck) {
     }
     // A mask message is followed by the rejection.
     const std::string mask = root + "/Veicoli_Leggeri.msk";
-    WriteFile(mask, Edit(ReadFile(mask), "Targa=N,S,8,5,[A-Z],[0-9]", "Targa=Q"));
-    Choose(light);
-    ExpectRejected(2);
+    WriteFile(mask, Edit(ReadFile(mask), "Targa=N,S,8,5,[A-Z],[0-9]", "Targa=Q")), Choose(light), ExpectRejected(2);
     EXPECT_EQ(fs.messages.shown[0].title + "|" + fs.messages.shown[0].text,
               Lang(605) + "|" + Lang(606) + " \"Veicoli_Leggeri.msk\" " + Lang(607) + " \"Targa\" " + Lang(608) + " [DatiLibrettoVeicolo].");
 }
 
 TEST_F(Selection, NothingToLoadOrAFileThatGoes) {
-    Choose(light);
-    fs.state.bTestArmed = false;
+    Choose(light), fs.state.bTestArmed = false;
     for (int index : {0, -1, 7}) Click(index);
     EXPECT_TRUE(fs.view.validateWindowShows == 1 && !fs.state.bTestArmed);
     // Gone before the choice: rejected; gone during the wait: a reading failure, then rejected.
     for (bool duringTheWait : {false, true}) {
-        Choose("");
-        WriteAcc("26000001.ACC", light);
-        fs.messages.shown.clear();
+        Choose(""), WriteAcc("26000001.ACC", light), fs.messages.shown.clear();
         if (!duringTheWait) std::filesystem::remove(acc + "26000001.ACC");
         fs.pump.onDoEvents = [&] { std::filesystem::remove(acc + "26000001.ACC"); };
-        Click(1);
-        fs.pump.onDoEvents = nullptr;
-        ExpectRejected(duringTheWait ? 2 : 1);
+        Click(1), fs.pump.onDoEvents = nullptr, ExpectRejected(duringTheWait ? 2 : 1);
         if (duringTheWait) EXPECT_EQ(fs.messages.shown[0].title, Lang(609));
     }
 }
@@ -168,8 +156,7 @@ TEST_F(Selection, KeysBrowseAndLoad) {
         EXPECT_EQ(OnComboKeyDown(s, key), passed);
         Click(1);
         EXPECT_EQ(fs.state.bTestArmed, !browses);
-        OnComboKeyUp(s);
-        OnComboClick(s);
+        OnComboKeyUp(s), OnComboClick(s);
         EXPECT_TRUE(fs.state.bTestArmed && fs.view.validateWindowShows == 1);  // one load only
     }
     Choose("");  // Enter and F7 on the placeholder: passed on as Enter, nothing loaded
@@ -179,12 +166,10 @@ TEST_F(Selection, KeysBrowseAndLoad) {
 
     // Down three times, then Enter: only the third is loaded.
     for (char i = '1'; i <= '4'; ++i) WriteAcc(std::string("2600000") + i + ".ACC", Edit(light, "FX123AB", "FX12" + std::string(3, 'A' + i - '1')));
-    RebuildReservationList(s);
-    fs.view.SelectComboIndex(0);
+    RebuildReservationList(s), fs.view.SelectComboIndex(0);
     for (int step = 1; step <= 3; ++step) {
         EXPECT_EQ(OnComboKeyDown(s, step == 2 ? 117 : 40), 40);
-        Click(fs.view.ComboIndex() + 1);
-        OnComboKeyUp(s);
+        Click(fs.view.ComboIndex() + 1), OnComboKeyUp(s);
     }
     EXPECT_EQ(fs.view.validateWindowShows, 0);
     EXPECT_EQ(OnComboKeyDown(s, 13) * 10 + fs.view.validateWindowShows, 131);

@@ -82,17 +82,15 @@ TEST_F(Validator, WholeFiles) {
         {R("Nota=x\n", "").replace(R("Nota=x\n", "").find("Targa="), 0, "Nota=x\n"), {}, 0, false, ""},
         {R("Esito=R", "Esito [R"), {}, 0, false, ""}, {R("Esito=R", "[Es=ito]"), {}, 0, false, read},
         // Bad input of any kind: a clear answer.
-        {"", {}, 0, false, ""}, {binary, {}, 0, false, "", false}, {std::string(10 << 20, 'A'), {}, 0, false, "", false},
-        {"[Proto]\n" + std::string(10 << 20, '=') + "\n", {}, 0, false, ""},
+        {"", {}, 0, false, ""}, {binary, {}, 0, false, "", false}, {std::string(1 << 20, 'A'), {}, 0, false, "", false},
+        {"[Proto]\n" + std::string(1 << 20, '=') + "\n", {}, 0, false, ""},
         {R("Nota=x", "Nota=\xE8\xFF\x80 "), {}, 0, false, ""}, {R("Nota=x", "Nota=\xE8\xFF\x80"), {}, 0, true, ""},
-        {R("AB123CD", "AB123\xC7"), {}, 0, false, ""}, {std::string(4000000, '\n') + kValid, {}, 0, true, ""},
+        {R("AB123CD", "AB123\xC7"), {}, 0, false, ""}, {std::string(400000, '\n') + kValid, {}, 0, true, ""},
         {kValid, {}, 0, true, "", false}, {crOnly, {}, 0, true, "", false},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.acc.substr(0, 200) + " / " + r.msg);
-        WriteMask("Accettazione.msk", kAcceptance);
-        WriteMask("Veicoli_Leggeri.msk", kLight);
-        WriteMask("Veicoli_Pesanti.msk", kHeavy);
+        WriteMask("Accettazione.msk", kAcceptance), WriteMask("Veicoli_Leggeri.msk", kLight), WriteMask("Veicoli_Pesanti.msk", kHeavy);
         for (const MaskEdit& e : r.masks) {
             const std::string name = *e.file == 'A' ? "Accettazione.msk" : "Veicoli_Leggeri.msk";
             const char* base = *e.file == 'A' ? kAcceptance : kLight;
@@ -109,9 +107,8 @@ TEST_F(Validator, WholeFiles) {
             continue;
         }
         ASSERT_EQ(fs.messages.shown.size(), 1u);
-        EXPECT_EQ(fs.messages.shown[0].text, Expand(r.msg));
-        EXPECT_EQ(fs.messages.shown[0].title, Lang(r.msg == read ? 609 : 605));
-        EXPECT_EQ(fs.messages.shown[0].style, 16);
+        const fakes::ShownMessage& m = fs.messages.shown[0];
+        EXPECT_EQ(m.text + "|" + m.title + "|" + std::to_string(m.style), Expand(r.msg) + "|" + Lang(r.msg == read ? 609 : 605) + "|16");
     }
 }
 
@@ -121,8 +118,6 @@ TEST_F(Validator, NoFileToRead) {
     for (const char* name : {"26999999.ACC", "26000009.ACC"}) {
         fs.messages.shown.clear();
         EXPECT_FALSE(ValidateReservation(s, acc + name, 0));
-        ASSERT_EQ(fs.messages.shown.size(), 1u);
-        EXPECT_EQ(fs.messages.shown[0].text, Lang(610));
-        EXPECT_EQ(fs.messages.shown[0].title, Lang(609));
+        EXPECT_EQ(fs.messages.shown.size() == 1 ? fs.messages.shown[0].text + "|" + fs.messages.shown[0].title : "?", Lang(610) + "|" + Lang(609));
     }
 }

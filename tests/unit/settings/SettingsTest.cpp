@@ -68,8 +68,7 @@ TEST_F(Profile, ReadStringGrowsInStepsOf256UntilTheValueFits) {
     const std::pair<size_t, std::vector<uint32_t>> rows[] = {
         {254, {257}}, {255, {257, 513}}, {256, {257, 513}}, {300, {257, 513}}, {510, {257, 513}}, {511, {257, 513, 769}}};
     auto Sizes = [&](size_t len) {
-        WriteFile(path, "[S]\r\nk=" + S(len, 'x') + "\r\n");
-        rec.sizes.clear();
+        WriteFile(path, "[S]\r\nk=" + S(len, 'x') + "\r\n"), rec.sizes.clear();
         EXPECT_EQ(r.ReadString("S", "k"), S(len, 'x'));
         return rec.sizes;
     };
@@ -171,8 +170,7 @@ TEST(Settings, PathsConversionsAndTags) {
     for (const auto& [dir, want] : {std::pair{"C:\\Prog", "C:\\Prog\\x"}, {"C:\\", "C:\\x"}, {"C:", "C:x"}, {"/tmp/", "/tmp/x"}, {"", "x"}})
         EXPECT_EQ(JoinPath(dir, "x"), want);
     AppState st;
-    st.programDir = "C:\\";
-    BindProgramStores(st);
+    st.programDir = "C:\\", BindProgramStores(st);
     EXPECT_EQ(st.LanguageIni.IniFile() + "|" + st.SettingsIni.IniFile(), "C:\\Language.ini|C:\\\\HELIOTAB.ini");  // '\' always inserted
     constexpr long kNone = -12345;  // no whole number; port read with default 9; boolean 'T', 'F' or 'd' for the default
     const std::tuple<const char*, long, int, char> rows[] = {
