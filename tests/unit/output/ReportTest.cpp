@@ -15,8 +15,8 @@ TEST(ReportItems, ReadAsSequentialInputReadsThem) {
         {"Tipo=HL 2000, serie B\r\n", {"Tipo=HL 2000", "serie B"}},  // a comma ends an item, blanks go
         {"a,,b\r\n", {"a", "", "b"}}, {"a,\r\nb\r\n", {"a", "", "b"}}, {"   x  \r\n\t y\r\n", {"x  ", "y"}},
         {"\r\n\r\nz\r\n", {"", "", "z"}}, {"\"Rossi, Mario\"\r\n", {"Rossi, Mario"}},  // quotes keep the comma
-        {"  \"q\"tail,n\r\n", {"q", "n"}}, {"\"open, no close\r\nnext\r\n", {"open, no close", "next"}},
-        {"Operatore=\"A\"\r\n", {"Operatore=\"A\""}}, {std::string("a\0b,c", 5), {std::string("a\0b", 3), "c"}},
+        {"  \"q\"tail,n\r\n", {"q", "n"}}, {"\"open, no close\r\nnext\r\n", {"open, no close", "next"}}, {"Operatore=\"A\"\r\n", {"Operatore=\"A\""}},
+        {std::string("a\0b,c", 5), {std::string("a\0b", 3), "c"}},
     };
     for (const auto& [text, items] : rows) EXPECT_EQ(ReadReportItems(text), items) << text;
 }
@@ -43,10 +43,10 @@ TEST(ReportLayout, HeaderAndBodyInTenthsOfAMillimetre) {
 TEST(PrintDialogValues, PageNumbersPushEachOtherAlong) {
     enum Op { Min, Max, From, To };
     const std::pair<std::vector<std::pair<Op, int16_t>>, std::array<int16_t, 4>> rows[] = {  // min, from, to, max
-        {{}, {0, 0, 0, 0}}, {{{Min, 3}}, {3, 3, 3, 3}}, {{{Max, 9}, {Min, 3}}, {3, 3, 3, 9}},
-        {{{Max, 9}, {From, 4}, {To, 6}}, {0, 4, 6, 9}}, {{{Max, 9}, {From, 4}, {To, 6}, {Max, 5}}, {0, 4, 5, 5}},
-        {{{Max, 9}, {From, 4}, {To, 6}, {Max, 2}}, {0, 2, 2, 2}}, {{{Min, 5}, {From, 2}}, {2, 2, 5, 5}},
-        {{{From, 7}}, {0, 7, 7, 7}}, {{{Min, 5}, {To, 3}}, {3, 3, 3, 5}}, {{{Max, 8}, {To, 12}}, {0, 0, 12, 12}},
+        {{}, {0, 0, 0, 0}}, {{{Min, 3}}, {3, 3, 3, 3}}, {{{Max, 9}, {Min, 3}}, {3, 3, 3, 9}}, {{{Max, 9}, {From, 4}, {To, 6}}, {0, 4, 6, 9}},
+        {{{Max, 9}, {From, 4}, {To, 6}, {Max, 5}}, {0, 4, 5, 5}}, {{{Max, 9}, {From, 4}, {To, 6}, {Max, 2}}, {0, 2, 2, 2}},
+        {{{Min, 5}, {From, 2}}, {2, 2, 5, 5}}, {{{From, 7}}, {0, 7, 7, 7}}, {{{Min, 5}, {To, 3}}, {3, 3, 3, 5}},
+        {{{Max, 8}, {To, 12}}, {0, 0, 12, 12}},
         // Below 1 is stored as 0 and pushes with 0, never with a negative page.
         {{{Max, 9}, {From, 4}, {To, 6}, {Max, -3}}, {0, 0, 0, 0}}, {{{Max, 9}, {Min, 4}, {Min, -2}}, {0, 4, 4, 9}},
         {{{Max, 9}, {To, 6}, {From, -1}}, {0, 0, 6, 9}},

@@ -188,9 +188,9 @@ TEST(ResultWriter, FailuresKeepEverything) {
 TEST(PrintReport, TheResultIsDeliveredWhateverThePrinterDoes) {
     enum class P { Prints, NoPrinter, Cancel, DialogFails, JobFails, FileGone, NotAsked };
     const std::tuple<P, bool, int> rows[] = {
-        {P::Prints, false, 0}, {P::Prints, true, 0}, {P::NoPrinter, false, 651}, {P::NoPrinter, true, 651},
-        {P::Cancel, false, 0}, {P::Cancel, true, 0}, {P::DialogFails, true, 652}, {P::JobFails, false, 652},
-        {P::JobFails, true, 652}, {P::FileGone, false, 652}, {P::NotAsked, false, 0},
+        {P::Prints, false, 0}, {P::Prints, true, 0}, {P::NoPrinter, false, 651}, {P::NoPrinter, true, 651}, {P::Cancel, false, 0},
+        {P::Cancel, true, 0}, {P::DialogFails, true, 652}, {P::JobFails, false, 652}, {P::JobFails, true, 652}, {P::FileGone, false, 652},
+        {P::NotAsked, false, 0},
     };
     for (const auto& [printer, close, messageId] : rows) {
         SCOPED_TRACE(static_cast<int>(printer) * 10 + close);

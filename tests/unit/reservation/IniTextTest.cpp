@@ -21,8 +21,8 @@ TEST(IniText, ListsValuesAndLines) {
 
     // The lines as the validator counts them.
     const std::pair<const char*, Names> lines[] = {
-        {"a\r\n\r\nb\r\n", {"a", "", "b"}}, {"a\n \nb", {"a", " ", "b"}}, {"a\rb\r", {"a", "b"}},
-        {"a\rb\r\nc\r", {"a", "b", "c"}}, {"a\n\r", {"a", ""}}, {"a\r\r\n", {"a", ""}}, {"", {}},
+        {"a\r\n\r\nb\r\n", {"a", "", "b"}}, {"a\n \nb", {"a", " ", "b"}}, {"a\rb\r", {"a", "b"}}, {"a\rb\r\nc\r", {"a", "b", "c"}},
+        {"a\n\r", {"a", ""}}, {"a\r\r\n", {"a", ""}}, {"", {}},
     };
     for (const auto& [text, want] : lines) {
         Names got;

@@ -51,19 +51,19 @@ TEST_F(Validator, WholeFiles) {
     const Row rows[] = {
         {kValid, {}, 0, true, ""},
         // The line count comes first: comments, extra keys and blank lines count, empty lines do not.
-        {R("", "; commento\n"), {}, 0, false, ""}, {R("", "Extra=1\n"), {}, 0, false, ""},
-        {R("Nota=x\n", ""), {}, 0, false, ""}, {R("", "\n\n"), {}, 0, true, ""}, {R("", " \n"), {}, 0, false, ""},
+        {R("", "; commento\n"), {}, 0, false, ""}, {R("", "Extra=1\n"), {}, 0, false, ""}, {R("Nota=x\n", ""), {}, 0, false, ""},
+        {R("", "\n\n"), {}, 0, true, ""}, {R("", " \n"), {}, 0, false, ""},
         // Mask lines that are no keys add no line to expect.
         {kValid, {{"A", "", "; nota\nriga senza uguale\n[Vuota]\nsolo testo\n"}}, 0, true, ""},
         {"[Ultima]\nEsito=A\n[Dati]\nCodice=12345\nTarga=ZZ999\n[Pren]\nNota=\nNumero=123456\n[Proto]\nVersione=100\n", {}, 0, true, ""},
         // Headers and keys exactly as written; a key missing from the last section is a reading failure.
-        {R("[Pren]", "[pren]"), {}, 0, false, ""}, {R("[Pren]", "[Pren] "), {}, 0, false, ""},
-        {R("[Pren]", " [Pren]"), {}, 0, false, ""}, {R("Numero=", "Numerus="), {}, 0, false, ""},
-        {R("Esito=R", "Esiti=R"), {}, 0, false, read}, {R("Numero=", "numero="), {}, 0, false, ""}, {R("Numero=", "Numero ="), {}, 0, false, ""},
+        {R("[Pren]", "[pren]"), {}, 0, false, ""}, {R("[Pren]", "[Pren] "), {}, 0, false, ""}, {R("[Pren]", " [Pren]"), {}, 0, false, ""},
+        {R("Numero=", "Numerus="), {}, 0, false, ""}, {R("Esito=R", "Esiti=R"), {}, 0, false, read}, {R("Numero=", "numero="), {}, 0, false, ""},
+        {R("Numero=", "Numero ="), {}, 0, false, ""},
         // Value lines: no blanks at the ends or tabs even when ignored; "#" only in vehicle sections.
-        {R("Nota=x", "Nota=x "), {}, 0, false, ""}, {R("Nota=x", "Nota= x"), {}, 0, false, ""},
-        {R("Nota=x", "Nota=a\tb"), {}, 0, false, ""}, {R("Nota=x", "Nota=a b=c"), {}, 0, true, ""},
-        {R("Esito=R", "Esito=#R"), {}, 0, true, ""}, {R("Numero=000001", "Numero=#00001"), {}, 0, false, ""},
+        {R("Nota=x", "Nota=x "), {}, 0, false, ""}, {R("Nota=x", "Nota= x"), {}, 0, false, ""}, {R("Nota=x", "Nota=a\tb"), {}, 0, false, ""},
+        {R("Nota=x", "Nota=a b=c"), {}, 0, true, ""}, {R("Esito=R", "Esito=#R"), {}, 0, true, ""},
+        {R("Numero=000001", "Numero=#00001"), {}, 0, false, ""},
         // The class picks the mask, and the bus its extra section.
         {heavy, {}, 1, true, ""}, {bus, {}, 1, false, ""}, {bus, {}, 2, true, ""}, {heavy, {}, 2, false, ""}, {heavy, {}, 0, false, ""},
         // Broken masks: the first one reached is named, in its own form, even after invalid values.
@@ -79,14 +79,13 @@ TEST_F(Validator, WholeFiles) {
         {kValid, {{"L", nullptr, nullptr}}, 0, false, "{703} \"Veicoli_Leggeri.msk\""},
         {"", {{"A", nullptr, "; nothing here\n"}}, 0, false, "{703} \"Accettazione.msk\""},
         // The key search ends at a line with "[" and no "=".
-        {R("Nota=x\n", "").replace(R("Nota=x\n", "").find("Targa="), 0, "Nota=x\n"), {}, 0, false, ""},
-        {R("Esito=R", "Esito [R"), {}, 0, false, ""}, {R("Esito=R", "[Es=ito]"), {}, 0, false, read},
+        {R("Nota=x\n", "").replace(R("Nota=x\n", "").find("Targa="), 0, "Nota=x\n"), {}, 0, false, ""}, {R("Esito=R", "Esito [R"), {}, 0, false, ""},
+        {R("Esito=R", "[Es=ito]"), {}, 0, false, read},
         // Bad input of any kind: a clear answer.
         {"", {}, 0, false, ""}, {binary, {}, 0, false, "", false}, {std::string(1 << 20, 'A'), {}, 0, false, "", false},
-        {"[Proto]\n" + std::string(1 << 20, '=') + "\n", {}, 0, false, ""},
-        {R("Nota=x", "Nota=\xE8\xFF\x80 "), {}, 0, false, ""}, {R("Nota=x", "Nota=\xE8\xFF\x80"), {}, 0, true, ""},
-        {R("AB123CD", "AB123\xC7"), {}, 0, false, ""}, {std::string(400000, '\n') + kValid, {}, 0, true, ""},
-        {kValid, {}, 0, true, "", false}, {crOnly, {}, 0, true, "", false},
+        {"[Proto]\n" + std::string(1 << 20, '=') + "\n", {}, 0, false, ""}, {R("Nota=x", "Nota=\xE8\xFF\x80 "), {}, 0, false, ""},
+        {R("Nota=x", "Nota=\xE8\xFF\x80"), {}, 0, true, ""}, {R("AB123CD", "AB123\xC7"), {}, 0, false, ""},
+        {std::string(400000, '\n') + kValid, {}, 0, true, ""}, {kValid, {}, 0, true, "", false}, {crOnly, {}, 0, true, "", false},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.acc.substr(0, 200) + " / " + r.msg);

@@ -102,8 +102,8 @@ TEST_F(Profile, ReadsByTheProfileRules) {
         {"S", "a", "spaced value"}, {"S", "b", "in quotes"}, {"S", "c", "single"}, {"S", "d", "\"unbalanced"}, {"S", "e", "\""},
         {"S", "bare line", "<none>"}, {"S", ";f", "commented"}, {"S", "k", "first"}, {"  s\t", " K ", "first"},
         {"S", "only", "<none>"},  // only the first section of a name is searched
-        {"CITT\xC0", "PERCH\xC9", "s\xEC"}, {"Citta", "Perche", "<none>"}, {"Citt\xE0", "nb", "\xA0mid\xA0"},
-        {"Se", "ke", "va"}, {"Se", "k2", "v2"}, {"T", "k", "<none>"}, {"S", "x", "<none>"}, {"\x8A\x8C\x8E\x9F", "K", "x"},
+        {"CITT\xC0", "PERCH\xC9", "s\xEC"}, {"Citta", "Perche", "<none>"}, {"Citt\xE0", "nb", "\xA0mid\xA0"}, {"Se", "ke", "va"}, {"Se", "k2", "v2"},
+        {"T", "k", "<none>"}, {"S", "x", "<none>"}, {"\x8A\x8C\x8E\x9F", "K", "x"},
     };
     for (const auto& [s, k, want] : rows) EXPECT_EQ(Read(s, k), want) << s << "/" << k;
     EXPECT_EQ(List(), S("S\0Citt\xE0\0s\0Se\0\x9A\x9C\x9E\xFF\0", 18));
@@ -174,15 +174,14 @@ TEST(Settings, PathsConversionsAndTags) {
     EXPECT_EQ(st.LanguageIni.IniFile() + "|" + st.SettingsIni.IniFile(), "C:\\Language.ini|C:\\\\HELIOTAB.ini");  // '\' always inserted
     constexpr long kNone = -12345;  // no whole number; port read with default 9; boolean 'T', 'F' or 'd' for the default
     const std::tuple<const char*, long, int, char> rows[] = {
-        {"0", 0, 0, 'F'}, {"3", 3, 3, 'T'}, {"03", 3, 3, 'T'}, {"+4", 4, 4, 'T'}, {" 3 ", 3, 3, 'T'}, {"\t3", 3, 3, 'T'},
-        {"3.0", 3, 3, 'T'}, {"3.", 3, 3, 'T'}, {"0.0", 0, 0, 'F'}, {"00", 0, 0, 'F'}, {"-0", 0, 0, 'F'}, {"-0.00", 0, 0, 'F'},
-        {"-1", -1, 9, 'T'}, {"-3", -3, 9, 'T'}, {"32767", 32767, 32767, 'T'}, {"32768", 32768, 9, 'T'}, {"70000", 70000, 9, 'T'},
-        {"99999999999999999999", kWholeNumberLimit, 9, 'T'}, {"-99999999999999999999", -kWholeNumberLimit, 9, 'T'},
-        {"3.5", kNone, 9, 'd'}, {"0.5", kNone, 9, 'd'}, {"3.01", kNone, 9, 'd'}, {"1e1", kNone, 9, 'd'}, {"", kNone, 9, 'd'},
-        {"-", kNone, 9, 'd'}, {".", kNone, 9, 'd'}, {".0", kNone, 9, 'd'}, {"3 4", kNone, 9, 'd'}, {"COM3", kNone, 9, 'd'},
-        {"1a", kNone, 9, 'd'}, {"--1", kNone, 9, 'd'}, {"1.2.3", kNone, 9, 'd'}, {"3,0", kNone, 9, 'd'}, {"&H3", kNone, 9, 'd'},
-        {"True", kNone, 9, 'T'}, {" tRuE ", kNone, 9, 'T'}, {"FALSE", kNone, 9, 'F'}, {"Truee", kNone, 9, 'd'}, {"si", kNone, 9, 'd'},
-        {"9", 9, 9, 'T'}, {"90", 90, 90, 'T'}, {"/", kNone, 9, 'd'}, {":", kNone, 9, 'd'},
+        {"0", 0, 0, 'F'}, {"3", 3, 3, 'T'}, {"03", 3, 3, 'T'}, {"+4", 4, 4, 'T'}, {" 3 ", 3, 3, 'T'}, {"\t3", 3, 3, 'T'}, {"3.0", 3, 3, 'T'},
+        {"3.", 3, 3, 'T'}, {"0.0", 0, 0, 'F'}, {"00", 0, 0, 'F'}, {"-0", 0, 0, 'F'}, {"-0.00", 0, 0, 'F'}, {"-1", -1, 9, 'T'}, {"-3", -3, 9, 'T'},
+        {"32767", 32767, 32767, 'T'}, {"32768", 32768, 9, 'T'}, {"70000", 70000, 9, 'T'}, {"99999999999999999999", kWholeNumberLimit, 9, 'T'},
+        {"-99999999999999999999", -kWholeNumberLimit, 9, 'T'}, {"3.5", kNone, 9, 'd'}, {"0.5", kNone, 9, 'd'}, {"3.01", kNone, 9, 'd'},
+        {"1e1", kNone, 9, 'd'}, {"", kNone, 9, 'd'}, {"-", kNone, 9, 'd'}, {".", kNone, 9, 'd'}, {".0", kNone, 9, 'd'}, {"3 4", kNone, 9, 'd'},
+        {"COM3", kNone, 9, 'd'}, {"1a", kNone, 9, 'd'}, {"--1", kNone, 9, 'd'}, {"1.2.3", kNone, 9, 'd'}, {"3,0", kNone, 9, 'd'},
+        {"&H3", kNone, 9, 'd'}, {"True", kNone, 9, 'T'}, {" tRuE ", kNone, 9, 'T'}, {"FALSE", kNone, 9, 'F'}, {"Truee", kNone, 9, 'd'},
+        {"si", kNone, 9, 'd'}, {"9", 9, 9, 'T'}, {"90", 90, 90, 'T'}, {"/", kNone, 9, 'd'}, {":", kNone, 9, 'd'},
     };
     for (const auto& [text, whole, port, boolean] : rows) {
         long v = kNone;
@@ -238,8 +237,8 @@ TEST(Language, LookUpsAndTheShippedFile) {
     const std::tuple<const char*, int, S> rows[] = {
         {"Italiano", 101, "Stazione"}, {"Italiano", 362, "Riga uno\r\nRiga due"}, {"Italiano", 363, "a\r\nb\r\nc\r\n"},
         {"Italiano", 364, "C:\r\nuovo\\file"}, {"Italiano", 365, "\\\r\n"}, {"Italiano", 366, "\r\n\r\n"}, {"Italiano", 367, ""},
-        {"Italiano", 368, S(1 << 20, 'x')}, {"Italiano", 999, "No resource!"}, {"English", 101, "Station"},
-        {"English", 362, "No resource!"}, {"Deutsch", 101, "No resource!"},
+        {"Italiano", 368, S(1 << 20, 'x')}, {"Italiano", 999, "No resource!"}, {"English", 101, "Station"}, {"English", 362, "No resource!"},
+        {"Deutsch", 101, "No resource!"},
     };
     for (const auto& [language, id, want] : rows) {
         st.sLanguage = language;
