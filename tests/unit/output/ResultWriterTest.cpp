@@ -152,15 +152,14 @@ TEST(ResultPaths, NamesFollowTheReservation) {
 // Each failure keeps the reservation and the armed test, and says why; once the
 // fault is gone the repeated measurement delivers to the same name.
 TEST(ResultWriter, FailuresKeepEverything) {
+    using enum FileStatus;
     const std::string kept = " armed:1 close:0 sel:26000123.ACC ini:<acc>26000123.ACC view:veicolo/Rossi Mario/26000123.ACC | ";
     const std::string failed = "T613 '<acc>26000123.FAR'|T603|16", access = "T612|T611|16", unwritten = "T604|T603|16";
     const std::tuple<const char*, const char*, FileStatus, std::string> rows[] = {
-        {"WriteNew", "", FileStatus::Other, unwritten}, {"WriteNew", "", FileStatus::Access, unwritten},
-        {"WriteNew", "", FileStatus::NotFound, unwritten}, {"CopyAndFlush", "", FileStatus::Other, failed},
-        {"CopyAndFlush", "", FileStatus::NotFound, failed}, {"CopyAndFlush", "", FileStatus::Access, access},
-        {"Replace", "", FileStatus::Other, failed}, {"Replace", "", FileStatus::NotFound, failed},
-        {"Replace", "", FileStatus::Access, access}, {"Delete", ".FA$", FileStatus::Access, access},  // a stale .FA$ that stays
-        {"read-only", "", FileStatus::Ok, access}, {"no program folder", "", FileStatus::Ok, unwritten},
+        {"WriteNew", "", Other, unwritten}, {"WriteNew", "", Access, unwritten}, {"WriteNew", "", NotFound, unwritten},
+        {"CopyAndFlush", "", Other, failed}, {"CopyAndFlush", "", NotFound, failed}, {"CopyAndFlush", "", Access, access},
+        {"Replace", "", Other, failed}, {"Replace", "", NotFound, failed}, {"Replace", "", Access, access}, {"read-only", "", Ok, access},
+        {"no program folder", "", Ok, unwritten}, {"Delete", ".FA$", Access, access},  // a stale .FA$ that stays
     };
     for (const auto& [op, suffix, status, msg] : rows) {
         const std::string setup = op;
@@ -206,13 +205,11 @@ TEST(PrintReport, TheResultIsDeliveredWhateverThePrinterDoes) {
             if (printer == P::FileGone) std::filesystem::remove(b.prog + kSep + "26000123.TMP");
         };
         EXPECT_TRUE(WriteTestResult(b.fx.station, b.r));
-        const std::string state = " " + Done(close);
         std::string msgs = close ? "" : " | T602 '<acc>26000123.FAR'|T601|64";
         EXPECT_EQ(whileOpen, fp.dialogs ? "acc: 26000123.FAR prog: 26000123.TMP Language.ini " + Done(false) + msgs : "");
         if (messageId) msgs += " | T" + std::to_string(messageId) + "|T650|48";  // after the 602 the operator reads first
-        EXPECT_EQ(b.Seen(), "acc: 26000123.FAR prog: Language.ini" + state + msgs);
-        EXPECT_EQ(fp.dialogs, printer == P::NoPrinter || printer == P::NotAsked ? 0 : 1);
-        ASSERT_EQ(fp.printed.size(), printer == P::Prints ? 1u : 0u);
+        EXPECT_EQ(b.Seen(), "acc: 26000123.FAR prog: Language.ini " + Done(close) + msgs);
+        ASSERT_EQ(std::pair(fp.dialogs, fp.printed.size()), std::pair(printer == P::NoPrinter || printer == P::NotAsked ? 0 : 1, printer == P::Prints ? 1ul : 0ul));
         if (printer != P::Prints) continue;
         // The report is the delivered file: the section, thirty keys, one more line for the comma.
         const ReportLayout& report = fp.printed[0].layout;

@@ -74,8 +74,7 @@ TEST_F(Profile, ReadStringGrowsInStepsOf256UntilTheValueFits) {
     };
     for (const auto& [len, sizes] : rows) EXPECT_EQ(Sizes(len), sizes) << len;
     EXPECT_EQ(Sizes(5000).size() * 1000 + rec.sizes.back(), 20u * 1000 + 5121);  // 256 * 20 is the first above 5001
-    rec.full = true;  // the growth ends: 64 steps of 256 up to 16 KiB, then doubling to 16 MiB
-    rec.sizes.clear();
+    rec.full = true, rec.sizes.clear();  // the growth ends: 64 steps of 256 up to 16 KiB, then doubling to 16 MiB
     EXPECT_EQ(r.ReadString("S", "k").size(), 16u << 20);
     EXPECT_EQ(rec.sizes.size(), 74u);
 }
@@ -119,10 +118,9 @@ TEST_F(Profile, ReadsByTheProfileRules) {
 }
 
 TEST_F(Profile, WritesLeaveTheseBytes) {
-    EXPECT_TRUE(ini.WriteString("Impostazioni", "Lingua", "Italiano"));
-    EXPECT_TRUE(ini.WriteString("Percorsi", "Files .ACC", "C:\\MCTC\\DIR_FAR\\"));
-    EXPECT_TRUE(ini.WriteString("impostazioni", "Primo Piano", "1"));
-    EXPECT_TRUE(ini.WriteString("  Nuova\t", " chiave  ", "  v"));  // blanks around names and before a value go
+    // Blanks around names and before a value go.
+    EXPECT_TRUE(ini.WriteString("Impostazioni", "Lingua", "Italiano") && ini.WriteString("Percorsi", "Files .ACC", "C:\\MCTC\\DIR_FAR\\") &&
+                ini.WriteString("impostazioni", "Primo Piano", "1") && ini.WriteString("  Nuova\t", " chiave  ", "  v"));
     S high(128, '\0');
     std::iota(high.begin(), high.end(), '\x80');
     EXPECT_TRUE(ini.WriteString("Citt\xE0", "Perch\xE9", high));
