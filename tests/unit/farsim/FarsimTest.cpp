@@ -40,14 +40,12 @@ struct Play {
     Play(SimConfig c, const std::string& script) : cfg(c), sim(std::move(c)) {
         sim.Start(now), Collect();
         std::istringstream in(script);
-        for (std::string w; in >> w;) {
-            if (w[0] != '+') {
-                sim.OnByte(static_cast<uint8_t>(std::string("\x05\x06\x15\x18\x04")["EKNCT"s.find(w[0])]), now), Collect();
-                continue;
-            }
-            const double target = now + std::stod(w.substr(1));
-            for (auto d = sim.NextDeadline(); d && *d <= target; d = sim.NextDeadline()) sim.OnTime(now = std::max(now, *d)), Collect();
-            sim.OnTime(now = target), Collect();
+        for (std::string w; in >> w; Collect()) {
+            const bool wait = w[0] == '+';
+            const double target = now + (wait ? std::stod(w.substr(1)) : 0);
+            if (!wait) sim.OnByte(static_cast<uint8_t>(std::string("\x05\x06\x15\x18\x04")["EKNCT"s.find(w[0])]), now);
+            for (auto d = sim.NextDeadline(); wait && d && *d <= target; d = sim.NextDeadline()) sim.OnTime(now = std::max(now, *d)), Collect();
+            if (wait) sim.OnTime(now = target);
         }
     }
     void Collect() {

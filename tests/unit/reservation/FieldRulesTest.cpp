@@ -12,12 +12,7 @@ constexpr FieldOutcome V = FieldOutcome::Valid, I = FieldOutcome::Invalid, M = F
 }  // namespace
 
 TEST(FieldRules, DescriptorAgainstValue) {
-    struct Row {
-        const char* d;
-        std::string v;
-        FieldOutcome want;
-        bool vehicle = false;
-    };
+    struct Row { const char* d; std::string v; FieldOutcome want; bool vehicle = false; };
     const Row rows[] = {
         // Presence: I examines nothing, O accepts an empty value, other letters are mask errors first of all.
         {"I,D,8,8", "not a date", V}, {"I,Q,abc", "x", V}, {"O,S,3,1", "", V}, {"O,C,5,5", "", V}, {"O,N,3.2,1", "", V}, {"O,D,8,8", "", V},

@@ -14,20 +14,10 @@ const char* kHeavy = "[Dati]\nTarga=N,S,8,5,[A-Z],[0-9]\n[Vis_CtrlSupplBus]\nUsc
 // "#" is dropped in a vehicle section.
 const std::string kValid = "[Proto]\nVersione=100\n\n[Pren]\nNumero=000001\nNota=x\n[Dati]\nTarga=AB123CD\nCodice=#12345\n[Ultima]\nEsito=R\n";
 
-struct MaskEdit {
-    const char* file;  // "A", "L" or "H"
-    const char* from;  // nullptr: the mask is removed, or replaced whole by `to` when `to` is set
-    const char* to;
-};
-
-struct Row {
-    std::string acc;
-    std::vector<MaskEdit> masks;
-    int vehicleClass;
-    bool ok;
-    std::string msg;  // "{id}" stands for that language text; "" for no message
-    bool crlf = true;
-};
+// A mask file ("A" or "L") edited: `from` replaced by `to`; no `from`: removed, or replaced whole by `to` when set.
+struct MaskEdit { const char *file, *from, *to; };
+// `msg`: "{id}" stands for that language text; "" for no message.
+struct Row { std::string acc; std::vector<MaskEdit> masks; int vehicleClass; bool ok; std::string msg; bool crlf = true; };
 
 }  // namespace
 
