@@ -51,10 +51,7 @@ struct Line {
         thread = std::thread([this] { code = RunOnLine(sim, *port, log, limits, stop); });
     }
     int Join() { return thread.join(), code; }
-    ~Line() {
-        stop = 1;
-        if (thread.joinable()) thread.join();
-    }
+    ~Line() { stop = 1, thread.joinable() ? thread.join() : void(); }
     heliotab::testutil::TempDir dir;
     std::string error;
     std::unique_ptr<SerialPort> port;
