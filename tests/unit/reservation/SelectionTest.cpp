@@ -52,27 +52,22 @@ protected:
 TEST_F(Selection, ListNamesItemsAndYears) {
     fs.view.comboItems = {"stale"};
     EXPECT_EQ(Items(), Names{});
-    fs.state.AccDirectory = root + "/nowhere/";
-    EXPECT_EQ(Items(), Names{});
+    EXPECT_EQ((fs.state.AccDirectory = root + "/nowhere/", Items()), Names{});
     fs.state.AccDirectory = acc;
     fs.state.ReservationIni.SetIniFile(acc + "26000009.ACC");  // an armed test's, left alone by a rebuild
-    for (const char* name : {"26000123.ACC", "26000124.acc", "25000123.ACC", "2600012A.ACC", "260001234.ACC",
-                             "2600123.ACC", "26+00123.ACC", "26 00123.ACC", "26000125.FAR", "26000126.ACC.bak",
-                             ".26000127.ACC", "27000001.ACC", "00000001.ACC"})
+    for (const char* name : {"26000123.ACC", "26000124.acc", "25000123.ACC", "2600012A.ACC", "260001234.ACC", "2600123.ACC", "26+00123.ACC",
+                             "26 00123.ACC", "26000125.FAR", "26000126.ACC.bak", ".26000127.ACC", "27000001.ACC", "00000001.ACC"})
         WriteAcc(name, Crlf(std::string("[DatiLibrettoVeicolo]\nFabbrica=M\nTipo=T\nTarga=") + name + "\n"));
     std::filesystem::create_directory(acc + "26000128.ACC");
     WriteAcc("26000001.ACC", Crlf("[DatiLibrettoVeicolo]\nTarga=AB123CD\n")), WriteAcc("26000002.ACC", Crlf("[Altro]\nFabbrica=FIAT\n"));
     WriteAcc("26000003.ACC", ""), WriteAcc("26000004.ACC", std::string("\0\xFF\x01[", 4));
-    EXPECT_EQ(Items(), (Names{"  -  - ", "  -  - ", "  -  - ", "  -  - AB123CD", " M - T - 26000123.ACC",
-                              " M - T - 26000124.acc"}));  // missing keys keep the separators
+    // Missing keys keep the separators.
+    EXPECT_EQ(Items(), (Names{"  -  - ", "  -  - ", "  -  - ", "  -  - AB123CD", " M - T - 26000123.ACC", " M - T - 26000124.acc"}));
     EXPECT_EQ(fs.state.ReservationIni.IniFile(), acc + "26000009.ACC");
     std::filesystem::remove(acc + "26000124.acc");
-    fs.clock.Set(2026, 12, 31, 23, 59, 59);
-    EXPECT_EQ(Items().size(), 5u);
-    fs.clock.Set(2027, 1, 1, 0, 0, 0);
-    EXPECT_EQ(Items(), Names{" M - T - 27000001.ACC"});
-    fs.clock.Set(2100, 6, 1);
-    EXPECT_EQ(Items(), Names{" M - T - 00000001.ACC"});
+    EXPECT_EQ((fs.clock.Set(2026, 12, 31, 23, 59, 59), Items().size()), 5u);
+    EXPECT_EQ((fs.clock.Set(2027, 1, 1, 0, 0, 0), Items()), Names{" M - T - 27000001.ACC"});
+    EXPECT_EQ((fs.clock.Set(2100, 6, 1), Items()), Names{" M - T - 00000001.ACC"});
 }
 
 // Every demo on three days, chosen with the mouse: armed, or rejected with one
