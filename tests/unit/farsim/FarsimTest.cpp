@@ -123,7 +123,8 @@ TEST(Farsim, FaultsPutOnTheWireWhatTheyClaim) {
                 for (const Chunk& c : t.chunks) f += c.bytes;
                 const std::string carried = f.substr(f.size() - 3, 2), due = ChecksumOf(f.substr(1, f.size() - 4));
                 for (char c : carried) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-                EXPECT_EQ(std::pair(t.hangUpAfter, t.chunks.size()), std::pair(fault == Fault::Disconnect, fault == Fault::Split ? 4ul : fault == Fault::Garbage ? 2ul : 1ul));
+                const size_t chunks = fault == Fault::Split ? 4 : fault == Fault::Garbage ? 2 : 1;
+                EXPECT_EQ(std::pair(t.hangUpAfter, t.chunks.size()), std::pair(fault == Fault::Disconnect, chunks));
                 for (size_t i = 1; i < t.chunks.size(); ++i) EXPECT_GT(t.chunks[i].delayBeforeMs, 0);
                 if (fault == Fault::None || fault == Fault::Split) EXPECT_EQ(f, good);
                 if (fault == Fault::Split) EXPECT_EQ(t.chunks.front().bytes + t.chunks.back().bytes, "\x02\x03");

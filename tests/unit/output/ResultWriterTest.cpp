@@ -209,7 +209,8 @@ TEST(PrintReport, TheResultIsDeliveredWhateverThePrinterDoes) {
         EXPECT_EQ(whileOpen, fp.dialogs ? "acc: 26000123.FAR prog: 26000123.TMP Language.ini " + Done(false) + msgs : "");
         if (messageId) msgs += " | T" + std::to_string(messageId) + "|T650|48";  // after the 602 the operator reads first
         EXPECT_EQ(b.Seen(), "acc: 26000123.FAR prog: Language.ini " + Done(close) + msgs);
-        ASSERT_EQ(std::pair(fp.dialogs, fp.printed.size()), std::pair(printer == P::NoPrinter || printer == P::NotAsked ? 0 : 1, printer == P::Prints ? 1ul : 0ul));
+        ASSERT_EQ(std::pair(fp.dialogs, fp.printed.size()),
+                  std::pair(printer == P::NoPrinter || printer == P::NotAsked ? 0 : 1, size_t{printer == P::Prints}));
         if (printer != P::Prints) continue;
         // The report is the delivered file: the section, thirty keys, one more line for the comma.
         const ReportLayout& report = fp.printed[0].layout;
