@@ -239,10 +239,8 @@ TEST(Language, LookUpsAndTheShippedFile) {
         EXPECT_EQ(GetLangString(st, id), want) << language << id;
         EXPECT_EQ(TrayTipText(st), GetLangString(st, 101) + " (HELIOTAB)");
     }
-    st.sLanguage = "Italiano";
-    EXPECT_EQ(LangValue(st, "362") + LangValue(st, "abc"), "Riga uno\\nRiga dueNo resource!");
-    st.LanguageIni.SetIniFile(dir.File("absent.ini"));
-    EXPECT_EQ(GetLangString(st, 101), "No resource!");
+    EXPECT_EQ((st.sLanguage = "Italiano", LangValue(st, "362") + LangValue(st, "abc")), "Riga uno\\nRiga dueNo resource!");
+    EXPECT_EQ((st.LanguageIni.SetIniFile(dir.File("absent.ini")), GetLangString(st, 101)), "No resource!");
 
     // The shipped file: both languages, Italian first, every id in use, Windows-1252 with CR LF.
     const S path = S(HELIOTAB_SOURCE_DIR) + "/data/Language.ini", bytes = ReadFile(path);
