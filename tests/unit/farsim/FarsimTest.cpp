@@ -115,9 +115,7 @@ TEST(Farsim, FaultsPutOnTheWireWhatTheyClaim) {
             for (Fault fault : {Fault::None, Fault::Checksum, Fault::Lowercase, Fault::Garbage, Fault::Split, Fault::Disconnect}) {
                 SCOPED_TRACE(FaultName(fault) + std::string(1, status));
                 EXPECT_EQ(ParseFault(FaultName(fault)), fault);
-                FrameRequest req;
-                req.layout = l, req.status = status;
-                const Transmission t = MakeTransmission(req, fault, rng);
+                const Transmission t = MakeTransmission(FrameRequest{l, status, {}, {}}, fault, rng);
                 const std::string good = BuildFrame(l, status, Identity{}, Results{});
                 std::string f, upper;
                 for (const Chunk& c : t.chunks) f += c.bytes;
