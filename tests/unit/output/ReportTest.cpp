@@ -31,12 +31,9 @@ TEST(ReportLayout, HeaderAndBodyInTenthsOfAMillimetre) {
                                               {150, 350, "Marca=A"}, {150, 400, "B"}, {150, 450, "Esito=P"}}}));
     EXPECT_EQ(PlaceReport(layout, 50, 420), (std::vector<ReportPage>{{{700, 100, h}, {150, 300, "[ProvaFari]"},
                                              {150, 350, "Marca=A"}}, {{150, 300, "B"}, {150, 350, "Esito=P"}}}));
-    for (int pageHeight : {0, -5}) {  // nonsense from a printer: every line once, one per page
-        const auto pages = PlaceReport(layout, 0, pageHeight);
-        ASSERT_EQ(pages.size(), 4u);
-        EXPECT_EQ(pages[0].size(), 2u);
-        EXPECT_EQ(pages[3], (ReportPage{{150, 300, "Esito=P"}}));
-    }
+    for (int pageHeight : {0, -5})  // nonsense from a printer: every line once, one per page
+        EXPECT_EQ(PlaceReport(layout, 0, pageHeight), (std::vector<ReportPage>{{{700, 100, h}, {150, 300, "[ProvaFari]"}}, {{150, 300, "Marca=A"}},
+                                                                               {{150, 300, "B"}}, {{150, 300, "Esito=P"}}}));
     EXPECT_EQ(PlaceReport(BuildReportLayout("t", "d", ""), 50, 2970), (std::vector<ReportPage>{{{700, 100, "t - d"}}}));
 }
 
