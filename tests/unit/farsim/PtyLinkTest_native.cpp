@@ -45,11 +45,9 @@ struct Peer {
 struct Line {
     explicit Line(SimConfig cfg) : port(CreatePtyLink(dir.File("com"), error)), sim(std::move(cfg)) {
         EXPECT_TRUE(port && log.OpenFile(dir.File("farsim.log"))) << error;
-    }
-    void Start() {
         limits.timeLimitMs = 30000, limits.goalPending = true, limits.logStats = true;
-        thread = std::thread([this] { code = RunOnLine(sim, *port, log, limits, stop); });
     }
+    void Start() { thread = std::thread([this] { code = RunOnLine(sim, *port, log, limits, stop); }); }
     int Join() { return thread.join(), code; }
     ~Line() { stop = 1, thread.joinable() ? thread.join() : void(); }
     heliotab::testutil::TempDir dir;
@@ -76,12 +74,12 @@ TEST(FarsimPtyLink, OneTestOverARealLine) {
     ASSERT_GT(::readlink(run.dir.File("com").c_str(), target, sizeof target - 1), 0);
     EXPECT_EQ(run.port->Name(), target);
     Peer peer(run.dir.File("com"));
-    run.Start(), peer.Send(0x05);
-    EXPECT_EQ(peer.Read(2), Frame('0') + Frame('1'));
-    peer.Send(0x15);  // as after a bad checksum: the same frame again
-    EXPECT_EQ(peer.Read(), Frame('1'));
-    peer.Send(0x06);
-    EXPECT_EQ(peer.Read(), Frame('2'));
+    run.Start();
+    // ENQ; a NAK as after a bad checksum brings the same frame again; ACK.
+    for (const auto& [answer, frames, want] : {std::tuple{0x05, 2, Frame('0') + Frame('1')}, {0x15, 1, Frame('1')}, {0x06, 1, Frame('2')}}) {
+        peer.Send(answer);
+        EXPECT_EQ(peer.Read(frames), want);
+    }
     peer.Send(0x06);
     EXPECT_EQ(run.Join(), kExitDone);
     const std::string text = heliotab::testutil::ReadFile(run.dir.File("farsim.log"));
