@@ -8,7 +8,7 @@
 using namespace heliotab;
 using Items = std::vector<std::string>;
 
-TEST(ReportItems, ReadAsSequentialInputReadsThem) {
+TEST(Report, ItemsAndTheirPlaces) {
     const std::pair<std::string, Items> rows[] = {
         {"", {}}, {"[ProvaFari]\r\nMarca=TECNOLUX\r\n", {"[ProvaFari]", "Marca=TECNOLUX"}},
         {"a\r\nb", {"a", "b"}}, {"a\nb\rc\r\n", {"a", "b", "c"}},  // every line end, the last one optional
@@ -19,9 +19,7 @@ TEST(ReportItems, ReadAsSequentialInputReadsThem) {
         {std::string("a\0b,c", 5), {std::string("a\0b", 3), "c"}},
     };
     for (const auto& [text, items] : rows) EXPECT_EQ(ReadReportItems(text), items) << text;
-}
-
-TEST(ReportLayout, HeaderAndBodyInTenthsOfAMillimetre) {
+    // The page: header and body in tenths of a millimetre.
     const ReportLayout layout = BuildReportLayout("C:\\MCTC\\DIR_FAR\\26000123.FAR", "05/12/2026 10:30:00",
                                                   "[ProvaFari]\r\nMarca=A,B\r\nEsito=P\r\n");
     const std::string h = "C:\\MCTC\\DIR_FAR\\26000123.FAR - 05/12/2026 10:30:00";

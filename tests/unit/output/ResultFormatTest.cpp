@@ -6,7 +6,7 @@
 
 using namespace heliotab;
 
-TEST(ResultFormat, WholeNumbersRoundHalfAwayFromZeroAndPad) {
+TEST(ResultFormat, NumbersDatesAndKeys) {
     const std::tuple<const char*, int, const char*> rows[] = {
         {"85", 3, "085"}, {"12345", 6, "012345"}, {"1234567", 6, "1234567"}, {"12.5", 6, "000013"}, {"-2.5", 6, "-000003"}, {"12,5", 6, "000013"},
         {"2.49", 3, "002"}, {"2.4999", 3, "002"}, {"0.5", 3, "001"}, {"-0.5", 3, "-001"}, {".5", 3, "001"}, {"7.", 3, "007"}, {"-0.4", 3, "000"},
@@ -19,9 +19,7 @@ TEST(ResultFormat, WholeNumbersRoundHalfAwayFromZeroAndPad) {
     for (const char* t : {"", " ", "abc", "1E", "1e+", "E5", ".e1", "1E4001", "1E1.5", "1.2.3", "1,2.3", "-", "+",
                           ".", "12 3", "- 5", "0x10", "12a", "--1"})
         EXPECT_EQ(FormatWholeNumber(t, 3) + FormatWholeNumber(t, 6), std::string(t) + t) << t;
-}
-
-TEST(ResultFormat, DatesAreWrittenByTheirOwnDigits) {
+    // Dates are written by their own digits.
     const std::pair<const char*, const char*> dates[] = {
         {"05/12/2026", "05122026"}, {"5/1/2026", "05012026"}, {" 31/12/1999 ", "31121999"}, {"05122026", "05122026"}, {"29/02/2024", "29022024"},
         {"29022000", "29022000"}, {"01/01/2026", "01012026"}, {"31/01/2026", "31012026"}, {"30/04/2026", "30042026"}, {"28/02/2025", "28022025"},
@@ -32,13 +30,10 @@ TEST(ResultFormat, DatesAreWrittenByTheirOwnDigits) {
                           "05-12-2026", "05/12/2026x", "", "0512202", "/12/2026", "05//2026", "abc", "32122026",
                           "01/13/2026", "01132026", "01/00/2026", "00/12/2026", "31/04/2026", "32/01/2026", "31/12"})
         EXPECT_EQ(FormatDateDdmmyyyy(t), t) << t;
-}
-
-TEST(ResultFormat, KeysGetTheirFormatsAndControlCharactersGo) {
-    const std::tuple<const char*, std::string, const char*> rows[] = {
+    // Keys get their formats, and control characters go.
+    const std::tuple<const char*, std::string, const char*> keys[] = {
         {"AltezzaAnab", "85", "#085"}, {"AltezzaAnab", "abc", "#abc"}, {"AltezzaAnab", "", "#"}, {"TipoAnab", "2", "#2"}, {"TipoAnab", "", "#"},
-        {"IllumLuxAbbSx", "7", "000007"},
-        {"EsitoIllumLuxAbbSx", "7", "7"},  // verdicts are not numbers to format
+        {"IllumLuxAbbSx", "7", "000007"}, {"EsitoIllumLuxAbbSx", "7", "7"},  // verdicts are not numbers to format
         {"DataScadenza", "05/12/2026", "05122026"}, {"DataMisura", "05/12/2026", "05/12/2026"}, {"InizioMisura", "093000", "093000"},
         {"CodErrore", "E12", ""}, {"Marca", " A ", "A"}, {"Operatore", "Rossi\r\n[X]\r\nk=v", "Rossi  [X]  k=v"}, {"TipoAnab", "\n[Y]", "# [Y]"},
         {"AltezzaAnab", "8\n5", "#8 5"},  // a blank left by a control character makes no number
@@ -46,7 +41,7 @@ TEST(ResultFormat, KeysGetTheirFormatsAndControlCharactersGo) {
         {"VertAnabSx", " ", ""}, {"DataScadenza", "        ", ""}, {"Marca", "  A B  ", "A B"}, {"IllumLuxAbbDx", " 12", "000012"},
         {"Operatore", "\t\r\n\"Rossi\" \x01", "\"Rossi\""},
     };
-    for (const auto& [key, value, want] : rows) EXPECT_EQ(FormatResultValue(key, value), want) << key << " " << value;
+    for (const auto& [key, value, want] : keys) EXPECT_EQ(FormatResultValue(key, value), want) << key << " " << value;
     std::string all;
     for (int c = 1; c < 0x20; ++c) all += static_cast<char>(c);
     all += std::string("\x7F\0", 2);

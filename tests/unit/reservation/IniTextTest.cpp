@@ -11,7 +11,7 @@
 using namespace heliotab;
 using Names = std::vector<std::string>;
 
-TEST(IniText, ListsValuesAndLines) {
+TEST(IniText, ListsValuesLinesAndAgreesWithTheProfileStore) {
     // A bare line hides a later key of its name; a section without a name hides its keys (the generated files cover the rest).
     const IniText ini("[]\r\nk=hidden\r\n[S]\r\n; nota\r\nnoequals\r\nk=1\r\nnoequals=2\r\n;c=1\r\nm=v\rn=w\r\n");
     EXPECT_EQ(ini.SectionNames(), Names{"S"});
@@ -29,11 +29,7 @@ TEST(IniText, ListsValuesAndLines) {
         ForEachLine(text, [&](std::string_view l) { return got.emplace_back(l), true; });
         EXPECT_EQ(got, want) << text;
     }
-}
-
-// Generated files read both ways: in memory, and from a file through
-// clsIniFiles on the portable store.
-TEST(IniText, AgreesWithTheProfileStoreOnGeneratedFiles) {
+    // Generated files read both ways: in memory, and from a file through clsIniFiles on the portable store.
     testutil::TempDir dir;
     testutil::IniGenerator g(20261207);
     ProfileStore store;

@@ -23,7 +23,7 @@ struct Row { std::string acc; std::vector<MaskEdit> masks; int vehicleClass; boo
 
 using Validator = ReservationFixture;
 
-TEST_F(Validator, WholeFiles) {
+TEST_F(Validator, WholeFilesAndMissingOnes) {
     auto R = [](const std::string& from, const std::string& to) { return Edit(kValid, from, to); };
     auto Expand = [&](std::string msg) {
         for (size_t at; (at = msg.find('{')) != std::string::npos;) msg.replace(at, 5, Lang(std::stoi(msg.substr(at + 1, 3))));
@@ -94,10 +94,7 @@ TEST_F(Validator, WholeFiles) {
         const fakes::ShownMessage& m = fs.messages.shown[0];
         EXPECT_EQ(m.text + "|" + m.title + "|" + std::to_string(m.style), Expand(r.msg) + "|" + Lang(r.msg == read ? 609 : 605) + "|16");
     }
-}
-
-// A reservation that vanished, or a folder in its place, is a reading failure.
-TEST_F(Validator, NoFileToRead) {
+    // A reservation that vanished, or a folder in its place, is a reading failure.
     std::filesystem::create_directory(acc + "26000009.ACC");
     for (const char* name : {"26999999.ACC", "26000009.ACC"}) {
         fs.messages.shown.clear();
