@@ -79,7 +79,7 @@ SimConfig Auto(const std::function<void(SimConfig&)>& change = nullptr) {
 
 }  // namespace
 
-TEST(Farsim, FramesByteForByte) {
+TEST(Farsim, FramesAndFaultsByteForByte) {
     for (const auto& [text, sum] : {std::pair<std::string, const char*>{"abc", "26"}, {"", "00"}, {"\xFF\x01", "00"},
                                     {"\xFA", "FA"}, {std::string("A\0B", 3), "83"}})
         EXPECT_EQ(ChecksumOf(text), sum) << text;  // low byte of the sum, upper-case hex, NULs count
@@ -106,9 +106,7 @@ TEST(Farsim, FramesByteForByte) {
     static const char kIdSpan[] = "FAR01\0\0ACME\0HL-5\0OM1234\0" "0042\0" "1.20\0" "05122026\0" "0\0";
     const std::string idSpan(kIdSpan, sizeof kIdSpan - 1);
     EXPECT_EQ(BuildFrame(Layout::Separated, '0', SampleIdentity(), {}), "\x02" + idSpan + ChecksumOf(idSpan) + "\x03");
-}
-
-TEST(Farsim, FaultsPutOnTheWireWhatTheyClaim) {
+    // Faults put on the wire what they claim.
     std::mt19937 rng(7);
     for (Layout l : {Layout::Short, Layout::Long, Layout::Separated})
         for (char status : {'0', '1', '2', '3'})

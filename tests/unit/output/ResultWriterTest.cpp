@@ -74,7 +74,7 @@ std::string Done(bool close, char sep = '\\', const std::string& name = "2600012
 
 // Delivered: the result in place, the window idle; the reservation deleted last, a
 // failure there only warns (before a close after the test), one taken back is no fault.
-TEST(ResultWriter, DeliveryAndTheReservationAfterwards) {
+TEST(ResultWriter, DeliveryValuesAndTheReservationAfterwards) {
     const std::string told = " | T602 '<acc>26000123.FAR'|T601|64", warned = " | T614 '<acc>26000123.ACC'|T615|48";
     const std::tuple<const char*, std::string> rows[] = {
         {"", "acc: 26000123.FAR=new prog: Language.ini " + Done(false) + told}, {"close", "acc: 26000123.FAR=new prog: Language.ini " + Done(true)},
@@ -112,9 +112,7 @@ TEST(ResultWriter, DeliveryAndTheReservationAfterwards) {
             EXPECT_EQ(b.files.calls, (Names{"WriteNew " + b.prog + "\\26000123.TMP", "CopyAndFlush " + b.acc + "26000123.FA$",
                                             "Replace " + b.Far(), "Delete " + b.acc + kAcc, "Delete " + b.prog + "\\26000123.TMP"}));
     }
-}
-
-TEST(ResultWriter, ValuesCannotAddLinesKeysOrSections) {
+    // Values cannot add lines, keys or sections.
     Bench b;
     b.r.Operatore = "Rossi\r\n[X]\r\nk=v", b.r.Marca = "TECNO\nLUX", b.r.TipoAnab = "\r\n[Y]", b.r.Esito = std::string("N\0[Z]", 5);
     EXPECT_TRUE(WriteTestResult(b.fx.station, b.r));

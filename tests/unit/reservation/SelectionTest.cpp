@@ -101,7 +101,7 @@ TEST_F(Selection, DemosAgainstTheShippedMasks) {
     EXPECT_EQ(ReservationPreCheck("", fs.clock.Now()), -1);
 }
 
-TEST_F(Selection, DatesAndKeysOfThePreCheck) {
+TEST_F(Selection, PreCheckDatesKeysAndFilesThatGo) {
     const std::tuple<const char*, const char*, bool> rows[] = {
         {"DataAccettazione=05122026", "04122026", 0}, {"DataAccettazione=05122026", "06122026", 0}, {"DataAccettazione=05122026", "5122026", 0},
         {"DataControlli=05122026", "", 1}, {"DataControlli=05122026", "06122026", 0}, {"DataControlli=05122026", "04122026", 0},
@@ -123,9 +123,7 @@ TEST_F(Selection, DatesAndKeysOfThePreCheck) {
     WriteFile(mask, Edit(ReadFile(mask), "Targa=N,S,8,5,[A-Z],[0-9]", "Targa=Q")), Choose(light), ExpectRejected(2);
     EXPECT_EQ(fs.messages.shown[0].title + "|" + fs.messages.shown[0].text,
               Lang(605) + "|" + Lang(606) + " \"Veicoli_Leggeri.msk\" " + Lang(607) + " \"Targa\" " + Lang(608) + " [DatiLibrettoVeicolo].");
-}
-
-TEST_F(Selection, NothingToLoadOrAFileThatGoes) {
+    // Nothing to load, or a file that goes.
     Choose(light), fs.state.bTestArmed = false;
     for (int index : {0, -1, 7}) Click(index);
     EXPECT_TRUE(fs.view.validateWindowShows == 1 && !fs.state.bTestArmed);

@@ -79,7 +79,9 @@ TEST_F(Profile, ReadStringGrowsInStepsOf256UntilTheValueFits) {
     EXPECT_EQ(rec.sizes.size(), 74u);
 }
 
-TEST_F(Profile, RawAnswersTruncateAsTheProfileFunctionDoes) {
+TEST_F(Profile, RawAnswersAndReadsAsTheProfileFunctionGivesThem) {
+    EXPECT_EQ(Read("S", "k") + List() + List("S"), "<none>");  // no file: nothing, and none made
+    EXPECT_FALSE(testutil::Exists(path));
     WriteFile(path, "[Italiano]\r\nk=abcdefghij\r\nq=\"quoted\"\r\n[English]\r\n101=Hello\r\n");
     const std::tuple<const char*, const char*, uint32_t, S> rows[] = {
         {"Italiano", "k", 5, "4:abcd\0\x7F"s}, {"Italiano", "k", 0, "0:\x7F"s}, {"Italiano", "q", 8, "6:quoted\0\x7F\x7F"s},
@@ -88,23 +90,19 @@ TEST_F(Profile, RawAnswersTruncateAsTheProfileFunctionDoes) {
         {"Italiano", nullptr, 4, "2:k\0\0\x7F\x7F"s}, {"Italiano", nullptr, 5, "3:k\0q\0\x7F\x7F"s},
     };
     for (const auto& [s, k, size, want] : rows) EXPECT_EQ(Raw(s, k, size), want) << (s ? s : "-") << (k ? k : "-") << size;
-}
-
-TEST_F(Profile, ReadsByTheProfileRules) {
-    EXPECT_EQ(Read("S", "k") + List() + List("S"), "<none>");
-    EXPECT_FALSE(testutil::Exists(path));
+    // Reads by the profile rules.
     static const char kText[] = "; comment\r\n[S]\r\n   a   =   spaced value \t \r\nb=\"in quotes\"\r\nc='single'\r\nd=\"unbalanced\r\ne=\"\r\n"
                       ";f=commented\r\nbare line\r\nk=first\r\nk=second\r\n[Citt\xE0]\r\nPerch\xE9=s\xEC\r\nnb=\xA0mid\xA0\r\n[s]\r\n"
                       "only=here\r\n[Se\0junk]\r\nke\0y=va\0lue\r\nk2=v2\r\n[\x9A\x9C\x9E\xFF]\r\nk=x\r\n";
     WriteFile(path, S(kText, sizeof kText - 1));
-    const std::tuple<S, S, S> rows[] = {
+    const std::tuple<S, S, S> reads[] = {
         {"S", "a", "spaced value"}, {"S", "b", "in quotes"}, {"S", "c", "single"}, {"S", "d", "\"unbalanced"}, {"S", "e", "\""},
         {"S", "bare line", "<none>"}, {"S", ";f", "commented"}, {"S", "k", "first"}, {"  s\t", " K ", "first"},
         {"S", "only", "<none>"},  // only the first section of a name is searched
         {"CITT\xC0", "PERCH\xC9", "s\xEC"}, {"Citta", "Perche", "<none>"}, {"Citt\xE0", "nb", "\xA0mid\xA0"}, {"Se", "ke", "va"}, {"Se", "k2", "v2"},
         {"T", "k", "<none>"}, {"S", "x", "<none>"}, {"\x8A\x8C\x8E\x9F", "K", "x"},
     };
-    for (const auto& [s, k, want] : rows) EXPECT_EQ(Read(s, k), want) << s << "/" << k;
+    for (const auto& [s, k, want] : reads) EXPECT_EQ(Read(s, k), want) << s << "/" << k;
     EXPECT_EQ(List(), S("S\0Citt\xE0\0s\0Se\0\x9A\x9C\x9E\xFF\0", 18));
     EXPECT_EQ(List("s"), S("a\0b\0c\0d\0e\0k\0k\0", 14));
     EXPECT_EQ(ini.ReadString("T", std::nullopt, "dflt") + Read("S", "x", "d  "), "dfltd");  // a default's blanks go
@@ -160,7 +158,7 @@ TEST_F(Profile, WritesLeaveTheseBytes) {
     }
 }
 
-TEST(Settings, PathsConversionsAndTags) {
+TEST(Settings, PathsConversionsTagsAndStartUp) {
     for (const auto& [dir, want] : {std::pair{"C:\\Prog", "C:\\Prog\\x"}, {"C:\\", "C:\\x"}, {"C:", "C:x"}, {"/tmp/", "/tmp/x"}, {"", "x"}})
         EXPECT_EQ(JoinPath(dir, "x"), want);
     AppState st;
@@ -188,14 +186,11 @@ TEST(Settings, PathsConversionsAndTags) {
         {" 7 , 8 ", 7, 8}};
     for (const auto& [tag, caption, tooltip] : tags)
         EXPECT_EQ(std::make_pair(ParseTag(tag).caption, ParseTag(tag).tooltip), std::make_pair(caption, tooltip)) << tag;
-}
-
-// LoadSettings: what it reads, and that it writes back only the language and the exchange directory.
-TEST(Settings, LoadSettingsReadsDefaultsAndTwoWriteBacks) {
+    // LoadSettings: what it reads, and that it writes back only the language and the exchange directory.
     const S tail = "[Percorsi]\r\nFiles .ACC=X:\\\r\n", dflt = "[Percorsi]\r\nFiles .ACC=C:\\MCTC\\DIR_FAR\\\r\n";
     S garbage;
     for (int i = 0; i < 5000; ++i) garbage += static_cast<char>((i * 7919) % 251);
-    const std::tuple<S, S, S, S> rows[] = {  // Language.ini, HELIOTAB.ini before, after, "language|top close esc print|port|dir"
+    const std::tuple<S, S, S, S> starts[] = {  // Language.ini, HELIOTAB.ini before, after, "language|top close esc print|port|dir"
         {"", "", "[Impostazioni]\r\nLingua=Italiano\r\n" + dflt, "Italiano|0010|0|C:\\MCTC\\DIR_FAR\\"},
         {"+", "; by hand\r\n[Impostazioni]\r\nLingua = English\r\nPrimo Piano=1\r\nChiudi dopo test=True\r\nChiudi con Esc=0\r\n"
               "Stampa report=-1\r\nPorta Seriale=4\r\n\r\n[Percorsi]\r\nFiles .ACC=D:\\IN\\\r\n", "=", "English|1101|4|D:\\IN\\"},
@@ -209,7 +204,7 @@ TEST(Settings, LoadSettingsReadsDefaultsAndTwoWriteBacks) {
          "English|0010|0|C:\\MCTC\\DIR_FAR\\"},
         {garbage, garbage + "\r\n[Impostazioni]\r\nPorta Seriale=" + S(1 << 20, '9') + "\r\n", "", "Italiano|0010|0|C:\\MCTC\\DIR_FAR\\"},
     };
-    for (const auto& [languages, before, after, want] : rows) {
+    for (const auto& [languages, before, after, want] : starts) {
         Scratch station;
         auto& [dir, st] = station;
         if (!languages.empty()) WriteFile(dir.File("Language.ini"), languages == "+" ? "[Italiano]\r\n101=Ciao\r\n[English]\r\n101=Hello\r\n" : languages);
