@@ -140,8 +140,7 @@ TEST_F(Selection, PreCheckDatesKeysAndFilesThatGo) {
 // F5/F6 and the arrows only move the highlight until released; Enter and F7 load.
 TEST_F(Selection, KeysBrowseAndLoad) {
     const std::tuple<int, int, bool> keys[] = {{116, 38, true}, {38, 38, true}, {117, 40, true}, {40, 40, true},
-                                               {65, 65, false}, {9, 9, false}, {27, 27, false}, {33, 33, false},
-                                               {34, 34, false}, {119, 119, false}};
+                                               {65, 65, false}, {9, 9, false}, {27, 27, false}, {33, 33, false}, {34, 34, false}, {119, 119, false}};
     for (const auto& [key, passed, browses] : keys) {
         SCOPED_TRACE(key);
         Choose("");  // a rejected choice leaves the idle look

@@ -182,8 +182,7 @@ TEST(Settings, PathsConversionsTagsAndStartUp) {
                   std::tuple(whole != kNone, whole, port, boolean == 'd' ? "FT" : S(2, boolean))) << text;
     }
     const std::tuple<const char*, int, int> tags[] = {{"302", 302, -1}, {"403,421", 403, 421}, {",304", -1, 304}, {"401,", 401, -1},
-        {"", -1, -1}, {",", -1, -1}, {"abc", -1, -1}, {"12x,34", -1, 34}, {"12,x", 12, -1}, {"1,2,3", 1, -1}, {"99999", -1, -1},
-        {" 7 , 8 ", 7, 8}};
+        {"", -1, -1}, {",", -1, -1}, {"abc", -1, -1}, {"12x,34", -1, 34}, {"12,x", 12, -1}, {"1,2,3", 1, -1}, {"99999", -1, -1}, {" 7 , 8 ", 7, 8}};
     for (const auto& [tag, caption, tooltip] : tags)
         EXPECT_EQ(std::make_pair(ParseTag(tag).caption, ParseTag(tag).tooltip), std::make_pair(caption, tooltip)) << tag;
     // LoadSettings: what it reads, and that it writes back only the language and the exchange directory.
