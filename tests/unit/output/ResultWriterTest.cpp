@@ -74,7 +74,7 @@ std::string Done(bool close, char sep = '\\', const std::string& name = "2600012
 
 // Delivered: the result in place, the window idle; the reservation deleted last, a
 // failure there only warns (before a close after the test), one taken back is no fault.
-TEST(ResultWriter, DeliveryValuesAndTheReservationAfterwards) {
+TEST(ResultWriter, NamesDeliveryValuesAndTheReservationAfterwards) {
     const std::string told = " | T602 '<acc>26000123.FAR'|T601|64", warned = " | T614 '<acc>26000123.ACC'|T615|48";
     const std::tuple<const char*, std::string> rows[] = {
         {"", "acc: 26000123.FAR=new prog: Language.ini " + Done(false) + told}, {"close", "acc: 26000123.FAR=new prog: Language.ini " + Done(true)},
@@ -122,9 +122,7 @@ TEST(ResultWriter, DeliveryValuesAndTheReservationAfterwards) {
                                    {"Esito=N\r\n", "Esito=N [Z]\r\n"}})
         want.replace(want.find(from), std::string(from).size(), to);
     EXPECT_EQ(ReadBytes(b.acc + "Test.FAR"), want);
-}
-
-TEST(ResultPaths, NamesFollowTheReservation) {
+    // The names follow the reservation; only the file name's last dot counts.
     AppState st;
     st.AccDirectory = "C:\\MCTC\\DIR_FAR";  // with or without its final "\"
     st.programDir = "C:\\";                 // a drive root
@@ -134,12 +132,12 @@ TEST(ResultPaths, NamesFollowTheReservation) {
     };
     EXPECT_EQ(Paths(), "|C:\\MCTC\\DIR_FAR\\Test.FAR|C:\\MCTC\\DIR_FAR\\Test.FA$|C:\\Test.TMP");
     st.programDir = "C:\\P", st.SelectedAccFile = "26000123.ACC";
-    const std::pair<const char*, const char*> rows[] = {  // only the file name's last dot counts
+    const std::pair<const char*, const char*> names[] = {  // only the file name's last dot counts
         {"C:\\M\\26000123.ACC", "|C:\\M\\26000123.FAR|C:\\M\\26000123.FA$|C:\\P\\26000123.TMP"},
         {"C:\\M.C\\26000123", "|C:\\M.C\\26000123.FAR|C:\\M.C\\26000123.FA$|C:\\P\\26000123.TMP"},
         {"C:\\X\\a.b.ACC", "|C:\\X\\a.b.FAR|C:\\X\\a.b.FA$|C:\\P\\a.b.TMP"},
     };
-    for (const auto& [reservation, want] : rows) {
+    for (const auto& [reservation, want] : names) {
         st.ReservationIni.SetIniFile(reservation);
         EXPECT_EQ(Paths(), reservation + std::string(want));
     }

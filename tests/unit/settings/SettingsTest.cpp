@@ -61,7 +61,9 @@ struct Scratch {
 
 }  // namespace
 
-TEST_F(Profile, ReadStringGrowsInStepsOf256UntilTheValueFits) {
+TEST_F(Profile, ReadsGrowInStepsTruncateAndFollowTheProfileRules) {
+    EXPECT_EQ(Read("S", "k") + List() + List("S"), "<none>");  // no file: nothing, and none made
+    EXPECT_FALSE(testutil::Exists(path));
     RecordingBackend rec;
     clsIniFiles r(rec);
     r.SetIniFile(path);
@@ -77,19 +79,15 @@ TEST_F(Profile, ReadStringGrowsInStepsOf256UntilTheValueFits) {
     rec.full = true, rec.sizes.clear();  // the growth ends: 64 steps of 256 up to 16 KiB, then doubling to 16 MiB
     EXPECT_EQ(r.ReadString("S", "k").size(), 16u << 20);
     EXPECT_EQ(rec.sizes.size(), 74u);
-}
-
-TEST_F(Profile, RawAnswersAndReadsAsTheProfileFunctionGivesThem) {
-    EXPECT_EQ(Read("S", "k") + List() + List("S"), "<none>");  // no file: nothing, and none made
-    EXPECT_FALSE(testutil::Exists(path));
+    // Raw answers truncate as the profile function does.
     WriteFile(path, "[Italiano]\r\nk=abcdefghij\r\nq=\"quoted\"\r\n[English]\r\n101=Hello\r\n");
-    const std::tuple<const char*, const char*, uint32_t, S> rows[] = {
+    const std::tuple<const char*, const char*, uint32_t, S> raw[] = {
         {"Italiano", "k", 5, "4:abcd\0\x7F"s}, {"Italiano", "k", 0, "0:\x7F"s}, {"Italiano", "q", 8, "6:quoted\0\x7F\x7F"s},
         {"Italiano", "q", 4, "3:quo\0\x7F"s},  // too small for the whole quoted text: the quote stays
         {nullptr, nullptr, 12, "10:Italiano\0E\0\x7F\x7F"s},  // lists end in two NULs, the last byte untouched
         {"Italiano", nullptr, 4, "2:k\0\0\x7F\x7F"s}, {"Italiano", nullptr, 5, "3:k\0q\0\x7F\x7F"s},
     };
-    for (const auto& [s, k, size, want] : rows) EXPECT_EQ(Raw(s, k, size), want) << (s ? s : "-") << (k ? k : "-") << size;
+    for (const auto& [s, k, size, want] : raw) EXPECT_EQ(Raw(s, k, size), want) << (s ? s : "-") << (k ? k : "-") << size;
     // Reads by the profile rules.
     static const char kText[] = "; comment\r\n[S]\r\n   a   =   spaced value \t \r\nb=\"in quotes\"\r\nc='single'\r\nd=\"unbalanced\r\ne=\"\r\n"
                       ";f=commented\r\nbare line\r\nk=first\r\nk=second\r\n[Citt\xE0]\r\nPerch\xE9=s\xEC\r\nnb=\xA0mid\xA0\r\n[s]\r\n"
