@@ -21,8 +21,7 @@ namespace {
 
 Identity SampleIdentity() {
     Identity id;
-    id.make = "ACME", id.model = "HL-5", id.approval = "OM1234", id.serial = "0042", id.version = "1.20";
-    id.expiry = "05122026";
+    id.make = "ACME", id.model = "HL-5", id.approval = "OM1234", id.serial = "0042", id.version = "1.20", id.expiry = "05122026";
     return id;
 }
 Results SampleResults() {
@@ -39,18 +38,14 @@ Results SampleResults() {
 // "H" for a hang-up and "X<code>" for the exit.
 struct Play {
     Play(SimConfig c, const std::string& script) : cfg(c), sim(std::move(c)) {
-        sim.Start(now);
-        Collect();
+        sim.Start(now), Collect();
         std::istringstream in(script);
-        for (std::string w; in >> w;) {
-            if (w[0] != '+') {
-                sim.OnByte(static_cast<uint8_t>(std::string("\x05\x06\x15\x18\x04")["EKNCT"s.find(w[0])]), now);
-                Collect();
-                continue;
-            }
-            const double target = now + std::stod(w.substr(1));
-            for (auto d = sim.NextDeadline(); d && *d <= target; d = sim.NextDeadline()) sim.OnTime(now = std::max(now, *d)), Collect();
-            sim.OnTime(now = target), Collect();
+        for (std::string w; in >> w; Collect()) {
+            const bool wait = w[0] == '+';
+            const double target = now + (wait ? std::stod(w.substr(1)) : 0);
+            if (!wait) sim.OnByte(static_cast<uint8_t>(std::string("\x05\x06\x15\x18\x04")["EKNCT"s.find(w[0])]), now);
+            for (auto d = sim.NextDeadline(); wait && d && *d <= target; d = sim.NextDeadline()) sim.OnTime(now = std::max(now, *d)), Collect();
+            if (wait) sim.OnTime(now = target);
         }
     }
     void Collect() {
@@ -65,8 +60,7 @@ struct Play {
             if (tag.empty() && cfg.layout == Layout::Separated) tag = f.substr(f.find(cfg.identity.expiry + '\0') + cfg.identity.expiry.size() + 1, 1);
             if (tag.empty()) tag = f[(f.size() - 1 == 57 || f.size() - 1 == 94) ? 54 : 76];
             if (tag.size() == 1 && f != BuildFrame(cfg.layout, tag[0], cfg.identity, cfg.results)) tag += "*";
-            sent.push_back(f);
-            trace += tag + "@" + std::to_string(static_cast<int>(now)) + " ";
+            sent.push_back(f), trace += tag + "@" + std::to_string(static_cast<int>(now)) + " ";
         }
     }
     SimConfig cfg;
@@ -85,7 +79,7 @@ SimConfig Auto(const std::function<void(SimConfig&)>& change = nullptr) {
 
 }  // namespace
 
-TEST(Farsim, FramesByteForByte) {
+TEST(Farsim, FramesAndFaultsByteForByte) {
     for (const auto& [text, sum] : {std::pair<std::string, const char*>{"abc", "26"}, {"", "00"}, {"\xFF\x01", "00"},
                                     {"\xFA", "FA"}, {std::string("A\0B", 3), "83"}})
         EXPECT_EQ(ChecksumOf(text), sum) << text;  // low byte of the sum, upper-case hex, NULs count
@@ -96,15 +90,13 @@ TEST(Farsim, FramesByteForByte) {
     const std::string block = "RRARIRRA  3.75 90.01    20   150085A ";
     const std::tuple<Layout, char, std::string, int> rows[] = {
         {Layout::Short, '0', shortHead + "035", kShortIdentityLen}, {Layout::Long, '0', longHead + "0DA", kLongIdentityLen},
-        {Layout::Short, '2', shortHead + "2" + block + "97", kShortResultsLen},
-        {Layout::Long, '2', longHead + "2" + block + "3C", kLongResultsLen},
+        {Layout::Short, '2', shortHead + "2" + block + "97", kShortResultsLen}, {Layout::Long, '2', longHead + "2" + block + "3C", kLongResultsLen},
         {Layout::Short, '5', shortHead + "53A", 57}, {Layout::Long, '3', longHead + "3DD", 79},
     };
     for (const auto& [layout, status, body, length] : rows) {
         const std::string f = BuildFrame(layout, status, layout == Layout::Long ? longId : SampleIdentity(),
                                          status == '2' ? SampleResults() : Results{});
-        EXPECT_EQ(f, "\x02" + body + "\x03");
-        EXPECT_EQ(f.size() - 1, static_cast<size_t>(length)) << body;
+        EXPECT_EQ(f + std::to_string(f.size() - 1), "\x02" + body + "\x03" + std::to_string(length));
     }
     Results r = SampleResults();
     r.aim[0] = "R#", r.lux = {"2.0", "90", "7.5", "150"};
@@ -114,34 +106,26 @@ TEST(Farsim, FramesByteForByte) {
     static const char kIdSpan[] = "FAR01\0\0ACME\0HL-5\0OM1234\0" "0042\0" "1.20\0" "05122026\0" "0\0";
     const std::string idSpan(kIdSpan, sizeof kIdSpan - 1);
     EXPECT_EQ(BuildFrame(Layout::Separated, '0', SampleIdentity(), {}), "\x02" + idSpan + ChecksumOf(idSpan) + "\x03");
-
-}
-
-TEST(Farsim, FaultsPutOnTheWireWhatTheyClaim) {
+    // Faults put on the wire what they claim.
     std::mt19937 rng(7);
     for (Layout l : {Layout::Short, Layout::Long, Layout::Separated})
         for (char status : {'0', '1', '2', '3'})
             for (Fault fault : {Fault::None, Fault::Checksum, Fault::Lowercase, Fault::Garbage, Fault::Split, Fault::Disconnect}) {
                 SCOPED_TRACE(FaultName(fault) + std::string(1, status));
                 EXPECT_EQ(ParseFault(FaultName(fault)), fault);
-                FrameRequest req;
-                req.layout = l, req.status = status;
-                const Transmission t = MakeTransmission(req, fault, rng);
+                const Transmission t = MakeTransmission(FrameRequest{l, status, {}, {}}, fault, rng);
                 const std::string good = BuildFrame(l, status, Identity{}, Results{});
                 std::string f, upper;
                 for (const Chunk& c : t.chunks) f += c.bytes;
                 const std::string carried = f.substr(f.size() - 3, 2), due = ChecksumOf(f.substr(1, f.size() - 4));
                 for (char c : carried) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-                EXPECT_EQ(t.hangUpAfter, fault == Fault::Disconnect);
-                EXPECT_EQ(t.chunks.size(), fault == Fault::Split ? 4u : fault == Fault::Garbage ? 2u : 1u);
+                const size_t chunks = fault == Fault::Split ? 4 : fault == Fault::Garbage ? 2 : 1;
+                EXPECT_EQ(std::pair(t.hangUpAfter, t.chunks.size()), std::pair(fault == Fault::Disconnect, chunks));
                 for (size_t i = 1; i < t.chunks.size(); ++i) EXPECT_GT(t.chunks[i].delayBeforeMs, 0);
                 if (fault == Fault::None || fault == Fault::Split) EXPECT_EQ(f, good);
                 if (fault == Fault::Split) EXPECT_EQ(t.chunks.front().bytes + t.chunks.back().bytes, "\x02\x03");
-                if (fault == Fault::Garbage) {  // noise alone, before an intact frame
-                    EXPECT_GE(t.chunks[0].bytes.size(), 3u);
-                    EXPECT_EQ(t.chunks[0].bytes.find_first_of("\x02\x03"), std::string::npos);
-                    EXPECT_EQ(t.chunks[1].bytes, good);
-                }
+                if (fault == Fault::Garbage)  // noise alone, before an intact frame
+                    EXPECT_TRUE(t.chunks[0].bytes.size() >= 3 && t.chunks[0].bytes.find_first_of("\x02\x03") == std::string::npos && t.chunks[1].bytes == good);
                 if (fault == Fault::Checksum)  // only the checksum differs: well-formed upper-case hex, but wrong
                     EXPECT_TRUE(f.substr(0, f.size() - 3) == good.substr(0, good.size() - 3) && carried != due && upper == carried &&
                                 std::all_of(carried.begin(), carried.end(), ::isxdigit));
@@ -182,10 +166,7 @@ TEST(Farsim, ScenarioAndCommandLine) {
         {"send result lux\n", "1: expected key=value, got 'lux'"}, {"jump 3\n", "1: unknown step 'jump'"},
         {"wait-enq 1 2\n", "1: wait-enq takes at most MS"},
     };
-    for (const auto& [text, want] : bad) {
-        EXPECT_FALSE(ParseScenario(text, error).has_value()) << text;
-        EXPECT_EQ(error, "line " + std::string(want)) << text;
-    }
+    for (const auto& [text, want] : bad) EXPECT_EQ(ParseScenario(text, error).has_value() ? "parsed" : error, "line " + std::string(want)) << text;
     EXPECT_TRUE(ParseScenario("# nothing\n\n", error)->empty());
     EXPECT_EQ(ByteLine("tx", 0xE9) + "|" + ByteLine("rx", 0x15) + "|" + ByteLine("tx", 'F'), "tx E9|rx 15 NAK|tx 46 'F'");
     Results r;
@@ -193,8 +174,7 @@ TEST(Farsim, ScenarioAndCommandLine) {
     EXPECT_EQ(r.lux[0] + r.lux[3] + r.aim[1] + r.aim[7], "0.99AA");
     for (const char* name : {"one-test.txt", "bad-checksums.txt", "split-and-garbage.txt"}) {
         const auto shipped = ParseScenario(heliotab::testutil::ReadFile(std::string(HELIOTAB_SOURCE_DIR) + "/tools/farsim/scenarios/" + name), error);
-        ASSERT_TRUE(shipped.has_value()) << name << ": " << error;
-        EXPECT_EQ(shipped->front().kind, StepKind::WaitEnq) << name;
+        EXPECT_TRUE(shipped && shipped->front().kind == StepKind::WaitEnq) << name << ": " << error;
     }
 
     const std::pair<std::vector<std::string>, const char*> lines[] = {
@@ -206,24 +186,18 @@ TEST(Farsim, ScenarioAndCommandLine) {
         {{"a", "--demo", "--scenario", "s.txt"}, "--demo and --scenario exclude each other"}, {{"a", "b"}, "unknown argument b"},
         {{"a", "--bogus"}, "unknown argument --bogus"}, {{"a", "--layout", "sep", "--aim", "R#,R,R,R,R,R,R,R"}, ""},
     };
-    for (const auto& [args, want] : lines) {
-        error.clear();
-        EXPECT_EQ(ParseOptions(args, error).has_value(), !*want) << want;
-        EXPECT_EQ(error, want);
-    }
-    const auto o = ParseOptions({"--pty-link", "/tmp/com3", "--layout", "long", "--make", "ACME", "--version", "1.20",
-        "--expiry", "05122026", "--aim", "RRRRRRRA", "--lux", "1,2,3,4", "--height", "090", "--measure-after", "250",
-        "--result-after", "100", "--signoff-after", "50", "--fault", "split", "--fault-count", "3", "--seed", "42",
-        "--log", "l.txt", "--stats", "--exit-after-tests", "2", "--timeout", "30", "--max-resend", "1", "--class", "XYZ",
-        "--silent"}, error);
+    for (const auto& [args, want] : lines) EXPECT_EQ((error.clear(), ParseOptions(args, error).has_value() ? "" : error), want) << want;
+    const auto o = ParseOptions({"--pty-link", "/tmp/com3", "--layout", "long", "--make", "ACME", "--version", "1.20", "--expiry", "05122026",
+        "--aim", "RRRRRRRA", "--lux", "1,2,3,4", "--height", "090", "--measure-after", "250", "--result-after", "100", "--signoff-after",
+        "50", "--fault", "split", "--fault-count", "3", "--seed", "42", "--log", "l.txt", "--stats", "--exit-after-tests", "2",
+        "--timeout", "30", "--max-resend", "1", "--class", "XYZ", "--silent"}, error);
     ASSERT_TRUE(o.has_value()) << error;
     const SimConfig& c = o->sim;
-    EXPECT_EQ(o->ptyLink + o->logPath + c.identity.make + c.identity.version + c.results.aim[7] + c.results.lux[3] +
-                  c.results.height + c.identity.deviceClass, "/tmp/com3l.txtACME1.20A4090XYZ");
-    EXPECT_EQ((std::vector<int>{static_cast<int>(c.layout), c.measureAfterMs, c.resultAfterMs, c.signoffAfterMs,
-                                static_cast<int>(c.fault), c.faultCount, static_cast<int>(c.seed), c.exitAfterTests,
-                                c.maxResend, o->timeoutS, c.silent, o->stats}),
-              (std::vector<int>{static_cast<int>(Layout::Long), 250, 100, 50, static_cast<int>(Fault::Split), 3, 42, 2, 1, 30, 1, 1}));
+    std::string got2 = o->ptyLink + o->logPath + c.identity.make + c.identity.version + c.results.aim[7] + c.results.lux[3] + c.results.height;
+    for (int v : std::initializer_list<int>{c.layout == Layout::Long, c.measureAfterMs, c.resultAfterMs, c.signoffAfterMs, c.fault == Fault::Split,
+                  c.faultCount, static_cast<int>(c.seed), c.exitAfterTests, c.maxResend, o->timeoutS, c.silent, o->stats})
+        got2 += " " + std::to_string(v);
+    EXPECT_EQ(got2 + c.identity.deviceClass, "/tmp/com3l.txtACME1.20A4090 1 250 100 50 1 3 42 2 1 30 1 1XYZ");
 }
 
 TEST(Farsim, RepliesOnSchedule) {
@@ -271,9 +245,8 @@ TEST(Farsim, RepliesOnSchedule) {
         for (std::string line; std::getline(lines, line, '|');)
             EXPECT_NE(p.events.find(line), std::string::npos) << script << ": " << line << "\n" << p.events;
     }
-    SimConfig r = Auto([](C c) { c.layout = Layout::Separated; });
-    r.scenario = Script("send result lux=1,2,3,4 config=3\nsend raw 41 42\n");
-    Results values;
+    Results values;  // a scenario's result values go on the wire as given
     values.lux = {"1", "2", "3", "4"}, values.config = "3";
-    EXPECT_EQ(Play(r, "K").sent, (std::vector<std::string>{BuildFrame(Layout::Separated, '2', Identity{}, values), "AB"}));
+    EXPECT_EQ(Play(Auto([&](C c) { c.layout = Layout::Separated, c.scenario = Script("send result lux=1,2,3,4 config=3\nsend raw 41 42\n"); }), "K").sent,
+              (std::vector<std::string>{BuildFrame(Layout::Separated, '2', Identity{}, values), "AB"}));
 }

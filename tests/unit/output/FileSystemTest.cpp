@@ -14,44 +14,31 @@ TEST(FileSystem, AnswersAndBytes) {
     const std::string dir = tmp.MakeDir("x");
     auto At = [&](const std::string& name) { return dir + kSep + name; };
     const std::string gone = At(std::string("gone") + kSep + "a"), bytes = std::string("[P]\r\nA=\xE8\r\n\0x", 12);
-    tmp.MakeDir(std::string("x") + kSep + "sub");
-    tmp.MakeDir(std::string("x") + kSep + "26000999.ACC");
+    tmp.MakeDir(std::string("x") + kSep + "sub"), tmp.MakeDir(std::string("x") + kSep + "26000999.ACC");
     for (const char* name : {"ro", "src", "old", "c.FA$", "c.FAR", "b.FA$"}) WriteBytes(At(name), name);
     SetReadOnly(At("ro"), true);
 
-    // WriteNew creates or truncates; refuses read-only files, folders and missing folders.
-    EXPECT_EQ(fs.WriteNew(At("a"), bytes), FileStatus::Ok);
+    using enum FileStatus;
+    // WriteNew creates or truncates; refuses read-only files, folders and missing folders. CopyAndFlush makes a new file only.
+    EXPECT_EQ(fs.WriteNew(At("a"), bytes), Ok);
     EXPECT_EQ(ReadBytes(At("a")), bytes);
-    EXPECT_EQ(fs.WriteNew(At("a"), "short"), FileStatus::Ok);
     std::string back = "stale";
-    EXPECT_EQ(fs.ReadAll(At("a"), back), FileStatus::Ok);
+    EXPECT_EQ((std::vector<FileStatus>{fs.WriteNew(At("a"), "short"), fs.ReadAll(At("a"), back), fs.WriteNew(At("ro"), "new"),
+                                       fs.WriteNew(At("sub"), "new"), fs.WriteNew(gone, "new"), fs.CopyAndFlush(At("src"), At("dst")),
+                                       fs.CopyAndFlush(At("src"), At("old")), fs.CopyAndFlush(At("nosrc"), At("dst2")), fs.CopyAndFlush(At("src"), gone)}),
+              (std::vector<FileStatus>{Ok, Ok, Access, Access, NotFound, Ok, Access, NotFound, NotFound}));
     EXPECT_EQ(back, "short");
-    EXPECT_EQ(fs.WriteNew(At("ro"), "new"), FileStatus::Access);
-    EXPECT_EQ(fs.WriteNew(At("sub"), "new"), FileStatus::Access);
-    EXPECT_EQ(fs.WriteNew(gone, "new"), FileStatus::NotFound);
-    // CopyAndFlush makes a new file only.
-    EXPECT_EQ(fs.CopyAndFlush(At("src"), At("dst")), FileStatus::Ok);
-    EXPECT_EQ(fs.CopyAndFlush(At("src"), At("old")), FileStatus::Access);
-    EXPECT_EQ(fs.CopyAndFlush(At("nosrc"), At("dst2")), FileStatus::NotFound);
-    EXPECT_EQ(fs.CopyAndFlush(At("src"), gone), FileStatus::NotFound);
-    // Replace renames onto an existing file or none, never onto a read-only one.
-    EXPECT_EQ(fs.Replace(At("b.FA$"), At("b.FAR")), FileStatus::Ok);
-    EXPECT_EQ(fs.Replace(At("none"), At("d.FAR")), FileStatus::NotFound);
-    SetReadOnly(At("c.FAR"), true);
-    EXPECT_EQ(fs.Replace(At("c.FA$"), At("c.FAR")), FileStatus::Access);
-    SetReadOnly(At("c.FAR"), false);
-    EXPECT_EQ(fs.Replace(At("c.FA$"), At("c.FAR")), FileStatus::Ok);
-    // Delete: Windows' rules.
-    EXPECT_EQ(fs.Delete(At("src")), FileStatus::Ok);
-    EXPECT_EQ(fs.Delete(At("src")), FileStatus::NotFound);
-    EXPECT_EQ(fs.Delete(gone), FileStatus::NotFound);
-    EXPECT_EQ(fs.Delete(At("ro")), FileStatus::Access);
-    EXPECT_EQ(fs.Delete(At("sub")), FileStatus::Access);
+    // Replace renames onto an existing file or none, never onto a read-only one; Delete keeps Windows' rules.
+    EXPECT_EQ((std::vector<FileStatus>{fs.Replace(At("b.FA$"), At("b.FAR")), fs.Replace(At("none"), At("d.FAR")),
+                                       (SetReadOnly(At("c.FAR"), true), fs.Replace(At("c.FA$"), At("c.FAR"))),
+                                       (SetReadOnly(At("c.FAR"), false), fs.Replace(At("c.FA$"), At("c.FAR"))), fs.Delete(At("src")),
+                                       fs.Delete(At("src")), fs.Delete(gone), fs.Delete(At("ro")), fs.Delete(At("sub"))}),
+              (std::vector<FileStatus>{Ok, NotFound, Access, Ok, Ok, NotFound, NotFound, Access, Access}));
     // Exists and ReadAll are for ordinary files.
     EXPECT_TRUE(fs.FileExists(At("a")) && !fs.FileExists(At("sub")) && !fs.FileExists(At("none")));
-    EXPECT_EQ(fs.ReadAll(At("sub"), back), FileStatus::Access);
+    EXPECT_EQ(fs.ReadAll(At("sub"), back), Access);
     EXPECT_EQ(back, "");
-    EXPECT_EQ(fs.ReadAll(At("none"), back), FileStatus::NotFound);
+    EXPECT_EQ(fs.ReadAll(At("none"), back), NotFound);
     SetReadOnly(At("ro"), false);
 
     EXPECT_EQ(Entries(dir), (std::vector<std::string>{"26000999.ACC", "a", "b.FAR", "c.FAR", "dst", "old", "ro", "sub"}));

@@ -23,9 +23,8 @@ inline std::string ReadBytes(const std::string& path) { return testutil::ReadFil
 inline void WriteBytes(const std::string& path, const std::string& bytes) { testutil::WriteFile(path, bytes); }
 
 inline void SetReadOnly(const std::string& path, bool readOnly) {
-    namespace fs = std::filesystem;
-    fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                    readOnly ? fs::perm_options::remove : fs::perm_options::add);
+    using std::filesystem::perms, std::filesystem::perm_options;
+    std::filesystem::permissions(path, perms::owner_write | perms::group_write | perms::others_write, readOnly ? perm_options::remove : perm_options::add);
 }
 
 // Sorted names of the entries of a folder.
@@ -45,31 +44,19 @@ public:
     FileStatus failStatus = FileStatus::Ok;
     std::vector<std::string> calls;  // "Op path" in call order
 
-    std::vector<std::string> ListFiles(const std::string& d, const std::string& p) override {
-        return real_.ListFiles(d, p);
-    }
+    std::vector<std::string> ListFiles(const std::string& d, const std::string& p) override { return real_.ListFiles(d, p); }
     bool FileExists(const std::string& path) override { return real_.FileExists(path); }
     FileStatus ReadAll(const std::string& path, std::string& c) override { return real_.ReadAll(path, c); }
-    FileStatus Delete(const std::string& p) override {
-        return Call("Delete", p, [&] { return real_.Delete(p); });
-    }
-    FileStatus WriteNew(const std::string& p, const std::string& b) override {
-        return Call("WriteNew", p, [&] { return real_.WriteNew(p, b); });
-    }
-    FileStatus CopyAndFlush(const std::string& src, const std::string& dst) override {
-        return Call("CopyAndFlush", dst, [&] { return real_.CopyAndFlush(src, dst); });
-    }
-    FileStatus Replace(const std::string& src, const std::string& dst) override {
-        return Call("Replace", dst, [&] { return real_.Replace(src, dst); });
-    }
+    FileStatus Delete(const std::string& p) override { return Call("Delete", p, [&] { return real_.Delete(p); }); }
+    FileStatus WriteNew(const std::string& p, const std::string& b) override { return Call("WriteNew", p, [&] { return real_.WriteNew(p, b); }); }
+    FileStatus CopyAndFlush(const std::string& s, const std::string& d) override { return Call("CopyAndFlush", d, [&] { return real_.CopyAndFlush(s, d); }); }
+    FileStatus Replace(const std::string& s, const std::string& d) override { return Call("Replace", d, [&] { return real_.Replace(s, d); }); }
 
 private:
     template <class F>
     FileStatus Call(const std::string& op, const std::string& path, F real) {
         calls.push_back(op + " " + path);
-        const bool hit = op == failOp && path.size() >= failSuffix.size() &&
-                         path.compare(path.size() - failSuffix.size(), failSuffix.size(), failSuffix) == 0;
-        return hit ? failStatus : real();
+        return op == failOp && path.ends_with(failSuffix) ? failStatus : real();
     }
     FileSystem& real_;
 };

@@ -22,23 +22,14 @@ public:
     std::string Section() { return Vary(kSections[Pick(6)]); }
     std::string Key() { return Vary(kKeys[Pick(8)]); }
     std::string Value() {
-        switch (Pick(12)) {
-        case 0: return "";
-        case 1: return "\"quoted value\"";
-        case 2: return "'single'";
-        case 3: return "\"";
-        case 4: return std::string(std::vector<size_t>{255, 256, 300, 5000}[Pick(4)], 'L');
-        case 5: return "pi\xF9 \xE8 \x80 \xFF";
-        case 6: return "a=b;c";
-        case 7: return "\xA0" "nbsp\xA0";
-        default: {
-            std::string v;
-            const int n = 1 + Pick(12);
-            for (int i = 0; i < n; ++i) v += "abcXYZ 019\\"[Pick(11)];
-            while (!v.empty() && v.back() == ' ') v.pop_back();
-            return v.empty() ? "v" : v;
-        }
-        }
+        static const std::vector<std::string> kFixed = {"", "\"quoted value\"", "'single'", "\"", "", "pi\xF9 \xE8 \x80 \xFF", "a=b;c", "\xA0" "nbsp\xA0"};
+        const int kind = Pick(12);
+        if (kind == 4) return std::string(std::vector<size_t>{255, 256, 300, 5000}[Pick(4)], 'L');
+        if (kind < 8) return kFixed[kind];
+        std::string v;
+        for (int i = 0, n = 1 + Pick(12); i < n; ++i) v += "abcXYZ 019\\"[Pick(11)];
+        while (!v.empty() && v.back() == ' ') v.pop_back();
+        return v.empty() ? "v" : v;
     }
     std::string Blanks() { return std::vector<std::string>{"", "", " ", "\t", "  "}[Pick(5)]; }
 
@@ -50,13 +41,10 @@ public:
         const std::string eol = style == 6 || style == 7 ? "\n" : style == 10 ? "\r" : "\r\n";
         std::string f;
         if (Pick(6) == 0) f += Key() + "=" + Value() + eol;
-        const int sections = Pick(4);
-        for (int s = 0; s < sections; ++s) {
+        for (int s = 0, sections = Pick(4); s < sections; ++s) {
             f += (canonical ? "" : Blanks()) + "[" + Section() + "]" + (canonical ? "" : Blanks());
-            if (style == 12 && Pick(3) == 0) f += " ; " + Key();
-            f += eol;
-            const int keys = Pick(5);
-            for (int k = 0; k < keys; ++k) {
+            f += (style == 12 && Pick(3) == 0 ? " ; " + Key() : "") + eol;
+            for (int k = 0, keys = Pick(5); k < keys; ++k) {
                 const int kind = Pick(10);
                 if (kind == 0) f += ";" + Key() + "=" + Value() + eol;
                 else if (kind == 1 && !canonical) f += eol;
@@ -72,22 +60,6 @@ public:
         return f;
     }
 
-private:
-    std::string Vary(std::string s) {
-        if (Pick(2) == 0) return s;
-        for (char& ch : s) {
-            const unsigned char u = static_cast<unsigned char>(ch);
-            if (Pick(2) == 0) continue;
-            if (u >= 'a' && u <= 'z') ch = static_cast<char>(u - 32);
-            else if (u >= 'A' && u <= 'Z') ch = static_cast<char>(u + 32);
-        }
-        return s;
-    }
-
-    static constexpr const char* kSections[] = {"Alpha", "beta", "Impostazioni", "Sezione Due", "Citt\xE0", "Percorsi"};
-    static constexpr const char* kKeys[] = {"a", "B", "Lingua", "Files .ACC", "chiave lunga", "Perch\xE9", "101", "x"};
-
-public:
     // Everything the validator can ask a reader: the section list, each
     // listed section's key list and every value, and the values of names no
     // list shows (comments, lines without "=", the part before any header).
@@ -97,23 +69,26 @@ public:
         std::vector<std::string> names = sections();
         std::string out = "sections:";
         for (const std::string& s : names) out += " [" + s + "]";
-        out += "\n";
         for (const char* probe : {"", "ALPHA", "beta", "Sezione Due"}) names.push_back(probe);
         for (const std::string& s : names) {
             std::vector<std::string> ks = keys(s);
-            out += "[" + s + "] keys:";
+            out += "\n[" + s + "] keys:";
             for (const std::string& k : ks) out += " <" + k + ">";
-            out += "\n";
-            for (const char* probe : kKeys) {
-                ks.push_back(probe);
-                ks.push_back(std::string(";") + probe);
-            }
-            for (const std::string& k : ks) out += "  <" + k + ">=<" + value(s, k) + ">\n";
+            for (const char* probe : kKeys) ks.push_back(probe), ks.push_back(std::string(";") + probe);
+            for (const std::string& k : ks) out += "\n  <" + k + ">=<" + value(s, k) + ">";
         }
         return out;
     }
 
 private:
+    std::string Vary(std::string s) {
+        if (Pick(2) == 0) return s;
+        for (char& ch : s)
+            if (Pick(2) != 0 && (ch | 0x20) >= 'a' && (ch | 0x20) <= 'z') ch ^= 0x20;
+        return s;
+    }
+    static constexpr const char* kSections[] = {"Alpha", "beta", "Impostazioni", "Sezione Due", "Citt\xE0", "Percorsi"};
+    static constexpr const char* kKeys[] = {"a", "B", "Lingua", "Files .ACC", "chiave lunga", "Perch\xE9", "101", "x"};
     std::mt19937 rng_;
 };
 
