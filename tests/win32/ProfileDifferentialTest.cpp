@@ -7,13 +7,13 @@
 // does not); otherwise by everything a reader can see in them.
 #include <windows.h>
 
-#include <fstream>
 #include <optional>
 
 #include <gtest/gtest.h>
 
 #include "output/ResultFormat.h"
 #include "reservation/IniText.h"
+#include "fakes/TempDir.h"
 #include "settings/IniGenerator.h"
 #include "settings/ProfileStore.h"
 
@@ -31,8 +31,7 @@ const char* P(const Text& t) { return t ? t->c_str() : nullptr; }
 
 struct Case { std::string name; Text initial; std::vector<Op> ops; };  // initial absent: no file at the start
 std::string Show(const Text& t) { return t ? ::testing::PrintToString(*t) : "<null>"; }
-std::string ReadBytes(const std::string& path) { std::ifstream in(path, std::ios::binary); return {std::istreambuf_iterator<char>(in), {}}; }
-void WriteBytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+using testutil::ReadFile, testutil::WriteFile;
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 struct Win32Profile : ProfileBackend {
@@ -57,14 +56,14 @@ protected:
     // Whether the Win32 writer, made to rewrite the file, leaves it as it was.
     bool KeptByWin32(const std::string& text) {
         const std::string f = dir_ + "probe.ini";
-        WriteBytes(f, text);
+        WriteFile(f, text);
         for (const char* k : {"k", static_cast<const char*>(nullptr)}) WritePrivateProfileStringA("zz probe", k, k, f.c_str());
-        return WritePrivateProfileStringA(nullptr, nullptr, nullptr, f.c_str()), ReadBytes(f) == text;
+        return WritePrivateProfileStringA(nullptr, nullptr, nullptr, f.c_str()), ReadFile(f) == text;
     }
 
     void Run(const Case& c, int index) {
         const std::string wf = dir_ + "w" + std::to_string(index) + ".ini", pf = dir_ + "p" + std::to_string(index) + ".ini";
-        if (DeleteFileA(wf.c_str()), DeleteFileA(pf.c_str()); c.initial) WriteBytes(wf, *c.initial), WriteBytes(pf, *c.initial);
+        if (DeleteFileA(wf.c_str()), DeleteFileA(pf.c_str()); c.initial) WriteFile(wf, *c.initial), WriteFile(pf, *c.initial);
         for (size_t i = 0; i < c.ops.size(); ++i) {
             const Op& op = c.ops[i];
             SCOPED_TRACE(c.name + " step " + std::to_string(i + 1) + " " + Show(op.section) + " " + Show(op.key) + " " + Show(op.third) + " " + std::to_string(op.size));
@@ -80,7 +79,7 @@ protected:
         SCOPED_TRACE(c.name + " from " + Show(c.initial));
         ASSERT_EQ(Exists(wf), Exists(pf));
         const bool bytes = !c.initial || KeptByWin32(*c.initial);
-        if (bytesCompared_ += bytes; bytes) EXPECT_EQ(ReadBytes(wf), ReadBytes(pf));
+        if (bytesCompared_ += bytes; bytes) EXPECT_EQ(ReadFile(wf), ReadFile(pf));
         EXPECT_EQ(Dump(win_, wf), Dump(store_, pf)) << "files read back";
         EXPECT_EQ(Dump(win_, wf), Dump(store_, wf)) << "the portable store reading the Win32 file";
     }
@@ -141,7 +140,7 @@ TEST_F(ProfileDifferential, InMemoryReaderAgrees) {
     IniGenerator g(20261207);
     for (int i = 0; i < 400 && !HasFailure(); ++i) {
         const std::string text = g.File(), file = dir_ + "m" + std::to_string(i) + ".msk";
-        const IniText mem((WriteBytes(file, text), text));
+        const IniText mem((WriteFile(file, text), text));
         EXPECT_EQ(Dump(win_, file), IniGenerator::Dump([&] { return mem.SectionNames(); }, [&](const std::string& s) { return mem.KeyNames(s); },
                                                        [&](const std::string& s, const std::string& k) { return mem.Value(s, k, "<none>"); }))
             << "file " << Show(text);
@@ -161,7 +160,7 @@ TEST_F(ProfileDifferential, ResultFileIsWhatTheProfileWriterWrites) {
         const std::string file = dir_ + "r" + std::to_string(i) + ".FAR";
         for (const FarResultKey& k : kFarResultKeys) WritePrivateProfileStringA("ProvaFari", k.key, FormatResultValue(k.key, r.*(k.field)).c_str(), file.c_str());
         WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());
-        EXPECT_EQ(ReadBytes(file), BuildResultFile(r));
+        EXPECT_EQ(ReadFile(file), BuildResultFile(r));
     }
 }
 

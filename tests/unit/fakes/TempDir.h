@@ -2,14 +2,12 @@
 // run natively and under Wine, so paths use the platform's own separator.
 #pragma once
 
-#include <algorithm>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
-#include <vector>
 
 namespace heliotab::testutil {
 
@@ -42,10 +40,7 @@ private:
     std::string path_;
 };
 
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-}
+inline std::string ReadFile(const std::string& path) { std::ifstream f(path, std::ios::binary); return {std::istreambuf_iterator<char>(f), {}}; }
 inline void WriteFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }

@@ -15,13 +15,13 @@ TEST(FileSystem, AnswersAndBytes) {
     auto At = [&](const std::string& name) { return dir + kSep + name; };
     const std::string gone = At(std::string("gone") + kSep + "a"), bytes = std::string("[P]\r\nA=\xE8\r\n\0x", 12);
     tmp.MakeDir(std::string("x") + kSep + "sub"), tmp.MakeDir(std::string("x") + kSep + "26000999.ACC");
-    for (const char* name : {"ro", "src", "old", "c.FA$", "c.FAR", "b.FA$"}) WriteBytes(At(name), name);
+    for (const char* name : {"ro", "src", "old", "c.FA$", "c.FAR", "b.FA$"}) WriteFile(At(name), name);
     SetReadOnly(At("ro"), true);
 
     using enum FileStatus;
     // WriteNew creates or truncates; refuses read-only files, folders and missing folders. CopyAndFlush makes a new file only.
     EXPECT_EQ(fs.WriteNew(At("a"), bytes), Ok);
-    EXPECT_EQ(ReadBytes(At("a")), bytes);
+    EXPECT_EQ(ReadFile(At("a")), bytes);
     std::string back = "stale";
     EXPECT_EQ((std::vector<FileStatus>{fs.WriteNew(At("a"), "short"), fs.ReadAll(At("a"), back), fs.WriteNew(At("ro"), "new"),
                                        fs.WriteNew(At("sub"), "new"), fs.WriteNew(gone, "new"), fs.CopyAndFlush(At("src"), At("dst")),
@@ -44,10 +44,10 @@ TEST(FileSystem, AnswersAndBytes) {
     EXPECT_EQ(Entries(dir), (std::vector<std::string>{"26000999.ACC", "a", "b.FAR", "c.FAR", "dst", "old", "ro", "sub"}));
     for (const auto& [name, want] : std::vector<std::pair<std::string, std::string>>{
              {"a", "short"}, {"b.FAR", "b.FA$"}, {"c.FAR", "c.FA$"}, {"dst", "src"}, {"old", "old"}, {"ro", "ro"}})
-        EXPECT_EQ(ReadBytes(At(name)), want) << name;
+        EXPECT_EQ(ReadFile(At(name)), want) << name;
 
     // ListFiles matches the pattern without regard to case and skips folders.
-    for (const char* name : {"26000123.ACC", "26000124.acc", "26000125.FAR", "25000001.ACC"}) WriteBytes(At(name), "");
+    for (const char* name : {"26000123.ACC", "26000124.acc", "26000125.FAR", "25000001.ACC"}) WriteFile(At(name), "");
     std::vector<std::string> names = fs.ListFiles(dir + kSep, "26*.ACC");
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"26000123.ACC", "26000124.acc"}));

@@ -14,7 +14,7 @@ TEST(Win32FileSystem, ListFilesLeavesOutHiddenAndSystemFiles) {
     const std::pair<const char*, DWORD> files[] = {
         {"26000001.ACC", FILE_ATTRIBUTE_NORMAL}, {"26000002.ACC", FILE_ATTRIBUTE_HIDDEN}, {"26000003.ACC", FILE_ATTRIBUTE_SYSTEM}};
     for (const auto& [name, attributes] : files) {
-        WriteBytes(dir + name, "");
+        WriteFile(dir + name, "");
         ASSERT_TRUE(SetFileAttributesA((dir + name).c_str(), attributes));
     }
     EXPECT_EQ(DefaultFileSystem().ListFiles(dir, "*.ACC"), std::vector<std::string>{"26000001.ACC"});

@@ -16,11 +16,7 @@
 
 namespace heliotab::testing_output {
 
-using testutil::Exists;
-using testutil::kSep;
-using testutil::TempDir;
-inline std::string ReadBytes(const std::string& path) { return testutil::ReadFile(path); }
-inline void WriteBytes(const std::string& path, const std::string& bytes) { testutil::WriteFile(path, bytes); }
+using testutil::Exists, testutil::kSep, testutil::TempDir, testutil::ReadFile, testutil::WriteFile;
 
 inline void SetReadOnly(const std::string& path, bool readOnly) {
     using std::filesystem::perms, std::filesystem::perm_options;

@@ -33,7 +33,7 @@ const std::string kExpected = "[ProvaFari]\r\nMarca=TECNOLUX\r\nTipo=HL 2000\r\n
 struct Bench {
     Bench() {
         st.programDir = prog, st.AccDirectory = acc;
-        WriteBytes(prog + kSep + "Language.ini", "[Italiano]\r\n303=Nessuna\r\n601=T601\r\n602=T602\r\n603=T603\r\n"
+        WriteFile(prog + kSep + "Language.ini", "[Italiano]\r\n303=Nessuna\r\n601=T601\r\n602=T602\r\n603=T603\r\n"
                    "604=T604\r\n611=T611\r\n612=T612\r\n613=T613\r\n614=T614\r\n615=T615\r\n650=T650\r\n651=T651\r\n652=T652\r\n");
         st.sLanguage = "Italiano", st.LanguageIni.SetIniFile(prog + kSep + "Language.ini");
         const char* in[] = {"TECNOLUX", "HL 2000", "OM/123456", "0042", "1.07", "05/12/2026", "85", "2", "0", "1", "0", "0", "0",
@@ -42,12 +42,12 @@ struct Bench {
         for (size_t i = 0; i < kFarResultKeys.size(); ++i) r.*kFarResultKeys[i].field = in[i];
         st.bTestArmed = true, fx.view.vehicle[0] = "veicolo", fx.view.operatorName = "Rossi Mario", fx.view.comboText = kAcc;
     }
-    void Select(const std::string& name = kAcc) { WriteBytes(acc + name, kAccBytes), st.SelectedAccFile = name, st.ReservationIni.SetIniFile(acc + name); }
+    void Select(const std::string& name = kAcc) { WriteFile(acc + name, kAccBytes), st.SelectedAccFile = name, st.ReservationIni.SetIniFile(acc + name); }
     std::string Far() { return acc + "26000123.FAR"; }
     // Everything the operator and the booking software can see, with the folders as <acc> and <prog>.
     std::string Seen() {
         std::string s = "acc:";
-        for (const std::string& n : Entries(acc)) s += " " + n + (ReadBytes(acc + n) == kExpected ? "=new" : ReadBytes(acc + n) == kOld ? "=old" : "");
+        for (const std::string& n : Entries(acc)) s += " " + n + (ReadFile(acc + n) == kExpected ? "=new" : ReadFile(acc + n) == kOld ? "=old" : "");
         s += " prog:";
         for (const std::string& n : Entries(prog)) s += " " + n;
         s += std::string(" armed:") + "01"[st.bTestArmed] + " close:" + "01"[st.bClosePending] + " sel:" + st.SelectedAccFile +
@@ -90,13 +90,13 @@ TEST(ResultWriter, NamesDeliveryValuesAndTheReservationAfterwards) {
         const std::string setup = how;
         Bench b;
         b.st.bCloseAfterTest = setup.find("close") == 0;
-        if (setup == "unbooked") WriteBytes(b.acc + "26000999.ACC", kAccBytes);  // someone else's, untouched
+        if (setup == "unbooked") WriteFile(b.acc + "26000999.ACC", kAccBytes);  // someone else's, untouched
         else b.Select(setup == "named like its result" ? "26000123.FAR" : kAcc);
         if (setup == "gone") std::filesystem::remove(b.acc + kAcc);
         if (setup.find("locked") != std::string::npos) b.files.failOp = "Delete", b.files.failSuffix = ".ACC", b.files.failStatus = FileStatus::Access;
         if (setup == "leftovers") {
-            WriteBytes(b.Far(), kOld + "[Altro]\r\nx=y\r\n"), WriteBytes(b.acc + "26000123.FA$", "[ProvaFari]\r\nMarca=");
-            WriteBytes(b.prog + kSep + "26000123.TMP", "junk"), b.st.programDir = b.prog + kSep;  // no second separator
+            WriteFile(b.Far(), kOld + "[Altro]\r\nx=y\r\n"), WriteFile(b.acc + "26000123.FA$", "[ProvaFari]\r\nMarca=");
+            WriteFile(b.prog + kSep + "26000123.TMP", "junk"), b.st.programDir = b.prog + kSep;  // no second separator
         }
         // The box is modal and serial input runs while it is open: by then the result is in place,
         // the window idle, the report's copy there and no close asked for.
@@ -121,7 +121,7 @@ TEST(ResultWriter, NamesDeliveryValuesAndTheReservationAfterwards) {
                                    {"Marca=TECNOLUX\r\n", "Marca=TECNO LUX\r\n"}, {"TipoAnab=#2\r\n", "TipoAnab=#  [Y]\r\n"},
                                    {"Esito=N\r\n", "Esito=N [Z]\r\n"}})
         want.replace(want.find(from), std::string(from).size(), to);
-    EXPECT_EQ(ReadBytes(b.acc + "Test.FAR"), want);
+    EXPECT_EQ(ReadFile(b.acc + "Test.FAR"), want);
     // The names follow the reservation; only the file name's last dot counts.
     AppState st;
     st.AccDirectory = "C:\\MCTC\\DIR_FAR";  // with or without its final "\"
@@ -160,8 +160,8 @@ TEST(ResultWriter, FailuresKeepEverything) {
         Bench b;
         b.st.bCloseAfterTest = true;  // a failure is shown even so, and nothing closes
         b.Select(), b.files.failOp = op, b.files.failSuffix = suffix, b.files.failStatus = status;
-        if (setup == "Delete") WriteBytes(b.acc + "26000123.FA$", kOld);
-        if (setup == "read-only") WriteBytes(b.Far(), kOld), SetReadOnly(b.Far(), true);
+        if (setup == "Delete") WriteFile(b.acc + "26000123.FA$", kOld);
+        if (setup == "read-only") WriteFile(b.Far(), kOld), SetReadOnly(b.Far(), true);
         if (setup == "no program folder") b.st.programDir = b.tmp.Path() + kSep + "gone";
         EXPECT_FALSE(WriteTestResult(b.fx.station, b.r));
         const std::string acc = setup == "Delete" ? "26000123.FA$=old " : setup == "read-only" ? "26000123.FAR=old " : "";
@@ -211,6 +211,6 @@ TEST(PrintReport, TheResultIsDeliveredWhateverThePrinterDoes) {
         EXPECT_EQ(fp.printed[0].title + "|" + report.header, b.Far() + "|" + b.Far() + " - 05/12/2026 10:30:00");
         ASSERT_EQ(report.body.size(), 32u);
         EXPECT_EQ(report.body[1] + "|" + report.body[2] + "|" + report.body[31], "Marca=TECNO|LUX|Operatore=Rossi Mario");
-        EXPECT_EQ(ReadReportItems(ReadBytes(b.Far())), report.body);
+        EXPECT_EQ(ReadReportItems(ReadFile(b.Far())), report.body);
     }
 }
