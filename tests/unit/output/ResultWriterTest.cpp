@@ -143,7 +143,7 @@ TEST(ResultWriter, NamesDeliveryValuesAndTheReservationAfterwards) {
     }
 }
 
-// Each failure keeps the reservation and the armed test, and says why; once the
+// Each failure keeps the reservation and the armed test (its look back before the box), and says why; once the
 // fault is gone the repeated measurement delivers to the same name.
 TEST(ResultWriter, FailuresKeepEverything) {
     using enum FileStatus;
@@ -159,13 +159,14 @@ TEST(ResultWriter, FailuresKeepEverything) {
         const std::string setup = op;
         Bench b;
         b.st.bCloseAfterTest = true;  // a failure is shown even so, and nothing closes
-        b.Select(), b.files.failOp = op, b.files.failSuffix = suffix, b.files.failStatus = status;
+        b.Select(), b.files.failOp = op, b.files.failSuffix = suffix, b.files.failStatus = status, b.fx.view.enabled[Button::Ferma] = false;
+        std::string look; b.fx.messages.whileOpen = [&] { auto& v = b.fx.view; look = std::string() + "01"[v.enabled[Button::Ferma]] + "01"[v.enabled[Button::Test]] + "01"[v.enabled[Button::Opzioni]] + "01"[v.trayOptionsEnabled] + "01"[v.comboEnabled]; };
         if (setup == "Delete") WriteFile(b.acc + "26000123.FA$", kOld);
         if (setup == "read-only") WriteFile(b.Far(), kOld), SetReadOnly(b.Far(), true);
         if (setup == "no program folder") b.st.programDir = b.tmp.Path() + kSep + "gone";
         EXPECT_FALSE(WriteTestResult(b.fx.station, b.r));
         const std::string acc = setup == "Delete" ? "26000123.FA$=old " : setup == "read-only" ? "26000123.FAR=old " : "";
-        EXPECT_EQ(b.Seen(), "acc: 26000123.ACC " + acc + "prog: Language.ini" + kept + msg) << setup << static_cast<int>(status);
+        EXPECT_EQ(b.Seen() + " " + look, "acc: 26000123.ACC " + acc + "prog: Language.ini" + kept + msg + " 10000") << setup << static_cast<int>(status);
         if (setup == "read-only") SetReadOnly(b.Far(), false);
         b.files.failOp.clear(), b.st.programDir = b.prog, b.fx.messages.shown.clear();
         EXPECT_TRUE(WriteTestResult(b.fx.station, b.r));
