@@ -109,7 +109,7 @@ TEST(Link, NakComesExactlyHalfASecondAfterTheBadFrame) {
 TEST(Link, TheFourthBadFrameInARowGetsTheMessageInsteadOfANak) {
     const std::vector<std::pair<std::string, std::string>> rows{
         {"bbbb", "NNN!"}, {"bbbbb", "NNN!N"}, {"bioobbb", "NAANN!"}, {"bbbsb", "NNNAN"}, {"bbsbbrbb", "NNANNANN"},
-        {"bbb3bb", "NNNNN"}, {"bbbmbbbb", "NNN!NNN!"}, {"Sbbbbbiqcb", "N"}, {"qqqq", "!"}, {"bbbebbb", "NNNENNN"}};
+        {"bbb3bbbb", "NNNNNN!"}, {"bbbmbbbb", "NNN!NNN!"}, {"Sbbbbbiqcb", "N"}, {"qqqq", "!"}, {"bbbebbb", "NNNENNN"}};
     const std::string bad = BadFrame() + kEtx;
     const std::map<char, std::string> frames{{'i', Wire(FixedIdentity(true))}, {'o', Wire(FixedStatus('5'))},
         {'s', Wire(FixedStatus('1'))}, {'r', Wire(FixedResults(true))}, {'3', Wire(FixedStatus('3')) + Wire(FixedIdentity(true))}};

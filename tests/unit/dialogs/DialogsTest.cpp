@@ -69,11 +69,11 @@ TEST(Options, ConfirmWritesTheSettingsAndBringsTheMainWindowUpToDate) {
          IniAfter("Italiano", "2", "0000"), kPath, "Italiano", 1, kSearching, options_text::kAutostartNotSaved},
         {"settings that cannot be written", {true, false, false, true, false, kLangs, 1}, 2, 5, none, false, true, kIniBefore, none, "English", 5,
          kSearching, options_text::kSettingsNotSaved},
-        {"no language chosen, no port", {false, false, false, false, false, {}, -1}, 0, 0, none, false, false, IniAfter("Italiano", "2", "0000"),
-         none, "Italiano", 0, link_text::kPortNotSet, 0},
+        {"no language chosen, no port", {false, false, false, false, false, {}, -1}, 0, 0, none, false, false, IniAfter("English", "2", "0000"),
+         none, "English", 0, link_text::kPortNotSet, 0},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.what); Options o; o.st.iSerialPort = row.portBefore; o.reg.value = row.regBefore;
+        SCOPED_TRACE(row.what); Options o; o.st.iSerialPort = row.portBefore; o.reg.value = row.regBefore; o.st.sLanguage = "English";
         o.reg.writeFails = o.reg.deleteFails = row.regFails;
         // A settings file inside a folder that does not exist cannot be written.
         if (row.iniUnwritable) o.st.SettingsIni.SetIniFile(o.dir.File("gone") + testutil::kSep + "HELIOTAB.ini");

@@ -24,15 +24,16 @@ TEST(Report, ItemsAndTheirPlaces) {
                                                   "[ProvaFari]\r\nMarca=A,B\r\nEsito=P\r\n");
     const std::string h = "C:\\MCTC\\DIR_FAR\\26000123.FAR - 05/12/2026 10:30:00";
     EXPECT_EQ(layout.header, h);
-    // An A4 page (2970) with 50 per line: one page; a page ending at 420: the body goes on on the next.
+    // An A4 page (2970) with 50 per line: one page; a page ending at 400, where the second line ends: the body goes on on the next.
     EXPECT_EQ(PlaceReport(layout, 50, 2970), (std::vector<ReportPage>{{{700, 100, h}, {150, 300, "[ProvaFari]"},
                                               {150, 350, "Marca=A"}, {150, 400, "B"}, {150, 450, "Esito=P"}}}));
-    EXPECT_EQ(PlaceReport(layout, 50, 420), (std::vector<ReportPage>{{{700, 100, h}, {150, 300, "[ProvaFari]"},
+    EXPECT_EQ(PlaceReport(layout, 50, 400), (std::vector<ReportPage>{{{700, 100, h}, {150, 300, "[ProvaFari]"},
                                              {150, 350, "Marca=A"}}, {{150, 300, "B"}, {150, 350, "Esito=P"}}}));
     for (int pageHeight : {0, -5})  // nonsense from a printer: every line once, one per page
         EXPECT_EQ(PlaceReport(layout, 0, pageHeight), (std::vector<ReportPage>{{{700, 100, h}, {150, 300, "[ProvaFari]"}}, {{150, 300, "Marca=A"}},
                                                                                {{150, 300, "B"}}, {{150, 300, "Esito=P"}}}));
-    EXPECT_EQ(PlaceReport(BuildReportLayout("t", "d", ""), 50, 2970), (std::vector<ReportPage>{{{700, 100, "t - d"}}}));
+    // A line height of 0 counts as 1: the lines still go down the page.
+    EXPECT_EQ(PlaceReport(BuildReportLayout("t", "d", "x\ny"), 0, 2970), (std::vector<ReportPage>{{{700, 100, "t - d"}, {150, 300, "x"}, {150, 301, "y"}}}));
 }
 
 TEST(PrintDialogValues, PageNumbersPushEachOtherAlong) {

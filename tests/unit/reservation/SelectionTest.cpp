@@ -5,6 +5,8 @@
 
 #include "ReservationFixture.h"
 #include "reservation/DemoReservations.h"
+#include "reservation/IniText.h"
+#include "reservation/Reservation.h"
 #include "reservation/ReservationList.h"
 #include "reservation/Selection.h"
 #include "shared/DateText.h"
@@ -70,13 +72,19 @@ TEST_F(Selection, ListNamesItemsAndYears) {
     EXPECT_EQ((fs.clock.Set(2100, 6, 1), Items()), Names{" M - T - 00000001.ACC"});
 }
 
-// Every demo on three days, chosen with the mouse: armed, or rejected with one
-// message (after the wait window when the masks refuse it).
+// Every demo on four days, chosen with the mouse: armed, or rejected with one
+// message (after the wait window when the masks refuse it). Each is booked six
+// days before, but one tomorrow, and is of the class it is listed under.
 TEST_F(Selection, DemosAgainstTheShippedMasks) {
-    for (const LocalTime day : {LocalTime{2026, 12, 5}, LocalTime{2024, 2, 29}, LocalTime{2027, 1, 1}}) {
+    const std::tuple<LocalTime, std::string, std::string> days[] = {{{2026, 12, 5}, "06122026", "29112026"},
+        {{2024, 2, 29}, "01032024", "23022024"}, {{2027, 1, 1}, "02012027", "26122026"}, {{2024, 3, 1}, "02032024", "24022024"}};
+    for (const auto& [day, tomorrow, booked] : days) {
         fs.clock.Set(day.year, day.month, day.day, 9);
         for (const DemoReservation& d : BuildDemoReservations(day)) {
             SCOPED_TRACE(d.reason);
+            const IniText ini(d.contents);
+            EXPECT_EQ(ini.Value("Prenotazione", "DataPrenotazione"), d.reason == "booked for tomorrow" ? tomorrow : booked);
+            EXPECT_EQ(VehicleClassOf(ini.Value("DatiLibrettoVeicolo", "TipoVeicolo"), ini.Value("DatiLibrettoVeicolo", "DescrizioneVeicolo")), d.vehicleClass);
             EXPECT_EQ(d.fileName.size(), 12u);
             EXPECT_EQ(d.fileName.substr(0, 2), FormatYy(day));
             EXPECT_EQ(ReservationPreCheck(d.contents, day), d.stage == DemoStage::PreCheck ? -1 : d.vehicleClass);
