@@ -22,12 +22,13 @@ using S = std::string;
 using namespace std::string_literals;
 
 // Passes every call to the store and records the buffer sizes asked for;
-// `full` claims every buffer was too small.
+// `full` claims every buffer was too small, filling it with a list of
+// two-letter names cut short.
 struct RecordingBackend : ProfileBackend {
     uint32_t GetString(const char* s, const char* k, const char* d, char* b, uint32_t n, const char* f) override {
         sizes.push_back(n);
         if (!full) return store.GetString(s, k, d, b, n, f);
-        std::fill(b, b + n - 1, 'z');
+        for (uint32_t i = 0; i + 1 < n; ++i) b[i] = i % 3 == 2 ? '\0' : 'z';
         return b[n - 1] = '\0', n - 1;
     }
     bool WriteString(const char* s, const char* k, const char* v, const char* f) override { return store.WriteString(s, k, v, f); }
@@ -77,7 +78,7 @@ TEST_F(Profile, ReadsGrowInStepsTruncateAndFollowTheProfileRules) {
     for (const auto& [len, sizes] : rows) EXPECT_EQ(Sizes(len), sizes) << len;
     EXPECT_EQ(Sizes(5000).size() * 1000 + rec.sizes.back(), 20u * 1000 + 5121);  // 256 * 20 is the first above 5001
     rec.full = true, rec.sizes.clear();  // the growth ends: 64 steps of 256 up to 16 KiB, then doubling to 16 MiB
-    EXPECT_EQ(r.ReadString("S", "k").size(), 16u << 20);
+    EXPECT_EQ(r.ReadString("S", "k").size(), 16u << 20);  // every byte given, the last name's cut piece too
     EXPECT_EQ(rec.sizes.size(), 74u);
     // Raw answers truncate as the profile function does.
     WriteFile(path, "[Italiano]\r\nk=abcdefghij\r\nq=\"quoted\"\r\n[English]\r\n101=Hello\r\n");
