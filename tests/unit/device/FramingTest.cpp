@@ -163,8 +163,7 @@ TEST(Link, DisconnectClosesThePortDropsThePendingNakAndSearchesAgain) {
     t.GoMeasuring();
     t.Feed(BadFrame() + kEtx + Wire(FixedStatus('5')).substr(0, 10)); EXPECT_EQ(t.Words(t.f.link.PortLost()), "close t3- " + kResetWords);
     t.f.link.ReceiveBytes(Wire(FixedStatus('5')).substr(10));
-    std::string frame;
-    EXPECT_FALSE(t.f.link.NextFrame(frame));
+    std::string frame; EXPECT_FALSE(t.f.link.NextFrame(frame));
     t.GoMeasuring();
     t.Feed(BadFrame() + kEtx);
     OnSerialDisconnect(t.s); EXPECT_FALSE(t.f.port.IsOpen() || t.st.bTestArmed);
@@ -220,10 +219,8 @@ TEST(PollDevice, EachAttemptAndWhatEndsIt) {
         {"quit while the closed port waits", nullptr, 5000, 2600, quit, "E1500, O1000, C2500, - S-  3"},
         {"the search switched off before the tick", nullptr, 5000, 0, [](Link& t) { t.st.bDeviceSearch = false; }, "E O C - -- "},
         {"the options dialog takes the port half way", nullptr, 5000, 1200, [](Link& t) { OptionsDialogOpening(t.s); }, "E O1000, C1200, - S- #331 3"},
-        {"a second call while running does nothing", nullptr, 1500, 1000, [](Link& t) {
-             EXPECT_TRUE(t.f.link.PollDeviceRunning());
-             EXPECT_EQ(t.Words(t.f.link.PollDevice(true)), "");
-         }, "E1500, O1000, C armed S-  3"},
+        {"a second call while running does nothing", nullptr, 1500, 1000,
+         [](Link& t) { EXPECT_TRUE(t.f.link.PollDeviceRunning()); EXPECT_EQ(t.Words(t.f.link.PollDevice(true)), ""); }, "E1500, O1000, C armed S-  3"},
         {"sign-off: polling again two seconds later", nullptr, 8000, 1600, [&](Link& t) { t.Feed(identity), t.Feed(Wire(FixedStatus('3'))); },
          "E1500,3600,5600,7600, O1000,3100,5100,7100, C2600,4600,6600, armed S- #331 3 3 3 3"},
         {"the options dialog opens and closes", nullptr, 4000, 1600, [&](Link& t) {

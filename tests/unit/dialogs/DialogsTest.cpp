@@ -103,8 +103,7 @@ TEST(Options, LoadingShowsTheSettingsAndWritesNothing) {
         {"c:\\ht\\heliotab.exe", kPath, false, 1}, {"C:\\Other\\heliotab.exe", kPath, false, 0}, {std::nullopt, kPath, false, 2},
         {"C:\\\\heliotab.exe", AutostartPath("C:\\", "heliotab"), true, 2}};  // the last: a drive root
     Options o;
-    o.st.bCloseAfterTest = o.st.bPrintReport = true;
-    o.st.sLanguage = "English";
+    o.st.bCloseAfterTest = o.st.bPrintReport = true, o.st.sLanguage = "English";
     for (const auto& row : rows) {
         o.reg.value = row.stored; o.st.iSerialPort = row.port;
         const OptionsLoad load = LoadOptions(o.f.station, o.reg, row.path); const OptionsChoice& c = load.choice;
