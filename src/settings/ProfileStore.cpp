@@ -107,10 +107,11 @@ bool ProfileStore::WriteString(const char* section, const char* key, const char*
     Document doc = ParseProfileText(text);
 
     if (!key) {
-        // The whole first section of that name goes.
-        for (size_t i = 1; i < doc.sections.size(); ++i) {
+        // The whole first section of that name goes; the name "" is first the
+        // keys before any header, which have no header line of their own.
+        for (size_t i = 0; i < doc.sections.size(); ++i) {
             if (!ProfileNamesEqual(doc.sections[i].name, section)) continue;
-            const int from = doc.sections[i].header;
+            const int from = std::max(doc.sections[i].header, 0);
             const int to = i + 1 < doc.sections.size() ? doc.sections[i + 1].header
                                                        : static_cast<int>(doc.lines.size());
             doc.lines.erase(doc.lines.begin() + from, doc.lines.begin() + to);

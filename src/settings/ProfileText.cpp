@@ -50,7 +50,8 @@ void ClassifyLine(Line& l) {
         while (close > b + 1 && s[close - 1] != ']') --close;
         if (close > b + 1) {  // s[close - 1] is the last ']'
             l.kind = Line::Header;
-            l.name = UpToNul(s + b + 1, close - 1 - (b + 1));
+            // "[ name ]" is the section "name": listed and found without its blanks.
+            l.name = TrimProfileBlanks(UpToNul(s + b + 1, close - 1 - (b + 1)));
             return;
         }
     }

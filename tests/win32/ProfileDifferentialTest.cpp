@@ -101,7 +101,8 @@ std::vector<Case> HandWritten() {
                  R("", "hidden", "d"), R("", N, ""), R("S", "none", "trailing   "), W("S", "k3", "v3"), W("T", "x", "2")}},
             {"LF and CR", "[A]\nx=1\ny = 2\n\n[B]\nz=3", {R("A", "y", ""), R("B", "z", ""), W("B", "w", "4"), W("A", "x", "one")}},
             {"blank names", crlf, {W("  Nuova  ", "  chiave  ", "  v"), R("  Nuova  ", N, ""), W(" Impostazioni ", " Lingua ", "X")}},
-            {"the nameless section", "[S]\r\nk=v\r\n", {W("", "top", "1"), R("", "top", ""), R(N, N, ""), W(N, N, N), W(N, "k", "v")}}};
+            {"the nameless section", "[S]\r\nk=v\r\n", {W("", "top", "1"), R("", "top", ""), R(N, N, ""), W(N, N, N), W(N, "k", "v"), W("", N, N)}},
+            {"blanks inside the brackets", "top=0\r\n[ lead]\r\nk=1\r\n[tail\t]\r\n", {R(N, N, ""), R(" lead", N, "d"), R("lead", N, "d"), W(" tail", N, N), W("", N, N)}}};
 }
 
 // Random call sequences on generated files. Written values get no blanks at

@@ -119,10 +119,10 @@ TEST(Options, LoadingShowsTheSettingsAndWritesNothing) {
 
 TEST(Options, LanguageListOffersOnlyNamesThatReadBackAsWritten) {
     Options o;
-    testutil::WriteFile(o.dir.File("Language.ini"), "[Italiano]\r\n414=-\r\n[\"Quoted\"]\r\n[English]\r\n[Tab\there]\r\n['q']\r\n[\"]\r\n[english]\r\n");
+    testutil::WriteFile(o.dir.File("Language.ini"), "[Italiano]\r\n414=-\r\n[\"Quoted\"]\r\n[English]\r\n[Tab\there]\r\n[ lead]\r\n['q']\r\n[\"]\r\n[english]\r\n");
     o.st.sLanguage = "ENGLISH";  // equal only when case is ignored: not preselected
     const OptionsLoad load = LoadOptions(o.f.station, o.reg, kPath);
-    EXPECT_EQ(load.choice.languages, (std::vector<std::string>{"Italiano", "English", "\"", "english"})); EXPECT_EQ(load.choice.languageIndex, -1);
+    EXPECT_EQ(load.choice.languages, (std::vector<std::string>{"Italiano", "English", "lead", "\"", "english"})); EXPECT_EQ(load.choice.languageIndex, -1);
     testutil::WriteFile(o.dir.File("Language.ini"), "");
     EXPECT_TRUE(LoadOptions(o.f.station, o.reg, kPath).choice.languages.empty()); ASSERT_EQ(o.f.messages.shown.size(), 1u);
     const ShownMessage& m = o.f.messages.shown[0];

@@ -87,10 +87,7 @@ TEST_F(Selection, DemosAgainstTheShippedMasks) {
             EXPECT_EQ(ReservationPreCheck(d.contents, day), d.stage == DemoStage::PreCheck ? -1 : d.vehicleClass);
             Choose(d.contents, d.fileName);
             EXPECT_EQ(fs.view.validateWindowShows, d.stage == DemoStage::PreCheck ? 0 : 1);
-            if (d.stage != DemoStage::Valid) {
-                ExpectRejected();
-                continue;
-            }
+            if (d.stage != DemoStage::Valid) { ExpectRejected(); continue; }
             EXPECT_TRUE(fs.messages.shown.empty() && fs.state.bTestArmed && fs.view.enabled[Button::Ferma]);
             EXPECT_FALSE(fs.view.validateWindowShown || fs.view.enabled[Button::Test] || fs.view.enabled[Button::Opzioni] ||
                          fs.view.trayOptionsEnabled || fs.view.comboEnabled);

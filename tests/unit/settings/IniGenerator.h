@@ -42,7 +42,7 @@ public:
         std::string f;
         if (Pick(6) == 0) f += Key() + "=" + Value() + eol;
         for (int s = 0, sections = Pick(4); s < sections; ++s) {
-            f += (canonical ? "" : Blanks()) + "[" + Section() + "]" + (canonical ? "" : Blanks());
+            f += canonical ? "[" + Section() + "]" : Blanks() + "[" + Blanks() + Section() + Blanks() + "]" + Blanks();
             f += (style == 12 && Pick(3) == 0 ? " ; " + Key() : "") + eol;
             for (int k = 0, keys = Pick(5); k < keys; ++k) {
                 const int kind = Pick(10);

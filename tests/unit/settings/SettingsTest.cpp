@@ -126,8 +126,9 @@ TEST_F(Profile, WritesLeaveTheseBytes) {
     EXPECT_EQ(Read("Citt\xE0", "Perch\xE9"), high);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);  // no temporary left
 
-    const std::pair<S, S> edits[] = {  // file before, after k2 := new in [Se], x deleted from [A], [B] deleted
+    const std::pair<S, S> edits[] = {  // file before, after k2 := new in [Se], x deleted from [A], [B] and the keys before any header deleted
         {"[S]\r\nk=first\r\nk=second\r\n[s]\r\nk=third\r\n", "[S]\r\nk=first\r\nk=second\r\n[s]\r\nk=third\r\n"},
+        {"top=1\r\n[ B\t]\r\nz=3\r\n[A]\r\nx=1\r\ny=2\r\n", "[A]\r\ny=2\r\n"},
         {"[A]\r\nx=1\r\ny=2\r\n[B]\r\nz=3\r\n", "[A]\r\ny=2\r\n"},
         {"[A]\nx=1\n[Se]\ny=2", "[A]\n[Se]\ny=2\r\nk2=new\r\n"},  // LF lines stay; new and unterminated ones get CR LF
         {"[A]\rx=1\r\n[Se]\nk2=1\r", "[A]\r[Se]\nk2=new\r\n"},    // a lone CR ends a line and stays
@@ -138,7 +139,8 @@ TEST_F(Profile, WritesLeaveTheseBytes) {
         const bool seWrite = before.find("[Se") != S::npos;
         if (seWrite) EXPECT_TRUE(ini.WriteString("Se", "k2", "new"));
         EXPECT_TRUE(ini.DeleteKey("a", "X") && ini.DeleteKey("A", "absent") && store.WriteString("B", nullptr, nullptr, path.c_str()) &&
-                    !store.WriteString(nullptr, nullptr, nullptr, path.c_str()) && !store.WriteString(nullptr, "k", "v", path.c_str()));  // a flush is reported FALSE
+                    store.WriteString("", nullptr, nullptr, path.c_str()) && !store.WriteString(nullptr, nullptr, nullptr, path.c_str()) &&
+                    !store.WriteString(nullptr, "k", "v", path.c_str()));  // a flush is reported FALSE
         ini.Flush();
         EXPECT_EQ(ReadFile(path), after) << before;
         if (seWrite) EXPECT_EQ(Read("Se", "k2") + Read("Se", "ke"), before[0] == '[' && before[1] == 'S' ? "newva" : "new<none>");
