@@ -20,7 +20,7 @@ TEST(FieldRules, DescriptorAgainstValue) {
         {"X,S,3", "abc", P}, {"n,S,3", "abc", P}, {"", "abc", P}, {"X,S,3", "", P}, {"Z,C", "abc", P},
         // Lengths: MaxLen defaults to 50 for S; numbers that are no numbers fail at run time.
         {"N,S,", std::string(50, 'a'), V}, {"N,S,", std::string(51, 'a'), I}, {"N,S,,2", "a", I}, {"N,S,abc", "x", F}, {"N,S,5,abc", "x", F},
-        {"N,S,99999999999999999999", "x", F}, {"N,S,5,99999999999999999999", "x", F}, {"O,S,abc", "", V}, {"N,S,abc", "", F},
+        {"N,S,99999999999999999999", "x", F}, {"N,S,5,99999999999999999999", "x", F}, {"O,S,abc", "", V}, {"N,S,abc", "", F}, {"N,S,+3,1", "abc", V},
         // S: literals, classes by character code, both ends of every range.
         {"N,S,1,1,S,N", "S", V}, {"N,S,1,1,S,N", "s", I}, {"N,S,3,3,100", "100", V}, {"N,S,3,3,100", "1000", I}, {"N,S,5,1,A, B", " B", V},
         {"N,S,8,5,[A-Z],[0-9]", "FX123AB", V}, {"N,S,8,5,[A-Z],[0-9]", "FX-123A", I}, {"N,S,8,5,[A-Z],[0-9]", "fx123ab", I},
@@ -54,7 +54,7 @@ TEST(FieldRules, DescriptorAgainstValue) {
         {"N,D,8,8", "01132024", I}, {"N,D,8,8", "01/01/24", I}, {"N,D,8,6", "010124", I}, {"N,D,4,4", "1900", V}, {"N,D,4,4", "2100", V},
         {"N,D,4,4", "1899", I}, {"N,D,4,4", "2101", I}, {"N,D,4,2", "99", I}, {"N,D,6,6", "010124", I}, {"N,D,6,0", "01a124", I},
         {"N,H,6,6", "000000", V}, {"N,H,6,6", "235959", V}, {"N,H,6,6", "240000", I}, {"N,H,6,6", "236000", I}, {"N,H,6,6", "235960", I},
-        {"N,H,8,4", "0830", I}, {"N,H,6,6", "08:30:", I},
+        {"N,H,8,4", "0830", I}, {"N,H,6,6", "08:30:", I}, {"N,D,8,8", "01010001", V}, {"N,D,8,8", "01010000", I},
         // E and L: single letters; unknown types are mask errors unless the empty value ends the checks first.
         {"N,E,1,1", "R", V}, {"N,E,1,1", "A", V}, {"N,E,1,1", "I", V}, {"N,E,1,1", "E", V}, {"N,E,2,1", "r", I}, {"N,E,2,1", "X", I},
         {"N,E,2,1", "RA", I}, {"N,L,1,1", "S", V}, {"N,L,1,1", "N", V}, {"N,L,1,1", "s", I}, {"N,L,1,1", "Y", I}, {"N,Q,5", "x", M}, {"N", "x", M},

@@ -81,11 +81,11 @@ TEST_F(Profile, ReadsGrowInStepsTruncateAndFollowTheProfileRules) {
     EXPECT_EQ(r.ReadString("S", "k").size(), 16u << 20);  // every byte given, the last name's cut piece too
     EXPECT_EQ(rec.sizes.size(), 74u);
     // Raw answers truncate as the profile function does.
-    WriteFile(path, "[Italiano]\r\nk=abcdefghij\r\nq=\"quoted\"\r\n[English]\r\n101=Hello\r\n");
+    WriteFile(path, "[Italiano]\r\nk=abcdefghij\r\nq=\"quoted\"\r\ne=''\r\n[English]\r\n101=Hello\r\n");
     const std::tuple<const char*, const char*, uint32_t, S> raw[] = {
         {"Italiano", "k", 5, "4:abcd\0\x7F"s}, {"Italiano", "k", 0, "0:\x7F"s}, {"Italiano", "q", 8, "6:quoted\0\x7F\x7F"s},
-        {"Italiano", "q", 4, "3:quo\0\x7F"s},  // too small for the whole quoted text: the quote stays
-        {nullptr, nullptr, 12, "10:Italiano\0E\0\x7F\x7F"s},  // lists end in two NULs, the last byte untouched
+        {"Italiano", "q", 4, "3:quo\0\x7F"s}, {"Italiano", "e", 1, "0:\0\x7F"s},  // too small for the whole quoted text: the quote stays
+        {nullptr, nullptr, 12, "10:Italiano\0E\0\x7F\x7F"s}, {nullptr, nullptr, 1, "0:\0\x7F"s},  // lists end in two NULs, the last byte untouched
         {"Italiano", nullptr, 4, "2:k\0\0\x7F\x7F"s}, {"Italiano", nullptr, 5, "3:k\0q\0\x7F\x7F"s},
     };
     for (const auto& [s, k, size, want] : raw) EXPECT_EQ(Raw(s, k, size), want) << (s ? s : "-") << (k ? k : "-") << size;
@@ -104,7 +104,7 @@ TEST_F(Profile, ReadsGrowInStepsTruncateAndFollowTheProfileRules) {
     for (const auto& [s, k, want] : reads) EXPECT_EQ(Read(s, k), want) << s << "/" << k;
     EXPECT_EQ(List(), S("S\0Citt\xE0\0s\0Se\0\x9A\x9C\x9E\xFF\0", 18));
     EXPECT_EQ(List("s"), S("a\0b\0c\0d\0e\0k\0k\0", 14));
-    EXPECT_EQ(ini.ReadString("T", std::nullopt, "dflt") + Read("S", "x", "d  "), "dfltd");  // a default's blanks go
+    EXPECT_EQ(ini.ReadString("T", std::nullopt, "dflt") + Read("S", "x", "d  ") + Read("S", "x", "   "), "dfltd ");  // a default's blanks go, never its first
     for (const S eol : {"\r\n", "\n", "\r"}) {
         WriteFile(path, "x=0" + eol + "[A]" + eol + "x=1" + eol + "[B]" + eol + "y = 2");
         EXPECT_EQ(Read("A", "x") + Read("B", "y") + List() + Read("", "x"), S("12A\0B\0", 6) + "0");
@@ -173,7 +173,7 @@ TEST(Settings, PathsConversionsTagsAndStartUp) {
         {"-99999999999999999999", -kWholeNumberLimit, 9, 'T'}, {"3.5", kNone, 9, 'd'}, {"0.5", kNone, 9, 'd'}, {"3.01", kNone, 9, 'd'},
         {"1e1", kNone, 9, 'd'}, {"", kNone, 9, 'd'}, {"-", kNone, 9, 'd'}, {".", kNone, 9, 'd'}, {".0", kNone, 9, 'd'}, {"3 4", kNone, 9, 'd'},
         {"COM3", kNone, 9, 'd'}, {"1a", kNone, 9, 'd'}, {"--1", kNone, 9, 'd'}, {"1.2.3", kNone, 9, 'd'}, {"3,0", kNone, 9, 'd'},
-        {"&H3", kNone, 9, 'd'}, {"True", kNone, 9, 'T'}, {" tRuE ", kNone, 9, 'T'}, {"FALSE", kNone, 9, 'F'}, {"Truee", kNone, 9, 'd'},
+        {"&H3", kNone, 9, 'd'}, {"True", kNone, 9, 'T'}, {" tRuE ", kNone, 9, 'T'}, {"FALSE", kNone, 9, 'F'}, {"Truee", kNone, 9, 'd'}, {"Xrue", kNone, 9, 'd'},
         {"si", kNone, 9, 'd'}, {"9", 9, 9, 'T'}, {"90", 90, 90, 'T'}, {"/", kNone, 9, 'd'}, {":", kNone, 9, 'd'},
     };
     for (const auto& [text, whole, port, boolean] : rows) {
