@@ -16,7 +16,8 @@ namespace {
 
 void BM_FrameChecksum116(benchmark::State& state) {
     const std::string frame = Sealed(FixedResults(false));
-    for (auto _ : state) benchmark::DoNotOptimize(FrameChecksum(frame));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(FrameChecksum(frame));
 }
 BENCHMARK(BM_FrameChecksum116);
 
@@ -25,7 +26,8 @@ void BM_FrameAssembly116(benchmark::State& state) {
     std::string buffer, frame;
     FrameAssembler a(buffer);
     for (auto _ : state) {
-        for (char c : wire) a.Feed(static_cast<uint8_t>(c), frame);
+        for (char c : wire)
+            a.Feed(static_cast<uint8_t>(c), frame);
         benchmark::DoNotOptimize(frame.data());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * wire.size()));
@@ -35,7 +37,8 @@ BENCHMARK(BM_FrameAssembly116);
 void BM_DecodeFixed(benchmark::State& state) {
     const std::string frame = Sealed(FixedResults(false));
     FarResult r;
-    for (auto _ : state) benchmark::DoNotOptimize(DecodeResults(frame, r));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(DecodeResults(frame, r));
 }
 BENCHMARK(BM_DecodeFixed);
 
@@ -44,7 +47,8 @@ void BM_DecodeSeparated(benchmark::State& state) {
     sep.aims[2] = "A#";
     const std::string frame = Sealed(SeparatedFrame(sep));
     FarResult r;
-    for (auto _ : state) benchmark::DoNotOptimize(DecodeResults(frame, r));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(DecodeResults(frame, r));
 }
 BENCHMARK(BM_DecodeSeparated);
 
@@ -64,10 +68,13 @@ void ReceiveMeasurement(benchmark::State& state, const std::string& results) {
         f.port.sent.clear();
         f.timers.started.clear();
     }
-    state.counters["frames/s"] = benchmark::Counter(static_cast<double>(state.iterations() * 2), benchmark::Counter::kIsRate);
+    state.counters["frames/s"] = benchmark::Counter(static_cast<double>(state.iterations() * 2),
+                                                    benchmark::Counter::kIsRate);
 }
 
-void BM_ReceiveMeasurementFixed(benchmark::State& state) { ReceiveMeasurement(state, Wire(FixedResults(false))); }
+void BM_ReceiveMeasurementFixed(benchmark::State& state) {
+    ReceiveMeasurement(state, Wire(FixedResults(false)));
+}
 BENCHMARK(BM_ReceiveMeasurementFixed);
 
 void BM_ReceiveMeasurementSeparated(benchmark::State& state) {
@@ -86,13 +93,13 @@ void BM_ReceiveBadFrame(benchmark::State& state) {
     bad += kEtx;
     for (auto _ : state) {
         OnSerialBytes(f.station, bad);
-        f.timers.Advance(500);  // its NAK (every fourth frame: the message instead)
+        f.timers.Advance(500); // its NAK (every fourth frame: the message instead)
         f.port.sent.clear();
         f.timers.started.clear();
     }
 }
 BENCHMARK(BM_ReceiveBadFrame);
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

@@ -20,11 +20,14 @@ namespace {
 
 void FillSample(FarResult& r) {
     r.Marca = "TECNOLUX", r.Tipo = "HL 2000", r.NumOmologa = "OM/123456", r.NumSerie = "0042";
-    r.NumVersioneSoftware = "1.07", r.DataScadenza = "05/12/2026", r.AltezzaAnab = "85", r.TipoAnab = "2";
+    r.NumVersioneSoftware = "1.07", r.DataScadenza = "05/12/2026", r.AltezzaAnab = "85",
+    r.TipoAnab = "2";
     r.VertAnabDx = r.VertAnabSx = r.VertAbbDx = r.VertAbbSx = "0";
     r.OrizzAnabDx = r.OrizzAnabSx = r.OrizzAbbDx = r.OrizzAbbSx = "0";
-    r.IllumLuxAnabDx = "12345", r.IllumLuxAnabSx = "12.5", r.IllumLuxAbbDx = "23000", r.IllumLuxAbbSx = "1234567";
-    r.EsitoIllumLuxAnabDx = r.EsitoIllumLuxAnabSx = r.EsitoIllumLuxAbbDx = r.EsitoIllumLuxAbbSx = "P";
+    r.IllumLuxAnabDx = "12345", r.IllumLuxAnabSx = "12.5", r.IllumLuxAbbDx = "23000",
+    r.IllumLuxAbbSx = "1234567";
+    r.EsitoIllumLuxAnabDx = r.EsitoIllumLuxAnabSx = r.EsitoIllumLuxAbbDx = r.EsitoIllumLuxAbbSx =
+        "P";
     r.Esito = "P", r.DataMisura = "05122026", r.InizioMisura = "103000", r.FineMisura = "103112";
     r.Operatore = "Rossi Mario";
 }
@@ -51,19 +54,27 @@ void BM_WriteTestResult(benchmark::State& bs) {
         fx.state.bTestArmed = true;
         fx.messages.shown.clear();
         bs.ResumeTiming();
-        if (!WriteTestResult(fx.station, result)) bs.SkipWithError("not delivered");
+        if (!WriteTestResult(fx.station, result))
+            bs.SkipWithError("not delivered");
     }
     std::filesystem::remove_all(root);
 }
-BENCHMARK(BM_WriteTestResult)->Unit(benchmark::kMillisecond)->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_WriteTestResult)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true);
 
 void BM_BuildResultFile(benchmark::State& bs) {
     FarResult r;
     FillSample(r);
-    for (auto _ : bs) benchmark::DoNotOptimize(BuildResultFile(r));
+    for (auto _ : bs)
+        benchmark::DoNotOptimize(BuildResultFile(r));
 }
-BENCHMARK(BM_BuildResultFile)->Unit(benchmark::kMicrosecond)->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_BuildResultFile)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true);
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

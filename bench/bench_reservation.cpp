@@ -30,14 +30,16 @@ std::string ReadBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 void WriteBytes(const std::string& path, const std::string& data) {
-    std::ofstream(path, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(data.data(), static_cast<std::streamsize>(data.size()));
 }
 
 // A program folder with the shipped masks and an exchange folder.
 struct Folder {
     Folder() {
         char tmpl[] = "/tmp/heliotab-bench-XXXXXX";
-        if (!mkdtemp(tmpl)) std::abort();
+        if (!mkdtemp(tmpl))
+            std::abort();
         root = tmpl;
         std::filesystem::create_directory(root + "/acc");
         for (const char* name : {"Accettazione.msk", "Veicoli_Leggeri.msk", "Veicoli_Pesanti.msk"})
@@ -49,7 +51,8 @@ struct Folder {
 
 const DemoReservation& Bus(const std::vector<DemoReservation>& demos) {
     for (const auto& d : demos)
-        if (d.reason == "valid bus") return d;
+        if (d.reason == "valid bus")
+            return d;
     std::abort();
 }
 
@@ -62,10 +65,12 @@ void BM_ValidateBusReservation(benchmark::State& state) {
     const std::string path = folder.root + "/acc/" + bus.fileName;
     WriteBytes(path, bus.contents);
     size_t lines = 0;
-    for (char c : bus.contents) lines += c == '\n';
+    for (char c : bus.contents)
+        lines += c == '\n';
     for (auto _ : state) {
         bool ok = ValidateReservation(fs.station, path, 2);
-        if (!ok) state.SkipWithError("the bus demo must validate");
+        if (!ok)
+            state.SkipWithError("the bus demo must validate");
         benchmark::DoNotOptimize(ok);
     }
     state.counters["file_lines"] = static_cast<double>(lines);
@@ -104,11 +109,12 @@ void BM_RebuildListOf1000(benchmark::State& state) {
     }
     for (auto _ : state) {
         RebuildReservationList(fs.station);
-        if (fs.view.comboItems.size() != 1001) state.SkipWithError("expected 1000 items");
+        if (fs.view.comboItems.size() != 1001)
+            state.SkipWithError("expected 1000 items");
     }
 }
 BENCHMARK(BM_RebuildListOf1000)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

@@ -12,6 +12,8 @@ PACKAGES=(
     wine wine64                         # running the Windows build
     xvfb socat xdotool imagemagick x11-utils xauth   # display, ptys, screenshots
     python3                             # end-to-end test harness
+    clang-format black                  # the layout every file keeps (scripts/check-format.sh)
+    nsis zip                            # the installer and the portable zip
     cups-daemon cups-client printer-driver-cups-pdf poppler-utils libcups2   # a real printer for the report tests
 )
 

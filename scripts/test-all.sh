@@ -161,6 +161,7 @@ export ROOT NATIVE WIN ASAN FUZZ BENCHDIR FUZZ_SECONDS
 echo "HELIOTAB: all tests ($(date -u '+%Y-%m-%d %H:%M:%S UTC'), $(nproc) cores${CI:+, CI})"
 
 [ $SETUP = 1 ] && stage "setup (packages)" 1800 scripts/setup.sh
+stage "formatting (clang-format, black)" 300 scripts/check-format.sh
 stage "build native" 1800 scripts/build.sh --only=native
 stage "build windows" 1800 scripts/build.sh --only=win
 stage "build sanitizer" 1800 scripts/build.sh --only=asan

@@ -42,8 +42,13 @@ def proc_memory(pid):
 
 
 def launch_once(station, sess):
-    watcher = subprocess.Popen(["wine", str(DRIVER), "wait-window", "*", "HELIOTAB", "60000", "--idle"],
-                               env=sess.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    watcher = subprocess.Popen(
+        ["wine", str(DRIVER), "wait-window", "*", "HELIOTAB", "60000", "--idle"],
+        env=sess.env,
+        stdout=subprocess.PIPE,
+        stderr=subprocess.DEVNULL,
+        text=True,
+    )
     first = watcher.stdout.readline()  # "waiting ...": the driver is polling now
     if not first.startswith("waiting"):
         raise RuntimeError(f"driver did not start: {first!r}")
@@ -56,7 +61,9 @@ def launch_once(station, sess):
     visible_ms = float(rec["epoch_ms"]) - t0
     idle_ms = float(rec["idle_epoch_ms"]) - t0
     time.sleep(1.0)  # settle: the idle figure is the program at rest
-    cmdline = open(f"/proc/{p.pid}/cmdline", "rb").read().replace(b"\0", b" ").decode(errors="replace")
+    cmdline = (
+        open(f"/proc/{p.pid}/cmdline", "rb").read().replace(b"\0", b" ").decode(errors="replace")
+    )
     mem = proc_memory(p.pid) if "heliotab.exe" in cmdline.lower() else {}
     code = station.close()
     if code is None:
@@ -72,8 +79,13 @@ def main():
     print(f"heliotab.exe size: {EXE.stat().st_size} bytes ({EXE})")
     sess = session()
     station = Station("bench", sess, language=test_language())
-    station.write(station.settings_path, [("Impostazioni", [("Lingua", "Italiano")]),
-                            ("Percorsi", [("Files .ACC", station.exchange_dos)])])
+    station.write(
+        station.settings_path,
+        [
+            ("Impostazioni", [("Lingua", "Italiano")]),
+            ("Percorsi", [("Files .ACC", station.exchange_dos)]),
+        ],
+    )
     results = []
     try:
         for i in range(runs):
@@ -84,16 +96,22 @@ def main():
         station.stop()
     visible = [r[0] for r in results]
     idle = [r[1] for r in results]
-    print(f"launch to visible main window: median {statistics.median(visible):.1f} ms "
-          f"(min {min(visible):.1f}, max {max(visible):.1f}, n={len(visible)})")
-    print(f"launch to idle visible main window: median {statistics.median(idle):.1f} ms "
-          f"(min {min(idle):.1f}, max {max(idle):.1f}, n={len(idle)})")
+    print(
+        f"launch to visible main window: median {statistics.median(visible):.1f} ms "
+        f"(min {min(visible):.1f}, max {max(visible):.1f}, n={len(visible)})"
+    )
+    print(
+        f"launch to idle visible main window: median {statistics.median(idle):.1f} ms "
+        f"(min {min(idle):.1f}, max {max(idle):.1f}, n={len(idle)})"
+    )
     mem = results[-1][2]
     if mem:
         private = mem.get("Private_Clean", 0) + mem.get("Private_Dirty", 0)
-        print(f"idle program memory (Wine host process): RssAnon {mem.get('RssAnon')} kB, "
-              f"private {private} kB, VmRSS {mem.get('VmRSS')} kB "
-              f"(RssFile {mem.get('RssFile')} kB, RssShmem {mem.get('RssShmem')} kB)")
+        print(
+            f"idle program memory (Wine host process): RssAnon {mem.get('RssAnon')} kB, "
+            f"private {private} kB, VmRSS {mem.get('VmRSS')} kB "
+            f"(RssFile {mem.get('RssFile')} kB, RssShmem {mem.get('RssShmem')} kB)"
+        )
     else:
         print("idle program memory: the started process is not the program's host (not measured)")
     return 0

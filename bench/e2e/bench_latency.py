@@ -27,8 +27,20 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tests" / "e2e"))  # the e2e harness
 
 import harness
-from harness import (COM, DRIVER, EXE, FARSIM, TB_TEST, Farsim, Inotify, Station, poll, road_settings, session,
-                     test_language)
+from harness import (
+    COM,
+    DRIVER,
+    EXE,
+    FARSIM,
+    TB_TEST,
+    Farsim,
+    Inotify,
+    Station,
+    poll,
+    road_settings,
+    session,
+    test_language,
+)
 
 
 def farsim_clock_offset(farsim, rounds=5):
@@ -65,7 +77,12 @@ def start_program(station, args=()):
 
 def wait_online(station):
     want = harness.lang_text(332) + str(COM)
-    poll(lambda: station.driver.check("status-panel", 1).first("panel")["value"] == want, 60, 0.1, "online")
+    poll(
+        lambda: station.driver.check("status-panel", 1).first("panel")["value"] == want,
+        60,
+        0.1,
+        "online",
+    )
 
 
 def stats_line(farsim):
@@ -81,13 +98,23 @@ def etx_ack(sess, station, frames):
     work = station.dir.parent / f"{station.dir.name}-farsim-ack"
     shutil.rmtree(work, ignore_errors=True)
     work.mkdir()
-    farsim = Farsim(sess, work, COM, ["--stats", "--scenario", station.dir.parent / f"{station.dir.name}-scenario.txt"])
+    farsim = Farsim(
+        sess,
+        work,
+        COM,
+        ["--stats", "--scenario", station.dir.parent / f"{station.dir.name}-scenario.txt"],
+    )
     try:
         station.write(station.settings_path, road_settings(station))
         p = start_program(station)
         t0 = time.monotonic()
-        poll(lambda: sum(1 for _, k, r in farsim.events() if k == "expect" and "ok" in r) >= frames
-             or any(k == "expect-fail" for _, k, _ in farsim.events()), 60 + frames, 0.2, "frames answered")
+        poll(
+            lambda: sum(1 for _, k, r in farsim.events() if k == "expect" and "ok" in r) >= frames
+            or any(k == "expect-fail" for _, k, _ in farsim.events()),
+            60 + frames,
+            0.2,
+            "frames answered",
+        )
         took = time.monotonic() - t0
         station.close()
         if p.poll() is None:
@@ -102,8 +129,23 @@ def far_latency(sess, station, tests):
     work = station.dir.parent / f"{station.dir.name}-farsim-far"
     shutil.rmtree(work, ignore_errors=True)
     work.mkdir()
-    farsim = Farsim(sess, work, COM, ["--stats", "--demo", "--demo-interval", "150", "--measure-after", "200",
-                                      "--result-after", "50", "--version", "1.2A"])
+    farsim = Farsim(
+        sess,
+        work,
+        COM,
+        [
+            "--stats",
+            "--demo",
+            "--demo-interval",
+            "150",
+            "--measure-after",
+            "200",
+            "--result-after",
+            "50",
+            "--version",
+            "1.2A",
+        ],
+    )
     ino = Inotify()
     moves = []
     try:
@@ -150,20 +192,26 @@ def main():
     try:
         stats, fails, took = etx_ack(sess, station, frames)
         if stats:
-            print(f"ETX->ACK (farsim --stats, status-5 frames): n={stats['count']} median {stats['median']} ms, "
-                  f"p99 {stats['p99']} ms ({took:.1f} s for {frames} frames)")
+            print(
+                f"ETX->ACK (farsim --stats, status-5 frames): n={stats['count']} median {stats['median']} ms, "
+                f"p99 {stats['p99']} ms ({took:.1f} s for {frames} frames)"
+            )
         else:
             print("ETX->ACK: farsim printed no stats")
         if fails:
             print(f"  note: {len(fails)} frames not answered with ACK: {fails[:3]}")
 
         lat, off0, off1, stats2 = far_latency(sess, station, tests)
-        print(f"results ETX -> complete Test.FAR under its final name: n={len(lat)} "
-              f"median {statistics.median(lat):.2f} ms, p99 {pct(lat, 99):.2f} ms "
-              f"(min {min(lat):.2f}, max {max(lat):.2f}; clock tie drift {abs(off1 - off0) * 1000:.3f} ms)")
+        print(
+            f"results ETX -> complete Test.FAR under its final name: n={len(lat)} "
+            f"median {statistics.median(lat):.2f} ms, p99 {pct(lat, 99):.2f} ms "
+            f"(min {min(lat):.2f}, max {max(lat):.2f}; clock tie drift {abs(off1 - off0) * 1000:.3f} ms)"
+        )
         if stats2:
-            print(f"ETX->ACK during those tests (status 1 and 2): n={stats2['count']} median {stats2['median']} ms, "
-                  f"p99 {stats2['p99']} ms")
+            print(
+                f"ETX->ACK during those tests (status 1 and 2): n={stats2['count']} median {stats2['median']} ms, "
+                f"p99 {stats2['p99']} ms"
+            )
     finally:
         station.stop()
     return 0

@@ -38,10 +38,14 @@ def main(runs):
             elapsed.append(float(p["elapsed_ms"]))
             busy.append(float(p["max_busy_ms"]))
             poll(lambda: t.enabled(CMD_SCANSIONE), 10, 0.1, "scan over")
-        print(f"scan to COM3 behind two silent ports: runs={runs} median={statistics.median(elapsed):.0f} ms "
-              f"max={max(elapsed):.0f} ms")
-        print(f"dialog thread busy during a scan (WM_NULL every 10 ms): median of maxima="
-              f"{statistics.median(busy):.1f} ms worst={max(busy):.1f} ms")
+        print(
+            f"scan to COM3 behind two silent ports: runs={runs} median={statistics.median(elapsed):.0f} ms "
+            f"max={max(elapsed):.0f} ms"
+        )
+        print(
+            f"dialog thread busy during a scan (WM_NULL every 10 ms): median of maxima="
+            f"{statistics.median(busy):.1f} ms worst={max(busy):.1f} ms"
+        )
     finally:
         t.doCleanups()
 

@@ -16,8 +16,20 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tests" / "e2e"))  # the e2e harness
 
 import test_print
-from harness import (COM, DRIVER, EXE, FARSIM, TB_TEST, Farsim, Inotify, Station, poll, road_settings, session,
-                     test_language)
+from harness import (
+    COM,
+    DRIVER,
+    EXE,
+    FARSIM,
+    TB_TEST,
+    Farsim,
+    Inotify,
+    Station,
+    poll,
+    road_settings,
+    session,
+    test_language,
+)
 from bench_latency import start_program, wait_online
 
 
@@ -32,8 +44,22 @@ def main():
     work = station.dir.parent / "bench-print-farsim"
     shutil.rmtree(work, ignore_errors=True)
     work.mkdir()
-    farsim = Farsim(sess, work, COM, ["--demo", "--demo-interval", "150", "--measure-after", "200",
-                                      "--result-after", "50", "--version", "1.2A"])
+    farsim = Farsim(
+        sess,
+        work,
+        COM,
+        [
+            "--demo",
+            "--demo-interval",
+            "150",
+            "--measure-after",
+            "200",
+            "--result-after",
+            "50",
+            "--version",
+            "1.2A",
+        ],
+    )
     ino = Inotify()
     took = []
     try:
@@ -44,20 +70,26 @@ def main():
         to_wall = time.time() - time.monotonic()
         for i in range(tests):
             station.driver.check("click-toolbar", TB_TEST)
-            answered = station.driver.check("message-box", "answer", "ok", 30000, timeout=30).first("answered")
+            answered = station.driver.check("message-box", "answer", "ok", 30000, timeout=30).first(
+                "answered"
+            )
             pressed = float(answered["epoch_ms"]) / 1000.0
             closes = {}
 
             def complete():
                 for t, _, path in ino.read(0.05):
                     closes[path] = t + to_wall
-                pending = subprocess.run(["lpstat", "-W", "not-completed", "-o"], capture_output=True,
-                                         text=True).stdout.strip()
+                pending = subprocess.run(
+                    ["lpstat", "-W", "not-completed", "-o"], capture_output=True, text=True
+                ).stdout.strip()
                 done = [q for q in closes if q.exists() and q.stat().st_size > 0]
                 return not pending and done
+
             poll(complete, 60, 0, f"print {i + 1}: the PDF")
             took.append((max(closes.values()) - pressed) * 1000.0)
-            station.driver.check("message-box", "answer", "ok", 20000, timeout=20)  # "test completed"
+            station.driver.check(
+                "message-box", "answer", "ok", 20000, timeout=20
+            )  # "test completed"
         station.close()
         if p.poll() is None:
             station.stop()
@@ -66,8 +98,10 @@ def main():
         farsim.stop()
         station.stop()
         test_print.tearDownModule()
-    print(f"print dialog OK -> complete PDF (CUPS PDF printer): n={len(took)} median {statistics.median(took):.0f} ms "
-          f"(min {min(took):.0f}, max {max(took):.0f})")
+    print(
+        f"print dialog OK -> complete PDF (CUPS PDF printer): n={len(took)} median {statistics.median(took):.0f} ms "
+        f"(min {min(took):.0f}, max {max(took):.0f})"
+    )
     return 0
 
 

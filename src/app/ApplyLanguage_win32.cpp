@@ -8,19 +8,25 @@ namespace heliotab {
 
 TagTexts TagTextsFor(AppState& st, const std::string& tag) {
     TagTexts texts;
-    if (tag.empty()) return texts;
+    if (tag.empty())
+        return texts;
     const TagIds ids = ParseTag(tag);
     // A part that is not a number leaves that one property unchanged.
-    if (ids.caption >= 0) texts.caption = GetLangString(st, ids.caption);
-    if (ids.tooltip >= 0) texts.tooltip = GetLangString(st, ids.tooltip);
+    if (ids.caption >= 0)
+        texts.caption = GetLangString(st, ids.caption);
+    if (ids.tooltip >= 0)
+        texts.tooltip = GetLangString(st, ids.tooltip);
     return texts;
 }
 
 std::optional<std::string> WindowCaptionFor(AppState& st, const std::string& tag) {
-    if (tag.empty()) return std::nullopt;
+    if (tag.empty())
+        return std::nullopt;
     const auto comma = tag.find(',');
-    if (comma == std::string::npos) return LangValue(st, tag);
-    if (comma > 0) return LangValue(st, tag.substr(0, comma));
+    if (comma == std::string::npos)
+        return LangValue(st, tag);
+    if (comma > 0)
+        return LangValue(st, tag.substr(0, comma));
     return std::nullopt;
 }
 
@@ -37,7 +43,7 @@ BOOL CALLBACK FindChildProc(HWND child, LPARAM param) {
     }
     return TRUE;
 }
-}  // namespace
+} // namespace
 
 HWND FindControl(HWND root, int controlId) {
     FindState f{controlId, nullptr};
@@ -46,7 +52,8 @@ HWND FindControl(HWND root, int controlId) {
 }
 
 void SetControlTooltip(HWND tooltip, HWND owner, HWND control, const std::string& text) {
-    if (!tooltip || !control) return;
+    if (!tooltip || !control)
+        return;
     TTTOOLINFOA ti{};
     ti.cbSize = TTTOOLINFOA_V1_SIZE;
     ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -58,20 +65,25 @@ void SetControlTooltip(HWND tooltip, HWND owner, HWND control, const std::string
     SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
-void ApplyTags(AppState& st, HWND window, const std::string& windowTag, std::span<const TagEntry> tags,
-               HWND tooltip) {
-    if (auto caption = WindowCaptionFor(st, windowTag)) SetWindowTextA(window, caption->c_str());
+void ApplyTags(AppState& st, HWND window, const std::string& windowTag,
+               std::span<const TagEntry> tags, HWND tooltip) {
+    if (auto caption = WindowCaptionFor(st, windowTag))
+        SetWindowTextA(window, caption->c_str());
     for (const TagEntry& entry : tags) {
         HWND control = FindControl(window, entry.controlId);
-        if (!control) continue;
+        if (!control)
+            continue;
         const TagTexts texts = TagTextsFor(st, entry.tag ? entry.tag : "");
-        if (texts.tooltip) SetControlTooltip(tooltip, window, control, *texts.tooltip);
-        if (texts.caption) SetWindowTextA(control, texts.caption->c_str());
+        if (texts.tooltip)
+            SetControlTooltip(tooltip, window, control, *texts.tooltip);
+        if (texts.caption)
+            SetWindowTextA(control, texts.caption->c_str());
     }
 }
 
 void RelabelTray(HWND mainWindow) {
-    if (mainWindow && IsWindow(mainWindow)) SendMessageA(mainWindow, kMsgRelabelTray, 0, 0);
+    if (mainWindow && IsWindow(mainWindow))
+        SendMessageA(mainWindow, kMsgRelabelTray, 0, 0);
 }
 
-}  // namespace heliotab
+} // namespace heliotab

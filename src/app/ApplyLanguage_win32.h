@@ -36,8 +36,8 @@ HWND FindControl(HWND root, int controlId);
 // Labels window and its controls from their Tags. Tooltips go to tooltip
 // (a TOOLTIPS_CLASS window owned by window; none: tooltips are skipped).
 // Tray captions and tip are the main window's: see RelabelTray.
-void ApplyTags(AppState& st, HWND window, const std::string& windowTag, std::span<const TagEntry> tags,
-               HWND tooltip);
+void ApplyTags(AppState& st, HWND window, const std::string& windowTag,
+               std::span<const TagEntry> tags, HWND tooltip);
 
 // Sets (adds or updates) the tooltip text of one control.
 void SetControlTooltip(HWND tooltip, HWND owner, HWND control, const std::string& text);
@@ -47,4 +47,4 @@ void SetControlTooltip(HWND tooltip, HWND owner, HWND control, const std::string
 void RelabelTray(HWND mainWindow);
 inline constexpr UINT kMsgRelabelTray = WM_APP + 4;
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -15,4 +15,4 @@ LocalTime Win32Clock::Now() {
     return l;
 }
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -52,7 +52,7 @@ private:
 // window handles for the whole window (Esc) is seen wherever it is pumped.
 class Win32Pump : public Pump {
 public:
-    std::function<bool(MSG&)> preTranslate;  // true: the message was consumed
+    std::function<bool(MSG&)> preTranslate; // true: the message was consumed
 
     void DoEvents() override;
     bool WaitUntil(const std::function<bool()>& done, int maxMs) override;
@@ -67,4 +67,4 @@ private:
     int exitCode_ = 0;
 };
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -5,7 +5,8 @@
 namespace heliotab {
 
 void Win32Pump::Dispatch(MSG& msg) {
-    if (preTranslate && preTranslate(msg)) return;
+    if (preTranslate && preTranslate(msg))
+        return;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
 }
@@ -26,9 +27,11 @@ void Win32Pump::DoEvents() {
 bool Win32Pump::WaitUntil(const std::function<bool()>& done, int maxMs) {
     const ULONGLONG start = GetTickCount64();
     for (;;) {
-        if (done()) return true;
+        if (done())
+            return true;
         const ULONGLONG elapsed = GetTickCount64() - start;
-        if (quit_ || elapsed >= static_cast<ULONGLONG>(std::max(maxMs, 0))) return done();
+        if (quit_ || elapsed >= static_cast<ULONGLONG>(std::max(maxMs, 0)))
+            return done();
         // Wake for messages, and at least every 10 ms: the condition may
         // depend on something that posts no message (bytes leaving the port).
         const DWORD slice = static_cast<DWORD>(std::min<ULONGLONG>(10, maxMs - elapsed));
@@ -43,7 +46,8 @@ int Win32Pump::Run() {
         const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
         if (got == 0 || got == -1) {
             quit_ = true;
-            if (got == 0) exitCode_ = static_cast<int>(msg.wParam);
+            if (got == 0)
+                exitCode_ = static_cast<int>(msg.wParam);
             break;
         }
         Dispatch(msg);
@@ -51,4 +55,4 @@ int Win32Pump::Run() {
     return exitCode_;
 }
 
-}  // namespace heliotab
+} // namespace heliotab

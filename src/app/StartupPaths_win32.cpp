@@ -8,35 +8,45 @@ namespace heliotab {
 
 std::string FolderOf(const std::string& modulePath) {
     const auto slash = modulePath.find_last_of("\\/");
-    if (slash == std::string::npos) return std::string();
+    if (slash == std::string::npos)
+        return std::string();
     std::string folder = modulePath.substr(0, slash);
-    if (folder.size() == 2 && folder[1] == ':') folder += '\\';  // "C:" is the root "C:\"
+    if (folder.size() == 2 && folder[1] == ':')
+        folder += '\\'; // "C:" is the root "C:\"
     return folder;
 }
 
 std::string ProgramFolder() {
     std::vector<char> buffer(MAX_PATH);
     for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) return std::string();
-        if (n < buffer.size()) return FolderOf(std::string(buffer.data(), n));
-        buffer.resize(buffer.size() * 2);  // a long path was cut: try a larger buffer
+        const DWORD n =
+            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0)
+            return std::string();
+        if (n < buffer.size())
+            return FolderOf(std::string(buffer.data(), n));
+        buffer.resize(buffer.size() * 2); // a long path was cut: try a larger buffer
     }
 }
 
 std::string CommandLineArguments(const std::string& fullCommandLine) {
     size_t i = 0;
     const size_t n = fullCommandLine.size();
-    while (i < n && (fullCommandLine[i] == ' ' || fullCommandLine[i] == '\t')) ++i;
+    while (i < n && (fullCommandLine[i] == ' ' || fullCommandLine[i] == '\t'))
+        ++i;
     if (i < n && fullCommandLine[i] == '"') {
         ++i;
-        while (i < n && fullCommandLine[i] != '"') ++i;
-        if (i < n) ++i;
+        while (i < n && fullCommandLine[i] != '"')
+            ++i;
+        if (i < n)
+            ++i;
     } else {
-        while (i < n && fullCommandLine[i] != ' ' && fullCommandLine[i] != '\t') ++i;
+        while (i < n && fullCommandLine[i] != ' ' && fullCommandLine[i] != '\t')
+            ++i;
     }
-    while (i < n && (fullCommandLine[i] == ' ' || fullCommandLine[i] == '\t')) ++i;
+    while (i < n && (fullCommandLine[i] == ' ' || fullCommandLine[i] == '\t'))
+        ++i;
     return fullCommandLine.substr(i);
 }
 
-}  // namespace heliotab
+} // namespace heliotab

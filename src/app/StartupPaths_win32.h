@@ -12,4 +12,4 @@ std::string ProgramFolder();
 // The command line after the program name (quoted or not) and the blanks after it.
 std::string CommandLineArguments(const std::string& fullCommandLine);
 
-}  // namespace heliotab
+} // namespace heliotab

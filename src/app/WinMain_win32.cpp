@@ -41,7 +41,8 @@ struct Program {
 };
 
 int RunProgram(HINSTANCE instance) {
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_STANDARD_CLASSES |
+                                             ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
 
     Program p;
@@ -50,12 +51,13 @@ int RunProgram(HINSTANCE instance) {
     p.state.commandLine = commandLine;
 
     HWND appWindow = CreateApplicationWindow(instance);
-    if (!appWindow || !p.view.Create(instance, appWindow)) return 1;
+    if (!appWindow || !p.view.Create(instance, appWindow))
+        return 1;
     SetApplicationMainWindow(appWindow, p.view.Handle());
 
     Win32SerialPort port(p.view.Handle(), kMsgSerialChunk, kMsgSerialDisconnect);
-    Station station{p.state, p.view, p.messages, p.clock, p.timers, p.pump, port, DefaultFileSystem(), p.printer,
-                    p.link};
+    Station station{p.state, p.view, p.messages,          p.clock,   p.timers,
+                    p.pump,  port,   DefaultFileSystem(), p.printer, p.link};
     p.station = &station;
     p.view.Attach(station);
     p.view.serialPort = &port;
@@ -81,7 +83,8 @@ int RunProgram(HINSTANCE instance) {
     p.view.CentreOnScreen();
     p.view.ShowNow(p.pump);
     if (!p.view.Unloaded()) {
-        if (sw.maximized) p.view.ApplyMaximizedLayout();
+        if (sw.maximized)
+            p.view.ApplyMaximizedLayout();
         SetAlwaysOnTop(p.view.Handle(), p.state.bAlwaysOnTop);
         StartupDeviceSearch(station);
     }
@@ -92,14 +95,15 @@ int RunProgram(HINSTANCE instance) {
     return code;
 }
 
-}  // namespace
+} // namespace
 
-}  // namespace heliotab
+} // namespace heliotab
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // A second copy hands over to the first before it creates a window or reads a file.
     heliotab::SingleInstance single;
-    if (!single.Acquire(heliotab::kSingleInstanceMutex)) return 0;
+    if (!single.Acquire(heliotab::kSingleInstanceMutex))
+        return 0;
     try {
         return heliotab::RunProgram(instance);
     } catch (const std::exception& e) {

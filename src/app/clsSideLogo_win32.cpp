@@ -9,26 +9,34 @@ namespace heliotab {
 
 COLORREF clsSideLogo::Resolve(uint32_t color) {
     // A system colour: the low byte is the GetSysColor index (as OleTranslateColor does).
-    if (color & 0x80000000u) return GetSysColor(static_cast<int>(color & 0xFF));
+    if (color & 0x80000000u)
+        return GetSysColor(static_cast<int>(color & 0xFF));
     return static_cast<COLORREF>(color & 0x00FFFFFF);
 }
 
-void clsSideLogo::SetDrawingObject(HWND control) { control_ = control; }
+void clsSideLogo::SetDrawingObject(HWND control) {
+    control_ = control;
+}
 
 void clsSideLogo::SetStartColor(uint32_t color) {
-    if (color == startColor_) return;
+    if (color == startColor_)
+        return;
     startColor_ = color;
-    if (control_) Draw();
+    if (control_)
+        Draw();
 }
 
 void clsSideLogo::SetEndColor(uint32_t color) {
-    if (color == endColor_) return;
+    if (color == endColor_)
+        return;
     endColor_ = color;
-    if (control_) Draw();
+    if (control_)
+        Draw();
 }
 
 void clsSideLogo::Draw() {
-    if (!control_ || !IsWindow(control_)) return;
+    if (!control_ || !IsWindow(control_))
+        return;
     InvalidateRect(control_, nullptr, FALSE);
     UpdateWindow(control_);
 }
@@ -39,7 +47,8 @@ int clsSideLogo::BandHeight(int height) {
 }
 
 void clsSideLogo::Paint(HDC dc, int width, int height) const {
-    if (width <= 0 || height <= 0) return;
+    if (width <= 0 || height <= 0)
+        return;
     const COLORREF start = Resolve(startColor_);
     const COLORREF end = Resolve(endColor_);
     const int s0[3] = {GetRValue(start), GetGValue(start), GetBValue(start)};
@@ -51,24 +60,28 @@ void clsSideLogo::Paint(HDC dc, int width, int height) const {
     // two lowest bands both have the start colour.
     int current[3] = {s0[0], s0[1], s0[2]};
     const int oldRounding = std::fegetround();
-    std::fesetround(FE_TONEAREST);  // halves to the even number
+    std::fesetround(FE_TONEAREST); // halves to the even number
     int y = H;
     for (int v = H; v >= 0; v -= s) {
         RECT band{0, y - s, width, y};
         const ScopedBrush brush(CreateSolidBrush(RGB(current[0], current[1], current[2])));
-        if (brush) FillRect(dc, &band, brush.Get());
+        if (brush)
+            FillRect(dc, &band, brush.Get());
         y -= s;
         for (int c = 0; c < 3; ++c)
-            current[c] = static_cast<int>(std::nearbyint(s0[c] + static_cast<double>(H - v) * delta[c] / H));
+            current[c] =
+                static_cast<int>(std::nearbyint(s0[c] + static_cast<double>(H - v) * delta[c] / H));
     }
     std::fesetround(oldRounding);
 
-    if (Caption.empty()) return;
+    if (Caption.empty())
+        return;
     LOGFONTA lf{};
     const int points = static_cast<int>(std::nearbyint(FontPoints));
     lf.lfHeight = -MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72);
     lf.lfWidth = -MulDiv(11, GetDeviceCaps(dc, LOGPIXELSX), 72);
-    if (lf.lfWidth < 0) lf.lfWidth = -lf.lfWidth;  // GDI takes the magnitude
+    if (lf.lfWidth < 0)
+        lf.lfWidth = -lf.lfWidth; // GDI takes the magnitude
     lf.lfWeight = FontBold ? FW_BOLD : FW_NORMAL;
     lf.lfEscapement = 900;
     lf.lfOrientation = 900;
@@ -76,7 +89,8 @@ void clsSideLogo::Paint(HDC dc, int width, int height) const {
     lf.lfQuality = ANTIALIASED_QUALITY;
     lstrcpynA(lf.lfFaceName, FontName.c_str(), LF_FACESIZE);
     const ScopedFont font(CreateFontIndirectA(&lf));
-    if (!font) return;
+    if (!font)
+        return;
     const SelectedObject selected(dc, font.Get());
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColor = GetTextColor(dc);
@@ -90,4 +104,4 @@ void clsSideLogo::Paint(HDC dc, int width, int height) const {
     SetBkMode(dc, oldMode);
 }
 
-}  // namespace heliotab
+} // namespace heliotab

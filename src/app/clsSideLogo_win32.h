@@ -43,4 +43,4 @@ private:
     uint32_t endColor_ = 0x8000000F;
 };
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -6,7 +6,9 @@
 
 namespace heliotab {
 
-ctlTrayIcon::~ctlTrayIcon() { HideIcon(); }
+ctlTrayIcon::~ctlTrayIcon() {
+    HideIcon();
+}
 
 void ctlTrayIcon::Attach(HWND window, UINT callbackMessage) {
     window_ = window;
@@ -20,8 +22,10 @@ NOTIFYICONDATAA ctlTrayIcon::Record(UINT flags) const {
     nid.hWnd = window_;
     nid.uID = 1;
     nid.uFlags = flags;
-    if (flags & NIF_MESSAGE) nid.uCallbackMessage = callbackMessage_;
-    if (flags & NIF_ICON) nid.hIcon = icon_;
+    if (flags & NIF_MESSAGE)
+        nid.uCallbackMessage = callbackMessage_;
+    if (flags & NIF_ICON)
+        nid.hIcon = icon_;
     if (flags & NIF_TIP) {
         const std::string tip = RecordTip(sTipText_);
         std::memcpy(nid.szTip, tip.data(), tip.size());
@@ -38,24 +42,28 @@ std::string ctlTrayIcon::RecordTip(const std::string& text) {
 void ctlTrayIcon::SetIcon(HICON icon) {
     icon_ = icon;
     NOTIFYICONDATAA nid = Record(NIF_ICON);
-    if (shown_) Shell_NotifyIconA(NIM_MODIFY, &nid);
+    if (shown_)
+        Shell_NotifyIconA(NIM_MODIFY, &nid);
 }
 
 void ctlTrayIcon::SetTipText(const std::string& text) {
     sTipText_ = text;
     NOTIFYICONDATAA nid = Record(NIF_TIP);
-    if (shown_) Shell_NotifyIconA(NIM_MODIFY, &nid);
+    if (shown_)
+        Shell_NotifyIconA(NIM_MODIFY, &nid);
 }
 
 void ctlTrayIcon::ShowIcon() {
-    if (!window_) return;
+    if (!window_)
+        return;
     NOTIFYICONDATAA nid = Record(NIF_MESSAGE | NIF_ICON | NIF_TIP);
-    Shell_NotifyIconA(NIM_ADD, &nid);  // the result is not looked at
+    Shell_NotifyIconA(NIM_ADD, &nid); // the result is not looked at
     shown_ = true;
 }
 
 void ctlTrayIcon::HideIcon() {
-    if (!shown_) return;
+    if (!shown_)
+        return;
     NOTIFYICONDATAA nid = Record(0);
     Shell_NotifyIconA(NIM_DELETE, &nid);
     shown_ = false;
@@ -66,12 +74,14 @@ ctlTrayIcon::Mouse ctlTrayIcon::OnNotify(UINT trayMessage) {
     current_ = trayMessage;
     switch (trayMessage) {
     case WM_LBUTTONUP:
-        if (previous_ == WM_LBUTTONDOWN) return {Event::Click, 1};
+        if (previous_ == WM_LBUTTONDOWN)
+            return {Event::Click, 1};
         break;
     case WM_LBUTTONDBLCLK:
         return {Event::DblClick, 1};
     case WM_RBUTTONUP:
-        if (previous_ == WM_RBUTTONDOWN) return {Event::Click, 2};
+        if (previous_ == WM_RBUTTONDOWN)
+            return {Event::Click, 2};
         break;
     case WM_RBUTTONDBLCLK:
         return {Event::DblClick, 2};
@@ -81,4 +91,4 @@ ctlTrayIcon::Mouse ctlTrayIcon::OnNotify(UINT trayMessage) {
     return {};
 }
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -36,7 +36,7 @@ public:
     enum class Event { None, Click, DblClick };
     struct Mouse {
         Event event = Event::None;
-        int button = 0;  // 1 left, 2 right
+        int button = 0; // 1 left, 2 right
     };
     // A tray mouse message (WM_LBUTTONDOWN ...): a click is a button-up right
     // after its button-down, so pressing, moving and releasing is no click.
@@ -53,4 +53,4 @@ private:
     bool shown_ = false;
 };
 
-}  // namespace heliotab
+} // namespace heliotab

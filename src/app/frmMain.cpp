@@ -25,22 +25,25 @@ constexpr int kCloseDelayMs = 100;
 
 bool HasSwitch(const AppState& st, const char* name) {
     for (size_t i = 1; i < st.CommandSwitches.size(); ++i)
-        if (TrimSpaces(st.CommandSwitches[i]) == name) return true;
+        if (TrimSpaces(st.CommandSwitches[i]) == name)
+            return true;
     return false;
 }
 
 void ClearReservationLabels(Station& s) {
-    for (int i = 0; i < 3; ++i) s.view.SetVehicleLabel(i, "");
+    for (int i = 0; i < 3; ++i)
+        s.view.SetVehicleLabel(i, "");
     s.view.SetOperatorLabel("");
 }
 
 // The main window's unload: QueryUnload may still refuse.
 void UnloadMainWindow(Station& s) {
-    if (!QueryUnload(s)) return;
+    if (!QueryUnload(s))
+        return;
     s.view.Unload();
 }
 
-}  // namespace
+} // namespace
 
 StartupSwitches ParseCommandLine(AppState& st, const std::string& commandLine) {
     st.commandLine = commandLine;
@@ -49,8 +52,10 @@ StartupSwitches ParseCommandLine(AppState& st, const std::string& commandLine) {
     size_t start = 0;
     for (;;) {
         const size_t slash = text.find('/', start);
-        st.CommandSwitches.push_back(text.substr(start, slash == std::string::npos ? std::string::npos : slash - start));
-        if (slash == std::string::npos) break;
+        st.CommandSwitches.push_back(
+            text.substr(start, slash == std::string::npos ? std::string::npos : slash - start));
+        if (slash == std::string::npos)
+            break;
         start = slash + 1;
     }
     StartupSwitches sw;
@@ -67,13 +72,14 @@ void StartupLoadSettings(Station& s) {
 
 void StartupInitialState(Station& s, const StartupSwitches& sw) {
     RebuildReservationList(s);
-    s.view.SelectComboIndex(0);  // the placeholder: selecting it loads nothing
+    s.view.SelectComboIndex(0); // the placeholder: selecting it loads nothing
 
     s.view.EnableButton(Button::Test, false);
     s.view.EnableButton(Button::Ferma, false);
     s.view.EnableCombo(false);
     s.view.ShowButton(Button::Test, false);
-    if (sw.test) s.view.ShowButton(Button::Test, true);
+    if (sw.test)
+        s.view.ShowButton(Button::Test, true);
 }
 
 void StartupDeviceSearch(Station& s) {
@@ -120,8 +126,8 @@ void OnToolbarButton(Station& s, Button button) {
 bool StopTest(Station& s) {
     AppState& st = s.state;
     // Nothing is read before the answer: frames may be handled while the question is open.
-    if (s.messages.ShowMessage(GetLangString(st, kTextStopTestQuestion), GetLangString(st, kTextStopTestTitle),
-                               kStyleQuestion) != kAnswerYes)
+    if (s.messages.ShowMessage(GetLangString(st, kTextStopTestQuestion),
+                               GetLangString(st, kTextStopTestTitle), kStyleQuestion) != kAnswerYes)
         return false;
 
     CarryOut(s, s.link.StopMeasuring());
@@ -137,19 +143,22 @@ bool StopTest(Station& s) {
 }
 
 void CloseMainWindow(Station& s) {
-    if (s.state.bTestArmed && !StopTest(s)) return;
+    if (s.state.bTestArmed && !StopTest(s))
+        return;
     UnloadMainWindow(s);
 }
 
 bool OnKeyPressEsc(Station& s) {
-    if (!s.state.bCloseWithEsc) return false;
+    if (!s.state.bCloseWithEsc)
+        return false;
     CloseMainWindow(s);
     return true;
 }
 
 bool QueryUnload(Station& s) {
     AppState& st = s.state;
-    if (st.bTestArmed && !StopTest(s)) return false;
+    if (st.bTestArmed && !StopTest(s))
+        return false;
 
     if (s.port.IsOpen()) {
         CarryOut(s, s.link.SendEot());
@@ -169,10 +178,12 @@ void TimerProc(Station& s, int timerId) {
     switch (timerId) {
     case kTimerPoll:
         s.timers.StopTimer(kTimerPoll);
-        if (st.bDeviceOnline) return;
+        if (st.bDeviceOnline)
+            return;
         // PollDevice runs its waits on the link's own timer and re-arms the
         // poll itself when its attempt is over.
-        if (st.bDeviceSearch && !s.link.PollDeviceRunning()) CarryOut(s, s.link.PollDevice(s.port.IsOpen()));
+        if (st.bDeviceSearch && !s.link.PollDeviceRunning())
+            CarryOut(s, s.link.PollDevice(s.port.IsOpen()));
         break;
     case kTimerClose:
         s.timers.StopTimer(kTimerClose);
@@ -191,25 +202,37 @@ namespace {
 
 // After every event of the port, whatever its kind.
 void StartCloseTimerIfPending(Station& s) {
-    if (s.state.bClosePending) s.timers.StartTimer(kTimerClose, kCloseDelayMs);
+    if (s.state.bClosePending)
+        s.timers.StartTimer(kTimerClose, kCloseDelayMs);
 }
 
 void EnableControl(MainView& view, LinkControl control, bool on) {
     switch (control) {
-    case LinkControl::Test: view.EnableButton(Button::Test, on); break;
-    case LinkControl::Ferma: view.EnableButton(Button::Ferma, on); break;
-    case LinkControl::Opzioni: view.EnableButton(Button::Opzioni, on); break;
-    case LinkControl::Combo: view.EnableCombo(on); break;
-    case LinkControl::TrayOptions: view.EnableTrayOptions(on); break;
+    case LinkControl::Test:
+        view.EnableButton(Button::Test, on);
+        break;
+    case LinkControl::Ferma:
+        view.EnableButton(Button::Ferma, on);
+        break;
+    case LinkControl::Opzioni:
+        view.EnableButton(Button::Opzioni, on);
+        break;
+    case LinkControl::Combo:
+        view.EnableCombo(on);
+        break;
+    case LinkControl::TrayOptions:
+        view.EnableTrayOptions(on);
+        break;
     }
 }
 
-}  // namespace
+} // namespace
 
 void OnSerialBytes(Station& s, std::string_view bytes) {
     s.link.ReceiveBytes(bytes);
     std::string frame;
-    while (s.link.NextFrame(frame)) CarryOut(s, s.link.InterrogaFAR(frame, s.clock.Now(), s.view.OperatorLabel()));
+    while (s.link.NextFrame(frame))
+        CarryOut(s, s.link.InterrogaFAR(frame, s.clock.Now(), s.view.OperatorLabel()));
     StartCloseTimerIfPending(s);
 }
 
@@ -235,15 +258,18 @@ void OptionsDialogOpening(Station& s) {
 
 void OptionsDialogClosed(Station& s) {
     s.state.bDeviceSearch = true;
-    if (!s.state.bQuitQuery) s.timers.StartTimer(kTimerPoll, kPollIntervalMs);
+    if (!s.state.bQuitQuery)
+        s.timers.StartTimer(kTimerPoll, kPollIntervalMs);
 }
 
 void InfoBoxOpening(Station& s) {
-    if (s.state.bDeviceSearch) s.timers.StopTimer(kTimerPoll);
+    if (s.state.bDeviceSearch)
+        s.timers.StopTimer(kTimerPoll);
 }
 
 void InfoBoxClosed(Station& s) {
-    if (s.state.bDeviceSearch && !s.state.bQuitQuery) s.timers.StartTimer(kTimerPoll, kPollIntervalMs);
+    if (s.state.bDeviceSearch && !s.state.bQuitQuery)
+        s.timers.StartTimer(kTimerPoll, kPollIntervalMs);
 }
 
 void CarryOut(Station& s, const LinkActions& actions) {
@@ -251,29 +277,53 @@ void CarryOut(Station& s, const LinkActions& actions) {
     for (const LinkAction& a : actions) {
         switch (a.kind) {
         case Kind::Send:
-            if (s.port.IsOpen()) s.port.Send(static_cast<uint8_t>(a.number));
+            if (s.port.IsOpen())
+                s.port.Send(static_cast<uint8_t>(a.number));
             break;
         case Kind::OpenPort:
             CarryOut(s, s.link.PortOpened(s.port.Open(a.number)));
             break;
-        case Kind::ClosePort: s.port.Close(); break;
-        case Kind::StartTimer: s.timers.StartTimer(a.number, a.ms); break;
-        case Kind::StopTimer: s.timers.StopTimer(a.number); break;
-        case Kind::SetPanel: s.view.SetPanelText(a.panel, a.text); break;
-        case Kind::SetDeviceLabel: s.view.SetDeviceLabel(a.number, a.text); break;
-        case Kind::SetVehicleLabel: s.view.SetVehicleLabel(a.number, a.text); break;
-        case Kind::SetOperatorLabel: s.view.SetOperatorLabel(a.text); break;
-        case Kind::SetComboText: s.view.SetComboText(a.text); break;
-        case Kind::Enable: EnableControl(s.view, a.control, a.on); break;
-        case Kind::FocusCombo: s.view.FocusCombo(); break;
+        case Kind::ClosePort:
+            s.port.Close();
+            break;
+        case Kind::StartTimer:
+            s.timers.StartTimer(a.number, a.ms);
+            break;
+        case Kind::StopTimer:
+            s.timers.StopTimer(a.number);
+            break;
+        case Kind::SetPanel:
+            s.view.SetPanelText(a.panel, a.text);
+            break;
+        case Kind::SetDeviceLabel:
+            s.view.SetDeviceLabel(a.number, a.text);
+            break;
+        case Kind::SetVehicleLabel:
+            s.view.SetVehicleLabel(a.number, a.text);
+            break;
+        case Kind::SetOperatorLabel:
+            s.view.SetOperatorLabel(a.text);
+            break;
+        case Kind::SetComboText:
+            s.view.SetComboText(a.text);
+            break;
+        case Kind::Enable:
+            EnableControl(s.view, a.control, a.on);
+            break;
+        case Kind::FocusCombo:
+            s.view.FocusCombo();
+            break;
         case Kind::ShowMessage: {
             const int answer = s.messages.ShowMessage(a.text, a.title, a.number);
-            if (a.reply != LinkReply::None) CarryOut(s, s.link.MessageAnswered(a.reply, answer));
+            if (a.reply != LinkReply::None)
+                CarryOut(s, s.link.MessageAnswered(a.reply, answer));
             break;
         }
-        case Kind::Deliver: WriteTestResult(s, *a.result); break;
+        case Kind::Deliver:
+            WriteTestResult(s, *a.result);
+            break;
         }
     }
 }
 
-}  // namespace heliotab
+} // namespace heliotab

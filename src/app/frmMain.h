@@ -27,7 +27,7 @@ void StartupInitialState(Station& s, const StartupSwitches& sw);
 // Steps 21-22: flags and the device search.
 void StartupDeviceSearch(Station& s);
 
-void OnToolbarButton(Station& s, Button button);  // Test, Ferma (Opzioni, Info: shell)
+void OnToolbarButton(Station& s, Button button); // Test, Ferma (Opzioni, Info: shell)
 bool StopTest(Station& s);
 void CloseMainWindow(Station& s);
 // Esc: returns true when the key was consumed.
@@ -54,4 +54,4 @@ void InfoBoxClosed(Station& s);
 // opened port go back to the link, a finished result to WriteTestResult.
 void CarryOut(Station& s, const LinkActions& actions);
 
-}  // namespace heliotab
+} // namespace heliotab

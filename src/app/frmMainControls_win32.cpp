@@ -30,34 +30,38 @@ void frmMain::CreateControls() {
 
     // The logo runs the full height of the content.
     for (auto& p : placed_)
-        if (p.hwnd == logo_) p.rect.bottom = designH_;
+        if (p.hwnd == logo_)
+            p.rect.bottom = designH_;
 
-    status_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_TOOLTIPS, 0, 0, 0, 0, hwnd_,
-                              reinterpret_cast<HMENU>(IDC_MAIN_STATUSBAR), instance_, nullptr);
+    status_ =
+        CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_TOOLTIPS, 0, 0, 0, 0,
+                        hwnd_, reinterpret_cast<HMENU>(IDC_MAIN_STATUSBAR), instance_, nullptr);
     SendMessageA(status_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     RECT sr;
     GetWindowRect(status_, &sr);
     statusH_ = sr.bottom - sr.top;
 
-    tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_,
-                               nullptr);
+    tooltip_ =
+        CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
     SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, Px(400));
 }
 
 void frmMain::CreateToolbar() {
     const int x = Px(kLogoWidth);
     const int width = designW_ - x;
-    rebar_ = CreateWindowExA(WS_EX_TOOLWINDOW, REBARCLASSNAMEA, nullptr,
-                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT |
-                                 RBS_BANDBORDERS | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN,
-                             x, 0, width, Px(40), hwnd_, reinterpret_cast<HMENU>(IDC_MAIN_REBAR), instance_, nullptr);
+    rebar_ = CreateWindowExA(
+        WS_EX_TOOLWINDOW, REBARCLASSNAMEA, nullptr,
+        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT |
+            RBS_BANDBORDERS | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN,
+        x, 0, width, Px(40), hwnd_, reinterpret_cast<HMENU>(IDC_MAIN_REBAR), instance_, nullptr);
 
-    toolbar_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
-                               WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_LIST |
-                                   TBSTYLE_TOOLTIPS | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN,
-                               0, 0, width, Px(36), rebar_, reinterpret_cast<HMENU>(IDC_MAIN_TOOLBAR), instance_,
-                               nullptr);
+    toolbar_ = CreateWindowExA(
+        0, TOOLBARCLASSNAMEA, nullptr,
+        WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_LIST |
+            TBSTYLE_TOOLTIPS | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN,
+        0, 0, width, Px(36), rebar_, reinterpret_cast<HMENU>(IDC_MAIN_TOOLBAR), instance_, nullptr);
     SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageA(toolbar_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     SendMessageA(toolbar_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS);
@@ -66,10 +70,12 @@ void frmMain::CreateToolbar() {
 
     images_.Reset(ImageList_Create(24, 24, ILC_COLOR24 | ILC_MASK, 5, 0));
     hotImages_.Reset(ImageList_Create(24, 24, ILC_COLOR24 | ILC_MASK, 5, 0));
-    for (auto [list, id] : {std::pair{images_.Get(), IDB_TOOLBAR}, std::pair{hotImages_.Get(), IDB_TOOLBAR_HOT}}) {
+    for (auto [list, id] :
+         {std::pair{images_.Get(), IDB_TOOLBAR}, std::pair{hotImages_.Get(), IDB_TOOLBAR_HOT}}) {
         const ScopedBitmap strip(static_cast<HBITMAP>(
             LoadImageA(instance_, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-        if (strip) ImageList_AddMasked(list, strip.Get(), RGB(255, 0, 255));
+        if (strip)
+            ImageList_AddMasked(list, strip.Get(), RGB(255, 0, 255));
     }
     SendMessageA(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_.Get()));
     SendMessageA(toolbar_, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hotImages_.Get()));
@@ -94,16 +100,18 @@ void frmMain::CreateToolbar() {
         tb.iString = reinterpret_cast<INT_PTR>(b.caption);
         buttons.push_back(tb);
     }
-    SendMessageA(toolbar_, TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+    SendMessageA(toolbar_, TB_ADDBUTTONSA, buttons.size(),
+                 reinterpret_cast<LPARAM>(buttons.data()));
     SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
 
-    panel_ = CreateWindowExA(WS_EX_CONTROLPARENT, kPanelClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
-                             Px(kComboWidth + 130), Px(30), toolbar_,
-                             reinterpret_cast<HMENU>(IDC_MAIN_PANEL_REVISIONE), instance_, nullptr);
-    lblRevisione_ = AddControl(0, "STATIC", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX, IDC_MAIN_LBL_REVISIONE,
-                               0, 0, Px(120), Px(22), panel_);
-    combo_ = AddControl(0, "COMBOBOX", WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST, IDC_MAIN_CBO_REVISIONE, Px(124),
-                        0, Px(kComboWidth), Px(240), panel_);
+    panel_ = CreateWindowExA(WS_EX_CONTROLPARENT, kPanelClass, nullptr,
+                             WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, Px(kComboWidth + 130),
+                             Px(30), toolbar_, reinterpret_cast<HMENU>(IDC_MAIN_PANEL_REVISIONE),
+                             instance_, nullptr);
+    lblRevisione_ = AddControl(0, "STATIC", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX,
+                               IDC_MAIN_LBL_REVISIONE, 0, 0, Px(120), Px(22), panel_);
+    combo_ = AddControl(0, "COMBOBOX", WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST,
+                        IDC_MAIN_CBO_REVISIONE, Px(124), 0, Px(kComboWidth), Px(240), panel_);
     SendMessageA(combo_, CB_SETMINVISIBLE, 12, 0);
     SendMessageA(combo_, CB_SETDROPPEDWIDTH, Px(kComboListWidth), 0);
     SetWindowSubclass(combo_, &ComboProc, 1, reinterpret_cast<DWORD_PTR>(this));
@@ -121,7 +129,8 @@ void frmMain::CreateToolbar() {
     band.cx = width;
     SendMessageA(rebar_, RB_INSERTBANDA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
     rebarH_ = static_cast<int>(SendMessageA(rebar_, RB_GETBARHEIGHT, 0, 0));
-    if (rebarH_ <= 0) rebarH_ = HIWORD(buttonSize) + Px(6);
+    if (rebarH_ <= 0)
+        rebarH_ = HIWORD(buttonSize) + Px(6);
     placed_.push_back({rebar_, RECT{x, 0, x + width, rebarH_}});
     LayoutPanel();
 }
@@ -171,8 +180,8 @@ void frmMain::CreateFrames() {
 
     // Captions and values first, frames last: a group box lies beneath the
     // controls it surrounds and clips itself against them.
-    auto rows = [&](int fx, int fy, int fw, int fh, int count, const int* captionIds, const int* valueIds,
-                    HWND* values) {
+    auto rows = [&](int fx, int fy, int fw, int fh, int count, const int* captionIds,
+                    const int* valueIds, HWND* values) {
         const int contentTop = fy + Px(kFrameTop);
         const int slack = fh - Px(kFrameTop) - Px(14) - count * Px(kRowHeight);
         const int y0 = contentTop + (slack > 0 ? slack / 2 : 0);
@@ -180,16 +189,18 @@ void frmMain::CreateFrames() {
         const int valueW = fx + fw - Px(12) - valueX;
         for (int i = 0; i < count; ++i) {
             const int y = y0 + i * Px(kRowHeight);
-            AddControl(0, "STATIC", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX, captionIds[i], fx + Px(12), y,
-                       Px(kCaptionWidth) - Px(4), Px(kValueHeight));
+            AddControl(0, "STATIC", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX, captionIds[i],
+                       fx + Px(12), y, Px(kCaptionWidth) - Px(4), Px(kValueHeight));
             // Owner-drawn, to keep the value off the sunken edge; the text stays the window text.
-            values[i] = AddControl(WS_EX_STATICEDGE, "STATIC", SS_OWNERDRAW, valueIds[i], valueX, y, valueW,
-                                   Px(kValueHeight));
+            values[i] = AddControl(WS_EX_STATICEDGE, "STATIC", SS_OWNERDRAW, valueIds[i], valueX, y,
+                                   valueW, Px(kValueHeight));
         }
     };
 
-    const int vehicleCaptions[] = {IDC_MAIN_LBL_AUTO_MARCA, IDC_MAIN_LBL_AUTO_MODELLO, IDC_MAIN_LBL_AUTO_TARGA};
-    const int vehicleValues[] = {IDC_MAIN_DATI_VEICOLO_0, IDC_MAIN_DATI_VEICOLO_1, IDC_MAIN_DATI_VEICOLO_2};
+    const int vehicleCaptions[] = {IDC_MAIN_LBL_AUTO_MARCA, IDC_MAIN_LBL_AUTO_MODELLO,
+                                   IDC_MAIN_LBL_AUTO_TARGA};
+    const int vehicleValues[] = {IDC_MAIN_DATI_VEICOLO_0, IDC_MAIN_DATI_VEICOLO_1,
+                                 IDC_MAIN_DATI_VEICOLO_2};
     rows(left, top, colW, vehicleH, 3, vehicleCaptions, vehicleValues, vehicle_);
 
     const int operatorY = top + vehicleH + Px(kMargin);
@@ -197,8 +208,9 @@ void frmMain::CreateFrames() {
     const int operatorValues[] = {IDC_MAIN_DATI_OPERATORE};
     rows(left, operatorY, colW, operatorH, 1, operatorCaptions, operatorValues, &operator_);
 
-    const int farCaptions[] = {IDC_MAIN_LBL_APP_MARCA, IDC_MAIN_LBL_APP_MODELLO, IDC_MAIN_LBL_APP_OMOLOGAZIONE,
-                               IDC_MAIN_LBL_APP_NSERIE, IDC_MAIN_LBL_APP_VERSIONE, IDC_MAIN_LBL_APP_SCADENZA};
+    const int farCaptions[] = {IDC_MAIN_LBL_APP_MARCA,        IDC_MAIN_LBL_APP_MODELLO,
+                               IDC_MAIN_LBL_APP_OMOLOGAZIONE, IDC_MAIN_LBL_APP_NSERIE,
+                               IDC_MAIN_LBL_APP_VERSIONE,     IDC_MAIN_LBL_APP_SCADENZA};
     const int farValues[] = {IDC_MAIN_DATI_APP_0, IDC_MAIN_DATI_APP_1, IDC_MAIN_DATI_APP_2,
                              IDC_MAIN_DATI_APP_3, IDC_MAIN_DATI_APP_4, IDC_MAIN_DATI_APP_5};
     rows(rightX, top, colW, farH, 6, farCaptions, farValues, device_);
@@ -219,15 +231,16 @@ void frmMain::CreateTrayMenu() {
     AppendMenuA(trayMenu_.Get(), MF_STRING, IDM_TRAY_VISUALIZZA, "");
     AppendMenuA(trayMenu_.Get(), MF_STRING, IDM_TRAY_OPZIONI, "");
     AppendMenuA(trayMenu_.Get(), MF_STRING, IDM_TRAY_INFO, "");
-    AppendMenuA(trayMenu_.Get(), MF_SEPARATOR, 0, nullptr);  // mnuSeparatore
+    AppendMenuA(trayMenu_.Get(), MF_SEPARATOR, 0, nullptr); // mnuSeparatore
     AppendMenuA(trayMenu_.Get(), MF_STRING, IDM_TRAY_CHIUDI, "");
     SetMenuDefaultItem(trayMenu_.Get(), IDM_TRAY_VISUALIZZA, FALSE);
 }
 
 void frmMain::LayoutContent() {
     for (const Placed& p : placed_)
-        SetWindowPos(p.hwnd, nullptr, p.rect.left + dx_, p.rect.top + dy_, p.rect.right - p.rect.left,
-                     p.rect.bottom - p.rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(p.hwnd, nullptr, p.rect.left + dx_, p.rect.top + dy_,
+                     p.rect.right - p.rect.left, p.rect.bottom - p.rect.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // The maximized layout's shift: the designed block (the content and the
@@ -237,11 +250,14 @@ void frmMain::CentreMaximizedLayout() {
     GetClientRect(hwnd_, &rc);
     dx_ = ((rc.right - rc.left) - w0_) / 2;
     dy_ = ((rc.bottom - rc.top) - h0_) / 2;
-    if (dx_ < 0) dx_ = 0;
-    if (dy_ < 0) dy_ = 0;
+    if (dx_ < 0)
+        dx_ = 0;
+    if (dy_ < 0)
+        dy_ = 0;
     LayoutContent();
-    SetWindowPos(status_, nullptr, statusRect_.left + dx_, statusRect_.top + dy_, statusRect_.right - statusRect_.left,
-                 statusRect_.bottom - statusRect_.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(status_, nullptr, statusRect_.left + dx_, statusRect_.top + dy_,
+                 statusRect_.right - statusRect_.left, statusRect_.bottom - statusRect_.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
@@ -259,7 +275,8 @@ void frmMain::LayoutStatusBar() {
     edges[2] = w - Px(64);
     edges[1] = edges[2] - Px(88);
     edges[0] = edges[1] - Px(220);
-    if (edges[0] < Px(60)) edges[0] = Px(60);
+    if (edges[0] < Px(60))
+        edges[0] = Px(60);
     SendMessageA(status_, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
 }
 
@@ -278,4 +295,4 @@ void frmMain::UpdateClockPanels() {
     }
 }
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -10,17 +10,16 @@
 
 namespace heliotab::main_design {
 
-
 // Designed sizes in pixels at 96 dpi.
 constexpr int kClientWidth = 780;
 constexpr int kLogoWidth = 48;
 constexpr int kMargin = 12;
-constexpr int kFrameTop = 28;      // frame caption band
-constexpr int kRowHeight = 40;  // tall enough for the whole side-logo caption
+constexpr int kFrameTop = 28;  // frame caption band
+constexpr int kRowHeight = 40; // tall enough for the whole side-logo caption
 constexpr int kCaptionWidth = 112;
 constexpr int kValueHeight = 22;
 constexpr int kComboWidth = 260;
-constexpr int kComboListWidth = 440;  // the open list: room for long model names
+constexpr int kComboListWidth = 440; // the open list: room for long model names
 constexpr int kPanelTime = 3, kPanelDate = 2;
 
 constexpr TagEntry kControlTags[] = {
@@ -44,7 +43,7 @@ constexpr TagEntry kControlTags[] = {
 struct ButtonDef {
     Button key;
     int command;
-    const char* caption;  // the button's key, shown beside its image
+    const char* caption; // the button's key, shown beside its image
     const char* tag;
 };
 constexpr ButtonDef kButtons[] = {
@@ -59,6 +58,6 @@ struct PanelDef {
     int index;
     const char* tag;
 };
-constexpr PanelDef kPanels[] = {{0, ",340"}, {1, ",341"}};  // Stato, PortaCOM
+constexpr PanelDef kPanels[] = {{0, ",340"}, {1, ",341"}}; // Stato, PortaCOM
 
-}  // namespace heliotab::main_design
+} // namespace heliotab::main_design

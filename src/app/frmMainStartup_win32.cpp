@@ -28,8 +28,9 @@ void frmMain::ConfigureSideLogo() {
 }
 
 void frmMain::ShowTrayIcon() {
-    HICON icon = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_HELIOTAB), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    HICON icon = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_HELIOTAB),
+                                               IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
     tiMain.SetIcon(icon);
     tiMain.ShowIcon();
 }
@@ -39,7 +40,8 @@ void frmMain::ApplyLanguage() {
     ApplyTags(st, hwnd_, "", kControlTags, tooltip_);
     for (const ButtonDef& b : kButtons) {
         const TagTexts texts = TagTextsFor(st, b.tag);
-        if (texts.tooltip) toolbarTips_[b.command] = *texts.tooltip;
+        if (texts.tooltip)
+            toolbarTips_[b.command] = *texts.tooltip;
         if (texts.caption) {
             TBBUTTONINFOA info{};
             info.cbSize = sizeof info;
@@ -51,9 +53,11 @@ void frmMain::ApplyLanguage() {
     for (const PanelDef& p : kPanels) {
         const TagTexts texts = TagTextsFor(st, p.tag);
         if (texts.tooltip)
-            SendMessageA(status_, SB_SETTIPTEXTA, p.index, reinterpret_cast<LPARAM>(texts.tooltip->c_str()));
+            SendMessageA(status_, SB_SETTIPTEXTA, p.index,
+                         reinterpret_cast<LPARAM>(texts.tooltip->c_str()));
         if (texts.caption)
-            SendMessageA(status_, SB_SETTEXTA, p.index, reinterpret_cast<LPARAM>(texts.caption->c_str()));
+            SendMessageA(status_, SB_SETTEXTA, p.index,
+                         reinterpret_cast<LPARAM>(texts.caption->c_str()));
     }
     RelabelTray();
     LayoutPanel();
@@ -93,7 +97,8 @@ void frmMain::ShowNow(Pump& pump) {
 }
 
 void frmMain::ApplyMaximizedLayout() {
-    if (unloaded_) return;
+    if (unloaded_)
+        return;
     // The window loses its title bar and gets a taskbar button; the content
     // and its status bar keep their designed arrangement, centred in the
     // larger window (WM_SIZE places them).
@@ -104,15 +109,18 @@ void frmMain::ApplyMaximizedLayout() {
     MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&statusRect_), 2);
     SetWindowLongA(hwnd_, GWL_EXSTYLE, GetWindowLongA(hwnd_, GWL_EXSTYLE) | WS_EX_APPWINDOW);
     SetWindowLongA(hwnd_, GWL_STYLE, GetWindowLongA(hwnd_, GWL_STYLE) & ~(WS_CAPTION | WS_SYSMENU));
-    SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
     GetClientRect(hwnd_, &rc);
     w0_ = rc.right - rc.left;
     // The status bar no longer clings to the window's bottom edge.
-    SetWindowLongA(status_, GWL_STYLE, GetWindowLongA(status_, GWL_STYLE) | CCS_NOPARENTALIGN | CCS_NORESIZE);
+    SetWindowLongA(status_, GWL_STYLE,
+                   GetWindowLongA(status_, GWL_STYLE) | CCS_NOPARENTALIGN | CCS_NORESIZE);
     maximizedLayout_ = true;
-    ShowWindow(hwnd_, SW_HIDE);  // the taskbar notices the new style on the next show
+    ShowWindow(hwnd_, SW_HIDE); // the taskbar notices the new style on the next show
     ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
-    SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
 }
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -24,32 +24,39 @@ using namespace main_design;
 
 void frmMain::OnTrayNotify(UINT trayMessage) {
     const ctlTrayIcon::Mouse m = tiMain.OnNotify(trayMessage);
-    if (m.event == ctlTrayIcon::Event::Click && m.button == 2) ShowTrayMenu();
-    else if (m.event == ctlTrayIcon::Event::DblClick && m.button == 1) OnTrayVisualizza();
+    if (m.event == ctlTrayIcon::Event::Click && m.button == 2)
+        ShowTrayMenu();
+    else if (m.event == ctlTrayIcon::Event::DblClick && m.button == 1)
+        OnTrayVisualizza();
 }
 
 void frmMain::ShowTrayMenu() {
-    if (unloaded_) return;
+    if (unloaded_)
+        return;
     POINT pt;
     GetCursorPos(&pt);
     // Foreground first, or the menu would not close when clicking elsewhere.
     SetForegroundWindow(hwnd_);
     SetMenuDefaultItem(trayMenu_.Get(), IDM_TRAY_VISUALIZZA, FALSE);
-    TrackPopupMenu(trayMenu_.Get(), TPM_RIGHTBUTTON | TPM_RIGHTALIGN | TPM_BOTTOMALIGN, pt.x, pt.y, 0, hwnd_, nullptr);
+    TrackPopupMenu(trayMenu_.Get(), TPM_RIGHTBUTTON | TPM_RIGHTALIGN | TPM_BOTTOMALIGN, pt.x, pt.y,
+                   0, hwnd_, nullptr);
     PostMessageA(hwnd_, WM_NULL, 0, 0);
 }
 
 void frmMain::OnTrayVisualizza() {
-    if (unloaded_) return;
+    if (unloaded_)
+        return;
     // "Normal" for the maximized layout is its maximized state: restoring it
     // to the designed size would leave a window without a title bar.
     ShowWindow(hwnd_, maximizedLayout_ ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
     SetAlwaysOnTop(hwnd_, true);
-    if (!S().state.bAlwaysOnTop) SetAlwaysOnTop(hwnd_, false);
+    if (!S().state.bAlwaysOnTop)
+        SetAlwaysOnTop(hwnd_, false);
 }
 
 void frmMain::OnTrayOpzioni() {
-    if (unloaded_ || !showOptionsDialog) return;
+    if (unloaded_ || !showOptionsDialog)
+        return;
     Station& s = S();
     EnableMenuItem(trayMenu_.Get(), IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_GRAYED);
     EnableMenuItem(trayMenu_.Get(), IDM_TRAY_INFO, MF_BYCOMMAND | MF_GRAYED);
@@ -57,14 +64,16 @@ void frmMain::OnTrayOpzioni() {
 
     showOptionsDialog(hwnd_);
 
-    if (unloaded_) return;  // the program was closed while the dialog was open
+    if (unloaded_)
+        return; // the program was closed while the dialog was open
     OptionsDialogClosed(s);
     EnableMenuItem(trayMenu_.Get(), IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_ENABLED);
     EnableMenuItem(trayMenu_.Get(), IDM_TRAY_INFO, MF_BYCOMMAND | MF_ENABLED);
 }
 
 void frmMain::OnTrayInfo() {
-    if (unloaded_ || !showAboutBox) return;
+    if (unloaded_ || !showAboutBox)
+        return;
     Station& s = S();
     EnableMenuItem(trayMenu_.Get(), IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_GRAYED);
     EnableMenuItem(trayMenu_.Get(), IDM_TRAY_INFO, MF_BYCOMMAND | MF_GRAYED);
@@ -72,7 +81,8 @@ void frmMain::OnTrayInfo() {
 
     showAboutBox(hwnd_);
 
-    if (unloaded_) return;
+    if (unloaded_)
+        return;
     InfoBoxClosed(s);
     EnableMenuItem(trayMenu_.Get(), IDM_TRAY_OPZIONI, MF_BYCOMMAND | MF_ENABLED);
     EnableMenuItem(trayMenu_.Get(), IDM_TRAY_INFO, MF_BYCOMMAND | MF_ENABLED);
@@ -83,4 +93,4 @@ void frmMain::OnTrayChiudi() {
     GuardedClose([this] { CloseMainWindow(S()); });
 }
 
-}  // namespace heliotab
+} // namespace heliotab

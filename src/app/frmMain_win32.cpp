@@ -22,15 +22,19 @@ using namespace main_design;
 
 namespace {
 
-frmMain* FromWindow(HWND hwnd) { return reinterpret_cast<frmMain*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)); }
+frmMain* FromWindow(HWND hwnd) {
+    return reinterpret_cast<frmMain*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
 
-}  // namespace
+} // namespace
 
 frmMain::~frmMain() {
     tiMain.HideIcon();
 }
 
-int frmMain::Px(int designPixels) const { return MulDiv(designPixels, dpi_, 96); }
+int frmMain::Px(int designPixels) const {
+    return MulDiv(designPixels, dpi_, 96);
+}
 
 bool frmMain::Create(HINSTANCE instance, HWND owner) {
     instance_ = instance;
@@ -40,7 +44,8 @@ bool frmMain::Create(HINSTANCE instance, HWND owner) {
     wc.hInstance = instance;
     wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_HELIOTAB));
     wc.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_HELIOTAB), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+                                               GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kMainWindowClass;
@@ -56,12 +61,14 @@ bool frmMain::Create(HINSTANCE instance, HWND owner) {
     RegisterClassExA(&pc);
 
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-    hwnd_ = CreateWindowExA(0, kMainWindowClass, kAppTitle, style, CW_USEDEFAULT, CW_USEDEFAULT, 640, 400, owner,
-                            nullptr, instance, this);
-    if (!hwnd_) return false;
+    hwnd_ = CreateWindowExA(0, kMainWindowClass, kAppTitle, style, CW_USEDEFAULT, CW_USEDEFAULT,
+                            640, 400, owner, nullptr, instance, this);
+    if (!hwnd_)
+        return false;
 
     dpi_ = GetDeviceCaps(WindowDC(hwnd_).Get(), LOGPIXELSY);
-    if (dpi_ <= 0) dpi_ = 96;
+    if (dpi_ <= 0)
+        dpi_ = 96;
 
     NONCLIENTMETRICSA ncm{};
     ncm.cbSize = sizeof ncm;
@@ -80,7 +87,8 @@ bool frmMain::Create(HINSTANCE instance, HWND owner) {
     // Client size from the designed content plus the status bar.
     RECT r{0, 0, designW_, designH_ + statusH_};
     AdjustWindowRectEx(&r, style, FALSE, 0);
-    SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     LayoutContent();
     LayoutStatusBar();
     UpdateClockPanels();
@@ -88,13 +96,15 @@ bool frmMain::Create(HINSTANCE instance, HWND owner) {
     return true;
 }
 
-HWND frmMain::AddControl(DWORD exStyle, const char* cls, DWORD style, int id, int x, int y, int w, int h,
-                         HWND parent) {
+HWND frmMain::AddControl(DWORD exStyle, const char* cls, DWORD style, int id, int x, int y, int w,
+                         int h, HWND parent) {
     HWND owner = parent ? parent : hwnd_;
     HWND c = CreateWindowExA(exStyle, cls, "", WS_CHILD | WS_VISIBLE | style, x, y, w, h, owner,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-    if (c) SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
-    if (c && !parent) placed_.push_back({c, RECT{x, y, x + w, y + h}});
+    if (c)
+        SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    if (c && !parent)
+        placed_.push_back({c, RECT{x, y, x + w, y + h}});
     return c;
 }
 
@@ -110,7 +120,8 @@ LRESULT CALLBACK frmMain::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
     frmMain* self = FromWindow(hwnd);
     if (!self || !self->station_) {
         // Before start-up has attached the station only creation runs here.
-        if (self && msg == WM_DRAWITEM) return TRUE;
+        if (self && msg == WM_DRAWITEM)
+            return TRUE;
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
     return self->HandleMessage(msg, wParam, lParam);
@@ -122,7 +133,8 @@ LRESULT CALLBACK frmMain::PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     case WM_COMMAND:
     case WM_NOTIFY:
     case WM_CTLCOLORSTATIC:
-        if (HWND main = GetAncestor(hwnd, GA_ROOT)) return SendMessageA(main, msg, wParam, lParam);
+        if (HWND main = GetAncestor(hwnd, GA_ROOT))
+            return SendMessageA(main, msg, wParam, lParam);
         break;
     default:
         break;
@@ -130,12 +142,14 @@ LRESULT CALLBACK frmMain::PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-LRESULT CALLBACK frmMain::ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR ref) {
+LRESULT CALLBACK frmMain::ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                    DWORD_PTR ref) {
     auto* self = reinterpret_cast<frmMain*>(ref);
     if (self->station_ && !self->unloaded_) {
         if (msg == WM_KEYDOWN) {
             const int passed = OnComboKeyDown(self->S(), static_cast<int>(wParam));
-            if (self->unloaded_ || !IsWindow(hwnd)) return 0;
+            if (self->unloaded_ || !IsWindow(hwnd))
+                return 0;
             return DefSubclassProc(hwnd, msg, static_cast<WPARAM>(passed), lParam);
         }
         if (msg == WM_KEYUP) {
@@ -144,11 +158,13 @@ LRESULT CALLBACK frmMain::ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
             return r;
         }
     }
-    if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &ComboProc, 1);
+    if (msg == WM_NCDESTROY)
+        RemoveWindowSubclass(hwnd, &ComboProc, 1);
     return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
-LRESULT CALLBACK frmMain::FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK frmMain::FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                    DWORD_PTR) {
     // A group box paints only its line and caption; the main window clips
     // its children, so the inside is filled here (the controls inside are
     // siblings above it and clip it in turn).
@@ -158,7 +174,8 @@ LRESULT CALLBACK frmMain::FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         FillRect(reinterpret_cast<HDC>(wParam), &rc, GetSysColorBrush(COLOR_BTNFACE));
         return TRUE;
     }
-    if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &FrameProc, 1);
+    if (msg == WM_NCDESTROY)
+        RemoveWindowSubclass(hwnd, &FrameProc, 1);
     return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
@@ -170,12 +187,15 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY:
         return OnNotify(reinterpret_cast<NMHDR*>(lParam));
     case WM_TIMER:
-        if (wParam == kClockTimerId) UpdateClockPanels();
+        if (wParam == kClockTimerId)
+            UpdateClockPanels();
         return 0;
     case WM_DRAWITEM: {
         auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
-        if (dis->CtlID == IDC_MAIN_LOGO) DrawLogo(*dis);
-        else DrawValue(*dis);
+        if (dis->CtlID == IDC_MAIN_LOGO)
+            DrawLogo(*dis);
+        else
+            DrawValue(*dis);
         return TRUE;
     }
     case WM_PAINT:
@@ -193,18 +213,21 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_SIZE:
         if (wParam != SIZE_MINIMIZED) {
-            if (maximizedLayout_) CentreMaximizedLayout();
+            if (maximizedLayout_)
+                CentreMaximizedLayout();
             LayoutStatusBar();
         }
         return 0;
     case WM_CLOSE:
         GuardedClose([this] {
-            if (QueryUnload(S())) Unload();
+            if (QueryUnload(S()))
+                Unload();
         });
         return 0;
     case WM_QUERYENDSESSION:
         // Windows is ending: an armed test is put to the operator first.
-        if (S().state.bTestArmed && !closing_) return StopTest(S()) ? TRUE : FALSE;
+        if (S().state.bTestArmed && !closing_)
+            return StopTest(S()) ? TRUE : FALSE;
         return TRUE;
     case WM_ENDSESSION:
         if (wParam && !unloaded_) {
@@ -224,15 +247,18 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         OnTrayNotify(static_cast<UINT>(LOWORD(lParam)));
         return 0;
     case kMsgSerialChunk: {
-        if (lParam == 0) return 0;
+        if (lParam == 0)
+            return 0;
         // Always taken, so the reader's buffer is freed even when closing.
         const std::string bytes = Win32SerialPort::TakeChunk(wParam, lParam);
-        if (!bytes.empty() && !unloaded_) OnSerialBytes(S(), bytes);
+        if (!bytes.empty() && !unloaded_)
+            OnSerialBytes(S(), bytes);
         return 0;
     }
     case kMsgSerialDisconnect:
         // A late notice of an earlier open of the port is not this line's.
-        if (!unloaded_ && (!serialPort || wParam == serialPort->Generation())) OnSerialDisconnect(S());
+        if (!unloaded_ && (!serialPort || wParam == serialPort->Generation()))
+            OnSerialDisconnect(S());
         return 0;
     case kMsgRelabelTray:
         RelabelTray();
@@ -240,7 +266,8 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     default:
         if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
             // Explorer restarted: the icon must be added again.
-            if (tiMain.Shown()) tiMain.ShowIcon();
+            if (tiMain.Shown())
+                tiMain.ShowIcon();
             return 0;
         }
         break;
@@ -254,7 +281,8 @@ void frmMain::OnPaint() {
     if (maximizedLayout_ && !IsIconic(hwnd_)) {
         // A raised frame around the designed content, edges in twips.
         const int tx = TwipsPerPixelX(), ty = TwipsPerPixelY();
-        DrawBorder(dc, dx_ * tx - 120, dy_ * ty - 120, (w0_ + dx_) * tx + 30, (h0_ + dy_) * ty + 30);
+        DrawBorder(dc, dx_ * tx - 120, dy_ * ty - 120, (w0_ + dx_) * tx + 30,
+                   (h0_ + dy_) * ty + 30);
     }
     EndPaint(hwnd_, &ps);
 }
@@ -295,46 +323,58 @@ bool frmMain::CommandAvailable(int commandId) const {
 }
 
 void frmMain::GuardedClose(const std::function<void()>& close) {
-    if (closing_ || unloaded_) return;
+    if (closing_ || unloaded_)
+        return;
     closing_ = true;
     close();
     closing_ = false;
 }
 
 void frmMain::OnCommand(int id, int code, HWND) {
-    if (unloaded_) return;
+    if (unloaded_)
+        return;
     switch (id) {
     case IDC_MAIN_TB_TEST:
-        if (CommandAvailable(id)) OnToolbarButton(S(), Button::Test);
+        if (CommandAvailable(id))
+            OnToolbarButton(S(), Button::Test);
         return;
     case IDC_MAIN_TB_FERMA:
-        if (CommandAvailable(id)) OnToolbarButton(S(), Button::Ferma);
+        if (CommandAvailable(id))
+            OnToolbarButton(S(), Button::Ferma);
         return;
     case IDC_MAIN_TB_OPZIONI:
-        if (CommandAvailable(id)) OnTrayOpzioni();
+        if (CommandAvailable(id))
+            OnTrayOpzioni();
         return;
     case IDC_MAIN_TB_INFO:
-        if (CommandAvailable(id)) OnTrayInfo();
+        if (CommandAvailable(id))
+            OnTrayInfo();
         return;
     case IDC_MAIN_TB_ESCI:
-        if (CommandAvailable(id)) GuardedClose([this] { OnToolbarButton(S(), Button::Esci); });
+        if (CommandAvailable(id))
+            GuardedClose([this] { OnToolbarButton(S(), Button::Esci); });
         return;
     case IDM_TRAY_VISUALIZZA:
         OnTrayVisualizza();
         return;
     case IDM_TRAY_OPZIONI:
-        if (!(GetMenuState(trayMenu_.Get(), IDM_TRAY_OPZIONI, MF_BYCOMMAND) & (MF_DISABLED | MF_GRAYED)))
+        if (!(GetMenuState(trayMenu_.Get(), IDM_TRAY_OPZIONI, MF_BYCOMMAND) &
+              (MF_DISABLED | MF_GRAYED)))
             OnTrayOpzioni();
         return;
     case IDM_TRAY_INFO:
-        if (!(GetMenuState(trayMenu_.Get(), IDM_TRAY_INFO, MF_BYCOMMAND) & (MF_DISABLED | MF_GRAYED))) OnTrayInfo();
+        if (!(GetMenuState(trayMenu_.Get(), IDM_TRAY_INFO, MF_BYCOMMAND) &
+              (MF_DISABLED | MF_GRAYED)))
+            OnTrayInfo();
         return;
     case IDM_TRAY_CHIUDI:
         OnTrayChiudi();
         return;
     case IDC_MAIN_CBO_REVISIONE:
-        if (code == CBN_DROPDOWN) RebuildReservationList(S());
-        else if (code == CBN_SELCHANGE && IsWindowEnabled(combo_)) OnComboClick(S());
+        if (code == CBN_DROPDOWN)
+            RebuildReservationList(S());
+        else if (code == CBN_SELCHANGE && IsWindowEnabled(combo_))
+            OnComboClick(S());
         return;
     default:
         return;
@@ -342,7 +382,8 @@ void frmMain::OnCommand(int id, int code, HWND) {
 }
 
 LRESULT frmMain::OnNotify(NMHDR* hdr) {
-    if (!hdr) return 0;
+    if (!hdr)
+        return 0;
     // Toolbar tooltips: the texts of the buttons' Tags, asked for by command id.
     auto tipFor = [this](UINT_PTR id) -> const std::string* {
         auto it = toolbarTips_.find(static_cast<int>(id));
@@ -362,7 +403,8 @@ LRESULT frmMain::OnNotify(NMHDR* hdr) {
         if (const std::string* tip = tipFor(hdr->idFrom)) {
             const int n = MultiByteToWideChar(CP_ACP, 0, tip->c_str(), -1, nullptr, 0);
             wideTip_.assign(n > 0 ? n : 1, L'\0');
-            if (n > 0) MultiByteToWideChar(CP_ACP, 0, tip->c_str(), -1, wideTip_.data(), n);
+            if (n > 0)
+                MultiByteToWideChar(CP_ACP, 0, tip->c_str(), -1, wideTip_.data(), n);
             di->lpszText = wideTip_.data();
             di->hinst = nullptr;
         }
@@ -389,16 +431,21 @@ LRESULT frmMain::OnNotify(NMHDR* hdr) {
 
 bool frmMain::PreTranslate(MSG& msg) {
     // Without a focused control the active window gets its keys as WM_SYSKEYDOWN.
-    const bool esc = msg.wParam == VK_ESCAPE &&
-                     (msg.message == WM_KEYDOWN || (msg.message == WM_SYSKEYDOWN && !(msg.lParam & (1 << 29))));
-    if (!esc || unloaded_ || !station_) return false;
-    if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
+    const bool esc =
+        msg.wParam == VK_ESCAPE &&
+        (msg.message == WM_KEYDOWN || (msg.message == WM_SYSKEYDOWN && !(msg.lParam & (1 << 29))));
+    if (!esc || unloaded_ || !station_)
+        return false;
+    if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd))
+        return false;
     // Esc first closes an open reservation list, as the operator expects.
-    if (SendMessageA(combo_, CB_GETDROPPEDSTATE, 0, 0)) return false;
-    if (closing_) return true;
+    if (SendMessageA(combo_, CB_GETDROPPEDSTATE, 0, 0))
+        return false;
+    if (closing_)
+        return true;
     bool consumed = false;
     GuardedClose([&] { consumed = OnKeyPressEsc(S()); });
     return consumed;
 }
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -26,9 +26,9 @@ inline constexpr const char* kPanelClass = "HELIOTAB_Panel";
 inline constexpr const char* kValidateWindowClass = "HELIOTAB_frmACCValidate";
 
 // Messages of the main window (WM_APP + 4 is RelabelTray's).
-inline constexpr UINT kMsgTray = WM_APP + 1;              // lParam: the tray mouse message
-inline constexpr UINT kMsgSerialChunk = WM_APP + 2;       // Win32SerialPort's chunk (TakeChunk)
-inline constexpr UINT kMsgSerialDisconnect = WM_APP + 3;  // wParam: the open's generation
+inline constexpr UINT kMsgTray = WM_APP + 1;             // lParam: the tray mouse message
+inline constexpr UINT kMsgSerialChunk = WM_APP + 2;      // Win32SerialPort's chunk (TakeChunk)
+inline constexpr UINT kMsgSerialDisconnect = WM_APP + 3; // wParam: the open's generation
 
 class frmMain : public MainView {
 public:
@@ -93,10 +93,10 @@ public:
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                      DWORD_PTR self);
-    static LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                      DWORD_PTR ref);
+    static LRESULT CALLBACK ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR id, DWORD_PTR self);
+    static LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR id, DWORD_PTR ref);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
     int Px(int designPixels) const;
@@ -167,4 +167,4 @@ private:
     bool closing_ = false;
 };
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -10,17 +10,23 @@ namespace {
 int TwipsPerPixel(int logPixelsIndex) {
     const WindowDC screen(nullptr);
     int dpi = screen ? GetDeviceCaps(screen.Get(), logPixelsIndex) : 96;
-    if (dpi <= 0) dpi = 96;
+    if (dpi <= 0)
+        dpi = 96;
     int tpp = static_cast<int>(std::lround(1440.0 / dpi));
     return tpp < 1 ? 1 : tpp;
 }
-}  // namespace
+} // namespace
 
-int TwipsPerPixelX() { return TwipsPerPixel(LOGPIXELSX); }
-int TwipsPerPixelY() { return TwipsPerPixel(LOGPIXELSY); }
+int TwipsPerPixelX() {
+    return TwipsPerPixel(LOGPIXELSX);
+}
+int TwipsPerPixelY() {
+    return TwipsPerPixel(LOGPIXELSY);
+}
 
 int TwipsToPixels(int twips, int twipsPerPixel) {
-    if (twipsPerPixel < 1) twipsPerPixel = 1;
+    if (twipsPerPixel < 1)
+        twipsPerPixel = 1;
     return twips / twipsPerPixel;
 }
 
@@ -33,7 +39,8 @@ void DrawBorder(HDC dc, int left, int top, int right, int bottom) {
 }
 
 void SetAlwaysOnTop(HWND window, bool onTop) {
-    SetWindowPos(window, onTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+    SetWindowPos(window, onTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE);
 }
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -17,4 +17,4 @@ void DrawBorder(HDC dc, int left, int top, int right, int bottom);
 // Only the z-order changes: HWND_TOPMOST or HWND_NOTOPMOST.
 void SetAlwaysOnTop(HWND window, bool onTop);
 
-}  // namespace heliotab
+} // namespace heliotab

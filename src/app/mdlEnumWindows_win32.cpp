@@ -19,14 +19,17 @@ struct SearchState {
 
 BOOL CALLBACK EnumWindowsProc(HWND window, LPARAM param) {
     auto* search = reinterpret_cast<SearchState*>(param);
-    if (window == search->own) return TRUE;
+    if (window == search->own)
+        return TRUE;
     char buffer[256];
     int n = GetClassNameA(window, buffer, sizeof buffer);
     std::string className(buffer, n > 0 ? static_cast<size_t>(n) : 0);
-    if (className != kAppWindowClass) return TRUE;
+    if (className != kAppWindowClass)
+        return TRUE;
     n = GetWindowTextA(window, buffer, sizeof buffer);
     std::string text(buffer, n > 0 ? static_cast<size_t>(n) : 0);
-    if (!IsApplicationWindow(className, text)) return TRUE;
+    if (!IsApplicationWindow(className, text))
+        return TRUE;
     search->found = window;
     return FALSE;
 }
@@ -38,16 +41,18 @@ LRESULT CALLBACK AppWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         // Another copy (or the task switcher) activated us: show the main window instead.
         HWND main = static_cast<HWND>(GetPropA(window, kMainWindowProp));
         if (main && IsWindow(main) && IsWindowVisible(main)) {
-            if (IsIconic(main)) ShowWindow(main, SW_RESTORE);
+            if (IsIconic(main))
+                ShowWindow(main, SW_RESTORE);
             SetForegroundWindow(main);
         }
         return 0;
     }
-    if (message == WM_DESTROY) RemovePropA(window, kMainWindowProp);
+    if (message == WM_DESTROY)
+        RemovePropA(window, kMainWindowProp);
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-}  // namespace
+} // namespace
 
 HWND FindPreviousInstance(HWND ownWindow) {
     SearchState search;
@@ -63,14 +68,15 @@ HWND CreateApplicationWindow(HINSTANCE instance) {
     wc.hInstance = instance;
     wc.lpszClassName = kAppWindowClass;
     wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(101));
-    RegisterClassExA(&wc);  // fails harmlessly when already registered
+    RegisterClassExA(&wc); // fails harmlessly when already registered
     // Top-level (not message-only), so EnumWindows of another copy sees it; never shown.
     return CreateWindowExA(0, kAppWindowClass, kAppTitle, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                            instance, nullptr);
 }
 
 void SetApplicationMainWindow(HWND appWindow, HWND mainWindow) {
-    if (appWindow) SetPropA(appWindow, kMainWindowProp, mainWindow);
+    if (appWindow)
+        SetPropA(appWindow, kMainWindowProp, mainWindow);
 }
 
 namespace {
@@ -82,15 +88,17 @@ bool WaitForMutex(ScopedHandle& mutex, const char* name, DWORD ms) {
         // No handle at all (access denied): ask again after the pause.
         Sleep(ms);
         mutex.Reset(CreateMutexA(nullptr, TRUE, name));
-        if (!mutex) return false;
-        if (GetLastError() != ERROR_ALREADY_EXISTS) return true;
+        if (!mutex)
+            return false;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            return true;
         ms = 0;
     }
     const DWORD r = WaitForSingleObject(mutex.Get(), ms);
     return r == WAIT_OBJECT_0 || r == WAIT_ABANDONED;
 }
 
-}  // namespace
+} // namespace
 
 bool SingleInstance::Acquire(const char* mutexName, int waitMs) {
     ScopedHandle mutex(CreateMutexA(nullptr, TRUE, mutexName));
@@ -111,11 +119,13 @@ bool SingleInstance::Acquire(const char* mutexName, int waitMs) {
         mutex_ = OwnedMutex(std::move(mutex));
         return true;
     }
-    if (owned && mutex) ReleaseMutex(mutex.Get());
+    if (owned && mutex)
+        ReleaseMutex(mutex.Get());
     // Hand over to the other copy; one that kept the mutex all along without
     // showing its window is left alone, and this copy ends all the same.
-    if (previous) SetForegroundWindow(previous);
+    if (previous)
+        SetForegroundWindow(previous);
     return false;
 }
 
-}  // namespace heliotab
+} // namespace heliotab

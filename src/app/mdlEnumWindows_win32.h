@@ -47,4 +47,4 @@ private:
 
 inline constexpr const char* kSingleInstanceMutex = "Local\\HELIOTAB.SingleInstance";
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -7,4 +7,4 @@ int Win32Messages::ShowMessage(const std::string& text, const std::string& title
     return MessageBoxA(owner, text.c_str(), title.c_str(), static_cast<UINT>(style));
 }
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -19,7 +19,7 @@ DCB TesterLineDcb() {
     dcb.fOutX = FALSE;
     dcb.fInX = FALSE;
     dcb.fErrorChar = FALSE;
-    dcb.fNull = FALSE;  // NUL separates fields in the tester's frames: keep it
+    dcb.fNull = FALSE; // NUL separates fields in the tester's frames: keep it
     dcb.fRtsControl = RTS_CONTROL_ENABLE;
     dcb.fAbortOnError = FALSE;
     dcb.wReserved = 0;
@@ -36,4 +36,4 @@ DCB TesterLineDcb() {
     return dcb;
 }
 
-}  // namespace heliotab
+} // namespace heliotab

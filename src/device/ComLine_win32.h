@@ -10,4 +10,4 @@ namespace heliotab {
 // purpose so nothing is inherited from the port's last user.
 DCB TesterLineDcb();
 
-}  // namespace heliotab
+} // namespace heliotab

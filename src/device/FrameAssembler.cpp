@@ -9,7 +9,8 @@ bool FrameAssembler::Feed(uint8_t byte, std::string& frame) {
         buffer_.assign(1, static_cast<char>(kSTX));
         return false;
     }
-    if (buffer_.empty()) return false;  // noise between frames
+    if (buffer_.empty())
+        return false; // noise between frames
     if (byte == kETX) {
         frame.swap(buffer_);
         buffer_.clear();
@@ -24,4 +25,4 @@ bool FrameAssembler::Feed(uint8_t byte, std::string& frame) {
     return false;
 }
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -24,7 +24,7 @@ public:
     bool Feed(uint8_t byte, std::string& frame);
 
 private:
-    std::string& buffer_;  // empty, or a partial frame starting with STX
+    std::string& buffer_; // empty, or a partial frame starting with STX
 };
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -10,9 +10,10 @@ std::string FrameChecksum(const std::string& frame) {
     const size_t n = frame.size();
     unsigned long sum = 0;
     // 1-based positions 2 .. n-2 are the 0-based indexes 1 .. n-3.
-    for (size_t i = 1; i + 2 < n; ++i) sum += static_cast<unsigned char>(frame[i]);
+    for (size_t i = 1; i + 2 < n; ++i)
+        sum += static_cast<unsigned char>(frame[i]);
     const unsigned low = static_cast<unsigned>(sum & 0xFF);
     return std::string{kHex[low >> 4], kHex[low & 0x0F]};
 }
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -9,4 +9,4 @@ namespace heliotab {
 // 2..n-2 (1-based); "00" for n <= 3.
 std::string FrameChecksum(const std::string& frame);
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -20,20 +20,20 @@ enum class LinkReply { None, BadFramesRead, RetryOpen };
 
 struct LinkAction {
     enum class Kind {
-        Send,              // number: a control character, sent while the port is open
-        OpenPort,          // number: the port; the owner answers with PortOpened()
+        Send,     // number: a control character, sent while the port is open
+        OpenPort, // number: the port; the owner answers with PortOpened()
         ClosePort,
-        StartTimer,        // number: timer id, ms
-        StopTimer,         // number: timer id
-        SetPanel,          // panel, text
-        SetDeviceLabel,    // number: lblDatiApp index, text
-        SetVehicleLabel,   // number: lblDatiVeicolo index, text
-        SetOperatorLabel,  // text
-        SetComboText,      // text
-        Enable,            // control, on
+        StartTimer,       // number: timer id, ms
+        StopTimer,        // number: timer id
+        SetPanel,         // panel, text
+        SetDeviceLabel,   // number: lblDatiApp index, text
+        SetVehicleLabel,  // number: lblDatiVeicolo index, text
+        SetOperatorLabel, // text
+        SetComboText,     // text
+        Enable,           // control, on
         FocusCombo,
-        ShowMessage,       // text, title, number: style; reply: what the answer goes back as
-        Deliver,           // result: a finished test for the result file
+        ShowMessage, // text, title, number: style; reply: what the answer goes back as
+        Deliver,     // result: a finished test for the result file
     };
     Kind kind = Kind::Send;
     int number = 0;
@@ -48,4 +48,4 @@ struct LinkAction {
 
 using LinkActions = std::vector<LinkAction>;
 
-}  // namespace heliotab
+} // namespace heliotab

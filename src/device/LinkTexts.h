@@ -24,4 +24,4 @@ enum : int {
     kStateBadResults = kTextStateBadResults,
 };
 
-}  // namespace heliotab::link_text
+} // namespace heliotab::link_text

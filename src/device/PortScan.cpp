@@ -8,7 +8,8 @@
 namespace heliotab {
 
 void PortScan::Start() {
-    if (Running()) return;
+    if (Running())
+        return;
     confirmWasEnabled_ = view_.ConfirmEnabled();
     view_.EnableConfirm(false);
     view_.EnableScanControls(false);
@@ -20,7 +21,8 @@ void PortScan::TryPort() {
     // A port that cannot be opened (missing, busy) is passed over at once.
     for (; portNumber_ <= kLastPort; ++portNumber_) {
         iScanRetries = 0;
-        view_.SetPortLabel(GetLangString(st_, scan_text::kTrying) + std::to_string(portNumber_) + "...");
+        view_.SetPortLabel(GetLangString(st_, scan_text::kTrying) + std::to_string(portNumber_) +
+                           "...");
         sScanBuffer.clear();
         if (port_.Open(portNumber_)) {
             Wait(State::AfterOpen, kOpenWaitMs);
@@ -31,13 +33,15 @@ void PortScan::TryPort() {
 }
 
 void PortScan::OnBytes(const char* data, size_t size) {
-    if (!Running()) return;
+    if (!Running())
+        return;
     FrameAssembler assembler(sScanBuffer);
     std::string frame;
     // Bytes left over once the port has been judged belong to it, not to the next one.
     const int port = portNumber_;
     for (size_t i = 0; i < size && Running() && portNumber_ == port; ++i) {
-        if (!assembler.Feed(static_cast<uint8_t>(data[i]), frame)) continue;
+        if (!assembler.Feed(static_cast<uint8_t>(data[i]), frame))
+            continue;
         sScanFrame = frame;
         sScanChecksum = FrameChecksum(sScanFrame);
         // Only the first answer window ends early; the NAK rounds always
@@ -50,7 +54,8 @@ void PortScan::OnBytes(const char* data, size_t size) {
 }
 
 void PortScan::OnTimer(int timerId) {
-    if (timerId != kScanTimer) return;
+    if (timerId != kScanTimer)
+        return;
     timers_.StopTimer(kScanTimer);
     switch (state_) {
     case State::AfterOpen:
@@ -58,7 +63,7 @@ void PortScan::OnTimer(int timerId) {
         port_.Send(kENQ);
         Wait(State::Answer, kAnswerMs);
         break;
-    case State::Answer:  // no answer in time
+    case State::Answer: // no answer in time
         NextPort();
         break;
     case State::NakWait:
@@ -67,9 +72,12 @@ void PortScan::OnTimer(int timerId) {
         break;
     case State::EnqWait:
         ++iScanRetries;
-        if (!sScanFrame.empty() && FrameChecksumOk()) JudgeGoodFrame();
-        else if (iScanRetries < kMaxNakRounds) StartNakRound();
-        else NextPort();
+        if (!sScanFrame.empty() && FrameChecksumOk())
+            JudgeGoodFrame();
+        else if (iScanRetries < kMaxNakRounds)
+            StartNakRound();
+        else
+            NextPort();
         break;
     case State::Idle:
         break;
@@ -77,7 +85,8 @@ void PortScan::OnTimer(int timerId) {
 }
 
 void PortScan::Abort() {
-    if (!Running()) return;
+    if (!Running())
+        return;
     timers_.StopTimer(kScanTimer);
     state_ = State::Idle;
     port_.Close();
@@ -89,8 +98,10 @@ bool PortScan::FrameChecksumOk() const {
 }
 
 void PortScan::Judge() {
-    if (FrameChecksumOk()) JudgeGoodFrame();
-    else StartNakRound();
+    if (FrameChecksumOk())
+        JudgeGoodFrame();
+    else
+        StartNakRound();
 }
 
 void PortScan::JudgeGoodFrame() {
@@ -137,4 +148,4 @@ void PortScan::Wait(State next, int ms) {
     timers_.StartTimer(kScanTimer, ms);
 }
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -29,21 +29,21 @@ namespace heliotab {
 // Language ids of the scan's texts.
 namespace scan_text {
 enum : int {
-    kNotFound = 411,   // no port answered
-    kFound = 412,      // followed by the port number
-    kTrying = 415,     // followed by the port number and "..."
+    kNotFound = 411, // no port answered
+    kFound = 412,    // followed by the port number
+    kTrying = 415,   // followed by the port number and "..."
 };
-}  // namespace scan_text
+} // namespace scan_text
 
 // The options dialog's controls as the scan sees them.
 class ScanView {
 public:
     virtual ~ScanView() = default;
-    virtual void SetPortLabel(const std::string& text) = 0;  // lblComPort
+    virtual void SetPortLabel(const std::string& text) = 0; // lblComPort
     // cmdScansione, cmdAnnulla, the five check boxes, cboLanguage and the
     // hourglass pointer (shown while disabled).
     virtual void EnableScanControls(bool enabled) = 0;
-    virtual bool ConfirmEnabled() = 0;  // cmdConferma
+    virtual bool ConfirmEnabled() = 0; // cmdConferma
     virtual void EnableConfirm(bool enabled) = 0;
 };
 
@@ -54,7 +54,7 @@ public:
     static constexpr int kOpenWaitMs = 500;
     static constexpr int kAnswerMs = 500;
     static constexpr int kMaxNakRounds = 3;
-    static constexpr int kScanTimer = 1;  // timer id on the dialog
+    static constexpr int kScanTimer = 1; // timer id on the dialog
 
     // st gives the language texts; port is the dialog's own (comDummy).
     PortScan(AppState& st, SerialPort& port, Timers& timers, ScanView& view)
@@ -76,9 +76,9 @@ public:
 private:
     enum class State { Idle, AfterOpen, Answer, NakWait, EnqWait };
 
-    void TryPort();              // opens port_number_ or a later one
-    void Judge();                // sScanFrame is complete
-    void JudgeGoodFrame();       // good checksum: found, or another class
+    void TryPort();        // opens port_number_ or a later one
+    void Judge();          // sScanFrame is complete
+    void JudgeGoodFrame(); // good checksum: found, or another class
     void StartNakRound();
     void NextPort();
     void Finish(bool found);
@@ -94,10 +94,10 @@ private:
     int portNumber_ = 0;
     bool confirmWasEnabled_ = false;
 
-    std::string sScanFrame;     // last complete frame, STX up to the checksum
-    std::string sScanChecksum;  // FrameChecksum of sScanFrame
-    std::string sScanBuffer;    // the frame being assembled
-    int iScanRetries = 0;       // NAK rounds spent on the current port
+    std::string sScanFrame;    // last complete frame, STX up to the checksum
+    std::string sScanChecksum; // FrameChecksum of sScanFrame
+    std::string sScanBuffer;   // the frame being assembled
+    int iScanRetries = 0;      // NAK rounds spent on the current port
 };
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -18,9 +18,9 @@ namespace heliotab {
 
 enum class DecodeError {
     None,
-    MissingFields,         // separated layout below 24 fields, or a fixed frame too short
-    NotANumber,            // an illumination value does not read as a number
-    UnknownConfiguration,  // separated layout, code other than "1", "2", "3"
+    MissingFields,        // separated layout below 24 fields, or a fixed frame too short
+    NotANumber,           // an illumination value does not read as a number
+    UnknownConfiguration, // separated layout, code other than "1", "2", "3"
 };
 
 // Fills the result fields of a results frame (aim verdicts, illumination
@@ -55,4 +55,4 @@ std::string IlluminationText(float value);
 // "R" when lower <= value <= upper, else "I".
 std::string LimitVerdict(float value, double lower, double upper);
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -28,8 +28,8 @@ void ReportFailure(const char* call, int portNumber) {
     const DWORD error = GetLastError();
     char text[256] = {};
     char line[400];
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
-                   sizeof text, nullptr);
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                   text, sizeof text, nullptr);
     std::snprintf(line, sizeof line, "HELIOTAB COM%d: %s failed, error %lu: %s\n", portNumber, call,
                   static_cast<unsigned long>(error), text);
     OutputDebugStringA(line);
@@ -40,25 +40,31 @@ void ReportFailure(const char* call, int portNumber) {
 DWORD ReadWaiting(HANDLE handle, uint8_t* into, DWORD room) {
     DWORD errors = 0;
     COMSTAT stat{};
-    if (room == 0 || !ClearCommError(handle, &errors, &stat) || stat.cbInQue == 0) return 0;
+    if (room == 0 || !ClearCommError(handle, &errors, &stat) || stat.cbInQue == 0)
+        return 0;
     DWORD got = 0;
-    if (!ReadFile(handle, into, std::min<DWORD>(stat.cbInQue, room), &got, nullptr)) return 0;
+    if (!ReadFile(handle, into, std::min<DWORD>(stat.cbInQue, room), &got, nullptr))
+        return 0;
     return got;
 }
 
-}  // namespace
+} // namespace
 
 Win32SerialPort::Win32SerialPort(HWND notifyWindow, UINT chunkMessage, UINT disconnectMessage)
     : window_(notifyWindow), chunkMessage_(chunkMessage), disconnectMessage_(disconnectMessage) {}
 
-Win32SerialPort::~Win32SerialPort() { Close(); }
+Win32SerialPort::~Win32SerialPort() {
+    Close();
+}
 
 bool Win32SerialPort::Open(int portNumber) {
     Close();
-    if (portNumber < 1 || portNumber > 255) return false;
+    if (portNumber < 1 || portNumber > 255)
+        return false;
     char name[32];
     std::snprintf(name, sizeof name, "\\\\.\\COM%d", portNumber);
-    ScopedHandle port = OwnFile(CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ScopedHandle port = OwnFile(
+        CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     const HANDLE h = port.Get();
     if (!port) {
         ReportFailure("CreateFile", portNumber);
@@ -66,7 +72,8 @@ bool Win32SerialPort::Open(int portNumber) {
     }
     // Queue sizes are a request the driver may round or ignore (a pty under
     // Wine does); failing here is not worth refusing the port.
-    if (!SetupComm(h, kInQueue, kOutQueue)) ReportFailure("SetupComm", portNumber);
+    if (!SetupComm(h, kInQueue, kOutQueue))
+        ReportFailure("SetupComm", portNumber);
 
     DCB dcb = TesterLineDcb();
     if (!SetCommState(h, &dcb)) {
@@ -83,36 +90,41 @@ bool Win32SerialPort::Open(int portNumber) {
         ReportFailure("SetCommTimeouts", portNumber);
         return false;
     }
-    if (!PurgeComm(h, PURGE_RXCLEAR | PURGE_TXCLEAR)) ReportFailure("PurgeComm", portNumber);
+    if (!PurgeComm(h, PURGE_RXCLEAR | PURGE_TXCLEAR))
+        ReportFailure("PurgeComm", portNumber);
 
     handle_ = std::move(port);
     ++generation_;
     portNumber_ = portNumber;
     control_ = std::make_shared<ReaderControl>();
-    reader_ = std::thread(&Win32SerialPort::ReadLoop, control_, h, window_, chunkMessage_, disconnectMessage_,
-                          generation_, portNumber);
+    reader_ = std::thread(&Win32SerialPort::ReadLoop, control_, h, window_, chunkMessage_,
+                          disconnectMessage_, generation_, portNumber);
     return true;
 }
 
 void Win32SerialPort::Close() {
-    if (!handle_) return;
+    if (!handle_)
+        return;
     if (closeInBackground_ && reader_.joinable()) {
         {
             // A reader still in its read closes the handle when it leaves.
             std::lock_guard<std::mutex> lock(control_->mutex);
-            if (!control_->exited) control_->handOver = std::move(handle_);
+            if (!control_->exited)
+                control_->handOver = std::move(handle_);
         }
         control_->stop = true;
         reader_.detach();
     } else {
         control_->stop = true;
-        if (reader_.joinable()) reader_.join();  // at most one read timeout
+        if (reader_.joinable())
+            reader_.join(); // at most one read timeout
     }
     handle_.Reset();
 }
 
 bool Win32SerialPort::Send(uint8_t byte) {
-    if (!handle_) return false;
+    if (!handle_)
+        return false;
     DWORD written = 0;
     if (!WriteFile(handle_.Get(), &byte, 1, &written, nullptr) || written != 1) {
         ReportFailure("WriteFile", portNumber_);
@@ -122,10 +134,12 @@ bool Win32SerialPort::Send(uint8_t byte) {
 }
 
 int Win32SerialPort::OutBufferCount() {
-    if (!handle_) return 0;
+    if (!handle_)
+        return 0;
     DWORD errors = 0;
     COMSTAT stat{};
-    if (!ClearCommError(handle_.Get(), &errors, &stat)) return 0;
+    if (!ClearCommError(handle_.Get(), &errors, &stat))
+        return 0;
     return static_cast<int>(stat.cbOutQue);
 }
 
@@ -138,19 +152,22 @@ std::string Win32SerialPort::TakeChunk(WPARAM wParam, LPARAM lParam) {
 
 // The reader thread: bytes in, messages out, nothing else.
 void Win32SerialPort::ReadLoop(std::shared_ptr<ReaderControl> control, HANDLE handle, HWND window,
-                               UINT chunkMessage, UINT disconnectMessage, WPARAM generation, int portNumber) {
+                               UINT chunkMessage, UINT disconnectMessage, WPARAM generation,
+                               int portNumber) {
     uint8_t buffer[kReadChunk];
     std::atomic<bool>& stop = control->stop;
     while (!stop) {
         DWORD got = 0;
         const ULONGLONG started = GetTickCount64();
         const BOOL ok = ReadFile(handle, buffer, 1, &got, nullptr);
-        if (stop) break;
+        if (stop)
+            break;
         if (ok && got > 0) {
             got += ReadWaiting(handle, buffer + got, sizeof buffer - got);
             auto* chunk = new uint8_t[got];
             std::copy(buffer, buffer + got, chunk);
-            if (!PostMessageA(window, chunkMessage, static_cast<WPARAM>(got), reinterpret_cast<LPARAM>(chunk)))
+            if (!PostMessageA(window, chunkMessage, static_cast<WPARAM>(got),
+                              reinterpret_cast<LPARAM>(chunk)))
                 delete[] chunk;
             continue;
         }
@@ -166,11 +183,12 @@ void Win32SerialPort::ReadLoop(std::shared_ptr<ReaderControl> control, HANDLE ha
             break;
         }
         // A driver that returns empty reads at once must not make us spin.
-        if (GetTickCount64() - started < 5) Sleep(10);
+        if (GetTickCount64() - started < 5)
+            Sleep(10);
     }
     std::lock_guard<std::mutex> lock(control->mutex);
     control->exited = true;
     control->handOver.Reset();
 }
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -53,11 +53,12 @@ private:
     struct ReaderControl {
         std::atomic<bool> stop{false};
         std::mutex mutex;
-        bool exited = false;     // the reader has left its loop
-        ScopedHandle handOver;  // ...and then closes this handle, when given
+        bool exited = false;   // the reader has left its loop
+        ScopedHandle handOver; // ...and then closes this handle, when given
     };
-    static void ReadLoop(std::shared_ptr<ReaderControl> control, HANDLE handle, HWND window, UINT chunkMessage,
-                         UINT disconnectMessage, WPARAM generation, int portNumber);
+    static void ReadLoop(std::shared_ptr<ReaderControl> control, HANDLE handle, HWND window,
+                         UINT chunkMessage, UINT disconnectMessage, WPARAM generation,
+                         int portNumber);
 
     HWND window_;
     UINT chunkMessage_, disconnectMessage_;
@@ -69,4 +70,4 @@ private:
     int portNumber_ = 0;
 };
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -29,9 +29,15 @@ LinkAction Action(Kind kind, int number = 0, int ms = 0) {
     return a;
 }
 
-void Send(LinkActions& out, uint8_t byte) { out.push_back(Action(Kind::Send, byte)); }
-void StartTimer(LinkActions& out, int id, int ms) { out.push_back(Action(Kind::StartTimer, id, ms)); }
-void StopTimer(LinkActions& out, int id) { out.push_back(Action(Kind::StopTimer, id)); }
+void Send(LinkActions& out, uint8_t byte) {
+    out.push_back(Action(Kind::Send, byte));
+}
+void StartTimer(LinkActions& out, int id, int ms) {
+    out.push_back(Action(Kind::StartTimer, id, ms));
+}
+void StopTimer(LinkActions& out, int id) {
+    out.push_back(Action(Kind::StopTimer, id));
+}
 void SetText(LinkActions& out, Kind kind, int index, const std::string& text) {
     LinkAction a = Action(kind, index);
     a.text = text;
@@ -60,7 +66,8 @@ void ShowMessage(LinkActions& out, const std::string& text, const std::string& t
 
 std::string TrimSpaces(const std::string& t) {
     const size_t first = t.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
+    if (first == std::string::npos)
+        return {};
     return t.substr(first, t.find_last_not_of(' ') - first + 1);
 }
 
@@ -70,39 +77,50 @@ std::string TwoDigits(int v) {
 
 std::string DateDdMmYyyy(const LocalTime& t) {
     std::string year = std::to_string(t.year);
-    if (year.size() < 4) year.insert(0, 4 - year.size(), '0');
+    if (year.size() < 4)
+        year.insert(0, 4 - year.size(), '0');
     return TwoDigits(t.day) + TwoDigits(t.month) + year;
 }
 
-std::string TimeHhNnSs(const LocalTime& t) { return TwoDigits(t.hour) + TwoDigits(t.minute) + TwoDigits(t.second); }
+std::string TimeHhNnSs(const LocalTime& t) {
+    return TwoDigits(t.hour) + TwoDigits(t.minute) + TwoDigits(t.second);
+}
 
-}  // namespace
+} // namespace
 
 std::string ExpiryDatePicture(const std::string& text) {
     const std::string t = TrimSpaces(text);
-    if (t.empty() || t.find_first_not_of("0123456789") != std::string::npos) return text;
+    if (t.empty() || t.find_first_not_of("0123456789") != std::string::npos)
+        return text;
     std::string digits = t.substr(std::min(t.find_first_not_of('0'), t.size()));
-    if (digits.size() < 8) digits.insert(0, 8 - digits.size(), '0');
+    if (digits.size() < 8)
+        digits.insert(0, 8 - digits.size(), '0');
     const size_t k = digits.size();
     return digits.substr(0, k - 6) + "/" + digits.substr(k - 6, 2) + "/" + digits.substr(k - 4);
 }
 
-std::string TesterLink::Text(int id) const { return GetLangString(shared_, id); }
+std::string TesterLink::Text(int id) const {
+    return GetLangString(shared_, id);
+}
 
 // --- receiving ----------------------------------------------------------------
 
-void TesterLink::ReceiveBytes(std::string_view bytes) { queue_.append(bytes); }
+void TesterLink::ReceiveBytes(std::string_view bytes) {
+    queue_.append(bytes);
+}
 
 bool TesterLink::NextFrame(std::string& frame) {
     while (queuePos_ < queue_.size()) {
-        if (assembler_.Feed(static_cast<uint8_t>(queue_[queuePos_++]), frame)) return true;
+        if (assembler_.Feed(static_cast<uint8_t>(queue_[queuePos_++]), frame))
+            return true;
     }
     queue_.clear();
     queuePos_ = 0;
     return false;
 }
 
-LinkActions TesterLink::InterrogaFAR(const std::string& frame, const LocalTime& now, const std::string& operatorName) {
+LinkActions TesterLink::InterrogaFAR(const std::string& frame, const LocalTime& now,
+                                     const std::string& operatorName) {
     LinkActions out;
     const size_t n = frame.size();
     const std::string checksum = FrameChecksum(frame);
@@ -111,59 +129,78 @@ LinkActions TesterLink::InterrogaFAR(const std::string& frame, const LocalTime& 
         RejectFrame(out);
         return out;
     }
-    if (n < 4 || frame.compare(1, 3, "FAR") != 0) return out;  // another device class
+    if (n < 4 || frame.compare(1, 3, "FAR") != 0)
+        return out; // another device class
 
     std::vector<std::string> fields;
     std::string status;
     if (frame.find('\0') != std::string::npos) {
         fields = SplitFields(frame);
-        if (fields.size() > 8) status = fields[8];
+        if (fields.size() > 8)
+            status = fields[8];
     } else {
         status = FramePart(frame, n == 57 || n == 94 ? 55 : 77, 1);
     }
 
-    if (status == "0") ShowIdentity(frame, fields, out);
-    else if (status == "1") StartMeasurement(now, operatorName, out);
-    else if (status == "2") TakeResults(frame, now, out);
-    else if (status == "3") out = ResetToSearching();
-    else Send(out, kACK);
+    if (status == "0")
+        ShowIdentity(frame, fields, out);
+    else if (status == "1")
+        StartMeasurement(now, operatorName, out);
+    else if (status == "2")
+        TakeResults(frame, now, out);
+    else if (status == "3")
+        out = ResetToSearching();
+    else
+        Send(out, kACK);
     return out;
 }
 
 void TesterLink::RejectFrame(LinkActions& out) {
-    if (shared_.bDeviceSearch) return;  // garbage while we look for the tester
+    if (shared_.bDeviceSearch)
+        return; // garbage while we look for the tester
     if (++nakCount_ > kMaxNaksInRow) {
         // The tester gets no NAK for this one and gives up on its own. Bad
         // frames that come while the operator reads the message count on
         // and get no NAK either (nor a message of their own); the count
         // starts again once the message is closed.
-        if (badFramesMessageOpen_) return;
+        if (badFramesMessageOpen_)
+            return;
         badFramesMessageOpen_ = true;
-        ShowMessage(out, Text(link_text::kBadFramesText), Text(link_text::kBadFramesTitle), kStyleStop,
-                    LinkReply::BadFramesRead);
+        ShowMessage(out, Text(link_text::kBadFramesText), Text(link_text::kBadFramesTitle),
+                    kStyleStop, LinkReply::BadFramesRead);
         return;
     }
     pendingNak_ = true;
     StartTimer(out, kTimerNakDelay, kNakDelayMs);
 }
 
-void TesterLink::ShowIdentity(const std::string& frame, const std::vector<std::string>& fields, LinkActions& out) {
+void TesterLink::ShowIdentity(const std::string& frame, const std::vector<std::string>& fields,
+                              LinkActions& out) {
     std::array<std::string, 6> id;
     if (!fields.empty()) {
-        for (size_t i = 0; i < 6; ++i) id[i] = fields[2 + i];
+        for (size_t i = 0; i < 6; ++i)
+            id[i] = fields[2 + i];
     } else {
-        struct Span { size_t pos, len; };
-        static constexpr std::array<Span, 6> kShort{{{7, 10}, {17, 10}, {27, 12}, {39, 4}, {43, 4}, {47, 8}}};
-        static constexpr std::array<Span, 6> kLong{{{7, 10}, {17, 20}, {37, 24}, {61, 4}, {65, 4}, {69, 8}}};
+        struct Span {
+            size_t pos, len;
+        };
+        static constexpr std::array<Span, 6> kShort{
+            {{7, 10}, {17, 10}, {27, 12}, {39, 4}, {43, 4}, {47, 8}}};
+        static constexpr std::array<Span, 6> kLong{
+            {{7, 10}, {17, 20}, {37, 24}, {61, 4}, {65, 4}, {69, 8}}};
         const auto& spans = frame.size() == 57 ? kShort : kLong;
-        for (size_t i = 0; i < 6; ++i) id[i] = FramePart(frame, spans[i].pos, spans[i].len);
+        for (size_t i = 0; i < 6; ++i)
+            id[i] = FramePart(frame, spans[i].pos, spans[i].len);
     }
-    for (size_t i = 0; i < 5; ++i) identity_[i] = TrimSpaces(id[i]);
+    for (size_t i = 0; i < 5; ++i)
+        identity_[i] = TrimSpaces(id[i]);
     identity_[5] = ExpiryDatePicture(id[5]);
-    for (size_t i = 0; i < 6; ++i) SetText(out, Kind::SetDeviceLabel, static_cast<int>(i), identity_[i]);
+    for (size_t i = 0; i < 6; ++i)
+        SetText(out, Kind::SetDeviceLabel, static_cast<int>(i), identity_[i]);
 
     SetPanel(out, Panel::PortaCOM,
-             Text(link_text::kPortOnline) + shared_.SettingsIni.ReadString(kSectionImpostazioni, kKeyPortaSeriale, "1"));
+             Text(link_text::kPortOnline) +
+                 shared_.SettingsIni.ReadString(kSectionImpostazioni, kKeyPortaSeriale, "1"));
     SetPanel(out, Panel::Stato, "");
     Enable(out, LinkControl::Test, true);
     Enable(out, LinkControl::Combo, true);
@@ -172,9 +209,10 @@ void TesterLink::ShowIdentity(const std::string& frame, const std::vector<std::s
     shared_.bDeviceSearch = false;
 }
 
-void TesterLink::StartMeasurement(const LocalTime& now, const std::string& operatorName, LinkActions& out) {
+void TesterLink::StartMeasurement(const LocalTime& now, const std::string& operatorName,
+                                  LinkActions& out) {
     if (!shared_.bTestArmed) {
-        out = SendCancel();  // a measurement the operator has not armed
+        out = SendCancel(); // a measurement the operator has not armed
         return;
     }
     // A fresh record: nothing of the previous vehicle may reach this one.
@@ -201,7 +239,8 @@ void TesterLink::StartMeasurement(const LocalTime& now, const std::string& opera
 // being taken. The result writer then shows the window idle, or armed again
 // for a repeated measurement, before it tells the operator the outcome.
 void TesterLink::TakeResults(const std::string& frame, const LocalTime& now, LinkActions& out) {
-    if (!measuring_) return;  // no measurement of ours: no answer
+    if (!measuring_)
+        return; // no measurement of ours: no answer
     measuring_ = false;
     nakCount_ = 0;
     auto finished = std::make_shared<FarResult>(result_);
@@ -213,8 +252,10 @@ void TesterLink::TakeResults(const std::string& frame, const LocalTime& now, Lin
         SetPanel(out, Panel::Stato, Text(link_text::kStateBadResults));
         Send(out, kACK);
         int textId = link_text::kBadResultsMissing;
-        if (error == DecodeError::NotANumber) textId = link_text::kBadResultsNumber;
-        else if (error == DecodeError::UnknownConfiguration) textId = link_text::kBadResultsConfiguration;
+        if (error == DecodeError::NotANumber)
+            textId = link_text::kBadResultsNumber;
+        else if (error == DecodeError::UnknownConfiguration)
+            textId = link_text::kBadResultsConfiguration;
         ShowMessage(out, Text(textId), Text(link_text::kBadResultsTitle), kStyleExclamation);
         return;
     }
@@ -240,11 +281,13 @@ LinkActions TesterLink::ResetToSearching() {
     measuring_ = false;
     SetPanel(out, Panel::Stato, Text(link_text::kStateSignedOff));
     SetPanel(out, Panel::PortaCOM, Text(link_text::kPortSearching));
-    for (int i = 0; i < 3; ++i) SetText(out, Kind::SetVehicleLabel, i, "");
+    for (int i = 0; i < 3; ++i)
+        SetText(out, Kind::SetVehicleLabel, i, "");
     SetText(out, Kind::SetOperatorLabel, 0, "");
     shared_.bTestArmed = false;
     identity_ = {};
-    for (int i = 0; i < 6; ++i) SetText(out, Kind::SetDeviceLabel, i, "");
+    for (int i = 0; i < 6; ++i)
+        SetText(out, Kind::SetDeviceLabel, i, "");
     shared_.bDeviceOnline = false;
     shared_.bDeviceSearch = true;
     nakCount_ = 0;
@@ -256,7 +299,8 @@ LinkActions TesterLink::ResetToSearching() {
 
 LinkActions TesterLink::PollDevice(bool portOpen) {
     LinkActions out;
-    if (pollStep_ != PollStep::Idle) return out;  // one attempt at a time; it re-arms timer 1 itself
+    if (pollStep_ != PollStep::Idle)
+        return out; // one attempt at a time; it re-arms timer 1 itself
     if (!shared_.bQuitQuery && portOpen) {
         out.push_back(Action(Kind::ClosePort));
         PollWait(PollStep::AfterClose, out);
@@ -320,8 +364,8 @@ LinkActions TesterLink::PortOpened(bool ok) {
     if (ok) {
         PollWait(PollStep::AfterOpen, out);
     } else {
-        ShowMessage(out, Text(link_text::kOpenFailText), Text(link_text::kOpenFailTitle), kStyleStopYesNo,
-                    LinkReply::RetryOpen);
+        ShowMessage(out, Text(link_text::kOpenFailText), Text(link_text::kOpenFailTitle),
+                    kStyleStopYesNo, LinkReply::RetryOpen);
     }
     return out;
 }
@@ -332,7 +376,8 @@ LinkActions TesterLink::MessageAnswered(LinkReply reply, int answer) {
         badFramesMessageOpen_ = false;
         nakCount_ = 0;
     } else if (reply == LinkReply::RetryOpen) {
-        if (answer == kAnswerYes) return OpenPort(shared_.iSerialPort);
+        if (answer == kAnswerYes)
+            return OpenPort(shared_.iSerialPort);
         shared_.bDeviceSearch = false;
         EndPoll(out);
     }
@@ -343,13 +388,17 @@ LinkActions TesterLink::OnTimer(int timerId) {
     LinkActions out;
     if (timerId == kTimerNakDelay) {
         StopTimer(out, kTimerNakDelay);
-        if (!pendingNak_) return out;
+        if (!pendingNak_)
+            return out;
         pendingNak_ = false;
-        if (!shared_.bQuitQuery) Send(out, kNAK);
+        if (!shared_.bQuitQuery)
+            Send(out, kNAK);
     } else if (timerId == kTimerPollStep) {
         StopTimer(out, kTimerPollStep);
-        if (pollStep_ == PollStep::AfterClose) PollOpen(out);
-        else if (pollStep_ == PollStep::AfterOpen) PollSendEnq(out);
+        if (pollStep_ == PollStep::AfterClose)
+            PollOpen(out);
+        else if (pollStep_ == PollStep::AfterOpen)
+            PollSendEnq(out);
     }
     return out;
 }
@@ -373,7 +422,8 @@ LinkActions TesterLink::PortLost() {
 LinkActions TesterLink::ForgetTester() {
     LinkActions out;
     identity_ = {};
-    for (int i = 0; i < 6; ++i) SetText(out, Kind::SetDeviceLabel, i, "");
+    for (int i = 0; i < 6; ++i)
+        SetText(out, Kind::SetDeviceLabel, i, "");
     return out;
 }
 
@@ -385,22 +435,26 @@ LinkActions TesterLink::StopMeasuring() {
 // The tester takes CAN and EOT only when its software version ends in a letter.
 bool TesterLink::TakesControlBytes() const {
     const std::string& version = identity_[4];
-    if (version.empty()) return false;
+    if (version.empty())
+        return false;
     char last = version.back();
-    if (last >= 'a' && last <= 'z') last = static_cast<char>(last - 'a' + 'A');
+    if (last >= 'a' && last <= 'z')
+        last = static_cast<char>(last - 'a' + 'A');
     return last >= 'A' && last <= 'Z';
 }
 
 LinkActions TesterLink::SendCancel() const {
     LinkActions out;
-    if (TakesControlBytes()) Send(out, kCAN);
+    if (TakesControlBytes())
+        Send(out, kCAN);
     return out;
 }
 
 LinkActions TesterLink::SendEot() const {
     LinkActions out;
-    if (TakesControlBytes()) Send(out, kEOT);
+    if (TakesControlBytes())
+        Send(out, kEOT);
     return out;
 }
 
-}  // namespace heliotab
+} // namespace heliotab

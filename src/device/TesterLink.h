@@ -35,7 +35,7 @@ namespace heliotab {
 class TesterLink {
 public:
     explicit TesterLink(AppState& shared) : shared_(shared) {}
-    TesterLink(const TesterLink&) = delete;  // the assembler holds our own buffer
+    TesterLink(const TesterLink&) = delete; // the assembler holds our own buffer
     TesterLink& operator=(const TesterLink&) = delete;
 
     // Received bytes are queued; NextFrame frames them in order, one frame
@@ -47,7 +47,8 @@ public:
     bool NextFrame(std::string& frame);
     // What the frame means: the answer to the tester and the moves above.
     // `now` dates a measurement; `operatorName` is the operator shown.
-    LinkActions InterrogaFAR(const std::string& frame, const LocalTime& now, const std::string& operatorName);
+    LinkActions InterrogaFAR(const std::string& frame, const LocalTime& now,
+                             const std::string& operatorName);
 
     // Timer 1's connection attempt; `portOpen` says whether our port is open.
     LinkActions PollDevice(bool portOpen);
@@ -77,7 +78,8 @@ private:
     enum class PollStep { Idle, AfterClose, Opening, AfterOpen };
 
     void RejectFrame(LinkActions& out);
-    void ShowIdentity(const std::string& frame, const std::vector<std::string>& fields, LinkActions& out);
+    void ShowIdentity(const std::string& frame, const std::vector<std::string>& fields,
+                      LinkActions& out);
     void StartMeasurement(const LocalTime& now, const std::string& operatorName, LinkActions& out);
     void TakeResults(const std::string& frame, const LocalTime& now, LinkActions& out);
     void PollOpen(LinkActions& out);
@@ -94,17 +96,17 @@ private:
     std::string partialFrame_;
     FrameAssembler assembler_{partialFrame_};
     // The exchange.
-    int nakCount_ = 0;              // bad frames in a row
-    bool pendingNak_ = false;       // a NAK is due when timer 3 fires
+    int nakCount_ = 0;        // bad frames in a row
+    bool pendingNak_ = false; // a NAK is due when timer 3 fires
     bool badFramesMessageOpen_ = false;
     bool measuring_ = false;
     PollStep pollStep_ = PollStep::Idle;
-    std::array<std::string, 6> identity_;  // as shown: make .. version, expiry date in its picture
-    FarResult result_;                     // the test being recorded
+    std::array<std::string, 6> identity_; // as shown: make .. version, expiry date in its picture
+    FarResult result_;                    // the test being recorded
 };
 
 // The expiry date through the picture "00/00/0000": 05122026 gives
 // 05/12/2026; text that is not a whole number stays as it is.
 std::string ExpiryDatePicture(const std::string& text);
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -16,28 +16,30 @@ struct ProgramVersion {
 };
 
 struct AboutTexts {
-    std::string caption;      // lblCaption (also the dialog's window text)
-    std::string title;        // lblTitle
-    std::string version;      // lblVersion
-    std::string revision;     // lblRevision
+    std::string caption;  // lblCaption (also the dialog's window text)
+    std::string title;    // lblTitle
+    std::string version;  // lblVersion
+    std::string revision; // lblRevision
     bool showRevision = false;
-    std::string dirVersion;   // lblDIRVersion
-    std::string netVersion;   // lblMCTCNetVersion
-    std::string description;  // lblDescription
-    std::string disclaimer;   // lblDisclaimer
-    std::string sysInfo;      // cmdSysInfo
+    std::string dirVersion;  // lblDIRVersion
+    std::string netVersion;  // lblMCTCNetVersion
+    std::string description; // lblDescription
+    std::string disclaimer;  // lblDisclaimer
+    std::string sysInfo;     // cmdSysInfo
 };
 
-AboutTexts BuildAboutTexts(AppState& st, const std::string& mainCaption, const ProgramVersion& version);
+AboutTexts BuildAboutTexts(AppState& st, const std::string& mainCaption,
+                           const ProgramVersion& version);
 
 // The registry values StartSysInfo reads (nullopt: not there or not text).
 struct SysInfoValues {
-    std::optional<std::string> msinfoPath;    // ...\Shared Tools\MSINFO, PATH
-    std::optional<std::string> toolsFolder;   // ...\Shared Tools Location, MSINFO
+    std::optional<std::string> msinfoPath;  // ...\Shared Tools\MSINFO, PATH
+    std::optional<std::string> toolsFolder; // ...\Shared Tools Location, MSINFO
 };
 
 // The program to start: PATH when present; else MSINFO32.EXE in the folder
 // when that file exists; else empty (the tool is not available).
-std::string SysInfoProgram(const SysInfoValues& values, const std::function<bool(const std::string&)>& fileExists);
+std::string SysInfoProgram(const SysInfoValues& values,
+                           const std::function<bool(const std::string&)>& fileExists);
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -20,6 +20,7 @@ ProgramVersion ReadProgramVersion();
 
 // A text value of the registry; nullopt when the key or value cannot be read
 // or the value is not REG_SZ. One trailing NUL is dropped.
-std::optional<std::string> QueryRegValue(HKEY root, const std::string& keyPath, const std::string& valueName);
+std::optional<std::string> QueryRegValue(HKEY root, const std::string& keyPath,
+                                         const std::string& valueName);
 
-}  // namespace heliotab
+} // namespace heliotab

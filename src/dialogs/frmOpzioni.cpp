@@ -8,7 +8,9 @@ namespace heliotab {
 
 namespace {
 
-const char* Flag(bool on) { return on ? "1" : "0"; }
+const char* Flag(bool on) {
+    return on ? "1" : "0";
+}
 
 // Splits the NUL-separated section list; the part after the last NUL is
 // not a name.
@@ -26,20 +28,24 @@ std::vector<std::string> SplitAtNul(const std::string& list) {
     }
 }
 
-}  // namespace
+} // namespace
 
 std::string AutostartPath(const std::string& programDir, const std::string& exeName) {
     return programDir + "\\" + exeName + ".exe";
 }
 
 bool LanguageNameWritable(const std::string& name) {
-    if (name.empty()) return false;
+    if (name.empty())
+        return false;
     for (char c : name)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
-    if (name.front() == ' ' || name.back() == ' ') return false;
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return false;
+    if (name.front() == ' ' || name.back() == ' ')
+        return false;
     // Matching quotes around a value are taken off when it is read.
     const char q = name.front();
-    if (name.size() >= 2 && (q == '"' || q == '\'') && name.back() == q) return false;
+    if (name.size() >= 2 && (q == '"' || q == '\'') && name.back() == q)
+        return false;
     return true;
 }
 
@@ -55,23 +61,28 @@ OptionsLoad LoadOptions(Station& s, AutostartEntry& autostart, const std::string
     c.chkStampaReport = st.bPrintReport;
 
     load.portLabel = st.iSerialPort < 1 ? GetLangString(st, options_text::kNoPort)
-                                        : GetLangString(st, options_text::kPortLabel) + std::to_string(st.iSerialPort);
+                                        : GetLangString(st, options_text::kPortLabel) +
+                                              std::to_string(st.iSerialPort);
 
-    const std::vector<std::string> parts = SplitAtNul(st.LanguageIni.ReadString(std::nullopt, std::nullopt, ""));
+    const std::vector<std::string> parts =
+        SplitAtNul(st.LanguageIni.ReadString(std::nullopt, std::nullopt, ""));
     if (parts.size() < 2) {
         s.messages.ShowMessage(kLanguageMissingText, kLanguageMissingTitle, kStyleStop);
         return load;
     }
     for (size_t i = 0; i + 1 < parts.size(); ++i) {
-        if (!LanguageNameWritable(parts[i])) continue;
-        if (parts[i] == st.sLanguage) c.languageIndex = static_cast<int>(c.languages.size());
+        if (!LanguageNameWritable(parts[i]))
+            continue;
+        if (parts[i] == st.sLanguage)
+            c.languageIndex = static_cast<int>(c.languages.size());
         c.languages.push_back(parts[i]);
     }
     return load;
 }
 
 void ConfirmOptions(Station& s, const OptionsChoice& c, int iScanPort, AutostartEntry& autostart,
-                    const std::string& autostartPath, const std::function<void()>& applyToMainWindow) {
+                    const std::string& autostartPath,
+                    const std::function<void()>& applyToMainWindow) {
     AppState& st = s.state;
     st.bAlwaysOnTop = c.chkAOT;
     st.bCloseAfterTest = c.chkChiudi;
@@ -93,8 +104,9 @@ void ConfirmOptions(Station& s, const OptionsChoice& c, int iScanPort, Autostart
         saved &= ini.WriteString(kSectionImpostazioni, kKeyPortaSeriale, std::to_string(iScanPort));
     }
 
-    s.view.SetPanelText(Panel::PortaCOM, GetLangString(st, st.iSerialPort < 1 ? link_text::kPortNotSet
-                                                                               : link_text::kPortSearching));
+    s.view.SetPanelText(
+        Panel::PortaCOM,
+        GetLangString(st, st.iSerialPort < 1 ? link_text::kPortNotSet : link_text::kPortSearching));
 
     bool autostartSaved = true;
     if (c.chkAutoAvvio) {
@@ -104,7 +116,8 @@ void ConfirmOptions(Station& s, const OptionsChoice& c, int iScanPort, Autostart
         autostartSaved = autostart.Read().empty();
     }
 
-    if (applyToMainWindow) applyToMainWindow();
+    if (applyToMainWindow)
+        applyToMainWindow();
 
     s.view.ClearCombo();
     s.view.AddComboItem(GetLangString(st, link_text::kComboNoDevice));
@@ -114,10 +127,11 @@ void ConfirmOptions(Station& s, const OptionsChoice& c, int iScanPort, Autostart
 
     const std::string title = GetLangString(st, options_text::kSaveFailedTitle);
     if (!saved)
-        s.messages.ShowMessage(GetLangString(st, options_text::kSettingsNotSaved) + ini.IniFile(), title,
-                               kStyleExclamation);
+        s.messages.ShowMessage(GetLangString(st, options_text::kSettingsNotSaved) + ini.IniFile(),
+                               title, kStyleExclamation);
     if (!autostartSaved)
-        s.messages.ShowMessage(GetLangString(st, options_text::kAutostartNotSaved), title, kStyleExclamation);
+        s.messages.ShowMessage(GetLangString(st, options_text::kAutostartNotSaved), title,
+                               kStyleExclamation);
 }
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -22,19 +22,20 @@ enum : int {
     kSettingsNotSaved = kTextOptionsSettingsNotSaved,
     kAutostartNotSaved = kTextOptionsAutostartNotSaved,
 };
-}  // namespace options_text
+} // namespace options_text
 
 // Fixed texts of the missing language file (they cannot come from it).
-inline constexpr const char* kLanguageMissingText = "Language file not found. Program cannot continue.";
+inline constexpr const char* kLanguageMissingText =
+    "Language file not found. Program cannot continue.";
 inline constexpr const char* kLanguageMissingTitle = "Critical file is missing";
 
 // The program's autostart registration (mdlRegAccess on Windows).
 class AutostartEntry {
 public:
     virtual ~AutostartEntry() = default;
-    virtual std::string Read() = 0;  // empty when absent or unreadable
+    virtual std::string Read() = 0; // empty when absent or unreadable
     virtual bool Write(const std::string& text) = 0;
-    virtual bool Delete() = 0;       // false also when there was none
+    virtual bool Delete() = 0; // false also when there was none
 };
 
 // The autostart text of the running program: its folder, "\", the
@@ -53,13 +54,13 @@ struct OptionsChoice {
     bool chkChiudi = false;
     bool chkEscChiudi = false;
     bool chkStampaReport = false;
-    std::vector<std::string> languages;  // cboLanguage, in file order
-    int languageIndex = -1;              // selected entry, -1 none
+    std::vector<std::string> languages; // cboLanguage, in file order
+    int languageIndex = -1;             // selected entry, -1 none
 };
 
 struct OptionsLoad {
     OptionsChoice choice;
-    std::string portLabel;  // lblComPort
+    std::string portLabel; // lblComPort
 };
 
 // Loading steps 2 to 6. Shows the language-file message when the file has
@@ -71,7 +72,8 @@ OptionsLoad LoadOptions(Station& s, AutostartEntry& autostart, const std::string
 // autostart entry, then applyToMainWindow (topmost state and captions of
 // the main window) and the reservation list back to its placeholder. What
 // could not be saved is told to the operator; what was applied stays.
-void ConfirmOptions(Station& s, const OptionsChoice& choice, int iScanPort, AutostartEntry& autostart,
-                    const std::string& autostartPath, const std::function<void()>& applyToMainWindow);
+void ConfirmOptions(Station& s, const OptionsChoice& choice, int iScanPort,
+                    AutostartEntry& autostart, const std::string& autostartPath,
+                    const std::function<void()>& applyToMainWindow);
 
-}  // namespace heliotab
+} // namespace heliotab

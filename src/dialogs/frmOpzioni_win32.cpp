@@ -28,14 +28,16 @@ namespace {
 // Designed client area, pixels at 96 dpi.
 constexpr int kWidth = 460, kHeight = 356, kLogoW = 40, kStripH = 30;
 
-constexpr int kChecks[] = {IDC_OPZ_CHK_AOT, IDC_OPZ_CHK_AUTOAVVIO, IDC_OPZ_CHK_CHIUDI, IDC_OPZ_CHK_ESCCHIUDI,
-                           IDC_OPZ_CHK_STAMPAREPORT};
+constexpr int kChecks[] = {IDC_OPZ_CHK_AOT, IDC_OPZ_CHK_AUTOAVVIO, IDC_OPZ_CHK_CHIUDI,
+                           IDC_OPZ_CHK_ESCCHIUDI, IDC_OPZ_CHK_STAMPAREPORT};
 
 constexpr TagEntry kTags[] = {
-    {IDC_OPZ_LBL_CAPTION, "401"},        {IDC_OPZ_FRA_OPZIONI, "402"},       {IDC_OPZ_CHK_AOT, "403,421"},
-    {IDC_OPZ_CHK_AUTOAVVIO, "404,422"},  {IDC_OPZ_CHK_CHIUDI, "426,427"},    {IDC_OPZ_CHK_ESCCHIUDI, "428,429"},
-    {IDC_OPZ_CHK_STAMPAREPORT, "430,431"}, {IDC_OPZ_FRA_LANGUAGE, "440"},   {IDC_OPZ_CBO_LANGUAGE, ",441"},
-    {IDC_OPZ_FRA_SERIALE, "408"},        {IDC_OPZ_CMD_SCANSIONE, "407,425"}, {IDC_OPZ_CMD_CONFERMA, "405,423"},
+    {IDC_OPZ_LBL_CAPTION, "401"},          {IDC_OPZ_FRA_OPZIONI, "402"},
+    {IDC_OPZ_CHK_AOT, "403,421"},          {IDC_OPZ_CHK_AUTOAVVIO, "404,422"},
+    {IDC_OPZ_CHK_CHIUDI, "426,427"},       {IDC_OPZ_CHK_ESCCHIUDI, "428,429"},
+    {IDC_OPZ_CHK_STAMPAREPORT, "430,431"}, {IDC_OPZ_FRA_LANGUAGE, "440"},
+    {IDC_OPZ_CBO_LANGUAGE, ",441"},        {IDC_OPZ_FRA_SERIALE, "408"},
+    {IDC_OPZ_CMD_SCANSIONE, "407,425"},    {IDC_OPZ_CMD_CONFERMA, "405,423"},
     {IDC_OPZ_CMD_ANNULLA, "406,424"},
 };
 
@@ -44,9 +46,11 @@ std::string ExeBaseName() {
     const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
     std::string name(path, n < sizeof path ? n : 0);
     const size_t slash = name.find_last_of("\\/");
-    if (slash != std::string::npos) name.erase(0, slash + 1);
+    if (slash != std::string::npos)
+        name.erase(0, slash + 1);
     const size_t dot = name.rfind('.');
-    if (dot != std::string::npos) name.resize(dot);
+    if (dot != std::string::npos)
+        name.resize(dot);
     return name;
 }
 
@@ -61,18 +65,22 @@ public:
     // ScanView
     void SetPortLabel(const std::string& text) override {
         HWND label = GetDlgItem(dlg_, IDC_OPZ_LBL_COMPORT);
-        SendMessageA(label, WM_SETREDRAW, FALSE, 0);  // repainted by the loop (see EnableLater)
+        SendMessageA(label, WM_SETREDRAW, FALSE, 0); // repainted by the loop (see EnableLater)
         SetWindowTextA(label, text.c_str());
         SendMessageA(label, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(label, nullptr, TRUE);
     }
     void EnableScanControls(bool enabled) override {
-        for (int id : kChecks) EnableLater(id, enabled);
-        for (int id : {IDC_OPZ_CBO_LANGUAGE, IDC_OPZ_CMD_SCANSIONE, IDC_OPZ_CMD_ANNULLA}) EnableLater(id, enabled);
+        for (int id : kChecks)
+            EnableLater(id, enabled);
+        for (int id : {IDC_OPZ_CBO_LANGUAGE, IDC_OPZ_CMD_SCANSIONE, IDC_OPZ_CMD_ANNULLA})
+            EnableLater(id, enabled);
         busy_ = !enabled;
         SetCursor(LoadCursorA(nullptr, busy_ ? IDC_WAIT : IDC_ARROW));
     }
-    bool ConfirmEnabled() override { return IsWindowEnabled(GetDlgItem(dlg_, IDC_OPZ_CMD_CONFERMA)); }
+    bool ConfirmEnabled() override {
+        return IsWindowEnabled(GetDlgItem(dlg_, IDC_OPZ_CMD_CONFERMA));
+    }
     void EnableConfirm(bool enabled) override { EnableLater(IDC_OPZ_CMD_CONFERMA, enabled); }
 
 private:
@@ -81,7 +89,8 @@ private:
     // WM_ENABLE) would keep the dialog's thread busy for every one of them.
     void EnableLater(int id, bool enabled) {
         HWND c = GetDlgItem(dlg_, id);
-        if (!c || (IsWindowEnabled(c) != FALSE) == enabled) return;
+        if (!c || (IsWindowEnabled(c) != FALSE) == enabled)
+            return;
         SendMessageA(c, WM_SETREDRAW, FALSE, 0);
         EnableWindow(c, enabled);
         SendMessageA(c, WM_SETREDRAW, TRUE, 0);
@@ -114,10 +123,13 @@ private:
     POINT dragFrom_{};
 };
 
-HWND OptionsDialog::Add(const char* cls, DWORD style, int id, int x, int y, int w, int h, DWORD exStyle) {
-    HWND c = CreateWindowExA(exStyle, cls, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, x, y, w, h, dlg_,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
-    if (c) SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+HWND OptionsDialog::Add(const char* cls, DWORD style, int id, int x, int y, int w, int h,
+                        DWORD exStyle) {
+    HWND c = CreateWindowExA(exStyle, cls, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, x,
+                             y, w, h, dlg_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                             GetModuleHandleA(nullptr), nullptr);
+    if (c)
+        SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     return c;
 }
 
@@ -135,59 +147,69 @@ void OptionsDialog::OnInit(HWND dlg) {
     const int w = r.right - r.left, h = r.bottom - r.top;
     RECT owner{};
     HWND parent = GetWindow(dlg, GW_OWNER);
-    if (!parent || !IsWindowVisible(parent) || IsIconic(parent)) parent = GetDesktopWindow();
+    if (!parent || !IsWindowVisible(parent) || IsIconic(parent))
+        parent = GetDesktopWindow();
     GetWindowRect(parent, &owner);
     SetWindowPos(dlg, nullptr, owner.left + (owner.right - owner.left - w) / 2,
-                 owner.top + (owner.bottom - owner.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+                 owner.top + (owner.bottom - owner.top - h) / 2, w, h,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 
     // The caption strip: image and title over the area that drags the dialog
     // (statics without SS_NOTIFY let the mouse through to it).
     // The image is scaled to the strip's height, its proportions kept.
-    caption_.Reset(static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_CAPTION), IMAGE_BITMAP, 0, 0, 0)));
+    caption_.Reset(static_cast<HBITMAP>(LoadImageA(
+        GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_CAPTION), IMAGE_BITMAP, 0, 0, 0)));
     BITMAP bm{};
     int imgW = 24;
     if (caption_ && GetObjectA(caption_.Get(), sizeof bm, &bm) && bm.bmHeight > 0)
         imgW = std::min(MulDiv(bm.bmWidth, kStripH - 6, bm.bmHeight), kWidth / 2);
-    HWND img = Add("STATIC", SS_BITMAP | SS_REALSIZECONTROL, IDC_OPZ_IMG_CAPTION, kLogoW + 4, 3, imgW, kStripH - 6);
+    HWND img = Add("STATIC", SS_BITMAP | SS_REALSIZECONTROL, IDC_OPZ_IMG_CAPTION, kLogoW + 4, 3,
+                   imgW, kStripH - 6);
     SendMessageA(img, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(caption_.Get()));
     SetWindowPos(img, nullptr, 0, 0, imgW, kStripH - 6, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     Add("STATIC", SS_LEFT | SS_CENTERIMAGE, IDC_OPZ_LBL_CAPTION, kLogoW + imgW + 14, 3,
         kWidth - kLogoW - imgW - 20, kStripH - 6);
-    HWND mover = Add("STATIC", SS_NOTIFY | SS_ETCHEDFRAME, IDC_OPZ_LBL_FORMMOVE, kLogoW, 0, kWidth - kLogoW, kStripH);
+    HWND mover = Add("STATIC", SS_NOTIFY | SS_ETCHEDFRAME, IDC_OPZ_LBL_FORMMOVE, kLogoW, 0,
+                     kWidth - kLogoW, kStripH);
     SetWindowSubclass(mover, &MoveProc, 1, reinterpret_cast<DWORD_PTR>(this));
     Add("STATIC", SS_OWNERDRAW, IDC_OPZ_LOGO, 0, 0, kLogoW, kHeight);
 
     const int x0 = kLogoW + 12, right = kWidth - 12;
     Add("BUTTON", BS_GROUPBOX, IDC_OPZ_FRA_OPZIONI, x0, kStripH + 6, right - x0, 156);
     for (int i = 0; i < 5; ++i) {
-        HWND chk = Add("BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, kChecks[i], x0 + 12, kStripH + 28 + 26 * i,
-                       right - x0 - 24, 22);
+        HWND chk = Add("BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, kChecks[i], x0 + 12,
+                       kStripH + 28 + 26 * i, right - x0 - 24, 22);
         SetWindowSubclass(chk, &CheckProc, 1, reinterpret_cast<DWORD_PTR>(this));
     }
     const int y1 = kStripH + 170;
     Add("BUTTON", BS_GROUPBOX, IDC_OPZ_FRA_LANGUAGE, x0, y1, 190, 64);
-    Add("COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, IDC_OPZ_CBO_LANGUAGE, x0 + 12, y1 + 24, 166, 200);
+    Add("COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, IDC_OPZ_CBO_LANGUAGE, x0 + 12,
+        y1 + 24, 166, 200);
     Add("BUTTON", BS_GROUPBOX, IDC_OPZ_FRA_SERIALE, x0 + 200, y1, right - x0 - 200, 110);
     Add("STATIC", SS_LEFT, IDC_OPZ_LBL_COMPORT, x0 + 212, y1 + 22, right - x0 - 224, 20);
-    Add("BUTTON", BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP, IDC_OPZ_CMD_SCANSIONE, x0 + 212, y1 + 48,
-        right - x0 - 224, 48);
-    Add("BUTTON", BS_PUSHBUTTON | WS_TABSTOP, IDC_OPZ_CMD_CONFERMA, right - 204, kHeight - 42, 96, 30);
-    Add("BUTTON", BS_PUSHBUTTON | WS_TABSTOP, IDC_OPZ_CMD_ANNULLA, right - 100, kHeight - 42, 96, 30);
+    Add("BUTTON", BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP, IDC_OPZ_CMD_SCANSIONE, x0 + 212,
+        y1 + 48, right - x0 - 224, 48);
+    Add("BUTTON", BS_PUSHBUTTON | WS_TABSTOP, IDC_OPZ_CMD_CONFERMA, right - 204, kHeight - 42, 96,
+        30);
+    Add("BUTTON", BS_PUSHBUTTON | WS_TABSTOP, IDC_OPZ_CMD_ANNULLA, right - 100, kHeight - 42, 96,
+        30);
     // Frames below the controls they hold, or those would be clipped away.
-    for (int id : {IDC_OPZ_FRA_OPZIONI, IDC_OPZ_FRA_LANGUAGE, IDC_OPZ_FRA_SERIALE, IDC_OPZ_LBL_FORMMOVE})
-        SetWindowPos(GetDlgItem(dlg, id), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    for (int id :
+         {IDC_OPZ_FRA_OPZIONI, IDC_OPZ_FRA_LANGUAGE, IDC_OPZ_FRA_SERIALE, IDC_OPZ_LBL_FORMMOVE})
+        SetWindowPos(GetDlgItem(dlg, id), HWND_BOTTOM, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
-    tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dlg, nullptr, GetModuleHandleA(nullptr),
-                               nullptr);
+    tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dlg,
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
 
     comDummy_ = std::make_unique<Win32SerialPort>(dlg, kMsgScanChunk, kMsgScanDisconnect);
     // Each port is tried once: its reader may finish closing it on its own
     // while the dialog goes on (no ~100 ms wait on the dialog's thread).
     comDummy_->SetCloseInBackground(true);
     timers_ = std::make_unique<Win32Timers>([this](int id) {
-        if (scan_) scan_->OnTimer(id);
+        if (scan_)
+            scan_->OnTimer(id);
     });
     timers_->Attach(dlg);
     scan_ = std::make_unique<PortScan>(st, *comDummy_, *timers_, *this);
@@ -197,11 +219,13 @@ void OptionsDialog::OnInit(HWND dlg) {
     const OptionsLoad load = LoadOptions(s_, autostart_, autostartPath_);
     const OptionsChoice& c = load.choice;
     const bool ticks[] = {c.chkAOT, c.chkAutoAvvio, c.chkChiudi, c.chkEscChiudi, c.chkStampaReport};
-    for (int i = 0; i < 5; ++i) CheckDlgButton(dlg, kChecks[i], ticks[i] ? BST_CHECKED : BST_UNCHECKED);
+    for (int i = 0; i < 5; ++i)
+        CheckDlgButton(dlg, kChecks[i], ticks[i] ? BST_CHECKED : BST_UNCHECKED);
     SetDlgItemTextA(dlg, IDC_OPZ_LBL_COMPORT, load.portLabel.c_str());
     languages_ = c.languages;
     HWND combo = GetDlgItem(dlg, IDC_OPZ_CBO_LANGUAGE);
-    for (const std::string& name : languages_) SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    for (const std::string& name : languages_)
+        SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(c.languageIndex), 0);
     logo_.SetDrawingObject(GetDlgItem(dlg, IDC_OPZ_LOGO));
     logo_.SetStartColor(RGB(153, 0, 0));
@@ -212,8 +236,8 @@ void OptionsDialog::OnInit(HWND dlg) {
     EnableConfirm(false);
 }
 
-LRESULT CALLBACK OptionsDialog::CheckProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                          DWORD_PTR ref) {
+LRESULT CALLBACK OptionsDialog::CheckProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                          UINT_PTR, DWORD_PTR ref) {
     // Only a mouse button released over a check box counts as a change; the
     // keyboard alone does not.
     const LRESULT r = DefSubclassProc(hwnd, msg, wParam, lParam);
@@ -221,15 +245,16 @@ LRESULT CALLBACK OptionsDialog::CheckProc(HWND hwnd, UINT msg, WPARAM wParam, LP
         RECT rc;
         GetClientRect(hwnd, &rc);
         const POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-        if (PtInRect(&rc, pt)) reinterpret_cast<OptionsDialog*>(ref)->EnableConfirm(true);
+        if (PtInRect(&rc, pt))
+            reinterpret_cast<OptionsDialog*>(ref)->EnableConfirm(true);
     } else if (msg == WM_NCDESTROY) {
         RemoveWindowSubclass(hwnd, &CheckProc, 1);
     }
     return r;
 }
 
-LRESULT CALLBACK OptionsDialog::MoveProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                         DWORD_PTR ref) {
+LRESULT CALLBACK OptionsDialog::MoveProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR, DWORD_PTR ref) {
     auto* self = reinterpret_cast<OptionsDialog*>(ref);
     const POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     switch (msg) {
@@ -242,15 +267,17 @@ LRESULT CALLBACK OptionsDialog::MoveProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
         if (self->dragging_) {
             RECT rc;
             GetWindowRect(self->dlg_, &rc);
-            SetWindowPos(self->dlg_, nullptr, rc.left + pt.x - self->dragFrom_.x, rc.top + pt.y - self->dragFrom_.y,
-                         0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            SetWindowPos(self->dlg_, nullptr, rc.left + pt.x - self->dragFrom_.x,
+                         rc.top + pt.y - self->dragFrom_.y, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         }
         return 0;
     case WM_LBUTTONUP:
     case WM_CAPTURECHANGED:
         if (self->dragging_) {
             self->dragging_ = false;
-            if (msg == WM_LBUTTONUP) ReleaseCapture();
+            if (msg == WM_LBUTTONUP)
+                ReleaseCapture();
         }
         return 0;
     case WM_NCDESTROY:
@@ -270,19 +297,23 @@ void OptionsDialog::DrawLogo(const DRAWITEMSTRUCT& dis) {
 void OptionsDialog::OnCommand(int id, int code) {
     switch (id) {
     case IDC_OPZ_CMD_SCANSIONE:
-        if (code == BN_CLICKED && !busy_) scan_->Start();
+        if (code == BN_CLICKED && !busy_)
+            scan_->Start();
         return;
     case IDC_OPZ_CMD_CONFERMA:
-        if (code == BN_CLICKED && !busy_ && ConfirmEnabled()) Confirm();
+        if (code == BN_CLICKED && !busy_ && ConfirmEnabled())
+            Confirm();
         return;
     case IDC_OPZ_CMD_ANNULLA:
-    case IDCANCEL:  // also Esc; not while a scan runs (its button is disabled)
-        if (!busy_) Close(IDCANCEL);
+    case IDCANCEL: // also Esc; not while a scan runs (its button is disabled)
+        if (!busy_)
+            Close(IDCANCEL);
         return;
     case IDC_OPZ_CBO_LANGUAGE:
         if (code == CBN_SELCHANGE) {
             const auto i = static_cast<size_t>(SendDlgItemMessageA(dlg_, id, CB_GETCURSEL, 0, 0));
-            if (i < languages_.size() && languages_[i] != s_.state.sLanguage) EnableConfirm(true);
+            if (i < languages_.size() && languages_[i] != s_.state.sLanguage)
+                EnableConfirm(true);
         }
         return;
     default:
@@ -298,7 +329,8 @@ void OptionsDialog::Confirm() {
     c.chkEscChiudi = IsDlgButtonChecked(dlg_, IDC_OPZ_CHK_ESCCHIUDI) == BST_CHECKED;
     c.chkStampaReport = IsDlgButtonChecked(dlg_, IDC_OPZ_CHK_STAMPAREPORT) == BST_CHECKED;
     c.languages = languages_;
-    c.languageIndex = static_cast<int>(SendDlgItemMessageA(dlg_, IDC_OPZ_CBO_LANGUAGE, CB_GETCURSEL, 0, 0));
+    c.languageIndex =
+        static_cast<int>(SendDlgItemMessageA(dlg_, IDC_OPZ_CBO_LANGUAGE, CB_GETCURSEL, 0, 0));
     confirmed = true;
     // Out of sight first: a message about what could not be saved belongs
     // to the main window, and the dialog must not be confirmed twice.
@@ -309,8 +341,10 @@ void OptionsDialog::Confirm() {
 
 void OptionsDialog::Close(INT_PTR result) {
     // Closing during a scan (system menu, Alt+F4) ends it and closes the port.
-    if (scan_) scan_->Abort();
-    if (comDummy_) comDummy_->Close();
+    if (scan_)
+        scan_->Abort();
+    if (comDummy_)
+        comDummy_->Close();
     EndDialog(dlg_, result);
 }
 
@@ -321,7 +355,8 @@ INT_PTR CALLBACK OptionsDialog::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         return TRUE;
     }
     auto* self = reinterpret_cast<OptionsDialog*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self) return FALSE;
+    if (!self)
+        return FALSE;
     switch (msg) {
     case WM_COMMAND:
         self->OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -331,27 +366,34 @@ INT_PTR CALLBACK OptionsDialog::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         return TRUE;
     case WM_DRAWITEM: {
         auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
-        if (dis->CtlID != IDC_OPZ_LOGO) return FALSE;
+        if (dis->CtlID != IDC_OPZ_LOGO)
+            return FALSE;
         self->DrawLogo(*dis);
         return TRUE;
     }
     case WM_SETCURSOR:
-        if (!self->busy_) return FALSE;
+        if (!self->busy_)
+            return FALSE;
         SetCursor(LoadCursorA(nullptr, IDC_WAIT));
         SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, TRUE);
         return TRUE;
     case kMsgScanChunk: {
-        if (lParam == 0) return TRUE;
+        if (lParam == 0)
+            return TRUE;
         const std::string bytes = Win32SerialPort::TakeChunk(wParam, lParam);
-        if (self->scan_) self->scan_->OnBytes(bytes.data(), bytes.size());
+        if (self->scan_)
+            self->scan_->OnBytes(bytes.data(), bytes.size());
         return TRUE;
     }
     case kMsgScanDisconnect:
-        return TRUE;  // a port without a device just does not answer
+        return TRUE; // a port without a device just does not answer
     case WM_DESTROY:
-        if (self->scan_) self->scan_->Abort();
-        if (self->comDummy_) self->comDummy_->Close();
-        if (self->timers_) self->timers_->Attach(nullptr);
+        if (self->scan_)
+            self->scan_->Abort();
+        if (self->comDummy_)
+            self->comDummy_->Close();
+        if (self->timers_)
+            self->timers_->Attach(nullptr);
         return FALSE;
     default:
         return FALSE;
@@ -364,7 +406,7 @@ struct alignas(4) EmptyTemplate {
     WORD menu = 0, windowClass = 0, title = 0;
 };
 
-}  // namespace
+} // namespace
 
 bool ShowOptionsDialog(HWND owner, Station& s, const std::function<void()>& applyToMainWindow) {
     OptionsDialog dialog(s, applyToMainWindow);
@@ -376,4 +418,4 @@ bool ShowOptionsDialog(HWND owner, Station& s, const std::function<void()>& appl
     return dialog.confirmed;
 }
 
-}  // namespace heliotab
+} // namespace heliotab

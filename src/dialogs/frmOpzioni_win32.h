@@ -18,4 +18,4 @@ inline constexpr UINT kMsgScanDisconnect = WM_APP + 3;
 // to date (confirming, steps 6 and 7).
 bool ShowOptionsDialog(HWND owner, Station& s, const std::function<void()>& applyToMainWindow);
 
-}  // namespace heliotab
+} // namespace heliotab

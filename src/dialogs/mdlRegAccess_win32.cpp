@@ -16,7 +16,8 @@ public:
     HKEY* Out() { return &key_; }
     HKEY Get() const { return key_; }
     bool Close() {
-        if (!key_) return true;
+        if (!key_)
+            return true;
         const LONG r = RegCloseKey(key_);
         key_ = nullptr;
         return r == ERROR_SUCCESS;
@@ -26,47 +27,54 @@ private:
     HKEY key_ = nullptr;
 };
 
-}  // namespace
+} // namespace
 
 std::string ReadRegString(HKEY root, const std::string& keyPath, const std::string& valueName) {
     RegKey key;
-    if (RegOpenKeyExA(root, keyPath.c_str(), 0, kRegAccessMask, key.Out()) != ERROR_SUCCESS) return std::string();
+    if (RegOpenKeyExA(root, keyPath.c_str(), 0, kRegAccessMask, key.Out()) != ERROR_SUCCESS)
+        return std::string();
     char buffer[kReadBufferSize] = {};
     DWORD type = 0;
     DWORD size = sizeof buffer;
-    if (RegQueryValueExA(key.Get(), valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
-        ERROR_SUCCESS)
+    if (RegQueryValueExA(key.Get(), valueName.c_str(), nullptr, &type,
+                         reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
         return std::string();
-    if (type != REG_SZ && type != REG_EXPAND_SZ) return std::string();
+    if (type != REG_SZ && type != REG_EXPAND_SZ)
+        return std::string();
     // The value need not end with a NUL: never read past what was returned,
     // and a full buffer without one may be cut short, so it counts as too long.
     const DWORD n = size < kReadBufferSize ? size : kReadBufferSize;
     std::string text(buffer, n);
     const size_t nul = text.find('\0');
-    if (nul != std::string::npos) text.resize(nul);
-    else if (n >= kReadBufferSize) return std::string();
+    if (nul != std::string::npos)
+        text.resize(nul);
+    else if (n >= kReadBufferSize)
+        return std::string();
     return text;
 }
 
-bool WriteRegString(HKEY root, const std::string& keyPath, const std::string& valueName, const std::string& text) {
+bool WriteRegString(HKEY root, const std::string& keyPath, const std::string& valueName,
+                    const std::string& text) {
     RegKey key;
     DWORD disposition = 0;
-    if (RegCreateKeyExA(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kRegAccessMask, nullptr,
-                        key.Out(), &disposition) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kRegAccessMask,
+                        nullptr, key.Out(), &disposition) != ERROR_SUCCESS)
         return false;
     const std::string data = text.empty() ? std::string(" ") : text;
-    const LONG r = RegSetValueExA(key.Get(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
-                                  static_cast<DWORD>(data.size()));
+    const LONG r =
+        RegSetValueExA(key.Get(), valueName.c_str(), 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
     key.Close();
     return r == ERROR_SUCCESS;
 }
 
 bool DeleteRegValue(HKEY root, const std::string& keyPath, const std::string& valueName) {
     RegKey key;
-    if (RegOpenKeyExA(root, keyPath.c_str(), 0, kRegAccessMask, key.Out()) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(root, keyPath.c_str(), 0, kRegAccessMask, key.Out()) != ERROR_SUCCESS)
+        return false;
     const LONG r = RegDeleteValueA(key.Get(), valueName.c_str());
     const bool closed = key.Close();
     return r == ERROR_SUCCESS && closed;
 }
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -18,7 +18,8 @@ inline constexpr REGSAM kRegAccessMask = 0x2003F;
 // 1024 bytes.
 std::string ReadRegString(HKEY root, const std::string& keyPath, const std::string& valueName);
 // Creates the key if needed; an empty text is stored as one blank.
-bool WriteRegString(HKEY root, const std::string& keyPath, const std::string& valueName, const std::string& text);
+bool WriteRegString(HKEY root, const std::string& keyPath, const std::string& valueName,
+                    const std::string& text);
 // True only when the key opened, the value existed and was deleted, and the key closed.
 bool DeleteRegValue(HKEY root, const std::string& keyPath, const std::string& valueName);
 
@@ -28,8 +29,10 @@ public:
     static constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     static constexpr const char* kValueName = "HELIOTAB";
     std::string Read() override { return ReadRegString(HKEY_LOCAL_MACHINE, kRunKey, kValueName); }
-    bool Write(const std::string& text) override { return WriteRegString(HKEY_LOCAL_MACHINE, kRunKey, kValueName, text); }
+    bool Write(const std::string& text) override {
+        return WriteRegString(HKEY_LOCAL_MACHINE, kRunKey, kValueName, text);
+    }
     bool Delete() override { return DeleteRegValue(HKEY_LOCAL_MACHINE, kRunKey, kValueName); }
 };
 
-}  // namespace heliotab
+} // namespace heliotab

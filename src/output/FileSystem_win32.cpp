@@ -12,7 +12,9 @@
 
 namespace heliotab {
 
-std::string NativePath(const std::string& path) { return path; }
+std::string NativePath(const std::string& path) {
+    return path;
+}
 
 namespace {
 
@@ -39,7 +41,9 @@ FileStatus FromError(DWORD e) {
     }
 }
 
-FileStatus LastError() { return FromError(GetLastError()); }
+FileStatus LastError() {
+    return FromError(GetLastError());
+}
 
 // Writes all of data and flushes it to disk.
 FileStatus WriteAndFlush(HANDLE h, const std::string& data) {
@@ -47,35 +51,44 @@ FileStatus WriteAndFlush(HANDLE h, const std::string& data) {
     while (done < data.size()) {
         const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 20));
         DWORD written = 0;
-        if (!WriteFile(h, data.data() + done, chunk, &written, nullptr)) return LastError();
-        if (written == 0) return FileStatus::Other;
+        if (!WriteFile(h, data.data() + done, chunk, &written, nullptr))
+            return LastError();
+        if (written == 0)
+            return FileStatus::Other;
         done += written;
     }
-    if (!FlushFileBuffers(h)) return LastError();
+    if (!FlushFileBuffers(h))
+        return LastError();
     return FileStatus::Ok;
 }
 
 // Creates path with the given disposition, writes, flushes and closes it;
 // a failed write removes the half-written file.
 FileStatus CreateAndWrite(const std::string& path, DWORD disposition, const std::string& data) {
-    ScopedHandle h =
-        OwnFile(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!h) return LastError();
+    ScopedHandle h = OwnFile(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h)
+        return LastError();
     FileStatus st = WriteAndFlush(h.Get(), data);
-    if (!CloseNow(h) && st == FileStatus::Ok) st = FileStatus::Other;
-    if (st != FileStatus::Ok) DeleteFileA(path.c_str());
+    if (!CloseNow(h) && st == FileStatus::Ok)
+        st = FileStatus::Other;
+    if (st != FileStatus::Ok)
+        DeleteFileA(path.c_str());
     return st;
 }
 
 class Win32FileSystem : public FileSystem {
 public:
-    std::vector<std::string> ListFiles(const std::string& directory, const std::string& pattern) override {
+    std::vector<std::string> ListFiles(const std::string& directory,
+                                       const std::string& pattern) override {
         std::vector<std::string> names;
         WIN32_FIND_DATAA fd;
         const ScopedFind find(FindFirstFileA(JoinPath(directory, pattern).c_str(), &fd));
-        if (!find) return names;
+        if (!find)
+            return names;
         do {
-            if (fd.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
+            if (fd.dwFileAttributes &
+                (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
                 continue;
             names.push_back(fd.cFileName);
         } while (FindNextFileA(find.Get(), &fd));
@@ -90,11 +103,15 @@ public:
     FileStatus ReadAll(const std::string& path, std::string& contents) override {
         contents.clear();
         const DWORD a = GetFileAttributesA(path.c_str());
-        if (a == INVALID_FILE_ATTRIBUTES) return LastError();
-        if (a & FILE_ATTRIBUTE_DIRECTORY) return FileStatus::Access;
-        const ScopedHandle h = OwnFile(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!h) return LastError();
+        if (a == INVALID_FILE_ATTRIBUTES)
+            return LastError();
+        if (a & FILE_ATTRIBUTE_DIRECTORY)
+            return FileStatus::Access;
+        const ScopedHandle h =
+            OwnFile(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!h)
+            return LastError();
         char buf[65536];
         for (;;) {
             DWORD got = 0;
@@ -103,7 +120,8 @@ public:
                 contents.clear();
                 return st;
             }
-            if (got == 0) break;
+            if (got == 0)
+                break;
             contents.append(buf, got);
         }
         return FileStatus::Ok;
@@ -111,10 +129,12 @@ public:
 
     FileStatus Delete(const std::string& path) override {
         const DWORD a = GetFileAttributesA(path.c_str());
-        if (a == INVALID_FILE_ATTRIBUTES) return LastError();
+        if (a == INVALID_FILE_ATTRIBUTES)
+            return LastError();
         // A folder is not a file to delete; a read-only file stays, as
         // DeleteFileA documents.
-        if (a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return FileStatus::Access;
+        if (a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))
+            return FileStatus::Access;
         return DeleteFileA(path.c_str()) ? FileStatus::Ok : LastError();
     }
 
@@ -122,7 +142,8 @@ public:
         // CREATE_ALWAYS on a read-only file fails on Windows as documented;
         // checked here too, since Wine lets a root user truncate it.
         const DWORD a = GetFileAttributesA(path.c_str());
-        if (a != INVALID_FILE_ATTRIBUTES && (a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+        if (a != INVALID_FILE_ATTRIBUTES &&
+            (a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
             return FileStatus::Access;
         return CreateAndWrite(path, CREATE_ALWAYS, bytes);
     }
@@ -130,26 +151,29 @@ public:
     FileStatus CopyAndFlush(const std::string& src, const std::string& dst) override {
         std::string data;
         const FileStatus st = ReadAll(src, data);
-        if (st != FileStatus::Ok) return st;
+        if (st != FileStatus::Ok)
+            return st;
         return CreateAndWrite(dst, CREATE_NEW, data);
     }
 
     FileStatus Replace(const std::string& src, const std::string& dst) override {
         // Windows refuses to replace a read-only file; say so before trying.
         const DWORD a = GetFileAttributesA(dst.c_str());
-        if (a != INVALID_FILE_ATTRIBUTES && (a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+        if (a != INVALID_FILE_ATTRIBUTES &&
+            (a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
             return FileStatus::Access;
-        if (!MoveFileExA(src.c_str(), dst.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        if (!MoveFileExA(src.c_str(), dst.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return LastError();
         return FileStatus::Ok;
     }
 };
 
-}  // namespace
+} // namespace
 
 FileSystem& DefaultFileSystem() {
     static Win32FileSystem fs;
     return fs;
 }
 
-}  // namespace heliotab
+} // namespace heliotab

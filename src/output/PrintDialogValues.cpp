@@ -32,4 +32,4 @@ void PrintDialogValues::SetToPage(int16_t v) {
     min_ = std::min(min_, to_);
 }
 
-}  // namespace heliotab
+} // namespace heliotab

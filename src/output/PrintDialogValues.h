@@ -36,4 +36,4 @@ private:
     uint32_t flags_ = 0;
 };
 
-}  // namespace heliotab
+} // namespace heliotab

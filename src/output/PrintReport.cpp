@@ -9,19 +9,20 @@ namespace heliotab {
 bool PrintReport(Station& s, const std::string& file, const std::string& title) {
     AppState& st = s.state;
     if (!s.printer.PrinterInstalled()) {
-        s.messages.ShowMessage(GetLangString(st, kTextNoPrinterText), GetLangString(st, kTextReportTitle),
-                               kStyleExclamation);
+        s.messages.ShowMessage(GetLangString(st, kTextNoPrinterText),
+                               GetLangString(st, kTextReportTitle), kStyleExclamation);
         return false;
     }
     const PrintChoice choice = s.printer.ShowPrinter();
-    if (choice == PrintChoice::Cancelled) return false;
+    if (choice == PrintChoice::Cancelled)
+        return false;
     std::string text;
     if (choice == PrintChoice::Confirmed && s.files.ReadAll(file, text) == FileStatus::Ok &&
         s.printer.Print(title, BuildReportLayout(title, s.printer.DateTimeText(), text)))
         return true;
-    s.messages.ShowMessage(GetLangString(st, kTextReportNotPrintedText), GetLangString(st, kTextReportTitle),
-                           kStyleExclamation);
+    s.messages.ShowMessage(GetLangString(st, kTextReportNotPrintedText),
+                           GetLangString(st, kTextReportTitle), kStyleExclamation);
     return false;
 }
 
-}  // namespace heliotab
+} // namespace heliotab

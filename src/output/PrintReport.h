@@ -15,4 +15,4 @@ namespace heliotab {
 // job) says that the report was not printed (kTextReportNotPrintedText). Returns true when printed.
 bool PrintReport(Station& s, const std::string& file, const std::string& title);
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -8,18 +8,24 @@ std::vector<std::string> ReadReportItems(const std::string& text) {
     const size_t n = text.size();
     auto atLineEnd = [&](size_t k) { return k >= n || text[k] == '\r' || text[k] == '\n'; };
     auto skipLineEnd = [&](size_t& k) {
-        if (k < n && text[k] == '\r') ++k;
-        if (k < n && text[k] == '\n') ++k;
+        if (k < n && text[k] == '\r')
+            ++k;
+        if (k < n && text[k] == '\n')
+            ++k;
     };
     while (i < n) {
-        while (i < n && (text[i] == ' ' || text[i] == '\t')) ++i;
+        while (i < n && (text[i] == ' ' || text[i] == '\t'))
+            ++i;
         std::string item;
         if (i < n && text[i] == '"') {
             ++i;
-            while (!atLineEnd(i) && text[i] != '"') item.push_back(text[i++]);
-            while (!atLineEnd(i) && text[i] != ',') ++i;  // after the closing quote
+            while (!atLineEnd(i) && text[i] != '"')
+                item.push_back(text[i++]);
+            while (!atLineEnd(i) && text[i] != ',')
+                ++i; // after the closing quote
         } else {
-            while (!atLineEnd(i) && text[i] != ',') item.push_back(text[i++]);
+            while (!atLineEnd(i) && text[i] != ',')
+                item.push_back(text[i++]);
         }
         items.push_back(item);
         if (i < n && text[i] == ',') {
@@ -36,12 +42,14 @@ std::vector<std::string> ReadReportItems(const std::string& text) {
     return items;
 }
 
-ReportLayout BuildReportLayout(const std::string& title, const std::string& dateTime, const std::string& fileText) {
+ReportLayout BuildReportLayout(const std::string& title, const std::string& dateTime,
+                               const std::string& fileText) {
     return {title + " - " + dateTime, ReadReportItems(fileText)};
 }
 
 std::vector<ReportPage> PlaceReport(const ReportLayout& layout, int lineHeight, int pageHeight) {
-    if (lineHeight < 1) lineHeight = 1;
+    if (lineHeight < 1)
+        lineHeight = 1;
     std::vector<ReportPage> pages(1);
     pages[0].push_back({kReportHeaderLeft, kReportHeaderTop, layout.header});
     int y = kReportBodyTop;
@@ -58,4 +66,4 @@ std::vector<ReportPage> PlaceReport(const ReportLayout& layout, int lineHeight, 
     return pages;
 }
 
-}  // namespace heliotab
+} // namespace heliotab

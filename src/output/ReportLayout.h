@@ -15,15 +15,15 @@ inline constexpr int kReportHeaderLeft = 700;
 inline constexpr int kReportHeaderTop = 100;
 inline constexpr int kReportBodyLeft = 150;
 inline constexpr int kReportBodyTop = 300;
-inline constexpr int kReportFontHeight = 35;  // 10 points
+inline constexpr int kReportFontHeight = 35; // 10 points
 
 struct ReportLayout {
     std::string header;
-    std::vector<std::string> body;  // the items, in file order
+    std::vector<std::string> body; // the items, in file order
 };
 
 struct ReportLine {
-    int x = 0, y = 0;  // top left of the text, 0.1 mm
+    int x = 0, y = 0; // top left of the text, 0.1 mm
     std::string text;
     bool operator==(const ReportLine&) const = default;
 };
@@ -37,7 +37,8 @@ using ReportPage = std::vector<ReportLine>;
 std::vector<std::string> ReadReportItems(const std::string& text);
 
 // The report of one result file: header "title - dateTime", body its items.
-ReportLayout BuildReportLayout(const std::string& title, const std::string& dateTime, const std::string& fileText);
+ReportLayout BuildReportLayout(const std::string& title, const std::string& dateTime,
+                               const std::string& fileText);
 
 // Lines placed on pages: each body line one lineHeight below the previous.
 // A line that would end below pageHeight goes on the next page, from the
@@ -45,4 +46,4 @@ ReportLayout BuildReportLayout(const std::string& title, const std::string& date
 // whatever the printer reports.
 std::vector<ReportPage> PlaceReport(const ReportLayout& layout, int lineHeight, int pageHeight);
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -7,14 +7,17 @@
 
 namespace heliotab {
 
-bool Win32ReportPrinter::PrinterInstalled() { return !InstalledPrinters().empty(); }
+bool Win32ReportPrinter::PrinterInstalled() {
+    return !InstalledPrinters().empty();
+}
 
 PrintChoice Win32ReportPrinter::ShowPrinter() {
     clsCommonDialog dialog;
     dialog.Parent = owner_ && IsWindow(owner_) ? owner_ : nullptr;
     dialog.values.SetFlags(kReportDialogFlags);
     dialog.values.SetCopies(1);
-    if (dialog.ShowPrinter(current_)) return PrintChoice::Confirmed;
+    if (dialog.ShowPrinter(current_))
+        return PrintChoice::Confirmed;
     return dialog.ExtendedError == 0 ? PrintChoice::Cancelled : PrintChoice::Failed;
 }
 
@@ -27,12 +30,15 @@ std::string Win32ReportPrinter::DateTimeText() {
 
 bool Win32ReportPrinter::Print(const std::string& jobTitle, const ReportLayout& layout) {
     const std::string name = CurrentPrinterName(current_);
-    if (name.empty()) return false;
-    const auto* settings =
-        current_.devMode.empty() ? nullptr : reinterpret_cast<const DEVMODEA*>(current_.devMode.data());
-    ScopedFont font;  // outlives the DC it is selected into
+    if (name.empty())
+        return false;
+    const auto* settings = current_.devMode.empty()
+                               ? nullptr
+                               : reinterpret_cast<const DEVMODEA*>(current_.devMode.data());
+    ScopedFont font; // outlives the DC it is selected into
     ScopedDC dc(CreateDCA("WINSPOOL", name.c_str(), nullptr, settings));
-    if (!dc) return false;
+    if (!dc)
+        return false;
 
     // Tenths of a millimetre from the printable area's top left, y upwards:
     // a line at y millimetre-tenths down is drawn at -y.
@@ -42,11 +48,14 @@ bool Win32ReportPrinter::Print(const std::string& jobTitle, const ReportLayout& 
     // path, date and time runs off the page from 70 mm.
     char face[LF_FACESIZE] = "";
     GetTextFaceA(dc.Get(), sizeof face, face);
-    font.Reset(CreateFontA(-kReportFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face));
-    if (font) SelectObject(dc.Get(), font.Get());
+    font.Reset(CreateFontA(-kReportFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                           DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                           DEFAULT_QUALITY, DEFAULT_PITCH, face));
+    if (font)
+        SelectObject(dc.Get(), font.Get());
     TEXTMETRICA tm{};
-    if (!GetTextMetricsA(dc.Get(), &tm)) return false;
+    if (!GetTextMetricsA(dc.Get(), &tm))
+        return false;
     POINT pageEnd{0, GetDeviceCaps(dc.Get(), VERTRES)};
     DPtoLP(dc.Get(), &pageEnd, 1);
     const auto pages = PlaceReport(layout, tm.tmHeight + tm.tmExternalLeading, std::abs(pageEnd.y));
@@ -54,11 +63,13 @@ bool Win32ReportPrinter::Print(const std::string& jobTitle, const ReportLayout& 
     DOCINFOA doc{};
     doc.cbSize = sizeof doc;
     doc.lpszDocName = jobTitle.c_str();
-    if (StartDocA(dc.Get(), &doc) <= 0) return false;
+    if (StartDocA(dc.Get(), &doc) <= 0)
+        return false;
     for (const ReportPage& page : pages) {
         bool ok = StartPage(dc.Get()) > 0;
         for (const ReportLine& line : page)
-            ok = ok && TextOutA(dc.Get(), line.x, -line.y, line.text.data(), static_cast<int>(line.text.size()));
+            ok = ok && TextOutA(dc.Get(), line.x, -line.y, line.text.data(),
+                                static_cast<int>(line.text.size()));
         if (!ok || EndPage(dc.Get()) <= 0) {
             AbortDoc(dc.Get());
             return false;
@@ -67,4 +78,4 @@ bool Win32ReportPrinter::Print(const std::string& jobTitle, const ReportLayout& 
     return EndDoc(dc.Get()) > 0;
 }
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -24,4 +24,4 @@ private:
     CurrentPrinter current_;
 };
 
-}  // namespace heliotab
+} // namespace heliotab

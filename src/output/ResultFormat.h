@@ -32,4 +32,4 @@ std::string FormatResultValue(const std::string& key, const std::string& value);
 // each value as FormatResultValue gives it.
 std::string BuildResultFile(const FarResult& result);
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -15,11 +15,12 @@ size_t NameStart(const std::string& path) {
 // without a dot gets one, so "FAR" never swallows the name.
 std::string UpToExtension(const std::string& path) {
     const size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || dot < NameStart(path)) return path + ".";
+    if (dot == std::string::npos || dot < NameStart(path))
+        return path + ".";
     return path.substr(0, dot + 1);
 }
 
-}  // namespace
+} // namespace
 
 ResultPaths ComputeResultPaths(const AppState& st) {
     ResultPaths p;
@@ -30,12 +31,14 @@ ResultPaths ComputeResultPaths(const AppState& st) {
         return p;
     }
     p.reservation = st.ReservationIni.IniFile();
-    if (p.reservation.empty()) p.reservation = JoinPath(st.AccDirectory, st.SelectedAccFile);
+    if (p.reservation.empty())
+        p.reservation = JoinPath(st.AccDirectory, st.SelectedAccFile);
     const std::string base = UpToExtension(p.reservation);
     p.result = base + "FAR";
     p.partial = base + kPartialExtension;
-    p.temp = JoinPath(st.programDir, UpToExtension(p.reservation.substr(NameStart(p.reservation))) + "TMP");
+    p.temp = JoinPath(st.programDir,
+                      UpToExtension(p.reservation.substr(NameStart(p.reservation))) + "TMP");
     return p;
 }
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -15,14 +15,14 @@ namespace heliotab {
 inline constexpr const char* kPartialExtension = "FA$";
 
 struct ResultPaths {
-    std::string reservation;  // empty when the test runs without one
-    std::string result;       // ...\26000123.FAR or AccDirectory + "Test.FAR"
-    std::string partial;      // ...\26000123.FA$
-    std::string temp;         // programDir\26000123.TMP or programDir\Test.TMP
+    std::string reservation; // empty when the test runs without one
+    std::string result;      // ...\26000123.FAR or AccDirectory + "Test.FAR"
+    std::string partial;     // ...\26000123.FA$
+    std::string temp;        // programDir\26000123.TMP or programDir\Test.TMP
 };
 
 // With a reservation (SelectedAccFile not empty) the paths follow the file
 // ReservationIni is bound to; without one, Test.FAR and Test.TMP.
 ResultPaths ComputeResultPaths(const AppState& st);
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -40,40 +40,51 @@ struct Message {
     int style;
 };
 
-std::string Quoted(const std::string& path) { return " '" + path + "'"; }
+std::string Quoted(const std::string& path) {
+    return " '" + path + "'";
+}
 
 // A failure on the way into the exchange directory: access errors keep
 // their own message; anything else (folder gone, disk full) says that the
 // result was not delivered.
 Message DeliveryFailure(AppState& st, FileStatus status, const std::string& resultPath) {
     if (status == FileStatus::Access)
-        return {GetLangString(st, kTextAccessText), GetLangString(st, kTextAccessTitle), kStyleStop};
-    return {GetLangString(st, kTextNotDeliveredText) + Quoted(resultPath), GetLangString(st, kTextWriteTitle),
-            kStyleStop};
+        return {GetLangString(st, kTextAccessText), GetLangString(st, kTextAccessTitle),
+                kStyleStop};
+    return {GetLangString(st, kTextNotDeliveredText) + Quoted(resultPath),
+            GetLangString(st, kTextWriteTitle), kStyleStop};
 }
 
 // Windows names compare without regard to case.
 bool SamePath(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (size_t i = 0; i < a.size(); ++i) {
         char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-        if (x == '/') x = '\\';
-        if (y == '/') y = '\\';
-        if (x != y) return false;
+        if (x >= 'a' && x <= 'z')
+            x = static_cast<char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z')
+            y = static_cast<char>(y - 'a' + 'A');
+        if (x == '/')
+            x = '\\';
+        if (y == '/')
+            y = '\\';
+        if (x != y)
+            return false;
     }
     return true;
 }
 
 void DeleteIfExists(FileSystem& files, const std::string& path) {
-    if (files.FileExists(path)) files.Delete(path);
+    if (files.FileExists(path))
+        files.Delete(path);
 }
 
 // The test is over: the vehicle and operator go, and the list is open (with
 // the keyboard) for the next vehicle.
 void ShowIdleLook(Station& s) {
-    for (int i = 0; i < 3; ++i) s.view.SetVehicleLabel(i, "");
+    for (int i = 0; i < 3; ++i)
+        s.view.SetVehicleLabel(i, "");
     s.view.SetOperatorLabel("");
     s.view.SetComboText(GetLangString(s.state, kTextSelectReservation));
     EnableIdleControls(s);
@@ -87,12 +98,13 @@ bool Fail(Station& s, const ResultPaths& p, const std::string& boundBefore, cons
     // answers the same reservation file.
     s.state.ReservationIni.SetIniFile(boundBefore);
     // The test stays armed for a repeated measurement, and can still be stopped.
-    if (s.state.bTestArmed) ShowArmedLook(s);
+    if (s.state.bTestArmed)
+        ShowArmedLook(s);
     s.messages.ShowMessage(m.text, m.title, m.style);
     return false;
 }
 
-}  // namespace
+} // namespace
 
 bool WriteTestResult(Station& s, const FarResult& result) {
     AppState& st = s.state;
@@ -102,18 +114,22 @@ bool WriteTestResult(Station& s, const FarResult& result) {
     st.ReservationIni.SetIniFile(p.temp);
 
     if (files.WriteNew(p.temp, BuildResultFile(result)) != FileStatus::Ok)
-        return Fail(s, p, boundBefore,
-                    {GetLangString(st, kTextWriteText), GetLangString(st, kTextWriteTitle), kStyleStop});
+        return Fail(
+            s, p, boundBefore,
+            {GetLangString(st, kTextWriteText), GetLangString(st, kTextWriteTitle), kStyleStop});
 
     // A partial copy left by an interrupted attempt goes first: the copy
     // below creates its file new.
     if (files.FileExists(p.partial)) {
         const FileStatus stale = files.Delete(p.partial);
-        if (stale != FileStatus::Ok) return Fail(s, p, boundBefore, DeliveryFailure(st, stale, p.result));
+        if (stale != FileStatus::Ok)
+            return Fail(s, p, boundBefore, DeliveryFailure(st, stale, p.result));
     }
     FileStatus status = files.CopyAndFlush(p.temp, p.partial);
-    if (status == FileStatus::Ok) status = files.Replace(p.partial, p.result);
-    if (status != FileStatus::Ok) return Fail(s, p, boundBefore, DeliveryFailure(st, status, p.result));
+    if (status == FileStatus::Ok)
+        status = files.Replace(p.partial, p.result);
+    if (status != FileStatus::Ok)
+        return Fail(s, p, boundBefore, DeliveryFailure(st, status, p.result));
 
     // The result is in place: from here on nothing undoes it.
     std::vector<Message> warnings;
@@ -130,22 +146,26 @@ bool WriteTestResult(Station& s, const FarResult& result) {
 
     ShowIdleLook(s);
     if (!st.bCloseAfterTest)
-        s.messages.ShowMessage(GetLangString(st, kTextDoneText) + Quoted(p.result), GetLangString(st, kTextDoneTitle),
-                               kStyleInformation);
+        s.messages.ShowMessage(GetLangString(st, kTextDoneText) + Quoted(p.result),
+                               GetLangString(st, kTextDoneTitle), kStyleInformation);
 
     // The report is printed from p.temp with p.result as its title, so it
     // runs here, before p.temp goes. The result is delivered whatever the
     // printer does: PrintReport tells its own failures and we go on.
-    if (st.bPrintReport) PrintReport(s, p.temp, p.result);
+    if (st.bPrintReport)
+        PrintReport(s, p.temp, p.result);
 
     if (files.Delete(p.temp) == FileStatus::Access)
-        warnings.push_back({GetLangString(st, kTextAccessText), GetLangString(st, kTextAccessTitle), kStyleStop});
-    for (const Message& m : warnings) s.messages.ShowMessage(m.text, m.title, m.style);
+        warnings.push_back(
+            {GetLangString(st, kTextAccessText), GetLangString(st, kTextAccessTitle), kStyleStop});
+    for (const Message& m : warnings)
+        s.messages.ShowMessage(m.text, m.title, m.style);
 
     // Closing waits until the print dialog is answered and every warning
     // read: the close timer would otherwise end the program under a box.
-    if (st.bCloseAfterTest) st.bClosePending = true;
+    if (st.bCloseAfterTest)
+        st.bClosePending = true;
     return true;
 }
 
-}  // namespace heliotab
+} // namespace heliotab

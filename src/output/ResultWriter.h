@@ -11,4 +11,4 @@ namespace heliotab {
 // when the result could not be delivered.
 bool WriteTestResult(Station& s, const FarResult& result);
 
-}  // namespace heliotab
+} // namespace heliotab

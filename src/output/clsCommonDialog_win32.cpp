@@ -22,13 +22,16 @@ struct PrinterInfo {
 
 bool ReadPrinterInfo(const std::string& name, PrinterInfo& info) {
     HANDLE raw = nullptr;
-    if (name.empty() || !OpenPrinterA(const_cast<char*>(name.c_str()), &raw, nullptr)) return false;
+    if (name.empty() || !OpenPrinterA(const_cast<char*>(name.c_str()), &raw, nullptr))
+        return false;
     ScopedPrinter printer(raw);
     DWORD needed = 0;
     GetPrinterA(raw, 2, nullptr, 0, &needed);
-    if (needed == 0) return false;
+    if (needed == 0)
+        return false;
     std::vector<BYTE> buffer(needed);
-    if (!GetPrinterA(raw, 2, buffer.data(), needed, &needed)) return false;
+    if (!GetPrinterA(raw, 2, buffer.data(), needed, &needed))
+        return false;
     const auto* p2 = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
     info.driver = p2->pDriverName ? p2->pDriverName : "";
     info.port = p2->pPortName ? p2->pPortName : "";
@@ -42,7 +45,8 @@ bool ReadPrinterInfo(const std::string& name, PrinterInfo& info) {
 ScopedGlobal GlobalCopy(const void* data, size_t size) {
     ScopedGlobal g(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size));
     GlobalView<BYTE> view(g.Get());
-    if (!view.Get()) return ScopedGlobal();
+    if (!view.Get())
+        return ScopedGlobal();
     std::memcpy(view.Get(), data, size);
     return g;
 }
@@ -50,7 +54,8 @@ ScopedGlobal GlobalCopy(const void* data, size_t size) {
 // The dialog's device-mode block: the current printer's name (31 characters
 // at most) and the settings the report cares about, each taken only when the
 // printer reports it; copies from the dialog's own number.
-ScopedGlobal DevModeBlock(const std::string& name, const std::vector<BYTE>& settings, short copies) {
+ScopedGlobal DevModeBlock(const std::string& name, const std::vector<BYTE>& settings,
+                          short copies) {
     DEVMODEA dm{};
     dm.dmSize = sizeof dm;
     dm.dmSpecVersion = DM_SPECVERSION;
@@ -61,7 +66,8 @@ ScopedGlobal DevModeBlock(const std::string& name, const std::vector<BYTE>& sett
         const auto* from = reinterpret_cast<const DEVMODEA*>(settings.data());
         const DWORD has = from->dmFields;
         auto take = [&](DWORD field, auto& to, auto value) {
-            if (!(has & field)) return;
+            if (!(has & field))
+                return;
             to = value;
             dm.dmFields |= field;
         };
@@ -77,7 +83,8 @@ ScopedGlobal DevModeBlock(const std::string& name, const std::vector<BYTE>& sett
 }
 
 // Driver, device and port, each NUL-ended, after the offsets; not the default.
-ScopedGlobal DevNamesBlock(const std::string& driver, const std::string& device, const std::string& port) {
+ScopedGlobal DevNamesBlock(const std::string& driver, const std::string& device,
+                           const std::string& port) {
     std::vector<char> block(sizeof(DEVNAMES));
     auto add = [&](const std::string& s) {
         const WORD at = static_cast<WORD>(block.size());
@@ -114,30 +121,36 @@ std::string MatchInstalled(const std::string& chosen) {
     std::string match;
     for (const std::string& name : InstalledPrinters()) {
         const std::string upper = UpperAscii(name);
-        if (upper == chosen) return name;
-        if (!chosen.empty() && upper.compare(0, chosen.size(), chosen) == 0) match = name;
+        if (upper == chosen)
+            return name;
+        if (!chosen.empty() && upper.compare(0, chosen.size(), chosen) == 0)
+            match = name;
     }
     return match;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<std::string> InstalledPrinters() {
     const DWORD flags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
     DWORD needed = 0, count = 0;
     EnumPrintersA(flags, nullptr, 4, nullptr, 0, &needed, &count);
     std::vector<std::string> names;
-    if (needed == 0) return names;
+    if (needed == 0)
+        return names;
     std::vector<BYTE> buffer(needed);
-    if (!EnumPrintersA(flags, nullptr, 4, buffer.data(), needed, &needed, &count)) return names;
+    if (!EnumPrintersA(flags, nullptr, 4, buffer.data(), needed, &needed, &count))
+        return names;
     const auto* info = reinterpret_cast<const PRINTER_INFO_4A*>(buffer.data());
     for (DWORD i = 0; i < count; ++i)
-        if (info[i].pPrinterName) names.emplace_back(info[i].pPrinterName);
+        if (info[i].pPrinterName)
+            names.emplace_back(info[i].pPrinterName);
     return names;
 }
 
 std::string CurrentPrinterName(const CurrentPrinter& current) {
-    if (!current.name.empty()) return current.name;
+    if (!current.name.empty())
+        return current.name;
     char name[256] = "";
     DWORD size = sizeof name;
     return GetDefaultPrinterA(name, &size) ? std::string(name) : std::string();
@@ -159,7 +172,8 @@ bool clsCommonDialog::ShowPrinter(CurrentPrinter& current) {
     PrinterInfo info;
     ScopedGlobal devMode, devNames;
     if (ReadPrinterInfo(name, info)) {
-        devMode = DevModeBlock(name, current.devMode.empty() ? info.devMode : current.devMode, values.Copies());
+        devMode = DevModeBlock(name, current.devMode.empty() ? info.devMode : current.devMode,
+                               values.Copies());
         devNames = DevNamesBlock(info.driver, name, info.port);
     }
     pd.hDevMode = devMode.Release();
@@ -169,7 +183,7 @@ bool clsCommonDialog::ShowPrinter(CurrentPrinter& current) {
     // The dialog may have replaced both blocks; these are the ones to free.
     devMode.Reset(pd.hDevMode);
     devNames.Reset(pd.hDevNames);
-    const ScopedDC printerDC(pd.hDC);  // unused: only the choices are kept
+    const ScopedDC printerDC(pd.hDC); // unused: only the choices are kept
 
     if (!ok) {
         ExtendedError = CommDlgExtendedError();
@@ -185,7 +199,8 @@ bool clsCommonDialog::ShowPrinter(CurrentPrinter& current) {
     const std::string chosen = ChosenName(devNames.Get(), devMode.Get());
     if (chosen != UpperAscii(name)) {
         const std::string match = MatchInstalled(chosen);
-        if (!match.empty()) current.name = match;
+        if (!match.empty())
+            current.name = match;
     } else if (current.name.empty()) {
         current.name = name;
     }
@@ -198,4 +213,4 @@ bool clsCommonDialog::ShowPrinter(CurrentPrinter& current) {
     return true;
 }
 
-}  // namespace heliotab
+} // namespace heliotab

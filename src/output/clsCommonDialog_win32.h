@@ -26,9 +26,9 @@ std::string CurrentPrinterName(const CurrentPrinter& current);
 
 class clsCommonDialog {
 public:
-    PrintDialogValues values;  // Min, Max, FromPage, ToPage, Copies, Flags
-    HWND Parent = nullptr;     // owner of the dialog; none by default
-    DWORD ExtendedError = 0;   // CommDlgExtendedError of the last dialog not ended with OK
+    PrintDialogValues values; // Min, Max, FromPage, ToPage, Copies, Flags
+    HWND Parent = nullptr;    // owner of the dialog; none by default
+    DWORD ExtendedError = 0;  // CommDlgExtendedError of the last dialog not ended with OK
 
     // Shows the dialog. On OK the chosen printer and its settings become
     // current and the returned numbers are kept; true. Cancelled or failed:
@@ -36,4 +36,4 @@ public:
     bool ShowPrinter(CurrentPrinter& current);
 };
 
-}  // namespace heliotab
+} // namespace heliotab

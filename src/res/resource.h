@@ -24,10 +24,10 @@
 // Tray menu commands 1201-1204 are WM_COMMAND to the main window as well.
 #pragma once
 
-#define IDI_HELIOTAB 101          // program icon (window, tray)
-#define IDB_CAPTION 201           // caption image of the options dialog and the about box
-#define IDB_TOOLBAR 202           // toolbar images, 24 x 24 each, magenta mask
-#define IDB_TOOLBAR_HOT 203       // the same, highlighted
+#define IDI_HELIOTAB 101    // program icon (window, tray)
+#define IDB_CAPTION 201     // caption image of the options dialog and the about box
+#define IDB_TOOLBAR 202     // toolbar images, 24 x 24 each, magenta mask
+#define IDB_TOOLBAR_HOT 203 // the same, highlighted
 
 #define IDC_MAIN_LOGO 1000
 #define IDC_MAIN_REBAR 1001
@@ -64,7 +64,7 @@
 
 #define IDC_MAIN_STATUSBAR 1050
 
-#define IDC_MAIN_TB_PANEL 1100    // the separator that makes room for picRevisione
+#define IDC_MAIN_TB_PANEL 1100 // the separator that makes room for picRevisione
 #define IDC_MAIN_TB_TEST 1101
 #define IDC_MAIN_TB_FERMA 1102
 #define IDC_MAIN_TB_OPZIONI 1103
@@ -78,23 +78,23 @@
 
 // Options dialog frmOpzioni (a "#32770" dialog owned by the main window,
 // titled with language id 401). Its controls, by GetDlgItem(dialog, id):
-#define IDC_OPZ_IMG_CAPTION 1301      // imgCaption, STATIC SS_BITMAP (bitmap 201)
-#define IDC_OPZ_LBL_CAPTION 1302      // lblCaption
-#define IDC_OPZ_LBL_FORMMOVE 1303     // lblFormMove: dragging the dialog
-#define IDC_OPZ_LOGO 1304             // picLogo, owner-drawn STATIC
+#define IDC_OPZ_IMG_CAPTION 1301  // imgCaption, STATIC SS_BITMAP (bitmap 201)
+#define IDC_OPZ_LBL_CAPTION 1302  // lblCaption
+#define IDC_OPZ_LBL_FORMMOVE 1303 // lblFormMove: dragging the dialog
+#define IDC_OPZ_LOGO 1304         // picLogo, owner-drawn STATIC
 #define IDC_OPZ_FRA_OPZIONI 1305
 #define IDC_OPZ_CHK_AOT 1306
 #define IDC_OPZ_CHK_AUTOAVVIO 1307
 #define IDC_OPZ_CHK_CHIUDI 1308
 #define IDC_OPZ_CHK_ESCCHIUDI 1309
 #define IDC_OPZ_CHK_STAMPAREPORT 1310
-#define IDC_OPZ_FRA_LANGUAGE 1311     // frmLanguage
-#define IDC_OPZ_CBO_LANGUAGE 1312     // COMBOBOX (drop-down list)
+#define IDC_OPZ_FRA_LANGUAGE 1311 // frmLanguage
+#define IDC_OPZ_CBO_LANGUAGE 1312 // COMBOBOX (drop-down list)
 #define IDC_OPZ_FRA_SERIALE 1313
 #define IDC_OPZ_LBL_COMPORT 1314
 #define IDC_OPZ_CMD_SCANSIONE 1315
 #define IDC_OPZ_CMD_CONFERMA 1316
-#define IDC_OPZ_CMD_ANNULLA 1317      // IDCANCEL (Esc) does the same
+#define IDC_OPZ_CMD_ANNULLA 1317 // IDCANCEL (Esc) does the same
 
 // About box frmInfo (a #32770 dialog whose window text is lblCaption's).
 #define IDC_INFO_FRA_CAPTION 1401

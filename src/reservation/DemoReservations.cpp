@@ -17,7 +17,7 @@ struct Doc {
         std::vector<std::pair<std::string, std::string>> keys;
     };
     std::vector<Section> sections;
-    std::vector<std::string> extraLines;  // appended verbatim
+    std::vector<std::string> extraLines; // appended verbatim
 
     Section& Add(const std::string& name) {
         sections.push_back({name, {}});
@@ -25,12 +25,14 @@ struct Doc {
     }
     Section* Find(std::string_view name) {
         for (Section& s : sections)
-            if (s.name == name) return &s;
+            if (s.name == name)
+                return &s;
         return nullptr;
     }
     void Set(std::string_view section, std::string_view key, const std::string& value) {
         for (auto& kv : Find(section)->keys)
-            if (kv.first == key) kv.second = value;
+            if (kv.first == key)
+                kv.second = value;
     }
     void RemoveKey(std::string_view section, std::string_view key) {
         auto& keys = Find(section)->keys;
@@ -51,16 +53,19 @@ struct Doc {
         std::string out;
         for (const Section& s : sections) {
             out += "[" + s.name + "]\r\n";
-            for (const auto& [k, v] : s.keys) out += k + "=" + v + "\r\n";
+            for (const auto& [k, v] : s.keys)
+                out += k + "=" + v + "\r\n";
             out += "\r\n";
         }
-        for (const std::string& l : extraLines) out += l + "\r\n";
+        for (const std::string& l : extraLines)
+            out += l + "\r\n";
         return out;
     }
 };
 
 void Put(Doc::Section& s, std::initializer_list<std::pair<const char*, std::string>> keys) {
-    for (const auto& [k, v] : keys) s.keys.emplace_back(k, v);
+    for (const auto& [k, v] : keys)
+        s.keys.emplace_back(k, v);
 }
 
 LocalTime AddDays(LocalTime t, int days) {
@@ -72,11 +77,13 @@ LocalTime AddDays(LocalTime t, int days) {
     for (; days > 0; --days)
         if (++t.day > monthDays(t.year, t.month)) {
             t.day = 1;
-            if (++t.month > 12) t.month = 1, ++t.year;
+            if (++t.month > 12)
+                t.month = 1, ++t.year;
         }
     for (; days < 0; ++days)
         if (--t.day < 1) {
-            if (--t.month < 1) t.month = 12, --t.year;
+            if (--t.month < 1)
+                t.month = 12, --t.year;
             t.day = monthDays(t.year, t.month);
         }
     return t;
@@ -84,7 +91,8 @@ LocalTime AddDays(LocalTime t, int days) {
 
 // Inspection items, all found in order ("R").
 void Checks(Doc::Section& s, std::initializer_list<const char*> keys) {
-    for (const char* k : keys) s.keys.emplace_back(k, "R");
+    for (const char* k : keys)
+        s.keys.emplace_back(k, "R");
 }
 
 // A complete, valid reservation of the class, accepted and booked as given.
@@ -92,18 +100,19 @@ Doc BaseDoc(const LocalTime& today, int vehicleClass) {
     const std::string d = FormatDdMmYyyy(today);
     Doc doc;
     Put(doc.Add("IdentificazioneProtocollo"), {{"Versione", "100"}, {"Data", "02111999"}});
-    Put(doc.Add("Prenotazione"), {{"NumeroPrenotazione", "004711"},
-                                  {"DataPrenotazione", FormatDdMmYyyy(AddDays(today, -6))},
-                                  {"OraPrenotazione", "101500"},
-                                  {"DataAccettazione", d},
-                                  {"OraAccettazione", "083000"},
-                                  {"Operatore", "ROSSI MARIO"},
-                                  {"CodiceOperatore", "OP0042"},
-                                  {"TipoPratica", "R"},
-                                  {"RevisioneStraordinaria", "N"},
-                                  {"ImportoTariffa", "79.02"},
-                                  {"ProtocolloPagamento", "PG/" + std::to_string(today.year) + "-004711"},
-                                  {"Note", ""}});
+    Put(doc.Add("Prenotazione"),
+        {{"NumeroPrenotazione", "004711"},
+         {"DataPrenotazione", FormatDdMmYyyy(AddDays(today, -6))},
+         {"OraPrenotazione", "101500"},
+         {"DataAccettazione", d},
+         {"OraAccettazione", "083000"},
+         {"Operatore", "ROSSI MARIO"},
+         {"CodiceOperatore", "OP0042"},
+         {"TipoPratica", "R"},
+         {"RevisioneStraordinaria", "N"},
+         {"ImportoTariffa", "79.02"},
+         {"ProtocolloPagamento", "PG/" + std::to_string(today.year) + "-004711"},
+         {"Note", ""}});
     Put(doc.Add("DatiCentro"), {{"CodiceCentro", "MI012345"},
                                 {"Denominazione", "CENTRO REVISIONI LAMBRO SRL"},
                                 {"Provincia", "MI"},
@@ -142,39 +151,42 @@ Doc BaseDoc(const LocalTime& today, int vehicleClass) {
                                       {"Provincia", "MI"},
                                       {"CAP", "20121"}});
     Doc::Section& freni = doc.Add("Vis_CtrlFreni");
-    Checks(freni, {"StatoPedale", "CorsaPedale", "ServofrenoPompa", "TubazioniRigide", "TubazioniFlessibili",
-                   "GuarnizioniPastiglie", "TamburiDischi", "CaviTiranti", "CilindriPinze", "Ripartitore",
-                   "FrenoStazionamento", "ABS"});
+    Checks(freni, {"StatoPedale", "CorsaPedale", "ServofrenoPompa", "TubazioniRigide",
+                   "TubazioniFlessibili", "GuarnizioniPastiglie", "TamburiDischi", "CaviTiranti",
+                   "CilindriPinze", "Ripartitore", "FrenoStazionamento", "ABS"});
     Put(freni, {{"EfficienzaServizio", "68"},
                 {"EfficienzaStazionamento", "24"},
                 {"EfficienzaSoccorso", ""},
                 {"SquilibrioAsse1", "12"},
                 {"SquilibrioAsse2", "18"},
                 {"EsitoFreni", "R"}});
-    Checks(doc.Add("Vis_CtrlSterzo"),
-           {"StatoMeccanico", "ScatolaGuida", "Tiranteria", "GiocoVolante", "Servosterzo", "Piantone", "EsitoSterzo"});
-    Checks(doc.Add("Vis_CtrlVisibilita"),
-           {"CampoVisivo", "Parabrezza", "Specchietti", "Tergicristallo", "Lavacristallo", "EsitoVisibilita"});
+    Checks(doc.Add("Vis_CtrlSterzo"), {"StatoMeccanico", "ScatolaGuida", "Tiranteria",
+                                       "GiocoVolante", "Servosterzo", "Piantone", "EsitoSterzo"});
+    Checks(doc.Add("Vis_CtrlVisibilita"), {"CampoVisivo", "Parabrezza", "Specchietti",
+                                           "Tergicristallo", "Lavacristallo", "EsitoVisibilita"});
     Doc::Section& luci = doc.Add("Vis_CtrlLuci");
-    Checks(luci, {"ProiettoriAnabbaglianti", "ProiettoriAbbaglianti", "Orientamento", "LuciPosizione", "LuciArresto",
-                  "Indicatori", "LuciEmergenza", "Retronebbia", "LuceTarga", "Catadiottri"});
+    Checks(luci, {"ProiettoriAnabbaglianti", "ProiettoriAbbaglianti", "Orientamento",
+                  "LuciPosizione", "LuciArresto", "Indicatori", "LuciEmergenza", "Retronebbia",
+                  "LuceTarga", "Catadiottri"});
     Put(luci, {{"IntensitaAnabbagliante", "18.5"}, {"EsitoLuci", "R"}});
     Doc::Section& assi = doc.Add("Vis_CtrlAssiRuote");
     Checks(assi, {"Assi", "Ruote", "Pneumatici", "Sospensioni", "Ammortizzatori"});
     Put(assi, {{"ProfonditaBattistrada", "4.5"}, {"EsitoAssiRuote", "R"}});
-    Checks(doc.Add("Vis_CtrlTelaio"),
-           {"Telaio", "Carrozzeria", "ScaricoSilenziatore", "Serbatoio", "Paraurti", "EsitoTelaio"});
+    Checks(doc.Add("Vis_CtrlTelaio"), {"Telaio", "Carrozzeria", "ScaricoSilenziatore", "Serbatoio",
+                                       "Paraurti", "EsitoTelaio"});
     Put(doc.Add("Vis_CtrlInquinamento"), {{"Rumorosita", "78"},
                                           {"OpacitaFumi", ""},
                                           {"CO", "0.12"},
                                           {"Lambda", "1.002"},
                                           {"EsitoInquinamento", "R"}});
-    Put(doc.Add("Vis_Esito"), {{"EsitoComplessivo", "R"}, {"DataEsito", ""}, {"Ispettore", ""}, {"Osservazioni", ""}});
+    Put(doc.Add("Vis_Esito"),
+        {{"EsitoComplessivo", "R"}, {"DataEsito", ""}, {"Ispettore", ""}, {"Osservazioni", ""}});
     Doc::Section& altri = doc.Add("Vis_CtrlAltriEquipaggiamenti");
-    Checks(altri, {"CintureSicurezza", "AncoraggiCinture", "Airbag", "Sedili", "Avvisatore", "Tachimetro",
-                   "Contachilometri", "SpieCruscotto", "Estintore", "TriangoloEmergenza", "Porte",
-                   "EsitoEquipaggiamenti"});
-    if (vehicleClass == 0) return doc;
+    Checks(altri, {"CintureSicurezza", "AncoraggiCinture", "Airbag", "Sedili", "Avvisatore",
+                   "Tachimetro", "Contachilometri", "SpieCruscotto", "Estintore",
+                   "TriangoloEmergenza", "Porte", "EsitoEquipaggiamenti"});
+    if (vehicleClass == 0)
+        return doc;
 
     doc.Set("DatiLibrettoVeicolo", "TipoVeicolo", "PESANTE");
     doc.Set("DatiLibrettoVeicolo", "Alimentazione", "D");
@@ -219,14 +231,14 @@ Doc BaseDoc(const LocalTime& today, int vehicleClass) {
     doc.Set("DatiLibrettoVeicolo", "Pneumatici", "295/80 R22.5");
     doc.Set("DatiLibrettoVeicolo", "Uso", "TERZI LINEA");
     Doc::Section& bus = doc.Add("Vis_CtrlSupplBus");
-    Checks(bus, {"UsciteEmergenza", "MartellettiFrangivetro", "IlluminazioneInterna", "Corridoio", "SediliPasseggeri",
-                 "CorrimanoManiglie", "PedanaAccesso", "DispositiviDisabili", "Estintori", "CassettaPrimoSoccorso",
-                 "SegnalazioneFermata"});
+    Checks(bus, {"UsciteEmergenza", "MartellettiFrangivetro", "IlluminazioneInterna", "Corridoio",
+                 "SediliPasseggeri", "CorrimanoManiglie", "PedanaAccesso", "DispositiviDisabili",
+                 "Estintori", "CassettaPrimoSoccorso", "SegnalazioneFermata"});
     Put(bus, {{"PostiSeduti", "49"}, {"PostiInPiedi", "6"}, {"EsitoSupplBus", "R"}});
     return doc;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<DemoReservation> BuildDemoReservations(const LocalTime& today) {
     const std::string yy = FormatYy(today);
@@ -244,7 +256,9 @@ std::vector<DemoReservation> BuildDemoReservations(const LocalTime& today) {
     const std::string tomorrow = FormatDdMmYyyy(AddDays(today, 1));
 
     Doc light = BaseDoc(today, 0);
-    light.Set("DatiLibrettoVeicolo", "Fabbrica", "CITRO\xCB" "N");  // 8-bit make, as the booking software writes it
+    light.Set("DatiLibrettoVeicolo", "Fabbrica",
+              "CITRO\xCB"
+              "N"); // 8-bit make, as the booking software writes it
     light.Set("DatiLibrettoVeicolo", "Tipo", "C3");
     light.Set("Vis_IdentificazioneVeicolo", "DataControlli", FormatDdMmYyyy(today));
     add(light, DemoStage::Valid, 0, "valid light vehicle");
@@ -311,4 +325,4 @@ std::vector<DemoReservation> BuildDemoReservations(const LocalTime& today) {
     return out;
 }
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -13,19 +13,19 @@ namespace heliotab {
 
 // Where an invalid demo is caught.
 enum class DemoStage {
-    Valid,     // passes everything
-    PreCheck,  // rejected by the selection's own checks (the masks accept it)
-    Mask,      // rejected by the mask validation
+    Valid,    // passes everything
+    PreCheck, // rejected by the selection's own checks (the masks accept it)
+    Mask,     // rejected by the mask validation
 };
 
 struct DemoReservation {
-    std::string fileName;  // yy + six digits + ".ACC"
-    std::string contents;  // Windows-1252, CR LF
+    std::string fileName; // yy + six digits + ".ACC"
+    std::string contents; // Windows-1252, CR LF
     DemoStage stage = DemoStage::Valid;
-    int vehicleClass = 0;  // the class its TipoVeicolo/DescrizioneVeicolo give
-    std::string reason;    // what is wrong with it, for the demo's listing
+    int vehicleClass = 0; // the class its TipoVeicolo/DescrizioneVeicolo give
+    std::string reason;   // what is wrong with it, for the demo's listing
 };
 
 std::vector<DemoReservation> BuildDemoReservations(const LocalTime& today);
 
-}  // namespace heliotab
+} // namespace heliotab

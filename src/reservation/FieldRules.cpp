@@ -6,7 +6,9 @@ namespace heliotab {
 
 namespace {
 
-int TwoDigitsAt(std::string_view v, size_t at) { return (v[at] - '0') * 10 + (v[at + 1] - '0'); }
+int TwoDigitsAt(std::string_view v, size_t at) {
+    return (v[at] - '0') * 10 + (v[at + 1] - '0');
+}
 
 bool LengthWithin(std::string_view v, const MaskField& f, FieldOutcome& out) {
     long maxLen = 0, minLen = 0;
@@ -34,13 +36,15 @@ bool NumberLengthRule(std::string_view v, const MaskField& f, FieldOutcome& out)
     }
     long intDigits = 0, decimals = 0;
     const std::string_view maxLen = f.MaxLen;
-    if (!ParseWholeNumber(maxLen.substr(0, dot), intDigits) || !ParseWholeNumber(maxLen.substr(dot + 1), decimals) ||
+    if (!ParseWholeNumber(maxLen.substr(0, dot), intDigits) ||
+        !ParseWholeNumber(maxLen.substr(dot + 1), decimals) ||
         !ParseWholeNumber(f.MinLen, minLen)) {
         out = FieldOutcome::Failure;
         return false;
     }
     const size_t vdot = v.find('.');
-    if (vdot == std::string_view::npos) return false;
+    if (vdot == std::string_view::npos)
+        return false;
     const long before = static_cast<long>(vdot);
     const long after = static_cast<long>(v.size() - vdot - 1);
     return before >= minLen && before <= intDigits && after == decimals;
@@ -49,8 +53,8 @@ bool NumberLengthRule(std::string_view v, const MaskField& f, FieldOutcome& out)
 // One character against the class choices, in order, up to the first match.
 // A choice that is not a class is a mask error when the scan reaches it;
 // for "C" a one-character choice is a literal.
-FieldOutcome CharMatches(unsigned char ch, const std::vector<std::string>& choices, bool literalsAllowed,
-                         bool& matched) {
+FieldOutcome CharMatches(unsigned char ch, const std::vector<std::string>& choices,
+                         bool literalsAllowed, bool& matched) {
     matched = false;
     for (const std::string& c : choices) {
         if (literalsAllowed && c.size() == 1) {
@@ -61,8 +65,10 @@ FieldOutcome CharMatches(unsigned char ch, const std::vector<std::string>& choic
             continue;
         }
         CharClass cls;
-        if (!ParseCharClass(c, cls)) return FieldOutcome::MaskError;
-        if (cls.from > cls.to) return FieldOutcome::Failure;
+        if (!ParseCharClass(c, cls))
+            return FieldOutcome::MaskError;
+        if (cls.from > cls.to)
+            return FieldOutcome::Failure;
         if (ch >= cls.from && ch <= cls.to) {
             matched = true;
             return FieldOutcome::Valid;
@@ -72,26 +78,34 @@ FieldOutcome CharMatches(unsigned char ch, const std::vector<std::string>& choic
 }
 
 // Every character of v must match; returns Valid, Invalid or an error.
-FieldOutcome EveryCharMatches(std::string_view v, const std::vector<std::string>& choices, bool literalsAllowed) {
+FieldOutcome EveryCharMatches(std::string_view v, const std::vector<std::string>& choices,
+                              bool literalsAllowed) {
     bool allMatched = true;
     for (char c : v) {
         bool matched = false;
-        const FieldOutcome o = CharMatches(static_cast<unsigned char>(c), choices, literalsAllowed, matched);
-        if (o != FieldOutcome::Valid) return o;
-        if (!matched) allMatched = false;
+        const FieldOutcome o =
+            CharMatches(static_cast<unsigned char>(c), choices, literalsAllowed, matched);
+        if (o != FieldOutcome::Valid)
+            return o;
+        if (!matched)
+            allMatched = false;
     }
     return allMatched ? FieldOutcome::Valid : FieldOutcome::Invalid;
 }
 
 FieldOutcome SelectionContent(std::string_view v, const std::vector<std::string>& choices) {
-    if (choices.empty()) return FieldOutcome::Valid;
+    if (choices.empty())
+        return FieldOutcome::Valid;
     CharClass cls;
-    if (ParseCharClass(choices.front(), cls)) return EveryCharMatches(v, choices, false);
+    if (ParseCharClass(choices.front(), cls))
+        return EveryCharMatches(v, choices, false);
     // Literal values: every choice is looked at, for every value.
     bool equal = false;
     for (const std::string& c : choices) {
-        if (ParseCharClass(c, cls)) return FieldOutcome::MaskError;
-        if (c == v) equal = true;
+        if (ParseCharClass(c, cls))
+            return FieldOutcome::MaskError;
+        if (c == v)
+            equal = true;
     }
     return equal ? FieldOutcome::Valid : FieldOutcome::Invalid;
 }
@@ -101,7 +115,8 @@ bool NumberContent(std::string_view v) {
     int dots = 0;
     for (char c : v) {
         if (c == '.') {
-            if (++dots > 1) return false;
+            if (++dots > 1)
+                return false;
         } else if (c < '0' || c > '9') {
             return false;
         }
@@ -109,13 +124,15 @@ bool NumberContent(std::string_view v) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 bool IsRealDate(std::string_view v) {
-    if (v.size() != 8 || !AllDigits(v)) return false;
+    if (v.size() != 8 || !AllDigits(v))
+        return false;
     const int day = TwoDigitsAt(v, 0), month = TwoDigitsAt(v, 2);
     const int year = TwoDigitsAt(v, 4) * 100 + TwoDigitsAt(v, 6);
-    if (year < 1 || month < 1 || month > 12 || day < 1) return false;
+    if (year < 1 || month < 1 || month > 12 || day < 1)
+        return false;
     static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     const int last = month == 2 && leap ? 29 : kDays[month - 1];
@@ -123,19 +140,26 @@ bool IsRealDate(std::string_view v) {
 }
 
 bool IsRealTime(std::string_view v) {
-    if (v.size() != 6 || !AllDigits(v)) return false;
+    if (v.size() != 6 || !AllDigits(v))
+        return false;
     return TwoDigitsAt(v, 0) <= 23 && TwoDigitsAt(v, 2) <= 59 && TwoDigitsAt(v, 4) <= 59;
 }
 
 FieldOutcome ApplyDescriptor(std::string_view descriptor, std::string_view v, bool vehicleMask) {
     MaskField f = ParseDescriptor(descriptor);
 
-    if (f.Presence == "I") return FieldOutcome::Valid;
-    if (f.Presence == "O" && v.empty()) return FieldOutcome::Valid;
-    if (f.Presence != "O" && f.Presence != "N") return FieldOutcome::MaskPresenceError;
-    if (!CompleteMaxLen(f)) return FieldOutcome::MaskError;
-    if (f.FieldType == "C" && f.MinLen != f.MaxLen && f.MinLen != "0") return FieldOutcome::MaskError;
-    if (vehicleMask && !v.empty() && v.front() == '#') v.remove_prefix(1);
+    if (f.Presence == "I")
+        return FieldOutcome::Valid;
+    if (f.Presence == "O" && v.empty())
+        return FieldOutcome::Valid;
+    if (f.Presence != "O" && f.Presence != "N")
+        return FieldOutcome::MaskPresenceError;
+    if (!CompleteMaxLen(f))
+        return FieldOutcome::MaskError;
+    if (f.FieldType == "C" && f.MinLen != f.MaxLen && f.MinLen != "0")
+        return FieldOutcome::MaskError;
+    if (vehicleMask && !v.empty() && v.front() == '#')
+        v.remove_prefix(1);
 
     bool valid = true;
     FieldOutcome failure = FieldOutcome::Valid;
@@ -146,23 +170,29 @@ FieldOutcome ApplyDescriptor(std::string_view descriptor, std::string_view v, bo
     case 'H':
     case 'E':
     case 'L':
-        if (!LengthWithin(v, f, failure)) valid = false;
+        if (!LengthWithin(v, f, failure))
+            valid = false;
         break;
     case 'C': {
         long maxLen = 0;
-        if (!ParseWholeNumber(f.MaxLen, maxLen)) return FieldOutcome::Failure;
-        if (static_cast<long>(v.size()) != maxLen) valid = false;
+        if (!ParseWholeNumber(f.MaxLen, maxLen))
+            return FieldOutcome::Failure;
+        if (static_cast<long>(v.size()) != maxLen)
+            valid = false;
         break;
     }
     case 'N':
-        if (!NumberLengthRule(v, f, failure)) valid = false;
+        if (!NumberLengthRule(v, f, failure))
+            valid = false;
         break;
     default:
-        break;  // an unknown type is reported by the content rule below
+        break; // an unknown type is reported by the content rule below
     }
-    if (failure != FieldOutcome::Valid) return failure;
+    if (failure != FieldOutcome::Valid)
+        return failure;
 
-    if (f.Presence == "N" && v.empty()) return FieldOutcome::Invalid;
+    if (f.Presence == "N" && v.empty())
+        return FieldOutcome::Invalid;
 
     FieldOutcome content = FieldOutcome::Valid;
     switch (type) {
@@ -170,10 +200,12 @@ FieldOutcome ApplyDescriptor(std::string_view descriptor, std::string_view v, bo
         content = SelectionContent(v, f.Choices);
         break;
     case 'C':
-        if (!f.Choices.empty()) content = EveryCharMatches(v, f.Choices, true);
+        if (!f.Choices.empty())
+            content = EveryCharMatches(v, f.Choices, true);
         break;
     case 'N':
-        if (!NumberContent(v)) content = FieldOutcome::Invalid;
+        if (!NumberContent(v))
+            content = FieldOutcome::Invalid;
         break;
     case 'D': {
         if (!AllDigits(v)) {
@@ -181,31 +213,37 @@ FieldOutcome ApplyDescriptor(std::string_view descriptor, std::string_view v, bo
             break;
         }
         long maxLen = 0;
-        ParseWholeNumber(f.MaxLen, maxLen);  // read already by the length rule
+        ParseWholeNumber(f.MaxLen, maxLen); // read already by the length rule
         if (maxLen == 4) {
             long year = 0;
-            if (v.empty() || !ParseWholeNumber(v, year) || year < 1900 || year > 2100) content = FieldOutcome::Invalid;
+            if (v.empty() || !ParseWholeNumber(v, year) || year < 1900 || year > 2100)
+                content = FieldOutcome::Invalid;
         } else if (maxLen == 8) {
-            if (!IsRealDate(v)) content = FieldOutcome::Invalid;
+            if (!IsRealDate(v))
+                content = FieldOutcome::Invalid;
         } else {
             content = FieldOutcome::Invalid;
         }
         break;
     }
     case 'H':
-        if (!IsRealTime(v)) content = FieldOutcome::Invalid;
+        if (!IsRealTime(v))
+            content = FieldOutcome::Invalid;
         break;
     case 'E':
-        if (v != "R" && v != "A" && v != "I" && v != "E") content = FieldOutcome::Invalid;
+        if (v != "R" && v != "A" && v != "I" && v != "E")
+            content = FieldOutcome::Invalid;
         break;
     case 'L':
-        if (v != "S" && v != "N") content = FieldOutcome::Invalid;
+        if (v != "S" && v != "N")
+            content = FieldOutcome::Invalid;
         break;
     default:
         return FieldOutcome::MaskError;
     }
-    if (content != FieldOutcome::Valid) return content;
+    if (content != FieldOutcome::Valid)
+        return content;
     return valid ? FieldOutcome::Valid : FieldOutcome::Invalid;
 }
 
-}  // namespace heliotab
+} // namespace heliotab

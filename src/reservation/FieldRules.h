@@ -9,10 +9,10 @@ namespace heliotab {
 
 enum class FieldOutcome {
     Valid,
-    Invalid,          // the value breaks a rule: the reservation is invalid
-    MaskError,        // the descriptor cannot be applied (standard message)
-    MaskPresenceError,// presence letter not I, O or N (presence message)
-    Failure,          // MaxLen/MinLen not a number, a class range backwards
+    Invalid,           // the value breaks a rule: the reservation is invalid
+    MaskError,         // the descriptor cannot be applied (standard message)
+    MaskPresenceError, // presence letter not I, O or N (presence message)
+    Failure,           // MaxLen/MinLen not a number, a class range backwards
 };
 
 // Applies the descriptor to value v, which already obeys the line rules (no
@@ -25,4 +25,4 @@ bool IsRealDate(std::string_view ddmmyyyy);
 // A real time of day written hhmmss.
 bool IsRealTime(std::string_view hhmmss);
 
-}  // namespace heliotab
+} // namespace heliotab

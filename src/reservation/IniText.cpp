@@ -11,8 +11,8 @@ namespace {
 class TextBackend : public ProfileBackend {
 public:
     explicit TextBackend(const ProfileDocument& doc) : doc_(doc) {}
-    uint32_t GetString(const char* section, const char* key, const char* def, char* buffer, uint32_t size,
-                       const char*) override {
+    uint32_t GetString(const char* section, const char* key, const char* def, char* buffer,
+                       uint32_t size, const char*) override {
         return ReadProfileText(doc_, section, key, def, buffer, size);
     }
     bool WriteString(const char*, const char*, const char*, const char*) override { return false; }
@@ -28,7 +28,7 @@ std::string Read(const ProfileDocument& doc, const std::optional<std::string>& s
     return ini.ReadString(section, key, std::string(def));
 }
 
-}  // namespace
+} // namespace
 
 std::vector<std::string> SplitIniList(const std::string& list) {
     std::vector<std::string> names;
@@ -38,14 +38,17 @@ std::vector<std::string> SplitIniList(const std::string& list) {
     return names;
 }
 
-std::vector<std::string> IniText::SectionNames() const { return SplitIniList(Read(doc_, std::nullopt, std::nullopt, "")); }
+std::vector<std::string> IniText::SectionNames() const {
+    return SplitIniList(Read(doc_, std::nullopt, std::nullopt, ""));
+}
 
 std::vector<std::string> IniText::KeyNames(std::string_view section) const {
     return SplitIniList(Read(doc_, std::string(section), std::nullopt, ""));
 }
 
-std::string IniText::Value(std::string_view section, std::string_view key, std::string_view def) const {
+std::string IniText::Value(std::string_view section, std::string_view key,
+                           std::string_view def) const {
     return Read(doc_, std::string(section), std::string(key), def);
 }
 
-}  // namespace heliotab
+} // namespace heliotab

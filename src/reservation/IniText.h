@@ -25,7 +25,8 @@ public:
     // without "=" and ';' comments are not keys.
     std::vector<std::string> KeyNames(std::string_view section) const;
     // The value, or def when the section or key is missing or has no "=".
-    std::string Value(std::string_view section, std::string_view key, std::string_view def = "") const;
+    std::string Value(std::string_view section, std::string_view key,
+                      std::string_view def = "") const;
 
 private:
     ProfileDocument doc_;
@@ -38,9 +39,8 @@ std::vector<std::string> SplitIniList(const std::string& list);
 // The lines of a text where the profile functions end them (see
 // ForEachProfileLine), without their line ends: what the validator counts
 // and searches line by line. fn(line) returns false to stop early.
-template <typename Fn>
-void ForEachLine(std::string_view text, Fn fn) {
+template <typename Fn> void ForEachLine(std::string_view text, Fn fn) {
     ForEachProfileLine(text, [&](std::string_view raw, std::string_view) { return fn(raw); });
 }
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -9,8 +9,8 @@ namespace heliotab {
 
 // The descriptor being applied. Numbers stay texts until a rule converts them.
 struct MaskField {
-    std::string Presence;   // "I", "O", "N" (one character, or empty)
-    std::string FieldType;  // "S", "C", "N", "D", "H", "E", "L"
+    std::string Presence;  // "I", "O", "N" (one character, or empty)
+    std::string FieldType; // "S", "C", "N", "D", "H", "E", "L"
     std::string MaxLen;
     std::string MinLen;
     std::vector<std::string> Choices;
@@ -36,4 +36,4 @@ bool ParseCharClass(std::string_view choice, CharClass& cls);
 // optional sign and decimal digits, in the 32-bit range. False otherwise.
 bool ParseWholeNumber(std::string_view text, long& value);
 
-}  // namespace heliotab
+} // namespace heliotab

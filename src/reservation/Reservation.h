@@ -21,9 +21,8 @@ int VehicleClassOf(std::string_view tipoVeicolo, std::string_view descrizioneVei
 // The vehicle mask of a class.
 const char* VehicleMaskName(int vehicleClass);
 
-
 // A listable reservation name: 8-character base name starting with yy,
 // six digits after it, extension ACC in any case.
 bool IsReservationFileName(std::string_view name, std::string_view yy);
 
-}  // namespace heliotab
+} // namespace heliotab

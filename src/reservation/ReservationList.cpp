@@ -17,7 +17,8 @@ namespace {
 
 std::string ItemText(Station& s, const std::string& path) {
     std::string text;
-    if (s.files.ReadAll(path, text) != FileStatus::Ok) text.clear();
+    if (s.files.ReadAll(path, text) != FileStatus::Ok)
+        text.clear();
     const IniText ini(text);
     std::string item(1, ' ');
     item += ini.Value("DatiLibrettoVeicolo", "Fabbrica");
@@ -28,7 +29,7 @@ std::string ItemText(Station& s, const std::string& path) {
     return item;
 }
 
-}  // namespace
+} // namespace
 
 void RebuildReservationList(Station& s) {
     AppState& st = s.state;
@@ -38,10 +39,11 @@ void RebuildReservationList(Station& s) {
 
     const std::string yy = FormatYy(s.clock.Now());
     for (const std::string& name : s.files.ListFiles(st.AccDirectory, yy + "*.ACC")) {
-        if (!IsReservationFileName(name, yy)) continue;
+        if (!IsReservationFileName(name, yy))
+            continue;
         s.view.AddComboItem(ItemText(s, JoinPath(st.AccDirectory, name)));
         s.picker.AccFiles.push_back(name);
     }
 }
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -8,4 +8,4 @@ namespace heliotab {
 // Rebuilds the combo (placeholder 303 and one item per file) and the picker's AccFiles.
 void RebuildReservationList(Station& s);
 
-}  // namespace heliotab
+} // namespace heliotab

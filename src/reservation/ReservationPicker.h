@@ -8,9 +8,9 @@
 namespace heliotab {
 
 struct ReservationPicker {
-    std::vector<std::string> AccFiles{""};  // AccFiles[i] is item i; [0] is the placeholder
-    bool bArrowKeyDown = false;             // arrows browse the list; only a click or Enter loads
-    bool validating = false;                // a load runs (its wait window lets events in)
+    std::vector<std::string> AccFiles{""}; // AccFiles[i] is item i; [0] is the placeholder
+    bool bArrowKeyDown = false;            // arrows browse the list; only a click or Enter loads
+    bool validating = false;               // a load runs (its wait window lets events in)
 };
 
-}  // namespace heliotab
+} // namespace heliotab

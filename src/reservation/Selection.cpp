@@ -21,11 +21,12 @@ enum : int { kVkReturn = 13, kVkUp = 38, kVkDown = 40, kVkF5 = 116, kVkF6 = 117,
 
 std::string ReadText(Station& s, const std::string& path) {
     std::string text;
-    if (s.files.ReadAll(path, text) != FileStatus::Ok) text.clear();
+    if (s.files.ReadAll(path, text) != FileStatus::Ok)
+        text.clear();
     return text;
 }
 
-}  // namespace
+} // namespace
 
 int ReservationPreCheck(std::string_view contents, const LocalTime& now) {
     const IniText ini(contents);
@@ -34,14 +35,18 @@ int ReservationPreCheck(std::string_view contents, const LocalTime& now) {
     if (value("IdentificazioneProtocollo", "Versione") != "100" ||
         value("IdentificazioneProtocollo", "Data") != "02111999")
         return -1;
-    if (value("Prenotazione", "DataAccettazione") != today) return -1;
+    if (value("Prenotazione", "DataAccettazione") != today)
+        return -1;
     const std::string controlli = value("Vis_IdentificazioneVeicolo", "DataControlli");
-    if (!controlli.empty() && controlli != today) return -1;
+    if (!controlli.empty() && controlli != today)
+        return -1;
 
     // Booked no later than today: yyyymmdd compared as digits of equal length.
     const std::string booked = value("Prenotazione", "DataPrenotazione");
-    if (booked.size() != 8 || !AllDigits(booked)) return -1;
-    if (booked.substr(4, 4) + booked.substr(2, 2) + booked.substr(0, 2) > FormatYyyyMmDd(now)) return -1;
+    if (booked.size() != 8 || !AllDigits(booked))
+        return -1;
+    if (booked.substr(4, 4) + booked.substr(2, 2) + booked.substr(0, 2) > FormatYyyyMmDd(now))
+        return -1;
 
     return VehicleClassOf(value("DatiLibrettoVeicolo", "TipoVeicolo"),
                           value("DatiLibrettoVeicolo", "DescrizioneVeicolo"));
@@ -76,13 +81,15 @@ void LoadReservation(Station& s, int index) {
     const std::string path = JoinPath(st.AccDirectory, file);
 
     int vehicleClass = -1;
-    if (!file.empty()) vehicleClass = ReservationPreCheck(ReadText(s, path), s.clock.Now());
+    if (!file.empty())
+        vehicleClass = ReservationPreCheck(ReadText(s, path), s.clock.Now());
     if (vehicleClass < 0) {
         Reject(s);
         return;
     }
 
-    s.view.ShowValidateWindow(GetLangString(st, kTextValidateCaption), GetLangString(st, kTextValidateText));
+    s.view.ShowValidateWindow(GetLangString(st, kTextValidateCaption),
+                              GetLangString(st, kTextValidateText));
     s.pump.DoEvents();
     const bool valid = ValidateReservation(s, path, vehicleClass);
     s.view.HideValidateWindow();
@@ -95,15 +102,17 @@ void LoadReservation(Station& s, int index) {
     Arm(s, file);
 }
 
-}  // namespace
+} // namespace
 
 void OnComboClick(Station& s) {
     ReservationPicker& picker = s.picker;
     // A load already running (its wait window and messages let events in)
     // or an armed test: a further click must not start another.
-    if (picker.bArrowKeyDown || picker.validating || s.state.bTestArmed) return;
+    if (picker.bArrowKeyDown || picker.validating || s.state.bTestArmed)
+        return;
     const int index = s.view.ComboIndex();
-    if (index <= 0 || index >= static_cast<int>(picker.AccFiles.size())) return;
+    if (index <= 0 || index >= static_cast<int>(picker.AccFiles.size()))
+        return;
 
     picker.validating = true;
     LoadReservation(s, index);
@@ -129,6 +138,8 @@ int OnComboKeyDown(Station& s, int virtualKey) {
     }
 }
 
-void OnComboKeyUp(Station& s) { s.picker.bArrowKeyDown = false; }
+void OnComboKeyUp(Station& s) {
+    s.picker.bArrowKeyDown = false;
+}
 
-}  // namespace heliotab
+} // namespace heliotab

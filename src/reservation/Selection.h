@@ -19,4 +19,4 @@ void OnComboKeyUp(Station& s);
 // then the vehicle class. Returns the class, or -1 to reject.
 int ReservationPreCheck(std::string_view contents, const LocalTime& today);
 
-}  // namespace heliotab
+} // namespace heliotab

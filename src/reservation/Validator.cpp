@@ -27,14 +27,14 @@ namespace {
 
 struct Line {
     std::string_view text;
-    std::string_view key;  // before the first "=", empty without one
+    std::string_view key; // before the first "=", empty without one
     std::string_view value;
     bool hasEquals = false;
     bool hasBracket = false;
 };
 
 struct Mask {
-    std::string name;  // file name without directory, as the messages show it
+    std::string name; // file name without directory, as the messages show it
     bool vehicle = false;
     IniText ini;
 };
@@ -57,16 +57,19 @@ public:
     // the run ends with False.
     Stop CheckMask(const Mask& mask) {
         for (const std::string& section : mask.ini.SectionNames()) {
-            if (SkipSection(mask, section, vehicleClass_)) continue;
+            if (SkipSection(mask, section, vehicleClass_))
+                continue;
             const std::vector<std::string> keys = mask.ini.KeyNames(section);
-            if (keys.empty()) continue;  // counted as nothing, so expected as nothing
+            if (keys.empty())
+                continue; // counted as nothing, so expected as nothing
             size_t header = 0;
             if (!FindHeader(section, header)) {
                 valid = false;
                 continue;
             }
             for (const std::string& key : keys)
-                if (CheckKey(mask, section, key, header + 1) == Stop::Done) return Stop::Done;
+                if (CheckKey(mask, section, key, header + 1) == Stop::Done)
+                    return Stop::Done;
         }
         return Stop::Continue;
     }
@@ -76,7 +79,8 @@ private:
         const size_t n = section.size() + 2;
         for (size_t i = 0; i < lines_.size(); ++i) {
             const std::string_view t = lines_[i].text;
-            if (t.size() == n && t.front() == '[' && t.back() == ']' && t.substr(1, n - 2) == section) {
+            if (t.size() == n && t.front() == '[' && t.back() == ']' &&
+                t.substr(1, n - 2) == section) {
                 at = i;
                 return true;
             }
@@ -84,21 +88,25 @@ private:
         return false;
     }
 
-    Stop CheckKey(const Mask& mask, const std::string& section, const std::string& key, size_t from) {
+    Stop CheckKey(const Mask& mask, const std::string& section, const std::string& key,
+                  size_t from) {
         const std::string descriptor = mask.ini.Value(section, key);
         size_t i = from;
         for (; i < lines_.size(); ++i) {
             const Line& l = lines_[i];
-            if (l.hasEquals ? l.key == key : l.hasBracket) break;
+            if (l.hasEquals ? l.key == key : l.hasBracket)
+                break;
         }
-        if (i == lines_.size()) return ReadingFailure();
+        if (i == lines_.size())
+            return ReadingFailure();
         const Line& l = lines_[i];
-        if (!l.hasEquals) {  // stopped at the next header: the key is missing
+        if (!l.hasEquals) { // stopped at the next header: the key is missing
             valid = false;
             return Stop::Continue;
         }
         const std::string_view v = l.value;
-        if (v.find('\t') != std::string_view::npos || (!v.empty() && (v.front() == ' ' || v.back() == ' '))) {
+        if (v.find('\t') != std::string_view::npos ||
+            (!v.empty() && (v.front() == ' ' || v.back() == ' '))) {
             valid = false;
             return Stop::Continue;
         }
@@ -118,17 +126,18 @@ private:
         return Stop::Continue;
     }
 
-    Stop MaskError(const Mask& mask, const std::string& section, const std::string& key, bool presenceForm) {
+    Stop MaskError(const Mask& mask, const std::string& section, const std::string& key,
+                   bool presenceForm) {
         AppState& st = s_.state;
         std::string text;
         if (presenceForm)
             text = GetLangString(st, kTextMaskBadDefinition) + " \"" + mask.name + "\" " +
-                   GetLangString(st, kTextMaskForKey) + " \"" + key + "\" " + GetLangString(st, kTextMaskOfSection) +
-                   " [" + section + "].";
+                   GetLangString(st, kTextMaskForKey) + " \"" + key + "\" " +
+                   GetLangString(st, kTextMaskOfSection) + " [" + section + "].";
         else
             text = GetLangString(st, kTextMaskBadDefinition) + " " + mask.name + " " +
-                   GetLangString(st, kTextMaskForKey) + " '" + key + "' " + GetLangString(st, kTextMaskOfSection) +
-                   " '" + section + "'.";
+                   GetLangString(st, kTextMaskForKey) + " '" + key + "' " +
+                   GetLangString(st, kTextMaskOfSection) + " '" + section + "'.";
         valid = false;
         s_.messages.ShowMessage(text, GetLangString(st, kTextMaskErrorTitle), kStyleStop);
         return Stop::Done;
@@ -152,7 +161,8 @@ std::vector<Line> IndexLines(std::string_view text, size_t count) {
     std::vector<Line> lines;
     lines.reserve(count);
     ForEachLine(text, [&](std::string_view t) {
-        if (t.empty()) return true;
+        if (t.empty())
+            return true;
         Line l;
         l.text = t;
         const size_t eq = t.find('=');
@@ -175,45 +185,54 @@ bool LoadMask(Station& s, const char* name, bool vehicle, Mask& mask) {
     mask.name = name;
     mask.vehicle = vehicle;
     std::string text;
-    if (s.files.ReadAll(JoinPath(s.state.programDir, name), text) == FileStatus::Ok) mask.ini.Parse(text);
-    if (!mask.ini.SectionNames().empty()) return true;
+    if (s.files.ReadAll(JoinPath(s.state.programDir, name), text) == FileStatus::Ok)
+        mask.ini.Parse(text);
+    if (!mask.ini.SectionNames().empty())
+        return true;
     s.messages.ShowMessage(GetLangString(s.state, kTextMaskMissing) + " \"" + mask.name + "\"",
                            GetLangString(s.state, kTextMaskErrorTitle), kStyleStop);
     return false;
 }
 
-}  // namespace
+} // namespace
 
 bool ValidateReservation(Station& s, const std::string& filePath, int vehicleClass) {
     std::string contents;
     if (s.files.ReadAll(filePath, contents) != FileStatus::Ok) {
-        s.messages.ShowMessage(GetLangString(s.state, kTextReadErrorText), GetLangString(s.state, kTextReadErrorTitle),
-                               kStyleStop);
+        s.messages.ShowMessage(GetLangString(s.state, kTextReadErrorText),
+                               GetLangString(s.state, kTextReadErrorTitle), kStyleStop);
         return false;
     }
     Mask acceptance, vehicle;
-    if (!LoadMask(s, kMaskAcceptance, false, acceptance)) return false;
-    if (!LoadMask(s, VehicleMaskName(vehicleClass), true, vehicle)) return false;
+    if (!LoadMask(s, kMaskAcceptance, false, acceptance))
+        return false;
+    if (!LoadMask(s, VehicleMaskName(vehicleClass), true, vehicle))
+        return false;
 
     size_t expected = 0;
     for (const Mask* m : {&acceptance, &vehicle})
         for (const std::string& section : m->ini.SectionNames()) {
-            if (SkipSection(*m, section, vehicleClass)) continue;
+            if (SkipSection(*m, section, vehicleClass))
+                continue;
             const size_t keys = m->ini.KeyNames(section).size();
-            if (keys > 0) expected += 1 + keys;
+            if (keys > 0)
+                expected += 1 + keys;
         }
     size_t counted = 0;
     ForEachLine(contents, [&](std::string_view l) {
         counted += !l.empty();
         return true;
     });
-    if (counted != expected) return false;
+    if (counted != expected)
+        return false;
 
     const std::vector<Line> lines = IndexLines(contents, counted);
     Run run(s, lines, vehicleClass);
-    if (run.CheckMask(acceptance) == Stop::Done) return false;
-    if (run.CheckMask(vehicle) == Stop::Done) return false;
+    if (run.CheckMask(acceptance) == Stop::Done)
+        return false;
+    if (run.CheckMask(vehicle) == Stop::Done)
+        return false;
     return run.valid;
 }
 
-}  // namespace heliotab
+} // namespace heliotab

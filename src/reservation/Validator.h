@@ -10,4 +10,4 @@ namespace heliotab {
 // vehicleClass: 0 light, 1 heavy, 2 bus. True when every check passed.
 bool ValidateReservation(Station& s, const std::string& filePath, int vehicleClass);
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -13,19 +13,24 @@ namespace {
 // in the 16-bit range; anything else is no id.
 int TagNumber(const std::string& part) {
     size_t b = 0, e = part.size();
-    while (b < e && part[b] == ' ') ++b;
-    while (e > b && part[e - 1] == ' ') --e;
-    if (b == e) return -1;
+    while (b < e && part[b] == ' ')
+        ++b;
+    while (e > b && part[e - 1] == ' ')
+        --e;
+    if (b == e)
+        return -1;
     int value = 0;
     for (size_t i = b; i < e; ++i) {
-        if (part[i] < '0' || part[i] > '9') return -1;
+        if (part[i] < '0' || part[i] > '9')
+            return -1;
         value = value * 10 + (part[i] - '0');
-        if (value > 32767) return -1;
+        if (value > 32767)
+            return -1;
     }
     return value;
 }
 
-}  // namespace
+} // namespace
 
 std::string LangValue(AppState& st, const std::string& key) {
     return st.LanguageIni.ReadString(st.sLanguage, key, kNoResource);
@@ -48,8 +53,10 @@ TagIds ParseTag(const std::string& tag) {
         ids.caption = TagNumber(tag);
         return ids;
     }
-    if (comma + 1 < tag.size()) ids.tooltip = TagNumber(tag.substr(comma + 1));
-    if (comma > 0) ids.caption = TagNumber(tag.substr(0, comma));
+    if (comma + 1 < tag.size())
+        ids.tooltip = TagNumber(tag.substr(comma + 1));
+    if (comma > 0)
+        ids.caption = TagNumber(tag.substr(0, comma));
     return ids;
 }
 
@@ -57,4 +64,4 @@ std::string TrayTipText(AppState& st) {
     return LangValue(st, std::to_string(kTextAppCaption)) + " (" + kAppTitle + ")";
 }
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -26,4 +26,4 @@ TagIds ParseTag(const std::string& tag);
 // Tray tip: the plain value of id 101, " (", "HELIOTAB", ")".
 std::string TrayTipText(AppState& st);
 
-}  // namespace heliotab
+} // namespace heliotab

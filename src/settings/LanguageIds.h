@@ -6,7 +6,7 @@
 namespace heliotab {
 
 enum LanguageId : int {
-    kTextAppCaption = 101,  // the side logo and the tray tip
+    kTextAppCaption = 101, // the side logo and the tray tip
 
     // About box.
     kTextAboutCaption = 201,
@@ -18,23 +18,23 @@ enum LanguageId : int {
     kTextAboutNetVersion = 207,
     kTextSysInfoMissing = 210,
 
-    kTextSelectReservation = 303,  // cboRevisione while no reservation is chosen
+    kTextSelectReservation = 303, // cboRevisione while no reservation is chosen
 
     // Panels PortaCOM and Stato.
     kTextPortNotSet = 330,
     kTextPortSearching = 331,
-    kTextPortOnline = 332,  // followed by the port number
+    kTextPortOnline = 332, // followed by the port number
     kTextStateSignedOff = 334,
     kTextStateMeasuring = 335,
     kTextStateResults = 336,
     kTextStateStopped = 337,
     kTextStateArmed = 338,
 
-    kTextBadFramesTitle = 361,  // too many faulty frames in a row
+    kTextBadFramesTitle = 361, // too many faulty frames in a row
     kTextBadFramesText = 362,
-    kTextStopTestTitle = 363,  // Ferma: stop the armed test?
+    kTextStopTestTitle = 363, // Ferma: stop the armed test?
     kTextStopTestQuestion = 364,
-    kTextOpenFailTitle = 365,  // the port cannot be opened: retry?
+    kTextOpenFailTitle = 365, // the port cannot be opened: retry?
     kTextOpenFailText = 366,
     kTextBadReservationTitle = 371,
     kTextBadReservationText = 372,
@@ -44,22 +44,22 @@ enum LanguageId : int {
     kTextBadResultsMissing = 381,
     kTextBadResultsNumber = 382,
     kTextBadResultsConfiguration = 383,
-    kTextStateBadResults = 384,  // panel Stato
+    kTextStateBadResults = 384, // panel Stato
 
     // The result file.
     kTextDoneTitle = 601,
-    kTextDoneText = 602,  // followed by the quoted result path
+    kTextDoneText = 602, // followed by the quoted result path
     kTextWriteTitle = 603,
     kTextWriteText = 604,
     kTextAccessTitle = 611,
     kTextAccessText = 612,
-    kTextNotDeliveredText = 613,     // the copy into the exchange directory failed
-    kTextReservationKeptText = 614,  // result delivered, reservation file not deleted
+    kTextNotDeliveredText = 613,    // the copy into the exchange directory failed
+    kTextReservationKeptText = 614, // result delivered, reservation file not deleted
     kTextWarningTitle = 615,
 
     // Checking a reservation against its masks.
     kTextMaskErrorTitle = 605,
-    kTextMaskBadDefinition = 606,  // "... in mask" <name> "for key" <key> "of section" <section>
+    kTextMaskBadDefinition = 606, // "... in mask" <name> "for key" <key> "of section" <section>
     kTextMaskForKey = 607,
     kTextMaskOfSection = 608,
     kTextReadErrorTitle = 609,
@@ -71,10 +71,10 @@ enum LanguageId : int {
     // Options dialog.
     kTextOptionsCaption = 401,
     kTextOptionsLogo = 402,
-    kTextOptionsPortLabel = 413,  // followed by the port number
+    kTextOptionsPortLabel = 413, // followed by the port number
     kTextOptionsNoPort = 414,
     kTextOptionsSaveFailedTitle = 450,
-    kTextOptionsSettingsNotSaved = 451,  // followed by the settings file's path
+    kTextOptionsSettingsNotSaved = 451, // followed by the settings file's path
     kTextOptionsAutostartNotSaved = 452,
 
     // The printed report.
@@ -83,4 +83,4 @@ enum LanguageId : int {
     kTextReportNotPrintedText = 652,
 };
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -8,4 +8,4 @@ ProfileBackend& DefaultProfileBackend() {
     return store;
 }
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -19,11 +19,11 @@ public:
     }
 };
 
-}  // namespace
+} // namespace
 
 ProfileBackend& DefaultProfileBackend() {
     static Win32ProfileBackend backend;
     return backend;
 }
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -20,8 +20,8 @@ namespace heliotab {
 
 class ProfileStore : public ProfileBackend {
 public:
-    uint32_t GetString(const char* section, const char* key, const char* def,
-                       char* buffer, uint32_t size, const char* file) override;
+    uint32_t GetString(const char* section, const char* key, const char* def, char* buffer,
+                       uint32_t size, const char* file) override;
     bool WriteString(const char* section, const char* key, const char* value,
                      const char* file) override;
 };
@@ -31,4 +31,4 @@ public:
 // replaced (read-only, missing folder, disk full).
 bool WriteFileWhole(const std::string& path, const std::string& bytes);
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -27,16 +27,18 @@ bool ProfileNamesEqual(std::string_view a, std::string_view b);
 // lone CR inside a line of an LF file ends that line too). fn(raw, end)
 // gets the line without its end and the end itself ("\r\n", "\n", "\r",
 // or "" for a last line without one), and returns false to stop.
-template <typename Fn>
-void ForEachProfileLine(std::string_view text, Fn fn) {
+template <typename Fn> void ForEachProfileLine(std::string_view text, Fn fn) {
     const size_t n = text.size();
     size_t pos = 0;
     while (pos < n) {
         size_t stop = text.find_first_of("\r\n", pos);
-        if (stop == std::string_view::npos) stop = n;
+        if (stop == std::string_view::npos)
+            stop = n;
         size_t next = stop;
-        if (stop < n) next += text[stop] == '\r' && stop + 1 < n && text[stop + 1] == '\n' ? 2 : 1;
-        if (!fn(text.substr(pos, stop - pos), text.substr(stop, next - stop))) return;
+        if (stop < n)
+            next += text[stop] == '\r' && stop + 1 < n && text[stop + 1] == '\n' ? 2 : 1;
+        if (!fn(text.substr(pos, stop - pos), text.substr(stop, next - stop)))
+            return;
         pos = next;
     }
 }
@@ -49,8 +51,8 @@ struct ProfileLine {
     std::string end;
     bool edited = false;
     Kind kind = Blank;
-    std::string name;       // section name (Header) or key name (Entry)
-    bool hasValue = false;  // an Entry with '='
+    std::string name;      // section name (Header) or key name (Entry)
+    bool hasValue = false; // an Entry with '='
     std::string value;
 };
 void ClassifyProfileLine(ProfileLine& l);
@@ -78,7 +80,7 @@ int FindProfileKey(const ProfileDocument& doc, int section, const std::string& t
 
 // GetPrivateProfileStringA on a parsed text, into a buffer of size
 // characters (size > 0); returns the number of characters copied.
-uint32_t ReadProfileText(const ProfileDocument& doc, const char* section, const char* key, const char* def,
-                         char* buffer, uint32_t size);
+uint32_t ReadProfileText(const ProfileDocument& doc, const char* section, const char* key,
+                         const char* def, char* buffer, uint32_t size);
 
-}  // namespace heliotab
+} // namespace heliotab

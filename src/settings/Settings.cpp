@@ -15,14 +15,16 @@ bool ListHoldsName(const std::string& list, const std::string& name) {
     size_t pos = 0;
     while (pos < list.size()) {
         size_t end = list.find('\0', pos);
-        if (end == std::string::npos) end = list.size();
-        if (list.compare(pos, end - pos, name) == 0 && end < list.size()) return true;
+        if (end == std::string::npos)
+            end = list.size();
+        if (list.compare(pos, end - pos, name) == 0 && end < list.size())
+            return true;
         pos = end + 1;
     }
     return false;
 }
 
-}  // namespace
+} // namespace
 
 void BindProgramStores(AppState& st) {
     st.LanguageIni.SetIniFile(JoinPath(st.programDir, kLanguageFileName));
@@ -31,8 +33,10 @@ void BindProgramStores(AppState& st) {
 
 bool ParseBoolean(const std::string& text, bool def) {
     const std::string t = TrimSpacesAndTabs(text);
-    if (EqualsNoCase(t, "True")) return true;
-    if (EqualsNoCase(t, "False")) return false;
+    if (EqualsNoCase(t, "True"))
+        return true;
+    if (EqualsNoCase(t, "False"))
+        return false;
     long v = 0;
     return ReadWholeNumber(t, v) ? v != 0 : def;
 }
@@ -46,10 +50,14 @@ int ParsePort(const std::string& text, int def) {
 void LoadSettings(AppState& st) {
     clsIniFiles& ini = st.SettingsIni;
     st.sLanguage = ini.ReadString(kSectionImpostazioni, kKeyLingua, kDefaultLanguage);
-    st.bAlwaysOnTop = ParseBoolean(ini.ReadString(kSectionImpostazioni, kKeyPrimoPiano, "0"), false);
-    st.bCloseAfterTest = ParseBoolean(ini.ReadString(kSectionImpostazioni, kKeyChiudiDopoTest, "0"), false);
-    st.bCloseWithEsc = ParseBoolean(ini.ReadString(kSectionImpostazioni, kKeyChiudiConEsc, "1"), true);
-    st.bPrintReport = ParseBoolean(ini.ReadString(kSectionImpostazioni, kKeyStampaReport, "0"), false);
+    st.bAlwaysOnTop =
+        ParseBoolean(ini.ReadString(kSectionImpostazioni, kKeyPrimoPiano, "0"), false);
+    st.bCloseAfterTest =
+        ParseBoolean(ini.ReadString(kSectionImpostazioni, kKeyChiudiDopoTest, "0"), false);
+    st.bCloseWithEsc =
+        ParseBoolean(ini.ReadString(kSectionImpostazioni, kKeyChiudiConEsc, "1"), true);
+    st.bPrintReport =
+        ParseBoolean(ini.ReadString(kSectionImpostazioni, kKeyStampaReport, "0"), false);
     st.iSerialPort = ParsePort(ini.ReadString(kSectionImpostazioni, kKeyPortaSeriale, "0"), 0);
 
     // The language must be one of the sections of Language.ini, whole name
@@ -67,4 +75,4 @@ void LoadSettings(AppState& st) {
     }
 }
 
-}  // namespace heliotab
+} // namespace heliotab

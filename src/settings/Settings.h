@@ -23,4 +23,4 @@ bool ParseBoolean(const std::string& text, bool def);
 // Port number: a whole number from 0 to 32767; anything else gives def.
 int ParsePort(const std::string& text, int def);
 
-}  // namespace heliotab
+} // namespace heliotab

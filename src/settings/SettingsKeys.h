@@ -21,4 +21,4 @@ inline constexpr const char* kKeyFilesAcc = "Files .ACC";
 inline constexpr const char* kDefaultLanguage = "Italiano";
 inline constexpr const char* kDefaultAccDirectory = "C:\\MCTC\\DIR_FAR\\";
 
-}  // namespace heliotab
+} // namespace heliotab

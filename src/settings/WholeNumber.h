@@ -17,4 +17,4 @@ inline constexpr long kWholeNumberLimit = 999999999;
 
 bool ReadWholeNumber(const std::string& text, long& value);
 
-}  // namespace heliotab
+} // namespace heliotab

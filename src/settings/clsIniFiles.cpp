@@ -15,9 +15,11 @@ constexpr uint32_t kStep = 256;
 constexpr uint32_t kLinearLimit = 16 * 1024;
 constexpr uint32_t kMaxSize = 16 * 1024 * 1024;
 
-const char* OrNull(const std::optional<std::string>& s) { return s ? s->c_str() : nullptr; }
+const char* OrNull(const std::optional<std::string>& s) {
+    return s ? s->c_str() : nullptr;
+}
 
-}  // namespace
+} // namespace
 
 std::string clsIniFiles::ReadString(const std::optional<std::string>& section,
                                     const std::optional<std::string>& key, const std::string& def) {
@@ -29,12 +31,16 @@ std::string clsIniFiles::ReadString(const std::optional<std::string>& section,
         buffer.assign(size + 1, '\0');
         n = Backend().GetString(OrNull(section), OrNull(key), def.c_str(), buffer.data(), size + 1,
                                 path_.c_str());
-        if (n > size) n = size;  // never trust a count beyond the buffer
-        if (n < size - 1 || size >= kMaxSize) break;
+        if (n > size)
+            n = size; // never trust a count beyond the buffer
+        if (n < size - 1 || size >= kMaxSize)
+            break;
     }
-    if (n == 0) return std::string();
+    if (n == 0)
+        return std::string();
     // A list ends with two NULs; keep only one of them.
-    if (n > 1 && buffer[n - 1] == '\0' && buffer[n - 2] == '\0') n -= 1;
+    if (n > 1 && buffer[n - 1] == '\0' && buffer[n - 2] == '\0')
+        n -= 1;
     return std::string(buffer.data(), n);
 }
 
@@ -47,6 +53,8 @@ bool clsIniFiles::DeleteKey(const std::string& section, const std::string& key) 
     return Backend().WriteString(section.c_str(), key.c_str(), nullptr, path_.c_str());
 }
 
-void clsIniFiles::Flush() { Backend().WriteString(nullptr, nullptr, nullptr, path_.c_str()); }
+void clsIniFiles::Flush() {
+    Backend().WriteString(nullptr, nullptr, nullptr, path_.c_str());
+}
 
-}  // namespace heliotab
+} // namespace heliotab

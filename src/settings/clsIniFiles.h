@@ -16,8 +16,8 @@ class ProfileBackend {
 public:
     virtual ~ProfileBackend() = default;
     // GetPrivateProfileStringA: returns the number of characters copied.
-    virtual uint32_t GetString(const char* section, const char* key, const char* def,
-                               char* buffer, uint32_t size, const char* file) = 0;
+    virtual uint32_t GetString(const char* section, const char* key, const char* def, char* buffer,
+                               uint32_t size, const char* file) = 0;
     // WritePrivateProfileStringA: true on success.
     virtual bool WriteString(const char* section, const char* key, const char* value,
                              const char* file) = 0;
@@ -39,8 +39,7 @@ public:
     // the section, each followed by one NUL. Both absent: the section names,
     // each followed by one NUL. Empty means nothing.
     std::string ReadString(const std::optional<std::string>& section,
-                           const std::optional<std::string>& key,
-                           const std::string& def = "");
+                           const std::optional<std::string>& key, const std::string& def = "");
     bool WriteString(const std::string& section, const std::string& key, const std::string& value);
     bool DeleteKey(const std::string& section, const std::string& key);
     void Flush();
@@ -51,4 +50,4 @@ private:
     std::string path_;
 };
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -23,7 +23,7 @@ struct AppState {
     bool bCloseAfterTest = false;
     bool bCloseWithEsc = true;
     bool bPrintReport = false;
-    int iSerialPort = 0;  // 16-bit in the settings file; 0 = none
+    int iSerialPort = 0; // 16-bit in the settings file; 0 = none
     std::string AccDirectory;
 
     clsIniFiles SettingsIni;
@@ -42,4 +42,4 @@ struct AppState {
     clsIniFiles ReservationIni;
 };
 
-}  // namespace heliotab
+} // namespace heliotab

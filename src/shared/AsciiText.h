@@ -18,4 +18,4 @@ bool EqualsNoCase(std::string_view a, std::string_view b);
 // Every byte a digit 0-9 (true for an empty text).
 bool AllDigits(std::string_view text);
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -14,7 +14,7 @@ std::string TwoDigits(int value);
 
 std::string FormatDdMmYyyy(const LocalTime& t);
 std::string FormatYyyyMmDd(const LocalTime& t);
-std::string FormatYy(const LocalTime& t);  // the last two digits of the year
+std::string FormatYy(const LocalTime& t); // the last two digits of the year
 std::string FormatHhNnSs(const LocalTime& t);
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -57,4 +57,4 @@ inline constexpr std::array<FarResultKey, 30> kFarResultKeys{{
     {"Operatore", &FarResult::Operatore},
 }};
 
-}  // namespace heliotab
+} // namespace heliotab

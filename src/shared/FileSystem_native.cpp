@@ -16,7 +16,8 @@ namespace heliotab {
 std::string NativePath(const std::string& path) {
     std::string p = path;
     for (char& c : p)
-        if (c == '\\') c = '/';
+        if (c == '\\')
+            c = '/';
     return p;
 }
 
@@ -51,32 +52,40 @@ FileStatus WriteAllAndSync(int fd, const std::string& data) {
     while (done < data.size()) {
         ssize_t w = write(fd, data.data() + done, data.size() - done);
         if (w < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             return FromErrno(errno);
         }
         done += static_cast<size_t>(w);
     }
-    if (fsync(fd) != 0) return FromErrno(errno);
+    if (fsync(fd) != 0)
+        return FromErrno(errno);
     return FileStatus::Ok;
 }
 
 class NativeFileSystem : public FileSystem {
 public:
-    std::vector<std::string> ListFiles(const std::string& directory, const std::string& pattern) override {
+    std::vector<std::string> ListFiles(const std::string& directory,
+                                       const std::string& pattern) override {
         std::vector<std::string> names;
         const std::string dir = NativePath(directory.empty() ? std::string(".") : directory);
         DIR* d = opendir(dir.c_str());
-        if (!d) return names;
+        if (!d)
+            return names;
         while (dirent* e = readdir(d)) {
             std::string name = e->d_name;
             // Dot files stand in for hidden files here.
-            if (name.empty() || name[0] == '.') continue;
-            if (fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) != 0) continue;
+            if (name.empty() || name[0] == '.')
+                continue;
+            if (fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) != 0)
+                continue;
             struct stat sb;
             std::string full = dir;
-            if (full.back() != '/') full += '/';
+            if (full.back() != '/')
+                full += '/';
             full += name;
-            if (stat(full.c_str(), &sb) != 0 || !S_ISREG(sb.st_mode)) continue;
+            if (stat(full.c_str(), &sb) != 0 || !S_ISREG(sb.st_mode))
+                continue;
             names.push_back(name);
         }
         closedir(d);
@@ -92,12 +101,15 @@ public:
         contents.clear();
         const std::string p = NativePath(path);
         struct stat sb;
-        if (stat(p.c_str(), &sb) == 0 && !S_ISREG(sb.st_mode)) return FileStatus::Access;
+        if (stat(p.c_str(), &sb) == 0 && !S_ISREG(sb.st_mode))
+            return FileStatus::Access;
         FILE* f = std::fopen(p.c_str(), "rb");
-        if (!f) return FromErrno(errno);
+        if (!f)
+            return FromErrno(errno);
         char buf[65536];
         size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) contents.append(buf, n);
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+            contents.append(buf, n);
         const bool failed = std::ferror(f) != 0;
         std::fclose(f);
         return failed ? FileStatus::Other : FileStatus::Ok;
@@ -106,20 +118,25 @@ public:
     FileStatus Delete(const std::string& path) override {
         const std::string p = NativePath(path);
         struct stat sb;
-        if (stat(p.c_str(), &sb) != 0) return FromErrno(errno);
-        if (!S_ISREG(sb.st_mode)) return FileStatus::Access;
+        if (stat(p.c_str(), &sb) != 0)
+            return FromErrno(errno);
+        if (!S_ISREG(sb.st_mode))
+            return FileStatus::Access;
         // A read-only file cannot be deleted on Windows; keep that here too.
-        if (IsReadOnly(sb)) return FileStatus::Access;
+        if (IsReadOnly(sb))
+            return FileStatus::Access;
         return unlink(p.c_str()) == 0 ? FileStatus::Ok : FromErrno(errno);
     }
 
     FileStatus CopyAndFlush(const std::string& src, const std::string& dst) override {
         std::string data;
         FileStatus st = ReadAll(src, data);
-        if (st != FileStatus::Ok) return st;
+        if (st != FileStatus::Ok)
+            return st;
         const std::string p = NativePath(dst);
         int fd = open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-        if (fd < 0) return errno == EEXIST ? FileStatus::Access : FromErrno(errno);
+        if (fd < 0)
+            return errno == EEXIST ? FileStatus::Access : FromErrno(errno);
         return FinishWrite(fd, p, data);
     }
 
@@ -130,7 +147,8 @@ public:
         if (stat(p.c_str(), &sb) == 0 && (!S_ISREG(sb.st_mode) || IsReadOnly(sb)))
             return FileStatus::Access;
         int fd = open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd < 0) return FromErrno(errno);
+        if (fd < 0)
+            return FromErrno(errno);
         return FinishWrite(fd, p, bytes);
     }
 
@@ -140,10 +158,13 @@ public:
         // Windows refuses to replace a read-only file or a folder; so do we.
         if (stat(d.c_str(), &sb) == 0 && (!S_ISREG(sb.st_mode) || IsReadOnly(sb)))
             return FileStatus::Access;
-        if (rename(NativePath(src).c_str(), d.c_str()) != 0) return FromErrno(errno);
+        if (rename(NativePath(src).c_str(), d.c_str()) != 0)
+            return FromErrno(errno);
         // Make the rename itself durable.
-        std::string dir = d.substr(0, d.find_last_of('/') == std::string::npos ? 0 : d.find_last_of('/'));
-        if (dir.empty()) dir = ".";
+        std::string dir =
+            d.substr(0, d.find_last_of('/') == std::string::npos ? 0 : d.find_last_of('/'));
+        if (dir.empty())
+            dir = ".";
         int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
         if (fd >= 0) {
             fsync(fd);
@@ -156,17 +177,19 @@ private:
     // Writes, flushes and closes fd; on any failure the half-written file goes.
     static FileStatus FinishWrite(int fd, const std::string& nativePath, const std::string& data) {
         FileStatus st = WriteAllAndSync(fd, data);
-        if (close(fd) != 0 && st == FileStatus::Ok) st = FileStatus::Other;
-        if (st != FileStatus::Ok) unlink(nativePath.c_str());
+        if (close(fd) != 0 && st == FileStatus::Ok)
+            st = FileStatus::Other;
+        if (st != FileStatus::Ok)
+            unlink(nativePath.c_str());
         return st;
     }
 };
 
-}  // namespace
+} // namespace
 
 FileSystem& DefaultFileSystem() {
     static NativeFileSystem fs;
     return fs;
 }
 
-}  // namespace heliotab
+} // namespace heliotab

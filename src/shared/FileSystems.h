@@ -14,4 +14,4 @@ FileSystem& DefaultFileSystem();
 // the path is returned unchanged.
 std::string NativePath(const std::string& path);
 
-}  // namespace heliotab
+} // namespace heliotab

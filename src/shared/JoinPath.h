@@ -13,4 +13,4 @@ namespace heliotab {
 // such as "C:"), then name. An empty folder gives the bare name.
 std::string JoinPath(const std::string& folder, const std::string& name);
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -15,10 +15,10 @@ namespace heliotab {
 
 // Local wall-clock time of the workstation.
 struct LocalTime {
-    int year = 2000;  // four digits
-    int month = 1;    // 1-12
-    int day = 1;      // 1-31
-    int hour = 0;     // 0-23
+    int year = 2000; // four digits
+    int month = 1;   // 1-12
+    int day = 1;     // 1-31
+    int hour = 0;    // 0-23
     int minute = 0;
     int second = 0;
 };
@@ -33,10 +33,10 @@ public:
 // the others carry the link's own short waits, so that no handler ever
 // sits in a nested wait while the tester talks to us.
 enum TimerId : int {
-    kTimerPoll = 1,       // device connection poll, 1000 ms
-    kTimerClose = 2,      // deferred close after a test, 100 ms
-    kTimerNakDelay = 3,   // the 0.5 s before a NAK
-    kTimerPollStep = 4,   // the two 0.5 s steps of PollDevice
+    kTimerPoll = 1,     // device connection poll, 1000 ms
+    kTimerClose = 2,    // deferred close after a test, 100 ms
+    kTimerNakDelay = 3, // the 0.5 s before a NAK
+    kTimerPollStep = 4, // the two 0.5 s steps of PollDevice
 };
 
 // One-shot or periodic, the core always stops a timer in its handler before
@@ -44,14 +44,14 @@ enum TimerId : int {
 class Timers {
 public:
     virtual ~Timers() = default;
-    virtual void StartTimer(int id, int intervalMs) = 0;  // replaces a running one
+    virtual void StartTimer(int id, int intervalMs) = 0; // replaces a running one
     virtual void StopTimer(int id) = 0;
 };
 
 // Message-box styles and answers, as MessageBoxA knows them.
 enum : int {
     kStyleStop = 16,
-    kStyleQuestion = 36,  // question icon, Yes and No
+    kStyleQuestion = 36, // question icon, Yes and No
     kStyleExclamation = 48,
     kStyleInformation = 64,
     kAnswerOk = 1,
@@ -84,18 +84,18 @@ public:
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
-    virtual bool Open(int portNumber) = 0;  // COM1 is 1; false when it cannot be opened
+    virtual bool Open(int portNumber) = 0; // COM1 is 1; false when it cannot be opened
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
     virtual bool Send(uint8_t byte) = 0;
-    virtual int OutBufferCount() = 0;  // bytes not yet sent
+    virtual int OutBufferCount() = 0; // bytes not yet sent
 };
 
 enum class FileStatus {
     Ok,
-    NotFound,   // file or path does not exist
-    Access,     // exists but cannot be accessed as asked (read-only, a folder, in use)
-    Other,      // disk full and anything else
+    NotFound, // file or path does not exist
+    Access,   // exists but cannot be accessed as asked (read-only, a folder, in use)
+    Other,    // disk full and anything else
 };
 
 // File services of the exchange directory and the program folder.
@@ -107,8 +107,9 @@ public:
     // Bare names of the ordinary files matching dir + pattern ("26*.ACC"),
     // in listing order; hidden and system files are left out; a missing
     // directory gives an empty list.
-    virtual std::vector<std::string> ListFiles(const std::string& directory, const std::string& pattern) = 0;
-    virtual bool FileExists(const std::string& path) = 0;  // an ordinary file, not a folder
+    virtual std::vector<std::string> ListFiles(const std::string& directory,
+                                               const std::string& pattern) = 0;
+    virtual bool FileExists(const std::string& path) = 0; // an ordinary file, not a folder
     virtual FileStatus ReadAll(const std::string& path, std::string& contents) = 0;
     virtual FileStatus Delete(const std::string& path) = 0;
     // Creates path (or truncates an existing one), writes bytes and flushes
@@ -122,9 +123,9 @@ public:
 
 // How the print dialog was answered.
 enum class PrintChoice {
-    Confirmed,  // OK: the chosen printer is now the current one
-    Cancelled,  // the operator closed it
-    Failed,     // it could not be shown (no usable printer, out of memory)
+    Confirmed, // OK: the chosen printer is now the current one
+    Cancelled, // the operator closed it
+    Failed,    // it could not be shown (no usable printer, out of memory)
 };
 
 struct ReportLayout;
@@ -156,7 +157,7 @@ public:
     virtual void SetPanelText(Panel panel, const std::string& text) = 0;
     virtual void EnableButton(Button button, bool enabled) = 0;
     virtual void ShowButton(Button button, bool visible) = 0;
-    virtual void EnableTrayOptions(bool enabled) = 0;  // mnuTrayOpzioni
+    virtual void EnableTrayOptions(bool enabled) = 0; // mnuTrayOpzioni
 
     // cboRevisione. Selecting an index by code does not raise the click.
     virtual void EnableCombo(bool enabled) = 0;
@@ -182,4 +183,4 @@ public:
     virtual void Unload() = 0;
 };
 
-}  // namespace heliotab
+} // namespace heliotab

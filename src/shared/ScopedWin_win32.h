@@ -9,8 +9,7 @@
 
 namespace heliotab {
 
-template <class H, auto Close>
-class Scoped {
+template <class H, auto Close> class Scoped {
 public:
     Scoped() = default;
     explicit Scoped(H h) : h_(h) {}
@@ -29,7 +28,8 @@ public:
     H Get() const { return h_; }
     explicit operator bool() const { return h_ != H{}; }
     void Reset(H h = H{}) {
-        if (h_ != H{}) Close(h_);
+        if (h_ != H{})
+            Close(h_);
         h_ = h;
     }
     H Release() { return std::exchange(h_, H{}); }
@@ -38,7 +38,7 @@ private:
     H h_{};
 };
 
-using ScopedDC = Scoped<HDC, DeleteDC>;  // CreateCompatibleDC, CreateDC, PrintDlg's DC
+using ScopedDC = Scoped<HDC, DeleteDC>; // CreateCompatibleDC, CreateDC, PrintDlg's DC
 using ScopedGlobal = Scoped<HGLOBAL, GlobalFree>;
 using ScopedKey = Scoped<HKEY, RegCloseKey>;
 using ScopedBitmap = Scoped<HBITMAP, DeleteObject>;
@@ -48,21 +48,26 @@ using ScopedPen = Scoped<HPEN, DeleteObject>;
 using ScopedIcon = Scoped<HICON, DestroyIcon>;
 using ScopedImageList = Scoped<HIMAGELIST, ImageList_Destroy>;
 using ScopedMenu = Scoped<HMENU, DestroyMenu>;
-using ScopedHandle = Scoped<HANDLE, CloseHandle>;  // processes, threads, mutexes, files
+using ScopedHandle = Scoped<HANDLE, CloseHandle>; // processes, threads, mutexes, files
 
 // CreateFile and FindFirstFile fail with INVALID_HANDLE_VALUE, not null: these
 // turn that into an empty owner, so `if (file)` means "opened".
-inline ScopedHandle OwnFile(HANDLE h) { return ScopedHandle(h == INVALID_HANDLE_VALUE ? nullptr : h); }
+inline ScopedHandle OwnFile(HANDLE h) {
+    return ScopedHandle(h == INVALID_HANDLE_VALUE ? nullptr : h);
+}
 
 // Closes now, for a caller that must know whether the close (the last flush
 // of a written file) succeeded; an empty owner counts as closed.
-inline bool CloseNow(ScopedHandle& h) { return !h || CloseHandle(h.Release()) != 0; }
+inline bool CloseNow(ScopedHandle& h) {
+    return !h || CloseHandle(h.Release()) != 0;
+}
 
 class ScopedFind {
 public:
     explicit ScopedFind(HANDLE h) : h_(h) {}
     ~ScopedFind() {
-        if (h_ != INVALID_HANDLE_VALUE) FindClose(h_);
+        if (h_ != INVALID_HANDLE_VALUE)
+            FindClose(h_);
     }
     ScopedFind(const ScopedFind&) = delete;
     ScopedFind& operator=(const ScopedFind&) = delete;
@@ -79,7 +84,8 @@ class WindowDC {
 public:
     explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
     ~WindowDC() {
-        if (dc_) ReleaseDC(window_, dc_);
+        if (dc_)
+            ReleaseDC(window_, dc_);
     }
     WindowDC(const WindowDC&) = delete;
     WindowDC& operator=(const WindowDC&) = delete;
@@ -95,9 +101,11 @@ private:
 // object back before the selected one can be deleted.
 class SelectedObject {
 public:
-    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(dc && object ? SelectObject(dc, object) : nullptr) {}
+    SelectedObject(HDC dc, HGDIOBJ object)
+        : dc_(dc), old_(dc && object ? SelectObject(dc, object) : nullptr) {}
     ~SelectedObject() {
-        if (old_) SelectObject(dc_, old_);
+        if (old_)
+            SelectObject(dc_, old_);
     }
     SelectedObject(const SelectedObject&) = delete;
     SelectedObject& operator=(const SelectedObject&) = delete;
@@ -113,12 +121,14 @@ public:
     OwnedMutex() = default;
     explicit OwnedMutex(ScopedHandle mutex) : mutex_(std::move(mutex)) {}
     ~OwnedMutex() {
-        if (mutex_) ReleaseMutex(mutex_.Get());
+        if (mutex_)
+            ReleaseMutex(mutex_.Get());
     }
     OwnedMutex(OwnedMutex&& o) noexcept = default;
     OwnedMutex& operator=(OwnedMutex&& o) noexcept {
         if (this != &o) {
-            if (mutex_) ReleaseMutex(mutex_.Get());
+            if (mutex_)
+                ReleaseMutex(mutex_.Get());
             mutex_ = std::move(o.mutex_);
         }
         return *this;
@@ -130,12 +140,12 @@ private:
 };
 
 // GlobalLock for as long as the object lives.
-template <class T>
-class GlobalView {
+template <class T> class GlobalView {
 public:
     explicit GlobalView(HGLOBAL g) : g_(g), p_(g ? static_cast<T*>(GlobalLock(g)) : nullptr) {}
     ~GlobalView() {
-        if (p_) GlobalUnlock(g_);
+        if (p_)
+            GlobalUnlock(g_);
     }
     GlobalView(const GlobalView&) = delete;
     GlobalView& operator=(const GlobalView&) = delete;
@@ -147,4 +157,4 @@ private:
     T* p_;
 };
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -9,7 +9,7 @@
 
 namespace heliotab {
 
-class TesterLink;  // the main window's link to the tester (src/device)
+class TesterLink; // the main window's link to the tester (src/device)
 
 struct Station {
     AppState& state;
@@ -22,7 +22,7 @@ struct Station {
     FileSystem& files;
     ReportPrinter& printer;
     TesterLink& link;
-    ReservationPicker picker{};  // the main window's list and selection; lives with the station
+    ReservationPicker picker{}; // the main window's list and selection; lives with the station
 };
 
-}  // namespace heliotab
+} // namespace heliotab

@@ -22,4 +22,4 @@ void EnableIdleControls(Station& s) {
     s.view.EnableCombo(true);
 }
 
-}  // namespace heliotab
+} // namespace heliotab

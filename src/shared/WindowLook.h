@@ -9,4 +9,4 @@ namespace heliotab {
 void ShowArmedLook(Station& s);
 void EnableIdleControls(Station& s);
 
-}  // namespace heliotab
+} // namespace heliotab

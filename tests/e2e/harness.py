@@ -5,23 +5,58 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
 _TAG = os.environ.get("HELIOTAB_BUILD_TAG", "")
-NATIVE_DIR = Path(os.environ.get("HELIOTAB_NATIVE_DIR", ROOT / "build" / (f"{_TAG}-native" if _TAG else "native")))
-WIN_DIR = Path(os.environ.get("HELIOTAB_WIN_DIR", ROOT / "build" / (f"{_TAG}-win" if _TAG else "win")))
-EXE, DRIVER = Path(os.environ.get("HELIOTAB_EXE", WIN_DIR / "heliotab.exe")), WIN_DIR / "uidriver.exe"
-FARSIM, DEMOGEN = Path(os.environ.get("HELIOTAB_FARSIM", NATIVE_DIR / "farsim")), NATIVE_DIR / "demogen"
+NATIVE_DIR = Path(
+    os.environ.get("HELIOTAB_NATIVE_DIR", ROOT / "build" / (f"{_TAG}-native" if _TAG else "native"))
+)
+WIN_DIR = Path(
+    os.environ.get("HELIOTAB_WIN_DIR", ROOT / "build" / (f"{_TAG}-win" if _TAG else "win"))
+)
+EXE, DRIVER = (
+    Path(os.environ.get("HELIOTAB_EXE", WIN_DIR / "heliotab.exe")),
+    WIN_DIR / "uidriver.exe",
+)
+FARSIM, DEMOGEN = (
+    Path(os.environ.get("HELIOTAB_FARSIM", NATIVE_DIR / "farsim")),
+    NATIVE_DIR / "demogen",
+)
 START_TIMEOUT = float(os.environ.get("HELIOTAB_E2E_START_TIMEOUT", "60"))
 APP_CLASS, APP_TITLE, MAIN_CLASS = "ThunderRT6Main", "HELIOTAB", "HELIOTAB_frmMain"
 have_exe = EXE.is_file() and DRIVER.is_file()
 requires_exe = unittest.skipUnless(have_exe, f"{EXE} or {DRIVER} not built")
-requires_road = unittest.skipUnless(have_exe and FARSIM.is_file() and DEMOGEN.is_file(), "exe, driver, farsim or demogen not built")
+requires_road = unittest.skipUnless(
+    have_exe and FARSIM.is_file() and DEMOGEN.is_file(), "exe, driver, farsim or demogen not built"
+)
 COM, EOT, ENQ, ACK, CAN = 3, 0x04, 0x05, 0x06, 0x18
-CBO, LBL_APP, TB_TEST, TB_OPZIONI = 1005, (1040, 1041, 1042, 1043, 1044, 1045), 1101, 1103  # src/res/resource.h
+CBO, LBL_APP, TB_TEST, TB_OPZIONI = (
+    1005,
+    (1040, 1041, 1042, 1043, 1044, 1045),
+    1101,
+    1103,
+)  # src/res/resource.h
 PANEL_STATO, PANEL_PORT = 0, 1
-T_NO_PORT, T_SEARCHING, T_ONLINE_PORT, T_SIGNED_OFF, T_DONE_TITLE, T_DONE = 330, 331, 332, 334, 601, 602
+T_NO_PORT, T_SEARCHING, T_ONLINE_PORT, T_SIGNED_OFF, T_DONE_TITLE, T_DONE = (
+    330,
+    331,
+    332,
+    334,
+    601,
+    602,
+)
 # farsim offers a measurement every 0.4 s until the program takes one, then sends the results.
 MEASURING = ("--demo", "--demo-interval", "400", "--measure-after", "300", "--result-after", "200")
-LANGUAGE_IDS = [*range(101, 105), *range(151, 155), *range(201, 211), *range(301, 375), *range(401, 442),
-                *range(601, 616), 650, 651, 652, 701, 702]
+LANGUAGE_IDS = [
+    *range(101, 105),
+    *range(151, 155),
+    *range(201, 211),
+    *range(301, 375),
+    *range(401, 442),
+    *range(601, 616),
+    650,
+    651,
+    652,
+    701,
+    702,
+]
 # A killed run still gets its cleanups (stations stopped, ports unlinked).
 signal.signal(signal.SIGTERM, lambda signum, frame: (_ for _ in ()).throw(SystemExit(128 + signum)))
 
@@ -38,13 +73,19 @@ def poll(predicate, timeout, interval=0.05, what="condition"):
 class WineSession:
     def __init__(self):
         if not os.environ.get("HELIOTAB_WINE_SESSION"):
-            raise RuntimeError("no Wine session: source scripts/wine-env.sh; heliotab_wine_session_start DIR")
+            raise RuntimeError(
+                "no Wine session: source scripts/wine-env.sh; heliotab_wine_session_start DIR"
+            )
         self.env = dict(os.environ)
         self.drive_c = Path(self.env["WINEPREFIX"]) / "drive_c"
 
-    def dos_path(self, path): return "C:\\" + str(Path(path).resolve().relative_to(self.drive_c.resolve())).replace("/", "\\")
+    def dos_path(self, path):
+        return "C:\\" + str(Path(path).resolve().relative_to(self.drive_c.resolve())).replace(
+            "/", "\\"
+        )
 
-    def link_com(self, n, pty): self.unlink_com(n) or (self.drive_c.parent / "dosdevices" / f"com{n}").symlink_to(pty)
+    def link_com(self, n, pty):
+        self.unlink_com(n) or (self.drive_c.parent / "dosdevices" / f"com{n}").symlink_to(pty)
 
     def unlink_com(self, n):
         link = self.drive_c.parent / "dosdevices" / f"com{n}"
@@ -58,30 +99,46 @@ def session():
 
 
 def unescape(value):
-    raw = re.sub(rb"\\(x[0-9a-f]{2}|.)", lambda m: bytes([int(m[1][1:], 16)]) if len(m[1]) == 3 else
-                 {b"t": b"\t", b"r": b"\r", b"n": b"\n"}.get(m[1], m[1]), value.encode("latin-1"))
+    raw = re.sub(
+        rb"\\(x[0-9a-f]{2}|.)",
+        lambda m: bytes([int(m[1][1:], 16)])
+        if len(m[1]) == 3
+        else {b"t": b"\t", b"r": b"\r", b"n": b"\n"}.get(m[1], m[1]),
+        value.encode("latin-1"),
+    )
     return raw.decode("cp1252", "replace")
 
 
 class DriverResult:
     def __init__(self, args, rc, stdout):
         self.args, self.rc, self.ok = args, rc, rc == 0
-        self.records = [(p[0], {k: unescape(v) for k, _, v in (f.partition("=") for f in p[1:])})
-                        for p in (line.split("\t") for line in stdout.splitlines())]
+        self.records = [
+            (p[0], {k: unescape(v) for k, _, v in (f.partition("=") for f in p[1:])})
+            for p in (line.split("\t") for line in stdout.splitlines())
+        ]
 
-    def all(self, kind): return [f for k, f in self.records if k == kind]
+    def all(self, kind):
+        return [f for k, f in self.records if k == kind]
 
-    def first(self, kind): return next(iter(self.all(kind)), None)
+    def first(self, kind):
+        return next(iter(self.all(kind)), None)
 
 
 class Driver:
-    def __init__(self, sess): self.session = sess
+    def __init__(self, sess):
+        self.session = sess
 
     def run(self, *args, timeout=60):
         # Output to a file: a Wine helper the driver happens to start inherits pipes and outlives it.
         with tempfile.TemporaryFile() as out:
-            rc = subprocess.run(["wine", str(DRIVER), *map(str, args)], env=self.session.env, stdin=subprocess.DEVNULL,
-                                stdout=out, stderr=subprocess.DEVNULL, timeout=timeout + 60).returncode
+            rc = subprocess.run(
+                ["wine", str(DRIVER), *map(str, args)],
+                env=self.session.env,
+                stdin=subprocess.DEVNULL,
+                stdout=out,
+                stderr=subprocess.DEVNULL,
+                timeout=timeout + 60,
+            ).returncode
             return DriverResult(args, rc, (out.seek(0), out.read())[1].decode("ascii", "replace"))
 
     def check(self, *args, **kw):
@@ -90,35 +147,56 @@ class Driver:
             raise AssertionError(f"uidriver {args} -> rc={r.rc} {r.records}")
         return r
 
-    def is_running(self): return self.run("is-running").ok
+    def is_running(self):
+        return self.run("is-running").ok
 
-    def texts(self, *window): return [c["title"] for c in self.check(*window, "list-children").all("control")]
+    def texts(self, *window):
+        return [c["title"] for c in self.check(*window, "list-children").all("control")]
 
-    def control(self, cid, *window): return next(c for c in self.check(*window, "list-children").all("control") if c["id"] == str(cid))
+    def control(self, cid, *window):
+        return next(
+            c for c in self.check(*window, "list-children").all("control") if c["id"] == str(cid)
+        )
 
     def panel(self, index):  # None when unreadable this time (a Wine hiccup right after a start)
         r = self.run("status-panel", index)
         return r.first("panel")["value"] if r.ok and r.first("panel") else None
 
-    def message_box(self, timeout_s): return self.run("message-box", "wait", int(timeout_s * 1000), timeout=timeout_s).first("msgbox")
+    def message_box(self, timeout_s):
+        return self.run("message-box", "wait", int(timeout_s * 1000), timeout=timeout_s).first(
+            "msgbox"
+        )
 
-    def answer(self, button): return self.check("message-box", "answer", button, 10000)
+    def answer(self, button):
+        return self.check("message-box", "answer", button, 10000)
 
-    def open_dialogs(self): return self.run("message-box", "none").all("msgbox")
-
-
-def ini_bytes(sections): return ("".join(f"[{name}]\r\n" + "".join(f"{k}={v}\r\n" for k, v in items) for name, items in sections)).encode("cp1252")
-
-
-def lang_text(i, name="Italiano"): return f"E2E {i} {name}"
+    def open_dialogs(self):
+        return self.run("message-box", "none").all("msgbox")
 
 
-def test_language(name="Italiano"): return [(name, [(str(i), lang_text(i, name)) for i in LANGUAGE_IDS])]  # a language file of the tests' own
+def ini_bytes(sections):
+    return (
+        "".join(
+            f"[{name}]\r\n" + "".join(f"{k}={v}\r\n" for k, v in items) for name, items in sections
+        )
+    ).encode("cp1252")
+
+
+def lang_text(i, name="Italiano"):
+    return f"E2E {i} {name}"
+
+
+def test_language(name="Italiano"):
+    return [
+        (name, [(str(i), lang_text(i, name)) for i in LANGUAGE_IDS])
+    ]  # a language file of the tests' own
 
 
 def road_settings(station, extra=()):
-    return [("Impostazioni", [("Lingua", "Italiano"), ("Porta Seriale", str(COM)), *extra]),
-            ("Percorsi", [("Files .ACC", station.exchange_dos)])]
+    return [
+        ("Impostazioni", [("Lingua", "Italiano"), ("Porta Seriale", str(COM)), *extra]),
+        ("Percorsi", [("Files .ACC", station.exchange_dos)]),
+    ]
 
 
 class Station:
@@ -134,29 +212,52 @@ class Station:
         self.exchange.mkdir(parents=True)
         for f in [EXE, *ROOT.glob("data/*.msk")]:
             shutil.copy2(f, self.dir / ("heliotab.exe" if f == EXE else f.name))
-        self.settings_path, self.language_path = self.dir / "HELIOTAB.ini", self.dir / "Language.ini"
+        self.settings_path, self.language_path = (
+            self.dir / "HELIOTAB.ini",
+            self.dir / "Language.ini",
+        )
         self.write(self.language_path, test_language() if language == "default" else language)
 
     @property
-    def exchange_dos(self): return self.session.dos_path(self.exchange) + "\\"
+    def exchange_dos(self):
+        return self.session.dos_path(self.exchange) + "\\"
 
-    def write(self, path, content): path.write_bytes(content if isinstance(content, bytes) else ini_bytes(content))
+    def write(self, path, content):
+        path.write_bytes(content if isinstance(content, bytes) else ini_bytes(content))
 
-    def files(self): return {str(p.relative_to(self.dir)): (p.stat().st_mtime_ns, p.read_bytes()) for p in sorted(self.dir.rglob("*")) if p.is_file()}
+    def files(self):
+        return {
+            str(p.relative_to(self.dir)): (p.stat().st_mtime_ns, p.read_bytes())
+            for p in sorted(self.dir.rglob("*"))
+            if p.is_file()
+        }
 
     def start(self, args=()):
         # stderr to a file, never a pipe: Wine helpers started by the program inherit it.
         with open(self.dir.parent / f"{self.dir.name}.stderr", "ab") as err:
-            self.processes.append(subprocess.Popen(["wine", self.session.dos_path(self.dir / "heliotab.exe"), *args],
-                                  env=self.session.env, cwd=self.dir, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=err))
+            self.processes.append(
+                subprocess.Popen(
+                    ["wine", self.session.dos_path(self.dir / "heliotab.exe"), *args],
+                    env=self.session.env,
+                    cwd=self.dir,
+                    stdin=subprocess.DEVNULL,
+                    stdout=subprocess.DEVNULL,
+                    stderr=err,
+                )
+            )
         return self.processes[-1]
 
     def wait_main_window(self, timeout=START_TIMEOUT):
-        self.driver.check("wait-window", MAIN_CLASS, APP_TITLE, int(timeout * 1000), "--idle", timeout=timeout)
+        self.driver.check(
+            "wait-window", MAIN_CLASS, APP_TITLE, int(timeout * 1000), "--idle", timeout=timeout
+        )
 
-    def start_and_wait(self, args=()): return (self.start(args), self.wait_main_window())[0]
+    def start_and_wait(self, args=()):
+        return (self.start(args), self.wait_main_window())[0]
 
-    def close(self, timeout=30, p=None):  # WM_CLOSE, an armed test's question answered Yes; the exit code or None
+    def close(
+        self, timeout=30, p=None
+    ):  # WM_CLOSE, an armed test's question answered Yes; the exit code or None
         p = p or self.processes[-1]
         if p.poll() is None and self.driver.run("close").ok:
             deadline = time.monotonic() + timeout
@@ -170,7 +271,9 @@ class Station:
         for p in self.processes:
             if p.poll() is None and self.close(10, p) is None:
                 p.kill(), p.wait(30)
-        poll(lambda: not self.driver.is_running(), 30, 0.2, "program windows gone")  # none may survive into the next test
+        poll(
+            lambda: not self.driver.is_running(), 30, 0.2, "program windows gone"
+        )  # none may survive into the next test
 
 
 class Farsim:
@@ -178,25 +281,52 @@ class Farsim:
 
     def __init__(self, sess, workdir, com=COM, args=()):
         self.session, self.com = sess, com
-        self.link, self.log_path = Path(workdir) / f"farsim-com{com}", Path(workdir) / f"farsim-com{com}.log"
+        self.link, self.log_path = (
+            Path(workdir) / f"farsim-com{com}",
+            Path(workdir) / f"farsim-com{com}.log",
+        )
         self.stderr = open(Path(workdir) / f"farsim-com{com}.stderr", "ab")
-        self.process = subprocess.Popen([str(FARSIM), "--pty-link", str(self.link), "--log", str(self.log_path), *map(str, args)],
-                                        stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=self.stderr)
-        if not select.select([self.process.stdout], [], [], 30)[0] or not self.process.stdout.readline():
+        self.process = subprocess.Popen(
+            [
+                str(FARSIM),
+                "--pty-link",
+                str(self.link),
+                "--log",
+                str(self.log_path),
+                *map(str, args),
+            ],
+            stdin=subprocess.DEVNULL,
+            stdout=subprocess.PIPE,
+            stderr=self.stderr,
+        )
+        if (
+            not select.select([self.process.stdout], [], [], 30)[0]
+            or not self.process.stdout.readline()
+        ):
             raise RuntimeError("farsim did not report its pty")
         self.pty = os.path.realpath(self.link)
         # The link itself, not the pty behind it: a hang-up makes a new pty behind the same link.
         sess.link_com(com, self.link)
 
-    def events(self):  # [(t_ms, kind, rest)]: kind rx/tx (rest 'HH NAME'), tx-frame, tx-etx, answer, ...
-        lines = self.log_path.read_text(errors="replace").splitlines() if self.log_path.exists() else []
-        return [(float(m["t"]), m["kind"], m["rest"] or "") for m in map(self.LINE.match, lines) if m]
+    def events(
+        self,
+    ):  # [(t_ms, kind, rest)]: kind rx/tx (rest 'HH NAME'), tx-frame, tx-etx, answer, ...
+        lines = (
+            self.log_path.read_text(errors="replace").splitlines() if self.log_path.exists() else []
+        )
+        return [
+            (float(m["t"]), m["kind"], m["rest"] or "") for m in map(self.LINE.match, lines) if m
+        ]
 
-    def received(self): return [(t, int(rest.split()[0], 16)) for t, kind, rest in self.events() if kind == "rx"]
+    def received(self):
+        return [(t, int(rest.split()[0], 16)) for t, kind, rest in self.events() if kind == "rx"]
 
-    def received_bytes(self): return bytes(b for _, b in self.received())
+    def received_bytes(self):
+        return bytes(b for _, b in self.received())
 
-    def frames(self, status=None):  # [{'status', 'attempt', 'fault', 'etx'}]; etx: the ms of its ETX, None unsent
+    def frames(
+        self, status=None
+    ):  # [{'status', 'attempt', 'fault', 'etx'}]; etx: the ms of its ETX, None unsent
         frames = []
         for t, kind, rest in self.events():
             if kind == "tx-frame":
@@ -205,17 +335,26 @@ class Farsim:
                 frames[-1]["etx"] = t
         return [f for f in frames if status is None or f["status"] == status]
 
-    def rx_after(self, t_from, t_to=float("inf")): return [b for t, b in self.received() if t_from < t <= t_to]
+    def rx_after(self, t_from, t_to=float("inf")):
+        return [b for t, b in self.received() if t_from < t <= t_to]
 
     def stop(self):
-        self.process.terminate(), self.process.wait(10), self.process.stdout.close(), self.stderr.close()
+        self.process.terminate(), self.process.wait(
+            10
+        ), self.process.stdout.close(), self.stderr.close()
         self.session.unlink_com(self.com)
 
 
-def light_reservation(folder):  # demogen's reservations into folder; a valid light one: (path, list text, operator)
+def light_reservation(
+    folder,
+):  # demogen's reservations into folder; a valid light one: (path, list text, operator)
     Path(folder).mkdir(parents=True, exist_ok=True)
-    out = subprocess.run([str(DEMOGEN), str(folder)], capture_output=True, text=True, timeout=60, check=True)
-    for path in [Path(folder) / w[0] for w in map(str.split, out.stdout.splitlines()) if w[1:2] == ["valid"]]:
+    out = subprocess.run(
+        [str(DEMOGEN), str(folder)], capture_output=True, text=True, timeout=60, check=True
+    )
+    for path in [
+        Path(folder) / w[0] for w in map(str.split, out.stdout.splitlines()) if w[1:2] == ["valid"]
+    ]:
         f = dict(re.findall(r"(?m)^(\w+)=([^\r\n]*)", path.read_bytes().decode("cp1252")))
         if f.get("TipoVeicolo") == "LEGGERO":
             return path, f" {f['Fabbrica']} - {f['Tipo']} - {f['Targa']}", f["Operatore"]
@@ -229,7 +368,8 @@ class Inotify:
         self._libc = ctypes.CDLL(ctypes.util.find_library("c") or "libc.so.6", use_errno=True)
         self.fd, self.dirs = self._libc.inotify_init1(os.O_NONBLOCK | os.O_CLOEXEC), {}
 
-    def watch(self, folder, mask): self.dirs[self._libc.inotify_add_watch(self.fd, str(folder).encode(), mask)] = Path(folder)
+    def watch(self, folder, mask):
+        self.dirs[self._libc.inotify_add_watch(self.fd, str(folder).encode(), mask)] = Path(folder)
 
     def read(self, timeout):
         if not select.select([self.fd], [], [], max(0.0, timeout))[0]:
@@ -237,7 +377,14 @@ class Inotify:
         t, buf, out, i = time.monotonic(), os.read(self.fd, 65536), [], 0
         while i < len(buf):
             wd, mask, _cookie, length = struct.unpack_from("iIII", buf, i)
-            out.append((t, mask, self.dirs.get(wd, Path("?")) / buf[i + 16:i + 16 + length].rstrip(b"\0").decode()))
+            out.append(
+                (
+                    t,
+                    mask,
+                    self.dirs.get(wd, Path("?"))
+                    / buf[i + 16 : i + 16 + length].rstrip(b"\0").decode(),
+                )
+            )
             i += 16 + length
         return out
 
@@ -249,15 +396,30 @@ class E2ETestCase(unittest.TestCase):
         self.station = Station(self.id().split(".")[-1], language=self.language)
         self.driver, self.work, self.farsim = self.station.driver, self.station.dir / "work", None
         self.work.mkdir()
-        self.addCleanup(lambda: self.farsim and self.farsim.stop()), self.addCleanup(self.station.stop)
+        self.addCleanup(lambda: self.farsim and self.farsim.stop()), self.addCleanup(
+            self.station.stop
+        )
         self.addCleanup(self._screenshot_on_failure)  # runs first: the screen as it failed
 
     def _screenshot_on_failure(self):
         result = getattr(getattr(self, "_outcome", None), "result", None)
-        if result and any(getattr(t, "test_case", t) is self for t, _ in result.failures + result.errors):
+        if result and any(
+            getattr(t, "test_case", t) is self for t, _ in result.failures + result.errors
+        ):
             (ROOT / "build" / "e2e-failures").mkdir(parents=True, exist_ok=True)
-            subprocess.run(["import", "-display", self.station.session.env["DISPLAY"], "-window", "root",
-                            str(ROOT / "build" / "e2e-failures" / f"{self.id()}.png")], env=self.station.session.env, capture_output=True, timeout=60)
+            subprocess.run(
+                [
+                    "import",
+                    "-display",
+                    self.station.session.env["DISPLAY"],
+                    "-window",
+                    "root",
+                    str(ROOT / "build" / "e2e-failures" / f"{self.id()}.png"),
+                ],
+                env=self.station.session.env,
+                capture_output=True,
+                timeout=60,
+            )
 
     def start_tester(self, *args, scenario=None):
         if scenario is not None:
@@ -267,20 +429,33 @@ class E2ETestCase(unittest.TestCase):
         return self.farsim
 
     def start_program(self, args=(), settings=None, **kw):
-        self.station.write(self.station.settings_path, settings or road_settings(self.station, **kw))
+        self.station.write(
+            self.station.settings_path, settings or road_settings(self.station, **kw)
+        )
         return self.station.start_and_wait(args)
 
-    def wait_panel(self, index, text, timeout=40): poll(lambda: self.driver.panel(index) == text, timeout, 0.1, f"panel {index} = {text!r}")
+    def wait_panel(self, index, text, timeout=40):
+        poll(lambda: self.driver.panel(index) == text, timeout, 0.1, f"panel {index} = {text!r}")
 
-    def wait_online(self): self.wait_panel(PANEL_PORT, lang_text(T_ONLINE_PORT) + str(COM))
+    def wait_online(self):
+        self.wait_panel(PANEL_PORT, lang_text(T_ONLINE_PORT) + str(COM))
 
     def pick(self, item_text):  # opening the list rebuilds it
         self.driver.check("combo-dropdown", CBO)
-        index = poll(lambda: (lambda items: items.index(item_text) if item_text in items else None)(
-            [i["value"] for i in self.driver.check("combo-items", CBO).all("item")]), 20, 0.1, f"{item_text!r} listed")
+        index = poll(
+            lambda: (lambda items: items.index(item_text) if item_text in items else None)(
+                [i["value"] for i in self.driver.check("combo-items", CBO).all("item")]
+            ),
+            20,
+            0.1,
+            f"{item_text!r} listed",
+        )
         self.driver.check("combo-select", index, CBO)
 
     def assert_box(self, title_id, text, icon, buttons="ok", timeout=40):
         box = self.driver.message_box(timeout)
         self.assertIsNotNone(box, "a message box was expected")
-        self.assertEqual((box["title"], box["text"], box["icon"], box["buttons"]), (lang_text(title_id), text, icon, buttons))
+        self.assertEqual(
+            (box["title"], box["text"], box["icon"], box["buttons"]),
+            (lang_text(title_id), text, icon, buttons),
+        )

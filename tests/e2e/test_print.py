@@ -1,16 +1,36 @@
 import os, re, shutil, subprocess, unittest
 from pathlib import Path
 
-from harness import ROOT, T_DONE, T_DONE_TITLE, E2ETestCase, have_exe, lang_text, light_reservation, MEASURING, poll, requires_road, road_settings
+from harness import (
+    ROOT,
+    T_DONE,
+    T_DONE_TITLE,
+    E2ETestCase,
+    have_exe,
+    lang_text,
+    light_reservation,
+    MEASURING,
+    poll,
+    requires_road,
+    road_settings,
+)
 
 T_REPORT_TITLE, T_NO_PRINTER = 650, 651
 CUPS_DIR = ROOT / "build" / f"e2e-cups-{os.getpid()}"
-have_cups = shutil.which("cupsd", path=os.environ.get("PATH", "") + ":/usr/sbin") and shutil.which("pdftotext")
+have_cups = shutil.which("cupsd", path=os.environ.get("PATH", "") + ":/usr/sbin") and shutil.which(
+    "pdftotext"
+)
 pdf_dir = None
 
 
 def cups(*args):
-    return subprocess.run(["bash", str(ROOT / "scripts" / "cups-pdf.sh"), *args], capture_output=True, text=True, timeout=60, check=True).stdout.strip()
+    return subprocess.run(
+        ["bash", str(ROOT / "scripts" / "cups-pdf.sh"), *args],
+        capture_output=True,
+        text=True,
+        timeout=60,
+        check=True,
+    ).stdout.strip()
 
 
 def setUpModule():
@@ -56,17 +76,36 @@ class ReportTest(E2ETestCase):
     def check_report(self, far, result):
         box = self.driver.message_box(20)
         self.assertEqual(box["buttons"].split(",")[:2], ["ok", "cancel"], "the print dialog")
-        self.assertIn("CUPS:PDF", self.driver.texts("--window", box["hwnd"]), "the default queue shown")
+        self.assertIn(
+            "CUPS:PDF", self.driver.texts("--window", box["hwnd"]), "the default queue shown"
+        )
         before = set(pdf_dir.glob("*.pdf"))
         self.driver.answer("ok")
-        new = poll(lambda: (lambda n: n if n and all(os.path.getsize(p) for p in n) and not subprocess.run(
-            ["lpstat", "-W", "not-completed", "-o"], capture_output=True, text=True).stdout.strip() else None)(
-            set(pdf_dir.glob("*.pdf")) - before), 60, 0.1, "the printed PDF")
-        text = subprocess.run(["pdftotext", "-layout", new.pop(), "-"], capture_output=True, text=True, check=True).stdout
+        new = poll(
+            lambda: (
+                lambda n: n
+                if n
+                and all(os.path.getsize(p) for p in n)
+                and not subprocess.run(
+                    ["lpstat", "-W", "not-completed", "-o"], capture_output=True, text=True
+                ).stdout.strip()
+                else None
+            )(set(pdf_dir.glob("*.pdf")) - before),
+            60,
+            0.1,
+            "the printed PDF",
+        )
+        text = subprocess.run(
+            ["pdftotext", "-layout", new.pop(), "-"], capture_output=True, text=True, check=True
+        ).stdout
         lines = [line.strip() for line in text.splitlines() if line.strip()]
-        self.assertRegex(lines[0], "^" + re.escape(result + " - ") + r"\d{1,2}/\d{1,2}/\d{2,4} \d{1,2}:\d{2}:\d{2}")
+        self.assertRegex(
+            lines[0],
+            "^" + re.escape(result + " - ") + r"\d{1,2}/\d{1,2}/\d{2,4} \d{1,2}:\d{2}:\d{2}",
+        )
         # Each item of the result file on a line of its own: a comma ends one too.
-        self.assertEqual(lines[1:], far.read_bytes().decode("cp1252").replace(",", "\r\n").split("\r\n")[:-1])
+        self.assertEqual(
+            lines[1:], far.read_bytes().decode("cp1252").replace(",", "\r\n").split("\r\n")[:-1]
+        )
         self.assertEqual(lines[2:4], ["Marca=FAR", "SIM"])
         self.assertEqual(self.driver.open_dialogs(), [])
-

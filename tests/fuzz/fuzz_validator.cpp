@@ -16,12 +16,15 @@
 using namespace heliotab;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string dir = "/dev/shm/heliotab-fuzz-validator-" + std::to_string(getpid()) + "/";  // no disk
+    static const std::string dir =
+        "/dev/shm/heliotab-fuzz-validator-" + std::to_string(getpid()) + "/"; // no disk
     [[maybe_unused]] static const bool made = std::filesystem::create_directories(dir);
-    if (size == 0) return 0;
+    if (size == 0)
+        return 0;
     const int vehicleClass = data[0] % 3;
     std::string rest(reinterpret_cast<const char*>(data + 1), size - 1);
-    for (const char* name : {"Accettazione.msk", vehicleClass ? "Veicoli_Pesanti.msk" : "Veicoli_Leggeri.msk"}) {
+    for (const char* name :
+         {"Accettazione.msk", vehicleClass ? "Veicoli_Pesanti.msk" : "Veicoli_Leggeri.msk"}) {
         const size_t nul = std::min(rest.find('\0'), rest.size());
         std::ofstream(dir + name, std::ios::binary) << rest.substr(0, nul);
         rest.erase(0, nul + 1);
@@ -29,7 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::ofstream(dir + "26000001.ACC", std::ios::binary) << rest;
     fakes::FakeStation fs(DefaultFileSystem());
     fs.state.programDir = dir;
-    if (const bool valid = ValidateReservation(fs.station, dir + "26000001.ACC", vehicleClass); fs.messages.shown.size() > (valid ? 0u : 1u)) std::abort();
-    if (const int preCheck = ReservationPreCheck(rest, fs.clock.Now()); preCheck < -1 || preCheck > 2) std::abort();
+    if (const bool valid = ValidateReservation(fs.station, dir + "26000001.ACC", vehicleClass);
+        fs.messages.shown.size() > (valid ? 0u : 1u))
+        std::abort();
+    if (const int preCheck = ReservationPreCheck(rest, fs.clock.Now());
+        preCheck < -1 || preCheck > 2)
+        std::abort();
     return 0;
 }

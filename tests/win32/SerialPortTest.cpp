@@ -14,26 +14,43 @@ namespace {
 
 constexpr UINT kChunk = WM_APP + 1, kDisconnect = WM_APP + 2;
 
-int EnvPort(const char* name) { return std::getenv(name) ? std::atoi(std::getenv(name)) : 0; }
+int EnvPort(const char* name) {
+    return std::getenv(name) ? std::atoi(std::getenv(name)) : 0;
+}
 
 class SerialPortTest : public ::testing::Test {
 protected:
-    void SetUp() override { if (port < 1 || peer < 1) GTEST_SKIP() << "HELIOTAB_TEST_COM / HELIOTAB_TEST_COM_PEER not set"; }
-    static HWND Window() { return CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr); }
+    void SetUp() override {
+        if (port < 1 || peer < 1)
+            GTEST_SKIP() << "HELIOTAB_TEST_COM / HELIOTAB_TEST_COM_PEER not set";
+    }
+    static HWND Window() {
+        return CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                               nullptr);
+    }
     // Pumps what the readers post until done() or the timeout; true when done.
-    template <class F>
-    bool PumpUntil(F done, DWORD ms) {
+    template <class F> bool PumpUntil(F done, DWORD ms) {
         for (const ULONGLONG end = GetTickCount64() + ms;; Sleep(5)) {
             for (MSG m; PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE);) {
-                if (m.message == kChunk) received[m.hwnd] += Win32SerialPort::TakeChunk(m.wParam, m.lParam);
-                else if (m.message == kDisconnect) disconnects[m.hwnd].push_back(m.wParam);
-                else DispatchMessageA(&m);
+                if (m.message == kChunk)
+                    received[m.hwnd] += Win32SerialPort::TakeChunk(m.wParam, m.lParam);
+                else if (m.message == kDisconnect)
+                    disconnects[m.hwnd].push_back(m.wParam);
+                else
+                    DispatchMessageA(&m);
             }
-            if (done() || GetTickCount64() >= end) return done();
+            if (done() || GetTickCount64() >= end)
+                return done();
         }
     }
-    bool Receive(HWND h, const std::string& bytes) { return PumpUntil([&] { return received[h].size() >= bytes.size(); }, 5000) && received[h] == bytes; }
-    static void Send(Win32SerialPort& p, const std::string& bytes) { for (char c : bytes) ASSERT_TRUE(p.Send(static_cast<uint8_t>(c))); }
+    bool Receive(HWND h, const std::string& bytes) {
+        return PumpUntil([&] { return received[h].size() >= bytes.size(); }, 5000) &&
+               received[h] == bytes;
+    }
+    static void Send(Win32SerialPort& p, const std::string& bytes) {
+        for (char c : bytes)
+            ASSERT_TRUE(p.Send(static_cast<uint8_t>(c)));
+    }
     int port = EnvPort("HELIOTAB_TEST_COM"), peer = EnvPort("HELIOTAB_TEST_COM_PEER");
     HWND hA = Window(), hB = Window();
     std::map<HWND, std::string> received;
@@ -42,18 +59,20 @@ protected:
 
 TEST_F(SerialPortTest, BytesTravelUnchangedCloseIsQuickAndAReopenedPortGetsEveryByte) {
     Win32SerialPort a(hA, kChunk, kDisconnect), b(hB, kChunk, kDisconnect);
-    EXPECT_FALSE(a.Open(77) || a.Open(0));  // no such port
+    EXPECT_FALSE(a.Open(77) || a.Open(0)); // no such port
     ASSERT_TRUE(b.Open(peer));
     // The control bytes and those a text mode would mangle; a long frame with every byte value.
     std::string frame = std::string("\x05\x06\x15\x18\x04\0\xFF\x0D\x0A\x1A\x11\x13\x02", 13);
-    for (int i = 0; i < 600; ++i) frame += static_cast<char>(i % 256);
+    for (int i = 0; i < 600; ++i)
+        frame += static_cast<char>(i % 256);
     for (int round = 0; round < 3; ++round) {
         ASSERT_TRUE(a.Open(port)) << round;
         Send(round == 1 ? a : b, frame);
-        EXPECT_TRUE(Receive(round == 1 ? hB : hA, frame)) << round;  // no orphaned reader of an earlier open takes a share
+        EXPECT_TRUE(Receive(round == 1 ? hB : hA, frame))
+            << round; // no orphaned reader of an earlier open takes a share
         const ULONGLONG t0 = (received.clear(), GetTickCount64());
         a.Close();
-        EXPECT_LT(GetTickCount64() - t0, 1000u);  // one read timeout, with room to spare
+        EXPECT_LT(GetTickCount64() - t0, 1000u); // one read timeout, with room to spare
         EXPECT_FALSE(a.IsOpen() || a.Send(0x05));
     }
     EXPECT_TRUE(PumpUntil([&] { return b.OutBufferCount() == 0; }, 2000));
@@ -63,13 +82,14 @@ TEST_F(SerialPortTest, BytesTravelUnchangedCloseIsQuickAndAReopenedPortGetsEvery
 // Run by the script with HELIOTAB_TEST_EXPECT_DISCONNECT=1: it kills the pty
 // pair as soon as the byte sent here reaches the other end.
 TEST_F(SerialPortTest, DroppedLineIsReportedOnce) {
-    if (!std::getenv("HELIOTAB_TEST_EXPECT_DISCONNECT")) GTEST_SKIP() << "needs the script's line drop";
+    if (!std::getenv("HELIOTAB_TEST_EXPECT_DISCONNECT"))
+        GTEST_SKIP() << "needs the script's line drop";
     Win32SerialPort a(hA, kChunk, kDisconnect);
     ASSERT_TRUE(a.Open(port) && a.Send(0x05));
     ASSERT_TRUE(PumpUntil([&] { return !disconnects[hA].empty(); }, 20000));
-    PumpUntil([] { return false; }, 1000);  // no repeats: the reader has stopped
+    PumpUntil([] { return false; }, 1000); // no repeats: the reader has stopped
     EXPECT_EQ(disconnects[hA], std::vector<WPARAM>({a.Generation()}));
 }
 
-}  // namespace
-}  // namespace heliotab
+} // namespace
+} // namespace heliotab

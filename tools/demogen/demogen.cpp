@@ -20,20 +20,23 @@ int Usage() {
 
 bool WriteFile(const std::string& path, const std::string& data) {
     FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
+    if (!f)
+        return false;
     const bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
     return std::fclose(f) == 0 && ok;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2 && argc != 4) return Usage();
+    if (argc != 2 && argc != 4)
+        return Usage();
     std::string dir = argv[1];
     LocalTime day;
     if (argc == 4) {
         const std::string opt = argv[2], date = argv[3];
-        if (opt != "--date" || !IsRealDate(date)) return Usage();
+        if (opt != "--date" || !IsRealDate(date))
+            return Usage();
         day.day = std::stoi(date.substr(0, 2));
         day.month = std::stoi(date.substr(2, 2));
         day.year = std::stoi(date.substr(4, 4));
@@ -45,8 +48,10 @@ int main(int argc, char** argv) {
         day.month = tm.tm_mon + 1;
         day.day = tm.tm_mday;
     }
-    if (dir.empty()) return Usage();
-    if (dir.back() != '/') dir += '/';
+    if (dir.empty())
+        return Usage();
+    if (dir.back() != '/')
+        dir += '/';
 
     int failures = 0;
     for (const DemoReservation& r : BuildDemoReservations(day)) {

@@ -13,7 +13,8 @@ constexpr int kSliceMs = 50;
 class RunClock {
 public:
     double Now() const {
-        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_).count();
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_)
+            .count();
     }
 
 private:
@@ -43,7 +44,8 @@ struct Runner {
                         return false;
                     }
                     const double t = clock.Now();
-                    for (unsigned char b : c.bytes) log.Tx(b, t);
+                    for (unsigned char b : c.bytes)
+                        log.Tx(b, t);
                     if (!c.bytes.empty() && static_cast<unsigned char>(c.bytes.back()) == kETX)
                         log.Line("tx-etx", t);
                 }
@@ -64,7 +66,7 @@ struct Runner {
     }
 };
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -73,7 +75,8 @@ int RunLoop(Runner& r, const RunLimits& limits, const volatile std::sig_atomic_t
     LogWriter& log = r.log;
     SerialPort& port = r.port;
     sim.Start(r.clock.Now());
-    if (!r.Apply()) return kExitUsage;
+    if (!r.Apply())
+        return kExitUsage;
     unsigned char buf[256];
     while (!sim.Finished()) {
         log.Flush();
@@ -84,13 +87,16 @@ int RunLoop(Runner& r, const RunLimits& limits, const volatile std::sig_atomic_t
         double now = r.clock.Now();
         if (limits.timeLimitMs > 0 && now >= limits.timeLimitMs) {
             const int code = limits.goalPending ? kExitTimeLimit : kExitDone;
-            log.Line("exit code=" + std::to_string(code) + " reason=timeout tests=" +
-                         std::to_string(sim.TestsCompleted()), now);
+            log.Line("exit code=" + std::to_string(code) +
+                         " reason=timeout tests=" + std::to_string(sim.TestsCompleted()),
+                     now);
             return code;
         }
         double wait = kSliceMs;
-        if (const auto d = sim.NextDeadline()) wait = std::min(wait, *d - now);
-        if (limits.timeLimitMs > 0) wait = std::min(wait, limits.timeLimitMs - now);
+        if (const auto d = sim.NextDeadline())
+            wait = std::min(wait, *d - now);
+        if (limits.timeLimitMs > 0)
+            wait = std::min(wait, limits.timeLimitMs - now);
         const int n = port.Read(buf, sizeof buf, std::max(0, static_cast<int>(wait + 0.999)));
         if (n < 0) {
             log.Line("port-error " + port.LastError(), r.clock.Now());
@@ -102,23 +108,26 @@ int RunLoop(Runner& r, const RunLimits& limits, const volatile std::sig_atomic_t
             const double t = r.clock.Now();
             log.Rx(buf[i], t);
             sim.OnByte(buf[i], t);
-            if (!r.Apply()) return kExitUsage;
+            if (!r.Apply())
+                return kExitUsage;
         }
         sim.OnTime(r.clock.Now());
-        if (!r.Apply()) return kExitUsage;
+        if (!r.Apply())
+            return kExitUsage;
     }
     return r.exitCode;
 }
 
-}  // namespace
+} // namespace
 
 int RunOnLine(Simulator& sim, SerialPort& port, LogWriter& log, const RunLimits& limits,
               const volatile std::sig_atomic_t& stop) {
     Runner r{sim, port, log};
     const int code = RunLoop(r, limits, stop);
-    if (limits.logStats) log.Line(log.Stats().Summary(), r.clock.Now());
+    if (limits.logStats)
+        log.Line(log.Stats().Summary(), r.clock.Now());
     log.Flush();
     return code;
 }
 
-}  // namespace heliotab::farsim
+} // namespace heliotab::farsim

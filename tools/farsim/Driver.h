@@ -16,10 +16,10 @@ constexpr int kExitUsage = 2;
 constexpr int kExitTimeLimit = 3;
 
 struct RunLimits {
-    double timeLimitMs = 0;   // 0: none
+    double timeLimitMs = 0; // 0: none
     // Whether reaching the time limit means the work was left unfinished.
     bool goalPending = false;
-    bool logStats = false;    // end the log with the ETX -> ACK summary
+    bool logStats = false; // end the log with the ETX -> ACK summary
 };
 
 // Feeds the line's bytes and the clock to the simulator and carries out its
@@ -28,4 +28,4 @@ struct RunLimits {
 int RunOnLine(Simulator& sim, SerialPort& port, LogWriter& log, const RunLimits& limits,
               const volatile std::sig_atomic_t& stop);
 
-}  // namespace heliotab::farsim
+} // namespace heliotab::farsim

@@ -7,7 +7,8 @@ namespace {
 
 bool HasHexLetter(const std::string& checksum) {
     for (char c : checksum)
-        if (c >= 'A' && c <= 'F') return true;
+        if (c >= 'A' && c <= 'F')
+            return true;
     return false;
 }
 
@@ -27,31 +28,44 @@ std::string FrameWithLetterInChecksum(const FrameRequest& req) {
     for (int i = 0; i < 100; ++i) {
         const std::string tag{static_cast<char>('0' + i / 10), static_cast<char>('0' + i % 10)};
         frame = BuildFrame(req.layout, req.status, req.identity, req.results, tag);
-        if (HasHexLetter(ChecksumField(frame))) break;
+        if (HasHexLetter(ChecksumField(frame)))
+            break;
     }
     return frame;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<Fault> ParseFault(const std::string& s) {
-    if (s == "none") return Fault::None;
-    if (s == "checksum") return Fault::Checksum;
-    if (s == "lowercase") return Fault::Lowercase;
-    if (s == "garbage") return Fault::Garbage;
-    if (s == "split") return Fault::Split;
-    if (s == "disconnect") return Fault::Disconnect;
+    if (s == "none")
+        return Fault::None;
+    if (s == "checksum")
+        return Fault::Checksum;
+    if (s == "lowercase")
+        return Fault::Lowercase;
+    if (s == "garbage")
+        return Fault::Garbage;
+    if (s == "split")
+        return Fault::Split;
+    if (s == "disconnect")
+        return Fault::Disconnect;
     return std::nullopt;
 }
 
 const char* FaultName(Fault f) {
     switch (f) {
-    case Fault::None: return "none";
-    case Fault::Checksum: return "checksum";
-    case Fault::Lowercase: return "lowercase";
-    case Fault::Garbage: return "garbage";
-    case Fault::Split: return "split";
-    case Fault::Disconnect: return "disconnect";
+    case Fault::None:
+        return "none";
+    case Fault::Checksum:
+        return "checksum";
+    case Fault::Lowercase:
+        return "lowercase";
+    case Fault::Garbage:
+        return "garbage";
+    case Fault::Split:
+        return "split";
+    case Fault::Disconnect:
+        return "disconnect";
     }
     return "?";
 }
@@ -67,7 +81,8 @@ Transmission MakeTransmission(const FrameRequest& req, Fault fault, std::mt19937
         // Off by one in the low digit: always a different, still well-formed checksum.
         std::string cs = ChecksumField(frame);
         static const char kHex[] = "0123456789ABCDEF";
-        const int low = std::isdigit(static_cast<unsigned char>(cs[1])) ? cs[1] - '0' : cs[1] - 'A' + 10;
+        const int low =
+            std::isdigit(static_cast<unsigned char>(cs[1])) ? cs[1] - '0' : cs[1] - 'A' + 10;
         cs[1] = kHex[(low + 1) & 0xF];
         SetChecksumField(frame, cs);
         t.chunks.push_back({frame, 0});
@@ -76,7 +91,8 @@ Transmission MakeTransmission(const FrameRequest& req, Fault fault, std::mt19937
     case Fault::Lowercase: {
         frame = FrameWithLetterInChecksum(req);
         std::string cs = ChecksumField(frame);
-        for (char& c : cs) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (char& c : cs)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         SetChecksumField(frame, cs);
         t.chunks.push_back({frame, 0});
         break;
@@ -89,7 +105,8 @@ Transmission MakeTransmission(const FrameRequest& req, Fault fault, std::mt19937
         const int n = len(rng);
         while (static_cast<int>(noise.size()) < n) {
             const int b = byte(rng);
-            if (b == kSTX || b == kETX) continue;
+            if (b == kSTX || b == kETX)
+                continue;
             noise += static_cast<char>(b);
         }
         t.chunks.push_back({noise, 0});
@@ -115,4 +132,4 @@ Transmission MakeTransmission(const FrameRequest& req, Fault fault, std::mt19937
     return t;
 }
 
-}  // namespace heliotab::farsim
+} // namespace heliotab::farsim

@@ -26,7 +26,7 @@ struct Chunk {
 struct Transmission {
     std::vector<Chunk> chunks;
     bool hangUpAfter = false;
-    size_t frameLength = 0;   // STX to checksum, as the receiver counts it
+    size_t frameLength = 0; // STX to checksum, as the receiver counts it
 };
 
 struct FrameRequest {
@@ -43,4 +43,4 @@ constexpr int kFaultGapMs = 20;
 // garbage fault, so runs with the same seed send the same bytes.
 Transmission MakeTransmission(const FrameRequest& req, Fault fault, std::mt19937& rng);
 
-}  // namespace heliotab::farsim
+} // namespace heliotab::farsim

@@ -12,8 +12,14 @@
 namespace heliotab::farsim {
 
 enum : uint8_t {
-    kNUL = 0x00, kSTX = 0x02, kETX = 0x03, kEOT = 0x04, kENQ = 0x05,
-    kACK = 0x06, kNAK = 0x15, kCAN = 0x18,
+    kNUL = 0x00,
+    kSTX = 0x02,
+    kETX = 0x03,
+    kEOT = 0x04,
+    kENQ = 0x05,
+    kACK = 0x06,
+    kNAK = 0x15,
+    kCAN = 0x18,
 };
 
 // "ENQ", "ACK" ... for the control bytes of the line, empty otherwise.
@@ -29,7 +35,7 @@ struct Identity {
     std::string approval = "OM12345";
     std::string serial = "0001";
     std::string version = "1.2A";
-    std::string expiry = "31122030";  // ddmmyyyy
+    std::string expiry = "31122030"; // ddmmyyyy
     // Positions 2-4 of every frame; another class plays a device that is
     // not a headlight tester.
     std::string deviceClass = "FAR";
@@ -44,7 +50,7 @@ struct Results {
     std::array<std::string, 4> lux{"12.5", "11.0", "60.0", "58.5"};
     std::string height = "85";
     std::string type = "A";
-    std::string config = "2";  // separated layout only
+    std::string config = "2"; // separated layout only
 };
 
 // Two upper-case hex digits of the low byte of the sum of the span's bytes
@@ -53,8 +59,8 @@ std::string ChecksumOf(const std::string& span);
 
 // The whole frame with its ETX. `tag` fills the two unread characters after
 // "FAR". The results block is only written for status '2'.
-std::string BuildFrame(Layout layout, char status, const Identity& id,
-                       const Results& res, const std::string& tag = "01");
+std::string BuildFrame(Layout layout, char status, const Identity& id, const Results& res,
+                       const std::string& tag = "01");
 
 // Empty when every value fits its field in the layout, else which one does not.
 std::string CheckFieldWidths(Layout layout, const Identity& id, const Results& res);
@@ -65,4 +71,4 @@ constexpr int kLongIdentityLen = 79;
 constexpr int kShortResultsLen = 94;
 constexpr int kLongResultsLen = 116;
 
-}  // namespace heliotab::farsim
+} // namespace heliotab::farsim

@@ -15,7 +15,8 @@ void LatencyStats::OnTx(unsigned char b, double t) {
 }
 
 void LatencyStats::OnRx(unsigned char b, double t) {
-    if (!pending_) return;
+    if (!pending_)
+        return;
     if (b == kACK) {
         samples_.push_back(t - etxAt_);
         pending_ = false;
@@ -25,7 +26,8 @@ void LatencyStats::OnRx(unsigned char b, double t) {
 }
 
 double LatencyStats::Percentile(double p) const {
-    if (samples_.empty()) return 0;
+    if (samples_.empty())
+        return 0;
     std::vector<double> v = samples_;
     std::sort(v.begin(), v.end());
     size_t rank = static_cast<size_t>(std::ceil(p * static_cast<double>(v.size())));
@@ -34,19 +36,22 @@ double LatencyStats::Percentile(double p) const {
 }
 
 double LatencyStats::Median() const {
-    if (samples_.empty()) return 0;
+    if (samples_.empty())
+        return 0;
     std::vector<double> v = samples_;
     std::sort(v.begin(), v.end());
     const size_t n = v.size();
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-double LatencyStats::P99() const { return Percentile(0.99); }
+double LatencyStats::P99() const {
+    return Percentile(0.99);
+}
 
 std::string LatencyStats::Summary() const {
     char buf[128];
-    std::snprintf(buf, sizeof buf, "stats etx-ack count=%zu median=%.3f p99=%.3f",
-                  samples_.size(), Median(), P99());
+    std::snprintf(buf, sizeof buf, "stats etx-ack count=%zu median=%.3f p99=%.3f", samples_.size(),
+                  Median(), P99());
     return buf;
 }
 
@@ -69,19 +74,23 @@ std::string ByteLine(const char* dir, unsigned char b) {
 }
 
 LogWriter::~LogWriter() {
-    if (file_) std::fclose(file_);
+    if (file_)
+        std::fclose(file_);
 }
 
 bool LogWriter::OpenFile(const std::string& path) {
-    if (file_) std::fclose(file_);
+    if (file_)
+        std::fclose(file_);
     file_ = std::fopen(path.c_str(), "w");
     return file_ != nullptr;
 }
 
 void LogWriter::Line(const std::string& text, double t) {
     const std::string line = TimePrefix(t) + text + "\n";
-    if (file_) std::fputs(line.c_str(), file_);
-    if (stderr_) std::fputs(line.c_str(), stderr);
+    if (file_)
+        std::fputs(line.c_str(), file_);
+    if (stderr_)
+        std::fputs(line.c_str(), stderr);
 }
 
 void LogWriter::Rx(unsigned char b, double t) {
@@ -95,7 +104,8 @@ void LogWriter::Tx(unsigned char b, double t) {
 }
 
 void LogWriter::Flush() {
-    if (file_) std::fflush(file_);
+    if (file_)
+        std::fflush(file_);
 }
 
-}  // namespace heliotab::farsim
+} // namespace heliotab::farsim

@@ -21,8 +21,8 @@ public:
     void OnRx(unsigned char b, double t);
     const std::vector<double>& Samples() const { return samples_; }
     double Median() const;
-    double P99() const;        // nearest rank
-    std::string Summary() const;  // "stats etx-ack count=N median=X p99=Y"
+    double P99() const;          // nearest rank
+    std::string Summary() const; // "stats etx-ack count=N median=X p99=Y"
 
 private:
     double Percentile(double p) const;
@@ -42,7 +42,7 @@ public:
     LogWriter(const LogWriter&) = delete;
     LogWriter& operator=(const LogWriter&) = delete;
 
-    bool OpenFile(const std::string& path);  // false when it cannot be created
+    bool OpenFile(const std::string& path); // false when it cannot be created
     void AlsoToStderr(bool on) { stderr_ = on; }
 
     void Rx(unsigned char b, double t);
@@ -57,4 +57,4 @@ private:
     LatencyStats stats_;
 };
 
-}  // namespace heliotab::farsim
+} // namespace heliotab::farsim

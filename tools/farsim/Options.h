@@ -11,13 +11,13 @@ namespace heliotab::farsim {
 
 struct Options {
     SimConfig sim;
-    std::string device;         // --device PATH or the one free argument
-    std::string ptyLink;        // --pty-link PATH
-    std::string scenarioPath;   // --scenario FILE (loaded by main)
-    std::string logPath;        // --log FILE
+    std::string device;       // --device PATH or the one free argument
+    std::string ptyLink;      // --pty-link PATH
+    std::string scenarioPath; // --scenario FILE (loaded by main)
+    std::string logPath;      // --log FILE
     bool logStderr = false;
     bool stats = false;
-    int timeoutS = 0;           // 0: no limit
+    int timeoutS = 0; // 0: no limit
     bool help = false;
 };
 
@@ -28,4 +28,4 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
 // The --help text.
 const char* UsageText();
 
-}  // namespace heliotab::farsim
+} // namespace heliotab::farsim

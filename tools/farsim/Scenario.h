@@ -34,13 +34,13 @@ enum class StepKind { Wait, WaitEnq, Send, SendRaw, Expect, Fault, Disconnect };
 struct Step {
     StepKind kind = StepKind::Wait;
     int line = 0;
-    int ms = -1;                 // Wait, WaitEnq (-1: no limit), Expect (-1: default)
-    char status = '0';           // Send
-    std::vector<std::pair<std::string, std::string>> values;  // Send result overrides
-    std::string raw;             // SendRaw
+    int ms = -1;       // Wait, WaitEnq (-1: no limit), Expect (-1: default)
+    char status = '0'; // Send
+    std::vector<std::pair<std::string, std::string>> values; // Send result overrides
+    std::string raw;                                         // SendRaw
     Answer expect = Answer::None;
     Fault fault = Fault::None;
-    int count = 1;               // Fault
+    int count = 1; // Fault
 };
 
 // Parses the whole text; on error returns nullopt and sets `error` to
@@ -56,4 +56,4 @@ bool ApplyResultValue(Results& r, const std::string& key, const std::string& val
 // Non-negative decimal integer, the whole text.
 std::optional<int> ParseMs(const std::string& s);
 
-}  // namespace heliotab::farsim
+} // namespace heliotab::farsim

@@ -33,4 +33,4 @@ std::unique_ptr<SerialPort> OpenSerialDevice(const std::string& device, std::str
 // `linkPath`. Not available on Windows (nullptr with `error` set).
 std::unique_ptr<SerialPort> CreatePtyLink(const std::string& linkPath, std::string& error);
 
-}  // namespace heliotab::farsim
+} // namespace heliotab::farsim

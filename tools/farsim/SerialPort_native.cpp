@@ -23,7 +23,8 @@ std::string ErrnoText(const char* what) {
 
 bool MakeRaw9600(int fd) {
     termios tio{};
-    if (tcgetattr(fd, &tio) != 0) return false;
+    if (tcgetattr(fd, &tio) != 0)
+        return false;
     cfmakeraw(&tio);
     tio.c_cflag &= ~static_cast<tcflag_t>(PARENB | CSTOPB | CSIZE | CRTSCTS);
     tio.c_cflag |= CS8 | CLOCAL | CREAD;
@@ -40,7 +41,8 @@ bool WriteAll(int fd, const std::string& bytes, std::string& error) {
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             if (errno == EAGAIN) {
                 pollfd p{fd, POLLOUT, 0};
                 ::poll(&p, 1, 100);
@@ -60,15 +62,19 @@ int PollRead(int fd, unsigned char* buf, size_t size, int timeoutMs, std::string
     pollfd p{fd, POLLIN, 0};
     const int r = ::poll(&p, 1, timeoutMs);
     if (r < 0) {
-        if (errno == EINTR) return 0;
+        if (errno == EINTR)
+            return 0;
         error = ErrnoText("poll");
         return -1;
     }
-    if (r == 0) return 0;
+    if (r == 0)
+        return 0;
     if (p.revents & POLLIN) {
         const ssize_t n = ::read(fd, buf, size);
-        if (n > 0) return static_cast<int>(n);
-        if (n < 0 && (errno == EINTR || errno == EAGAIN)) return 0;
+        if (n > 0)
+            return static_cast<int>(n);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN))
+            return 0;
         if (n < 0 && errno != EIO) {
             error = ErrnoText("read");
             return -1;
@@ -97,11 +103,13 @@ public:
         return true;
     }
     void Close() {
-        if (fd_ >= 0) ::close(fd_);
+        if (fd_ >= 0)
+            ::close(fd_);
         fd_ = -1;
     }
     bool Write(const std::string& bytes) override {
-        if (fd_ < 0 || !WriteAll(fd_, bytes, error_)) return false;
+        if (fd_ < 0 || !WriteAll(fd_, bytes, error_))
+            return false;
         // At 9600 baud a frame takes ~0.1 s on the wire: the log's time of
         // the ETX is when it has left, not when the driver took it.
         ::tcdrain(fd_);
@@ -151,20 +159,26 @@ public:
         // Replace the link atomically, so a reader never sees it missing.
         const std::string tmp = link_ + ".tmp";
         ::unlink(tmp.c_str());
-        if (::symlink(slaveName_.c_str(), tmp.c_str()) != 0 || ::rename(tmp.c_str(), link_.c_str()) != 0) {
+        if (::symlink(slaveName_.c_str(), tmp.c_str()) != 0 ||
+            ::rename(tmp.c_str(), link_.c_str()) != 0) {
             error_ = ErrnoText(("symlink " + link_).c_str());
             return false;
         }
         return true;
     }
     void Close() {
-        if (master_ >= 0) ::close(master_);
-        if (slave_ >= 0) ::close(slave_);
+        if (master_ >= 0)
+            ::close(master_);
+        if (slave_ >= 0)
+            ::close(slave_);
         master_ = slave_ = -1;
     }
-    bool Write(const std::string& bytes) override { return master_ >= 0 && WriteAll(master_, bytes, error_); }
+    bool Write(const std::string& bytes) override {
+        return master_ >= 0 && WriteAll(master_, bytes, error_);
+    }
     int Read(unsigned char* buf, size_t size, int timeoutMs) override {
-        if (master_ < 0) return -1;
+        if (master_ < 0)
+            return -1;
         DropUnreadBytes();
         return PollRead(master_, buf, size, timeoutMs, error_);
     }
@@ -192,8 +206,10 @@ private:
             return;
         }
         const auto now = std::chrono::steady_clock::now();
-        if (!unreadSince_) unreadSince_ = now;
-        if (now - *unreadSince_ < kUnreadLimit) return;
+        if (!unreadSince_)
+            unreadSince_ = now;
+        if (now - *unreadSince_ < kUnreadLimit)
+            return;
         ::tcflush(slave_, TCIFLUSH);
         dropped_ += static_cast<size_t>(waiting);
         unreadSince_.reset();
@@ -209,7 +225,7 @@ private:
     std::string error_;
 };
 
-}  // namespace
+} // namespace
 
 std::unique_ptr<SerialPort> OpenSerialDevice(const std::string& device, std::string& error) {
     auto port = std::make_unique<DevicePort>(device);
@@ -229,4 +245,4 @@ std::unique_ptr<SerialPort> CreatePtyLink(const std::string& linkPath, std::stri
     return port;
 }
 
-}  // namespace heliotab::farsim
+} // namespace heliotab::farsim

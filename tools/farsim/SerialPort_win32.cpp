@@ -16,21 +16,25 @@ std::string LastErrorText(const char* what) {
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
                    buf, sizeof buf, nullptr);
     std::string text = buf;
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n'))
+        text.pop_back();
     return std::string(what) + " failed (" + std::to_string(code) + "): " + text;
 }
 
 // "3", "COM3", "com3" or "\\.\COM3" -> "COM3"; empty when it is none of these.
 std::string PortName(const std::string& device) {
     std::string s = device;
-    if (s.rfind("\\\\.\\", 0) == 0) s = s.substr(4);
+    if (s.rfind("\\\\.\\", 0) == 0)
+        s = s.substr(4);
     if (s.size() > 3 && std::toupper(static_cast<unsigned char>(s[0])) == 'C' &&
         std::toupper(static_cast<unsigned char>(s[1])) == 'O' &&
         std::toupper(static_cast<unsigned char>(s[2])) == 'M')
         s = s.substr(3);
-    if (s.empty() || s.size() > 3) return "";
+    if (s.empty() || s.size() > 3)
+        return "";
     for (char c : s)
-        if (!std::isdigit(static_cast<unsigned char>(c))) return "";
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            return "";
     return "COM" + s;
 }
 
@@ -41,7 +45,8 @@ public:
 
     bool Open() {
         const std::string path = "\\\\.\\" + name_;
-        handle_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        handle_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              0, nullptr);
         if (handle_ == INVALID_HANDLE_VALUE) {
             error_ = LastErrorText(("CreateFile " + name_).c_str());
             return false;
@@ -64,7 +69,8 @@ public:
         size_t done = 0;
         while (done < bytes.size()) {
             DWORD n = 0;
-            if (!WriteFile(handle_, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &n, nullptr)) {
+            if (!WriteFile(handle_, bytes.data() + done, static_cast<DWORD>(bytes.size() - done),
+                           &n, nullptr)) {
                 error_ = LastErrorText("WriteFile");
                 return false;
             }
@@ -123,7 +129,8 @@ private:
         return false;
     }
     void Close() {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+        if (handle_ != INVALID_HANDLE_VALUE)
+            CloseHandle(handle_);
         handle_ = INVALID_HANDLE_VALUE;
     }
 
@@ -133,7 +140,7 @@ private:
     std::string error_;
 };
 
-}  // namespace
+} // namespace
 
 std::unique_ptr<SerialPort> OpenSerialDevice(const std::string& device, std::string& error) {
     const std::string name = PortName(device);
@@ -154,4 +161,4 @@ std::unique_ptr<SerialPort> CreatePtyLink(const std::string&, std::string& error
     return nullptr;
 }
 
-}  // namespace heliotab::farsim
+} // namespace heliotab::farsim

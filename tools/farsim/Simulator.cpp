@@ -32,7 +32,8 @@ void Simulator::Event(const std::string& text) {
 }
 
 void Simulator::Exit(int code, const std::string& reason) {
-    if (finished_) return;
+    if (finished_)
+        return;
     Event("exit code=" + std::to_string(code) + " reason=" + reason +
           " tests=" + std::to_string(tests_));
     Effect e;
@@ -46,12 +47,16 @@ void Simulator::Exit(int code, const std::string& reason) {
 }
 
 std::optional<double> Simulator::NextDeadline() const {
-    if (finished_) return std::nullopt;
+    if (finished_)
+        return std::nullopt;
     std::optional<double> next;
     auto consider = [&](double t) { next = next ? std::min(*next, t) : t; };
-    if (await_.active) consider(await_.deadline);
-    if (job_ != Job::None) consider(jobAt_);
-    if (stepDeadline_) consider(*stepDeadline_);
+    if (await_.active)
+        consider(await_.deadline);
+    if (job_ != Job::None)
+        consider(jobAt_);
+    if (stepDeadline_)
+        consider(*stepDeadline_);
     return next;
 }
 
@@ -78,8 +83,7 @@ void Simulator::SendAttempt(double now) {
     }
     Transmission t = MakeTransmission(await_.req, fault, rng_);
     Event(std::string("tx-frame status=") + await_.req.status +
-          " len=" + std::to_string(t.frameLength) +
-          " layout=" + LayoutName(await_.req.layout) +
+          " len=" + std::to_string(t.frameLength) + " layout=" + LayoutName(await_.req.layout) +
           " attempt=" + std::to_string(await_.attempt) + " fault=" + FaultName(fault));
     Effect send;
     send.kind = Effect::Kind::Send;
@@ -107,9 +111,11 @@ void Simulator::SendAttempt(double now) {
 
 // Common to both runs: a NAK resends, anything else ends the wait.
 void Simulator::OnByte(unsigned char b, double now) {
-    if (finished_ || cfg_.silent) return;
+    if (finished_ || cfg_.silent)
+        return;
     const std::optional<Answer> a = AnswerOfByte(b);
-    if (!a) return;
+    if (!a)
+        return;
     if (await_.active && *a == Answer::Nak) {
         if (await_.attempt <= cfg_.maxResend) {
             Event(std::string("resend status=") + await_.req.status +
@@ -130,10 +136,12 @@ void Simulator::FinishAwaiting(Answer a, double now) {
     await_.active = false;
     Event(std::string("answer status=") + await_.req.status + " got=" + AnswerName(a) +
           " attempt=" + std::to_string(await_.attempt));
-    if (a == Answer::Can) Event(std::string("cancelled status=") + await_.req.status);
+    if (a == Answer::Can)
+        Event(std::string("cancelled status=") + await_.req.status);
     if (a == Answer::None && !await_.quiet)
         Event(std::string("timeout status=") + await_.req.status);
-    if (a == Answer::Nak) Event(std::string("nak-limit status=") + await_.req.status);
+    if (a == Answer::Nak)
+        Event(std::string("nak-limit status=") + await_.req.status);
     if (a == Answer::Ack && await_.req.status == '2') {
         ++tests_;
         Event("test-complete n=" + std::to_string(tests_));
@@ -148,10 +156,11 @@ void Simulator::FinishAwaiting(Answer a, double now) {
 }
 
 void Simulator::OnTime(double now) {
-    if (finished_) return;
+    if (finished_)
+        return;
     if (await_.active && now >= await_.deadline) {
         FinishAwaiting(Answer::None, now);
-        return OnTime(now);  // the answer may have scheduled more that is due
+        return OnTime(now); // the answer may have scheduled more that is due
     }
     if (cfg_.scenario) {
         ScenarioTime(now);
@@ -172,7 +181,8 @@ void Simulator::AnnounceIdentity(double now) {
 void Simulator::AutoByte(Answer a, double now) {
     if (a == Answer::Enq) {
         // The program (re)starts its search: it gets our identity whatever we were doing.
-        if (phase_ != Phase::WaitEnq) Event("enq-restart");
+        if (phase_ != Phase::WaitEnq)
+            Event("enq-restart");
         AnnounceIdentity(now);
         return;
     }
@@ -196,8 +206,10 @@ void Simulator::AutoByte(Answer a, double now) {
 void Simulator::AutoAnswered(Answer a, double now) {
     switch (phase_) {
     case Phase::Identity:
-        if (a == Answer::Nak) phase_ = Phase::WaitEnq;  // gave up: wait for the next ENQ
-        else GoOnline(now);
+        if (a == Answer::Nak)
+            phase_ = Phase::WaitEnq; // gave up: wait for the next ENQ
+        else
+            GoOnline(now);
         break;
     case Phase::Offer:
         if (a == Answer::Ack) {
@@ -216,7 +228,8 @@ void Simulator::AutoAnswered(Answer a, double now) {
     case Phase::SigningOff:
         Event("signed-off");
         phase_ = Phase::WaitEnq;
-        if (cfg_.exitAfterTests > 0 && tests_ >= cfg_.exitAfterTests) Exit(0, "tests");
+        if (cfg_.exitAfterTests > 0 && tests_ >= cfg_.exitAfterTests)
+            Exit(0, "tests");
         break;
     default:
         break;
@@ -226,7 +239,8 @@ void Simulator::AutoAnswered(Answer a, double now) {
 void Simulator::GoOnline(double now) {
     phase_ = Phase::Online;
     if (cfg_.demo) {
-        Schedule(Job::Offer, now + (cfg_.measureAfterMs >= 0 ? cfg_.measureAfterMs : cfg_.demoIntervalMs));
+        Schedule(Job::Offer,
+                 now + (cfg_.measureAfterMs >= 0 ? cfg_.measureAfterMs : cfg_.demoIntervalMs));
     } else if (cfg_.measureAfterMs >= 0 && !offeredSinceIdentity_) {
         Schedule(Job::Offer, now + cfg_.measureAfterMs);
     } else if (cfg_.signoffAfterMs >= 0) {
@@ -282,7 +296,8 @@ void Simulator::RunJob(double now) {
 void Simulator::CheckExpect(Answer got, int line) {
     const Step& st = (*cfg_.scenario)[step_];
     if (got == st.expect) {
-        Event(std::string("expect ok want=") + AnswerName(st.expect) + " line=" + std::to_string(line));
+        Event(std::string("expect ok want=") + AnswerName(st.expect) +
+              " line=" + std::to_string(line));
     } else {
         ++failures_;
         Event(std::string("expect-fail want=") + AnswerName(st.expect) + " got=" + AnswerName(got) +
@@ -291,11 +306,13 @@ void Simulator::CheckExpect(Answer got, int line) {
 }
 
 void Simulator::ScenarioByte(Answer a, double now) {
-    if (step_ >= cfg_.scenario->size()) return;
+    if (step_ >= cfg_.scenario->size())
+        return;
     const Step& st = (*cfg_.scenario)[step_];
     if (await_.active) {
         // The program's search keeps polling; that is no answer to our frame.
-        if (a != Answer::Enq) FinishAwaiting(a, now);
+        if (a != Answer::Enq)
+            FinishAwaiting(a, now);
         return;
     }
     if (waitingEnq_ && a == Answer::Enq) {
@@ -314,7 +331,8 @@ void Simulator::ScenarioByte(Answer a, double now) {
 }
 
 void Simulator::ScenarioTime(double now) {
-    if (!stepDeadline_ || now < *stepDeadline_) return;
+    if (!stepDeadline_ || now < *stepDeadline_)
+        return;
     stepDeadline_.reset();
     const Step& st = (*cfg_.scenario)[step_];
     if (waitingEnq_) {
@@ -339,14 +357,16 @@ void Simulator::RunSteps(double now) {
             return;
         case StepKind::WaitEnq:
             waitingEnq_ = true;
-            if (st.ms >= 0) stepDeadline_ = now + st.ms;
+            if (st.ms >= 0)
+                stepDeadline_ = now + st.ms;
             return;
         case StepKind::Send: {
             Results res = cfg_.results;
             std::string ignored;
-            for (const auto& [k, v] : st.values) ApplyResultValue(res, k, v, ignored);
+            for (const auto& [k, v] : st.values)
+                ApplyResultValue(res, k, v, ignored);
             Transmit(st.status, res, st.status == '0' || st.status == '3', now);
-            return;  // goes on when the answer is in (FinishAwaiting)
+            return; // goes on when the answer is in (FinishAwaiting)
         }
         case StepKind::SendRaw: {
             Effect e;
@@ -368,7 +388,8 @@ void Simulator::RunSteps(double now) {
         case StepKind::Fault:
             fault_ = st.fault;
             faultsLeft_ = st.fault == Fault::None ? 0 : st.count;
-            Event(std::string("fault kind=") + FaultName(st.fault) + " count=" + std::to_string(st.count));
+            Event(std::string("fault kind=") + FaultName(st.fault) +
+                  " count=" + std::to_string(st.count));
             break;
         case StepKind::Disconnect: {
             Event("hangup");
@@ -384,4 +405,4 @@ void Simulator::RunSteps(double now) {
         Exit(failures_ > 0 ? 1 : 0, failures_ > 0 ? "expect-failed" : "scenario-done");
 }
 
-}  // namespace heliotab::farsim
+} // namespace heliotab::farsim

@@ -36,18 +36,18 @@ struct SimConfig {
     Layout layout = Layout::Short;
     Identity identity;
     Results results;
-    int answerTimeoutMs = 2000;   // wait for the answer to status 1, 2 and others
+    int answerTimeoutMs = 2000; // wait for the answer to status 1, 2 and others
     // After identity and sign-off the program answers nothing, but a bad
     // checksum still gets its NAK (0.5 s late): listen that long for it.
     int quietWindowMs = 1000;
     int maxResend = 3;
-    int measureAfterMs = -1;      // -1: no measurement of our own
+    int measureAfterMs = -1; // -1: no measurement of our own
     int resultAfterMs = 1000;
-    int signoffAfterMs = -1;      // -1: never sign off
+    int signoffAfterMs = -1; // -1: never sign off
     bool demo = false;
-    bool silent = false;          // a device that never answers (bytes are still logged)
+    bool silent = false; // a device that never answers (bytes are still logged)
     int demoIntervalMs = 3000;
-    int exitAfterTests = 0;       // 0: run on
+    int exitAfterTests = 0; // 0: run on
     std::optional<std::vector<Step>> scenario;
     Fault fault = Fault::None;
     int faultCount = 1;
@@ -57,9 +57,9 @@ struct SimConfig {
 struct Effect {
     enum class Kind { Send, HangUp, Event, Exit };
     Kind kind = Kind::Event;
-    std::vector<Chunk> chunks;    // Send
-    std::string text;             // Event: "key value..." for the log
-    int exitCode = 0;             // Exit
+    std::vector<Chunk> chunks; // Send
+    std::string text;          // Event: "key value..." for the log
+    int exitCode = 0;          // Exit
 };
 
 class Simulator {
@@ -86,7 +86,7 @@ private:
         bool active = false;
         FrameRequest req;
         int attempt = 0;
-        bool quiet = false;       // no answer expected
+        bool quiet = false; // no answer expected
         double deadline = 0;
     };
 
@@ -133,4 +133,4 @@ private:
     std::optional<Answer> lastAnswer_;
 };
 
-}  // namespace heliotab::farsim
+} // namespace heliotab::farsim

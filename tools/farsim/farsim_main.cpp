@@ -19,9 +19,11 @@ namespace {
 // A signal handler can only reach a flag of static storage.
 volatile std::sig_atomic_t g_stop = 0;
 
-extern "C" void OnStopSignal(int) { g_stop = 1; }
+extern "C" void OnStopSignal(int) {
+    g_stop = 1;
+}
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     std::string error;
@@ -77,6 +79,7 @@ int main(int argc, char** argv) {
     limits.logStats = opt->stats;
     Simulator sim(opt->sim);
     const int code = RunOnLine(sim, *port, log, limits, g_stop);
-    if (opt->stats) std::printf("%s\n", log.Stats().Summary().c_str());
+    if (opt->stats)
+        std::printf("%s\n", log.Stats().Summary().c_str());
     return code;
 }

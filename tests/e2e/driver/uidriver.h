@@ -18,11 +18,11 @@ using Args = std::vector<std::wstring>;
 void PrintRecord(const char* kind, const std::vector<std::pair<std::string, std::string>>& fields);
 int Usage(const char* what);
 bool ParseInt(const std::wstring& s, long long& out);
-double ElapsedMs();  // since the driver started
+double ElapsedMs(); // since the driver started
 std::wstring TitleOf(HWND hwnd);
 // A control: "0x..." handle or a decimal control id, below the main window (or `root`).
 HWND FindControl(HWND root, const std::wstring& target);
 
-int CmdProbeBusy(HWND root, const Args& a);  // bench/e2e/probe_busy.cpp
+int CmdProbeBusy(HWND root, const Args& a); // bench/e2e/probe_busy.cpp
 
-}  // namespace uidriver
+} // namespace uidriver

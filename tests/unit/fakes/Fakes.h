@@ -27,16 +27,20 @@ struct FakeClock : Clock {
     FakeClock() { Set(2026, 12, 5, 10, 30, 0); }
     void Set(int y, int mo, int d, int h = 10, int mi = 30, int s = 0) {
         const auto day = std::chrono::sys_days{std::chrono::year{y} / mo / d}.time_since_epoch();
-        ms_ = (std::chrono::duration_cast<std::chrono::seconds>(day).count() + h * 3600 + mi * 60 + s) * 1000;
+        ms_ = (std::chrono::duration_cast<std::chrono::seconds>(day).count() + h * 3600 + mi * 60 +
+               s) *
+              1000;
     }
     LocalTime Now() override {
         using namespace std::chrono;
         const auto days = floor<std::chrono::days>(milliseconds{ms_});
         const year_month_day ymd{sys_days{days}};
         const int64_t sod = (ms_ - duration_cast<milliseconds>(days).count()) / 1000;
-        return {int(ymd.year()), int(unsigned(ymd.month())), int(unsigned(ymd.day())), int(sod / 3600), int(sod / 60 % 60), int(sod % 60)};
+        return {int(ymd.year()), int(unsigned(ymd.month())), int(unsigned(ymd.day())),
+                int(sod / 3600), int(sod / 60 % 60),         int(sod % 60)};
     }
-    int64_t Ms() const { return ms_; } void SetMs(int64_t ms) { ms_ = ms; }
+    int64_t Ms() const { return ms_; }
+    void SetMs(int64_t ms) { ms_ = ms; }
     int64_t ms_ = 0;
 };
 
@@ -44,52 +48,74 @@ struct FakeClock : Clock {
 // platform timer repeats until stopped, and so does this one.
 struct FakeTimers : Timers {
     explicit FakeTimers(FakeClock& clock) : clock_(clock) {}
-    void StartTimer(int id, int intervalMs) override { running_[id] = {clock_.Ms() + intervalMs, intervalMs}, started.push_back({id, intervalMs}); }
-    void StopTimer(int id) override { running_.erase(id); } bool IsRunning(int id) const { return running_.count(id) != 0; }
+    void StartTimer(int id, int intervalMs) override {
+        running_[id] = {clock_.Ms() + intervalMs, intervalMs}, started.push_back({id, intervalMs});
+    }
+    void StopTimer(int id) override { running_.erase(id); }
+    bool IsRunning(int id) const { return running_.count(id) != 0; }
     int64_t DueAt(int id) const { return running_.at(id).due; }
     // Moves virtual time forward by ms, firing due timers in time order.
     void Advance(int64_t ms) {
         const int64_t end = clock_.Ms() + ms;
         for (;;) {
-            auto next = std::min_element(running_.begin(), running_.end(), [](auto& a, auto& b) { return a.second.due < b.second.due; });
-            if (next == running_.end() || next->second.due > end) break;
+            auto next = std::min_element(running_.begin(), running_.end(), [](auto& a, auto& b) {
+                return a.second.due < b.second.due;
+            });
+            if (next == running_.end() || next->second.due > end)
+                break;
             clock_.SetMs(next->second.due);
             next->second.due += std::max<int64_t>(1, next->second.interval);
-            if (onTimer) onTimer(next->first);
+            if (onTimer)
+                onTimer(next->first);
         }
         clock_.SetMs(end);
     }
-    struct Start { int id; int intervalMs; };
-    struct Running { int64_t due, interval; };
+    struct Start {
+        int id;
+        int intervalMs;
+    };
+    struct Running {
+        int64_t due, interval;
+    };
     std::function<void(int)> onTimer;
     std::vector<Start> started;
     FakeClock& clock_;
     std::map<int, Running> running_;
 };
 
-struct ShownMessage { std::string text, title; int style; int64_t atMs; };
+struct ShownMessage {
+    std::string text, title;
+    int style;
+    int64_t atMs;
+};
 
 // Records every message; answers from a queue (default: Yes for questions, OK otherwise).
 struct FakeMessages : Messages {
     explicit FakeMessages(FakeClock& clock) : clock_(clock) {}
     int ShowMessage(const std::string& text, const std::string& title, int style) override {
         shown.push_back({text, title, style, clock_.Ms()});
-        if (whileOpen) std::exchange(whileOpen, nullptr)();
-        if (answers.empty()) return style == kStyleQuestion ? kAnswerYes : kAnswerOk;
+        if (whileOpen)
+            std::exchange(whileOpen, nullptr)();
+        if (answers.empty())
+            return style == kStyleQuestion ? kAnswerYes : kAnswerOk;
         const int a = answers.front();
         return answers.pop_front(), a;
     }
     std::vector<ShownMessage> shown;
     std::deque<int> answers;
-    std::function<void()> whileOpen;  // runs "inside" the modal box
+    std::function<void()> whileOpen; // runs "inside" the modal box
     FakeClock& clock_;
 };
 
 struct FakePump : Pump {
     explicit FakePump(FakeTimers& timers) : timers_(timers) {}
-    void DoEvents() override { if (++doEvents, onDoEvents) onDoEvents(); }
+    void DoEvents() override {
+        if (++doEvents, onDoEvents)
+            onDoEvents();
+    }
     bool WaitUntil(const std::function<bool()>& done, int maxMs) override {
-        for (int t = 0; t < maxMs && !done(); t += 10) timers_.Advance(10);
+        for (int t = 0; t < maxMs && !done(); t += 10)
+            timers_.Advance(10);
         return done();
     }
     int doEvents = 0;
@@ -97,45 +123,68 @@ struct FakePump : Pump {
     FakeTimers& timers_;
 };
 
-struct SentByte { uint8_t byte; int64_t atMs; };
+struct SentByte {
+    uint8_t byte;
+    int64_t atMs;
+};
 
 struct FakeSerialPort : SerialPort {
     explicit FakeSerialPort(FakeClock& clock) : clock_(clock) {}
-    bool Open(int portNumber) override { return !openFails && (opened.push_back(portNumber), open_ = true); }
-    void Close() override { open_ = false; } bool IsOpen() const override { return open_; }
+    bool Open(int portNumber) override {
+        return !openFails && (opened.push_back(portNumber), open_ = true);
+    }
+    void Close() override { open_ = false; }
+    bool IsOpen() const override { return open_; }
     bool Send(uint8_t b) override { return open_ && (sent.push_back({b, clock_.Ms()}), true); }
     int OutBufferCount() override { return outBufferCount; }
     std::string SentBytes() const {
         std::string s;
-        for (auto& b : sent) s.push_back(static_cast<char>(b.byte));
+        for (auto& b : sent)
+            s.push_back(static_cast<char>(b.byte));
         return s;
     }
-    bool openFails = false, open_ = false;  // Open() fails while openFails is set
-    int outBufferCount = 0;                 // what OutBufferCount reports
+    bool openFails = false, open_ = false; // Open() fails while openFails is set
+    int outBufferCount = 0;                // what OutBufferCount reports
     std::vector<SentByte> sent;
-    std::vector<int> opened;  // port numbers of successful opens
+    std::vector<int> opened; // port numbers of successful opens
     FakeClock& clock_;
 };
 
 // The main window's controls as plain values.
 struct FakeMainView : MainView {
-    void SetPanelText(Panel p, const std::string& t) override { panels[p] = t; } void EnableButton(Button b, bool e) override { enabled[b] = e; }
-    void ShowButton(Button b, bool v) override { visible[b] = v; } void EnableTrayOptions(bool e) override { trayOptionsEnabled = e; }
-    void EnableCombo(bool e) override { comboEnabled = e; } void FocusCombo() override { ++comboFocus; }
+    void SetPanelText(Panel p, const std::string& t) override { panels[p] = t; }
+    void EnableButton(Button b, bool e) override { enabled[b] = e; }
+    void ShowButton(Button b, bool v) override { visible[b] = v; }
+    void EnableTrayOptions(bool e) override { trayOptionsEnabled = e; }
+    void EnableCombo(bool e) override { comboEnabled = e; }
+    void FocusCombo() override { ++comboFocus; }
     void ClearCombo() override { comboItems.clear(), comboIndex = -1, comboText.clear(); }
     void AddComboItem(const std::string& t) override { comboItems.push_back(t); }
-    void SelectComboIndex(int i) override { comboText = (comboIndex = i) >= 0 && i < int(comboItems.size()) ? comboItems[i] : ""; }
-    int ComboIndex() override { return comboIndex; } void SetComboText(const std::string& t) override { comboText = t; }
+    void SelectComboIndex(int i) override {
+        comboText = (comboIndex = i) >= 0 && i < int(comboItems.size()) ? comboItems[i] : "";
+    }
+    int ComboIndex() override { return comboIndex; }
+    void SetComboText(const std::string& t) override { comboText = t; }
     void SetVehicleLabel(int i, const std::string& t) override { vehicle.at(i) = t; }
-    void SetOperatorLabel(const std::string& t) override { operatorName = t; } std::string OperatorLabel() override { return operatorName; }
-    void SetDeviceLabel(int i, const std::string& t) override { device.at(i) = t; } std::string DeviceLabel(int i) override { return device.at(i); }
-    void ShowValidateWindow(const std::string& title, const std::string& t) override { validateWindowShown = true, ++validateWindowShows, validateTitle = title, validateText = t; }
-    void HideValidateWindow() override { validateWindowShown = false; } void Unload() override { unloaded = true; }
+    void SetOperatorLabel(const std::string& t) override { operatorName = t; }
+    std::string OperatorLabel() override { return operatorName; }
+    void SetDeviceLabel(int i, const std::string& t) override { device.at(i) = t; }
+    std::string DeviceLabel(int i) override { return device.at(i); }
+    void ShowValidateWindow(const std::string& title, const std::string& t) override {
+        validateWindowShown = true, ++validateWindowShows, validateTitle = title, validateText = t;
+    }
+    void HideValidateWindow() override { validateWindowShown = false; }
+    void Unload() override { unloaded = true; }
 
     std::map<Panel, std::string> panels;
-    std::map<Button, bool> enabled{{Button::Test, 1}, {Button::Ferma, 1}, {Button::Opzioni, 1}, {Button::Info, 1}, {Button::Esci, 1}};
+    std::map<Button, bool> enabled{{Button::Test, 1},
+                                   {Button::Ferma, 1},
+                                   {Button::Opzioni, 1},
+                                   {Button::Info, 1},
+                                   {Button::Esci, 1}};
     std::map<Button, bool> visible = enabled;
-    bool trayOptionsEnabled = true, comboEnabled = true, validateWindowShown = false, unloaded = false;
+    bool trayOptionsEnabled = true, comboEnabled = true, validateWindowShown = false,
+         unloaded = false;
     int comboFocus = 0, comboIndex = -1, validateWindowShows = 0;
     std::vector<std::string> comboItems;
     std::string comboText, operatorName, validateTitle, validateText;
@@ -147,24 +196,36 @@ struct FakeMainView : MainView {
 struct FakeReportPrinter : ReportPrinter {
     bool PrinterInstalled() override { return installed; }
     PrintChoice ShowPrinter() override {
-        if (++dialogs, whileOpen) std::exchange(whileOpen, nullptr)();
+        if (++dialogs, whileOpen)
+            std::exchange(whileOpen, nullptr)();
         return choice;
     }
     std::string DateTimeText() override { return "05/12/2026 10:30:00"; }
-    bool Print(const std::string& title, const ReportLayout& layout) override { return !printFails && (printed.push_back({title, layout}), true); }
-    struct Job { std::string title; ReportLayout layout; };
+    bool Print(const std::string& title, const ReportLayout& layout) override {
+        return !printFails && (printed.push_back({title, layout}), true);
+    }
+    struct Job {
+        std::string title;
+        ReportLayout layout;
+    };
     bool installed = true, printFails = false;
     PrintChoice choice = PrintChoice::Confirmed;
     int dialogs = 0;
-    std::function<void()> whileOpen;  // runs "inside" the modal dialog
+    std::function<void()> whileOpen; // runs "inside" the modal dialog
     std::vector<Job> printed;
 };
 
-// A text as "#id" and what follows it (after `sep`), by the longest of the language texts `ids` it starts with.
-inline std::string TextId(AppState& st, const std::string& t, std::initializer_list<int> ids, const std::string& sep = "") {
+// A text as "#id" and what follows it (after `sep`), by the longest of the language texts `ids` it
+// starts with.
+inline std::string TextId(AppState& st, const std::string& t, std::initializer_list<int> ids,
+                          const std::string& sep = "") {
     int best = 0;
     size_t len = 0;
-    if (!t.empty()) for (int id : ids) if (const std::string l = GetLangString(st, id); t.starts_with(l) && (!best || l.size() > len)) best = id, len = l.size();
+    if (!t.empty())
+        for (int id : ids)
+            if (const std::string l = GetLangString(st, id);
+                t.starts_with(l) && (!best || l.size() > len))
+                best = id, len = l.size();
     return best ? "#" + std::to_string(best) + (t.size() > len ? sep + t.substr(len) : "") : t;
 }
 
@@ -172,8 +233,9 @@ inline std::string TextId(AppState& st, const std::string& t, std::initializer_l
 // portable one over a temporary folder).
 struct FakeStation {
     explicit FakeStation(FileSystem& files)
-        : timers(clock), messages(clock), pump(timers), port(clock),
-          station{state, view, messages, clock, timers, pump, port, files, printer, link} {}
+        : timers(clock), messages(clock), pump(timers),
+          port(clock), station{state, view, messages, clock,   timers,
+                               pump,  port, files,    printer, link} {}
     AppState state;
     FakeClock clock;
     FakeTimers timers;
@@ -186,4 +248,4 @@ struct FakeStation {
     Station station;
 };
 
-}  // namespace heliotab::fakes
+} // namespace heliotab::fakes

@@ -19,7 +19,8 @@ using testutil::WriteFile;
 
 // Turns "\n" into CR LF, so test files read as the booking software writes them.
 inline std::string Crlf(std::string t) {
-    for (size_t at = 0; (at = t.find('\n', at)) != std::string::npos; at += 2) t.insert(at, 1, '\r');
+    for (size_t at = 0; (at = t.find('\n', at)) != std::string::npos; at += 2)
+        t.insert(at, 1, '\r');
     return t;
 }
 
@@ -36,10 +37,15 @@ protected:
         std::filesystem::create_directory(acc);
         fs.state.programDir = root, fs.state.AccDirectory = acc;
         for (const char* name : {"Accettazione.msk", "Veicoli_Leggeri.msk", "Veicoli_Pesanti.msk"})
-            WriteFile(root + "/" + name, ReadFile(std::string(HELIOTAB_SOURCE_DIR) + "/data/" + name));
+            WriteFile(root + "/" + name,
+                      ReadFile(std::string(HELIOTAB_SOURCE_DIR) + "/data/" + name));
     }
-    void WriteMask(const std::string& name, const std::string& text) { WriteFile(root + "/" + name, Crlf(text)); }
-    std::string WriteAcc(const std::string& name, const std::string& bytes) { return WriteFile(acc + name, bytes), acc + name; }
+    void WriteMask(const std::string& name, const std::string& text) {
+        WriteFile(root + "/" + name, Crlf(text));
+    }
+    std::string WriteAcc(const std::string& name, const std::string& bytes) {
+        return WriteFile(acc + name, bytes), acc + name;
+    }
     std::string Lang(int id) { return GetLangString(fs.state, id); }
 
     testutil::TempDir tmp;
@@ -48,4 +54,4 @@ protected:
     Station& s = fs.station;
 };
 
-}  // namespace heliotab::testing_reservation
+} // namespace heliotab::testing_reservation
