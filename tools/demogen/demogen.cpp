@@ -42,8 +42,9 @@ int main(int argc, char** argv) {
         day.year = std::stoi(date.substr(4, 4));
     } else {
         const std::time_t now = std::time(nullptr);
-        std::tm tm{};
-        localtime_r(&now, &tm);
+        // One thread: the plain localtime (MinGW has no localtime_r), so the
+        // Windows build can ship it for training stations.
+        const std::tm tm = *std::localtime(&now);
         day.year = tm.tm_year + 1900;
         day.month = tm.tm_mon + 1;
         day.day = tm.tm_mday;

@@ -1,0 +1,102 @@
+"""The setup program under Wine, silent: install, the installed program, upgrade, bad input, removal."""
+
+import re, shutil, subprocess, time, unittest
+from pathlib import Path
+
+from harness import APP_TITLE, MAIN_CLASS, ROOT, WIN_DIR, Driver, Farsim, poll, session
+
+SETUP = next(iter(sorted(WIN_DIR.glob("heliotab-setup-*.exe"))), None)
+KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion"
+EXE = r"C:\HELIOTAB\heliotab.exe"
+INI = b"[Impostazioni]\r\nPorta Seriale=7\r\n[Percorsi]\r\nFiles .ACC=C:\\Scambio\\DIR_FAR\\\r\n"
+PROGRAM = ["Accettazione.msk", "Language.ini", "Veicoli_Leggeri.msk", "Veicoli_Pesanti.msk"]
+FILES = sorted(["HELIOTAB.ini", "heliotab.exe", "uninstall.exe", *PROGRAM])
+TRAINING = ["Training/demogen.exe", "Training/farsim.exe"]
+LINKS = ["ProgramData/Microsoft/Windows/Start Menu/Programs/HELIOTAB", "users/Public/Desktop"]
+BAD = [  # exit code, options; the station stays as it was
+    dict(code=3, args=["/PORT=256"]),
+    dict(code=3, args=["/PORT=0x10"]),
+    dict(code=3, args=[r"/D=C:\windows\HELIOTAB"]),
+    dict(code=4, args=[r"/ACCDIR=C:\windows\win.ini\DIR", r"/D=C:\NEW"]),
+    dict(code=5, args=[r"/D=R:\HELIOTAB"]),  # R: is /sys, where nothing can be made
+]
+
+
+class InstallerTest(unittest.TestCase):
+    def setUp(self):
+        self.assertIsNotNone(SETUP, "the Windows build makes heliotab-setup-*.exe")
+        self.s = session()
+        self.c, self.dir = self.s.drive_c, self.s.drive_c / "HELIOTAB"
+        self.driver, self.work = Driver(self.s), self.c / "installer-work"
+        self.work.mkdir(exist_ok=True)
+
+    def wine(self, *args):
+        with open(self.work / "wine.log", "ab") as log:
+            return subprocess.run(
+                ["wine", *args], env=self.s.env, stdout=log, stderr=log
+            ).returncode
+
+    def setup(self, *args):
+        t = time.monotonic()
+        return self.wine(SETUP, "/S", *args), time.monotonic() - t
+
+    def reg(self, key):
+        out = subprocess.run(["wine", "reg", "query", key], env=self.s.env, capture_output=True)
+        return dict(re.findall(r"(?m)^    (\S.*?)    REG_\w+    (.*?)\r?$", out.stdout.decode()))
+
+    def files(self):
+        return {str(p.relative_to(self.dir)): p.read_bytes() for p in self.dir.rglob("*.*")}
+
+    def test_install_run_upgrade_refuse_remove(self):
+        args = ["/PORT=7", r"/ACCDIR=C:\Scambio\DIR_FAR", "/AUTOSTART=1", "/TRAINING=1"]
+        rc, took = self.setup(*args, r"/D=C:\HELIOTAB")
+        print(f"\nsilent install: {took:.1f} s, setup {SETUP.stat().st_size} bytes")
+        self.assertEqual((rc, sorted(self.files())), (0, sorted(FILES + TRAINING)))
+        self.assertEqual(self.files()["HELIOTAB.ini"], INI)
+        self.assertEqual(self.reg(KEY + r"\Run")["HELIOTAB"], EXE)
+        entry = self.reg(KEY + r"\Uninstall\HELIOTAB")
+        self.assertEqual(entry["QuietUninstallString"], r'"C:\HELIOTAB\uninstall.exe" /S')
+        self.assertEqual(
+            (entry["InstallLocation"], entry["DisplayName"]), (r"C:\HELIOTAB", APP_TITLE)
+        )
+        self.assertTrue(all((self.c / d / "HELIOTAB.lnk").is_file() for d in LINKS))
+
+        tester = Farsim(self.s, self.work, com=7)
+        self.addCleanup(tester.stop)
+        t = time.monotonic()
+        program = subprocess.Popen(["wine", EXE], env=self.s.env, stdout=subprocess.DEVNULL)
+        self.driver.check("wait-window", MAIN_CLASS, APP_TITLE, 60000, "--idle", timeout=60)
+        print(f"launch to idle: {time.monotonic() - t:.1f} s")
+        online = lambda: self.driver.run("status-panel", 1).first("panel")
+        poll(lambda: online() and online()["value"] == "Provafari collegato su COM7", 40)
+
+        # The station edits a mask and its settings; the upgrade closes the running program.
+        for name, extra in [("Accettazione.msk", b"; mine\r\n"), ("HELIOTAB.ini", b"[X]\r\n")]:
+            (self.dir / name).write_bytes((self.dir / name).read_bytes() + extra)
+        before = self.files()
+        self.assertEqual(self.setup(r"/D=C:\HELIOTAB")[0], 0)
+        self.assertIsNotNone(program.wait(30))
+        after = self.files()
+        copy = [n for n in after if n.startswith("Accettazione.msk.")]
+        self.assertEqual(after["HELIOTAB.ini"], before["HELIOTAB.ini"])
+        self.assertEqual([after[n] for n in copy], [before["Accettazione.msk"]])
+        self.assertEqual(
+            [after[n] for n in PROGRAM], [(ROOT / "data" / n).read_bytes() for n in PROGRAM]
+        )
+
+        (self.s.drive_c.parent / "dosdevices" / "r:").symlink_to("/sys")
+        for row in BAD:
+            with self.subTest(**row):
+                self.assertEqual(self.setup(*row["args"])[0], row["code"])
+                self.assertEqual((self.files(), (self.c / "NEW").exists()), (after, False))
+
+        (self.c / "Scambio" / "DIR_FAR" / "A.FAR").write_bytes(b"result")
+        self.assertEqual(self.wine(r"C:\HELIOTAB\uninstall.exe", "/S"), 0)
+        poll(lambda: not (self.dir / "Training").exists(), 60)  # the last step
+        self.assertEqual(sorted(self.files()), sorted(["HELIOTAB.ini", *copy]))
+        self.assertEqual((self.c / "Scambio" / "DIR_FAR" / "A.FAR").read_bytes(), b"result")
+        self.assertEqual(
+            ("HELIOTAB" in self.reg(KEY + r"\Run"), self.reg(KEY + r"\Uninstall\HELIOTAB")),
+            (False, {}),
+        )
+        self.assertFalse(any((self.c / d / "HELIOTAB.lnk").exists() for d in LINKS))
