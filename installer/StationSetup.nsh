@@ -2,8 +2,6 @@
 ; checks of every choice, closing a running copy, unpacking through a staging
 ; folder, HELIOTAB.ini, the autostart entry and the Add/Remove entry.
 
-!define STAGE "$INSTDIR\~setup"
-
 ; --- options and checks ------------------------------------------------------
 
 ; $0: a port as typed -> $0: the port as the program writes it (decimal, no
@@ -269,9 +267,8 @@ FunctionEnd
   Call PlaceFile
 !macroend
 
-Function InstallProgram
+Function BeginStaging
   Call CloseRunningProgram
-  DetailPrint "$INSTDIR"
   ; Everything is unpacked beside the folder's files first: a disk that is
   ; full or read-only stops the setup here, with nothing replaced.
   SetErrorLevel ${EXIT_FILES}
@@ -283,16 +280,9 @@ Function InstallProgram
     Abort
   ${EndIf}
   SetOutPath "${STAGE}"
-  File "${BUILD_DIR}/heliotab.exe"
-  File "${SRC}/data/Language.ini"
-  File "${SRC}/data/Accettazione.msk"
-  File "${SRC}/data/Veicoli_Leggeri.msk"
-  File "${SRC}/data/Veicoli_Pesanti.msk"
-  ${If} ${SectionIsSelected} ${SecTraining}
-    SetOutPath "${STAGE}\Training"
-    File "${BUILD_DIR}/farsim.exe"
-    File "${BUILD_DIR}/demogen.exe"
-  ${EndIf}
+FunctionEnd
+
+Function PlaceFiles
   ClearErrors
   WriteUninstaller "${STAGE}\uninstall.exe"
   ${If} $Upgrade == 0
@@ -331,7 +321,6 @@ Function InstallProgram
     !insertmacro PLACE "Training\demogen.exe" 0
   ${EndIf}
   DeleteRegValue HKLM "${UNINST_KEY}" "Installed HELIOTAB.ini"
-  SetOutPath "$INSTDIR"
   RMDir /r "${STAGE}"
   Call WriteUninstallEntry
   SetErrorLevel 0

@@ -37,6 +37,8 @@ AllowSkipFiles off
 !define MAIN_TITLE "HELIOTAB"
 !define IDM_TRAY_CHIUDI 1204
 !define DEFAULT_ACC_DIR "C:\MCTC\DIR_FAR\"
+; New files are unpacked here first, beside the old ones.
+!define STAGE "$INSTDIR\~setup"
 
 ; Exit codes of a silent run (also set when the wizard stops).
 !define EXIT_BAD_OPTION 3
@@ -134,13 +136,26 @@ LangString MsgRunning ${LANG_ENGLISH} "HELIOTAB is running and did not close (a 
 LangString MsgKeptCopy ${LANG_ITALIAN} "File modificato nella postazione, conservato come:"
 LangString MsgKeptCopy ${LANG_ENGLISH} "File changed at the station, kept as:"
 
+; The two sections with files unpack them into the staging folder; "-Place"
+; puts everything in place once all of it is there.
 Section "!$(SecProgram)" SecProgram
   SectionIn RO
-  Call InstallProgram
+  Call BeginStaging
+  File "${BUILD_DIR}/heliotab.exe"
+  File "${SRC}/data/Language.ini"
+  File "${SRC}/data/Accettazione.msk"
+  File "${SRC}/data/Veicoli_Leggeri.msk"
+  File "${SRC}/data/Veicoli_Pesanti.msk"
 SectionEnd
 
 Section /o "$(SecTraining)" SecTraining
-  ; Unpacked with the program (InstallProgram), so that both land or neither.
+  SetOutPath "${STAGE}\Training"
+  File "${BUILD_DIR}/farsim.exe"
+  File "${BUILD_DIR}/demogen.exe"
+SectionEnd
+
+Section "-Place"
+  Call PlaceFiles
 SectionEnd
 
 Section "$(SecStartMenu)" SecStartMenu

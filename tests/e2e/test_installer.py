@@ -1,4 +1,4 @@
-"""The setup program under Wine, silent: install, the installed program, upgrade, bad input, removal."""
+"""The setup program under Wine, silent: install, the program, upgrade, bad input, removal."""
 
 import re, shutil, subprocess, time, unittest
 from pathlib import Path
@@ -65,6 +65,7 @@ class InstallerTest(unittest.TestCase):
         self.addCleanup(tester.stop)
         t = time.monotonic()
         program = subprocess.Popen(["wine", EXE], env=self.s.env, stdout=subprocess.DEVNULL)
+        self.addCleanup(lambda: program.poll() is None and self.driver.run("close"))
         self.driver.check("wait-window", MAIN_CLASS, APP_TITLE, 60000, "--idle", timeout=60)
         print(f"launch to idle: {time.monotonic() - t:.1f} s")
         online = lambda: self.driver.run("status-panel", 1).first("panel")
