@@ -17,8 +17,17 @@ Function NormalisePort
   ${EndIf}
 FunctionEnd
 
-; $0: the exchange directory as typed -> with one final '\'.
+; $0: the exchange directory as typed -> without quotes, with one final '\'.
 Function NormaliseAccDir
+  ; A quoted path keeps its quotes when they are not the option's ends.
+  StrCpy $1 $0 1
+  ${If} $1 == '"'
+    StrCpy $0 $0 "" 1
+  ${EndIf}
+  StrCpy $1 $0 1 -1
+  ${If} $1 == '"'
+    StrCpy $0 $0 -1
+  ${EndIf}
   StrCpy $1 $0 1 -1
   ${If} $1 != "\"
   ${AndIf} $0 != ""
