@@ -64,19 +64,25 @@ class InstallerTest(unittest.TestCase):
         tester = Farsim(self.s, self.work, com=7)
         self.addCleanup(tester.stop)
         t = time.monotonic()
-        program = subprocess.Popen(["wine", EXE], env=self.s.env, stdout=subprocess.DEVNULL)
+        program = subprocess.Popen(
+            ["wine", EXE, "/TEST"], env=self.s.env, stdout=subprocess.DEVNULL
+        )
         self.addCleanup(lambda: program.poll() is None and self.driver.run("close"))
         self.driver.check("wait-window", MAIN_CLASS, APP_TITLE, 60000, "--idle", timeout=60)
         print(f"launch to idle: {time.monotonic() - t:.1f} s")
         online = lambda: self.driver.run("status-panel", 1).first("panel")
         poll(lambda: online() and online()["value"] == "Provafari collegato su COM7", 40)
 
-        # The station edits a mask and its settings; the upgrade closes the running program.
+        # The station edits a mask and its settings, then upgrades while the program runs.
         for name, extra in [("Accettazione.msk", b"; mine\r\n"), ("HELIOTAB.ini", b"[X]\r\n")]:
             (self.dir / name).write_bytes((self.dir / name).read_bytes() + extra)
         before = self.files()
-        self.assertEqual(self.setup(r"/D=C:\HELIOTAB")[0], 0)
+        # A test armed: the program asks its operator first, and the setup gives up.
+        self.driver.check("click-toolbar", 1101)
+        self.assertEqual((self.setup(r"/D=C:\HELIOTAB")[0], self.files()), (6, before))
+        self.driver.check("message-box", "answer", "yes", 10000)
         self.assertIsNotNone(program.wait(30))
+        self.assertEqual(self.setup(r"/D=C:\HELIOTAB")[0], 0)
         after = self.files()
         copy = [n for n in after if n.startswith("Accettazione.msk.")]
         self.assertEqual(after["HELIOTAB.ini"], before["HELIOTAB.ini"])
