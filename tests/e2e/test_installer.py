@@ -1,7 +1,6 @@
 """The setup program under Wine, silent: install, the program, upgrade, bad input, removal."""
 
 import re, shutil, subprocess, time, unittest
-from pathlib import Path
 
 from harness import APP_TITLE, MAIN_CLASS, ROOT, WIN_DIR, Driver, Farsim, poll, session
 
@@ -27,6 +26,7 @@ class InstallerTest(unittest.TestCase):
         self.assertIsNotNone(SETUP, "the Windows build makes heliotab-setup-*.exe")
         self.s = session()
         self.c, self.dir = self.s.drive_c, self.s.drive_c / "HELIOTAB"
+        shutil.rmtree(self.dir, ignore_errors=True)
         self.driver, self.work = Driver(self.s), self.c / "installer-work"
         self.work.mkdir(exist_ok=True)
 
@@ -91,7 +91,8 @@ class InstallerTest(unittest.TestCase):
             [after[n] for n in PROGRAM], [(ROOT / "data" / n).read_bytes() for n in PROGRAM]
         )
 
-        (self.s.drive_c.parent / "dosdevices" / "r:").symlink_to("/sys")
+        (drive := self.c.parent / "dosdevices" / "r:").symlink_to("/sys")
+        self.addCleanup(drive.unlink)
         for row in BAD:
             with self.subTest(**row):
                 self.assertEqual(self.setup(*row["args"])[0], row["code"])
