@@ -5,7 +5,6 @@
 
 namespace uidriver {
 
-// Wall clock, comparable with the Unix clock of the benchmarks.
 std::string EpochMs() {
     FILETIME ft;
     GetSystemTimePreciseAsFileTime(&ft);

@@ -1,4 +1,4 @@
-"""heliotab.exe under Wine, driven by uidriver.exe; farsim plays the tester. Waits are bounded polls."""
+"""heliotab.exe under Wine, driven by uidriver.exe; farsim plays the tester. Waits are bounded."""
 
 import os, re, select, shutil, signal, subprocess, tempfile, time, unittest
 from pathlib import Path
@@ -97,7 +97,7 @@ class Driver:
         self.session = sess
 
     def run(self, *args, timeout=60):
-        # Output to a file: a Wine helper the driver happens to start inherits pipes and outlives it.
+        # Output to a file: a Wine helper the driver may start inherits pipes and outlives it.
         with tempfile.TemporaryFile() as out:
             rc = subprocess.run(
                 ["wine", str(DRIVER), *map(str, args)],

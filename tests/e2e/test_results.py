@@ -1,5 +1,5 @@
-"""The result file's bytes are the core output tests'; here: the wire of a whole test on a real line,
-which files it leaves, and the message."""
+"""The result file's bytes are the core output tests'; here: the wire of a whole test on a real
+line, which files it leaves, and the message."""
 
 from harness import ACK, CAN, MEASURING, T_DONE, T_DONE_TITLE, E2ETestCase, lang_text
 from harness import light_reservation, poll, requires_road

@@ -267,7 +267,9 @@ int CmdMessageBox(const Args& a) {
     HWND button = GetDlgItem(box, kButtons.at(a.at(1)));
     if (!button || !IsWindowVisible(button))
         return NotFound("button");
-    return SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr), kOk;
+    const std::string pressed = EpochMs();
+    return SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr),
+           PrintRecord("answered", {{"epoch_ms", pressed}}), kOk;
 }
 
 int Run(Args a) {

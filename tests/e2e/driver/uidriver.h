@@ -21,7 +21,8 @@ void PrintRecord(const char* kind, const Fields& fields);
 void PrintWindow(const char* kind, HWND hwnd); // hwnd, class, id, visible, enabled, owner, title
 int Usage(const char* what);
 bool ParseInt(const std::wstring& s, long long& out);
-double ElapsedMs(); // since the driver started
+double ElapsedMs();    // since the driver started
+std::string EpochMs(); // the wall clock, comparable with the benchmarks' Unix clock
 std::string Hex(const void* h);
 std::wstring ClassOf(HWND hwnd);
 std::wstring TitleOf(HWND hwnd);
