@@ -27,6 +27,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tests" / "e2e"))  # the e2e harness
 
 import harness
+from inotify import Inotify
 from harness import (
     COM,
     DRIVER,
@@ -34,7 +35,6 @@ from harness import (
     FARSIM,
     TB_TEST,
     Farsim,
-    Inotify,
     Station,
     poll,
     road_settings,

@@ -1,25 +1,16 @@
-"""heliotab.exe under Wine, driven by uidriver.exe; farsim plays the tester. Waits are bounded polls."""
+"""heliotab.exe under Wine, driven by uidriver.exe; farsim plays the tester. Waits are bounded."""
 
-import ctypes, ctypes.util, os, re, select, shutil, signal, struct, subprocess, tempfile, time, unittest
+import os, re, select, shutil, signal, subprocess, tempfile, time, unittest
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
-_TAG = os.environ.get("HELIOTAB_BUILD_TAG", "")
-NATIVE_DIR = Path(
-    os.environ.get("HELIOTAB_NATIVE_DIR", ROOT / "build" / (f"{_TAG}-native" if _TAG else "native"))
-)
-WIN_DIR = Path(
-    os.environ.get("HELIOTAB_WIN_DIR", ROOT / "build" / (f"{_TAG}-win" if _TAG else "win"))
-)
+NATIVE_DIR = Path(os.environ.get("HELIOTAB_NATIVE_DIR", ROOT / "build/native"))
+WIN_DIR = Path(os.environ.get("HELIOTAB_WIN_DIR", ROOT / "build/win"))
 EXE, DRIVER = (
     Path(os.environ.get("HELIOTAB_EXE", WIN_DIR / "heliotab.exe")),
     WIN_DIR / "uidriver.exe",
 )
-FARSIM, DEMOGEN = (
-    Path(os.environ.get("HELIOTAB_FARSIM", NATIVE_DIR / "farsim")),
-    NATIVE_DIR / "demogen",
-)
-START_TIMEOUT = float(os.environ.get("HELIOTAB_E2E_START_TIMEOUT", "60"))
+FARSIM, DEMOGEN = NATIVE_DIR / "farsim", NATIVE_DIR / "demogen"
 APP_CLASS, APP_TITLE, MAIN_CLASS = "ThunderRT6Main", "HELIOTAB", "HELIOTAB_frmMain"
 have_exe = EXE.is_file() and DRIVER.is_file()
 requires_exe = unittest.skipUnless(have_exe, f"{EXE} or {DRIVER} not built")
@@ -27,12 +18,9 @@ requires_road = unittest.skipUnless(
     have_exe and FARSIM.is_file() and DEMOGEN.is_file(), "exe, driver, farsim or demogen not built"
 )
 COM, EOT, ENQ, ACK, CAN = 3, 0x04, 0x05, 0x06, 0x18
-CBO, LBL_APP, TB_TEST, TB_OPZIONI = (
-    1005,
-    (1040, 1041, 1042, 1043, 1044, 1045),
-    1101,
-    1103,
-)  # src/res/resource.h
+# src/res/resource.h and src/app/frmMain_win32.h
+CBO, LBL_APP, TB_TEST, TB_OPZIONI = 1005, range(1040, 1046), 1101, 1103
+WM_COMMAND, IDM_TRAY_INFO, MSG_TRAY = 0x111, 1203, 0x8001  # MSG_TRAY: WM_APP + 1
 PANEL_STATO, PANEL_PORT = 0, 1
 T_NO_PORT, T_SEARCHING, T_ONLINE_PORT, T_SIGNED_OFF, T_DONE_TITLE, T_DONE = (
     330,
@@ -44,19 +32,6 @@ T_NO_PORT, T_SEARCHING, T_ONLINE_PORT, T_SIGNED_OFF, T_DONE_TITLE, T_DONE = (
 )
 # farsim offers a measurement every 0.4 s until the program takes one, then sends the results.
 MEASURING = ("--demo", "--demo-interval", "400", "--measure-after", "300", "--result-after", "200")
-LANGUAGE_IDS = [
-    *range(101, 105),
-    *range(151, 155),
-    *range(201, 211),
-    *range(301, 375),
-    *range(401, 442),
-    *range(601, 616),
-    650,
-    651,
-    652,
-    701,
-    702,
-]
 # A killed run still gets its cleanups (stations stopped, ports unlinked).
 signal.signal(signal.SIGTERM, lambda signum, frame: (_ for _ in ()).throw(SystemExit(128 + signum)))
 
@@ -85,12 +60,11 @@ class WineSession:
         )
 
     def link_com(self, n, pty):
-        self.unlink_com(n) or (self.drive_c.parent / "dosdevices" / f"com{n}").symlink_to(pty)
+        self.unlink_com(n)
+        (self.drive_c.parent / "dosdevices" / f"com{n}").symlink_to(pty)
 
     def unlink_com(self, n):
-        link = self.drive_c.parent / "dosdevices" / f"com{n}"
-        if link.is_symlink() or link.exists():
-            link.unlink()
+        (self.drive_c.parent / "dosdevices" / f"com{n}").unlink(missing_ok=True)
 
 
 def session():
@@ -98,14 +72,8 @@ def session():
     return session.shared
 
 
-def unescape(value):
-    raw = re.sub(
-        rb"\\(x[0-9a-f]{2}|.)",
-        lambda m: bytes([int(m[1][1:], 16)])
-        if len(m[1]) == 3
-        else {b"t": b"\t", b"r": b"\r", b"n": b"\n"}.get(m[1], m[1]),
-        value.encode("latin-1"),
-    )
+def unescape(value):  # the driver writes Windows-1252 bytes, all but printable ASCII as \xNN
+    raw = re.sub(rb"\\x(..)", lambda m: bytes.fromhex(m[1].decode()), value.encode("latin-1"))
     return raw.decode("cp1252", "replace")
 
 
@@ -129,7 +97,7 @@ class Driver:
         self.session = sess
 
     def run(self, *args, timeout=60):
-        # Output to a file: a Wine helper the driver happens to start inherits pipes and outlives it.
+        # Output to a file: a Wine helper the driver may start inherits pipes and outlives it.
         with tempfile.TemporaryFile() as out:
             rc = subprocess.run(
                 ["wine", str(DRIVER), *map(str, args)],
@@ -139,7 +107,8 @@ class Driver:
                 stderr=subprocess.DEVNULL,
                 timeout=timeout + 60,
             ).returncode
-            return DriverResult(args, rc, (out.seek(0), out.read())[1].decode("ascii", "replace"))
+            out.seek(0)
+            return DriverResult(args, rc, out.read().decode("ascii", "replace"))
 
     def check(self, *args, **kw):
         r = self.run(*args, **kw)
@@ -159,8 +128,7 @@ class Driver:
         )
 
     def panel(self, index):  # None when unreadable this time (a Wine hiccup right after a start)
-        r = self.run("status-panel", index)
-        return r.first("panel")["value"] if r.ok and r.first("panel") else None
+        return (self.run("status-panel", index).first("panel") or {}).get("value")
 
     def message_box(self, timeout_s):
         return self.run("message-box", "wait", int(timeout_s * 1000), timeout=timeout_s).first(
@@ -173,23 +141,30 @@ class Driver:
     def open_dialogs(self):
         return self.run("message-box", "none").all("msgbox")
 
+    def wait_dialog(self, title, timeout=30):  # a dialog of the program: its hwnd
+        dialog = lambda: next((b["hwnd"] for b in self.open_dialogs() if b["title"] == title), 0)
+        return poll(dialog, timeout, 0.1, f"dialog {title!r}")
+
+    def tray(self, message):  # what the tray icon reports for a mouse message (WM_RBUTTONUP ...)
+        self.check("post", MSG_TRAY, 0, message)
+
+    def tray_command(self, item):  # a tray menu item chosen (IDM_TRAY_...)
+        self.check("post", WM_COMMAND, item, 0)
+
 
 def ini_bytes(sections):
-    return (
-        "".join(
-            f"[{name}]\r\n" + "".join(f"{k}={v}\r\n" for k, v in items) for name, items in sections
-        )
-    ).encode("cp1252")
+    text = "".join(
+        f"[{name}]\r\n" + "".join(f"{k}={v}\r\n" for k, v in items) for name, items in sections
+    )
+    return text.encode("cp1252")
 
 
 def lang_text(i, name="Italiano"):
     return f"E2E {i} {name}"
 
 
-def test_language(name="Italiano"):
-    return [
-        (name, [(str(i), lang_text(i, name)) for i in LANGUAGE_IDS])
-    ]  # a language file of the tests' own
+def test_language(name="Italiano"):  # a language file of the tests' own: every id has a text
+    return [(name, [(str(i), lang_text(i, name)) for i in range(100, 1000)])]
 
 
 def road_settings(station, extra=()):
@@ -210,8 +185,9 @@ class Station:
         shutil.rmtree(self.dir, ignore_errors=True)
         self.exchange = self.dir / "DIR_FAR"
         self.exchange.mkdir(parents=True)
-        for f in [EXE, *ROOT.glob("data/*.msk")]:
-            shutil.copy2(f, self.dir / ("heliotab.exe" if f == EXE else f.name))
+        shutil.copy2(EXE, self.dir / "heliotab.exe")
+        for f in ROOT.glob("data/*.msk"):
+            shutil.copy2(f, self.dir)
         self.settings_path, self.language_path = (
             self.dir / "HELIOTAB.ini",
             self.dir / "Language.ini",
@@ -235,9 +211,10 @@ class Station:
     def start(self, args=()):
         # stderr to a file, never a pipe: Wine helpers started by the program inherit it.
         with open(self.dir.parent / f"{self.dir.name}.stderr", "ab") as err:
+            exe = self.session.dos_path(self.dir / "heliotab.exe")
             self.processes.append(
                 subprocess.Popen(
-                    ["wine", self.session.dos_path(self.dir / "heliotab.exe"), *args],
+                    ["wine", exe, *args],
                     env=self.session.env,
                     cwd=self.dir,
                     stdin=subprocess.DEVNULL,
@@ -247,17 +224,16 @@ class Station:
             )
         return self.processes[-1]
 
-    def wait_main_window(self, timeout=START_TIMEOUT):
-        self.driver.check(
-            "wait-window", MAIN_CLASS, APP_TITLE, int(timeout * 1000), "--idle", timeout=timeout
-        )
+    def wait_main_window(self, timeout=60):
+        shown = lambda: (self.driver.run("main-window").first("main") or {}).get("visible") == "1"
+        poll(shown, timeout, 0.1, "the main window shown")
 
     def start_and_wait(self, args=()):
-        return (self.start(args), self.wait_main_window())[0]
+        p = self.start(args)
+        self.wait_main_window()
+        return p
 
-    def close(
-        self, timeout=30, p=None
-    ):  # WM_CLOSE, an armed test's question answered Yes; the exit code or None
+    def close(self, timeout=30, p=None):  # WM_CLOSE, an armed test's question answered Yes
         p = p or self.processes[-1]
         if p.poll() is None and self.driver.run("close").ok:
             deadline = time.monotonic() + timeout
@@ -265,19 +241,18 @@ class Station:
                 if any("yes" in b["buttons"] for b in self.driver.open_dialogs()):
                     self.driver.run("message-box", "answer", "yes", 2000)
                 time.sleep(0.1)
-        return p.poll()
+        return p.poll()  # the exit code, None while it runs
 
     def stop(self):
         for p in self.processes:
             if p.poll() is None and self.close(10, p) is None:
                 p.kill(), p.wait(30)
-        poll(
-            lambda: not self.driver.is_running(), 30, 0.2, "program windows gone"
-        )  # none may survive into the next test
+        # none may survive into the next test
+        poll(lambda: not self.driver.is_running(), 30, 0.2, "program windows gone")
 
 
 class Farsim:
-    LINE = re.compile(r"t=(?P<t>[0-9.]+) (?P<kind>\S+)(?: (?P<rest>.*))?$")
+    LINE = re.compile(r"t=([0-9.]+) (\S+) ?(.*)$")
 
     def __init__(self, sess, workdir, com=COM, args=()):
         self.session, self.com = sess, com
@@ -287,14 +262,7 @@ class Farsim:
         )
         self.stderr = open(Path(workdir) / f"farsim-com{com}.stderr", "ab")
         self.process = subprocess.Popen(
-            [
-                str(FARSIM),
-                "--pty-link",
-                str(self.link),
-                "--log",
-                str(self.log_path),
-                *map(str, args),
-            ],
+            [FARSIM, "--pty-link", self.link, "--log", self.log_path, *map(str, args)],
             stdin=subprocess.DEVNULL,
             stdout=subprocess.PIPE,
             stderr=self.stderr,
@@ -308,15 +276,9 @@ class Farsim:
         # The link itself, not the pty behind it: a hang-up makes a new pty behind the same link.
         sess.link_com(com, self.link)
 
-    def events(
-        self,
-    ):  # [(t_ms, kind, rest)]: kind rx/tx (rest 'HH NAME'), tx-frame, tx-etx, answer, ...
-        lines = (
-            self.log_path.read_text(errors="replace").splitlines() if self.log_path.exists() else []
-        )
-        return [
-            (float(m["t"]), m["kind"], m["rest"] or "") for m in map(self.LINE.match, lines) if m
-        ]
+    def events(self):  # [(t_ms, kind, rest)]: kind rx/tx (rest 'HH NAME'), tx-frame, tx-etx, ...
+        text = self.log_path.read_text(errors="replace") if self.log_path.exists() else ""
+        return [(float(m[1]), m[2], m[3]) for m in map(self.LINE.match, text.splitlines()) if m]
 
     def received(self):
         return [(t, int(rest.split()[0], 16)) for t, kind, rest in self.events() if kind == "rx"]
@@ -326,67 +288,42 @@ class Farsim:
 
     def frames(
         self, status=None
-    ):  # [{'status', 'attempt', 'fault', 'etx'}]; etx: the ms of its ETX, None unsent
+    ):  # [{'status', 'attempt', 'fault', 'etx'}]; etx: its ms, None unsent
         frames = []
         for t, kind, rest in self.events():
             if kind == "tx-frame":
                 frames.append(dict([p.split("=", 1) for p in rest.split() if "=" in p], etx=None))
             elif kind == "tx-etx" and frames and frames[-1]["etx"] is None:
                 frames[-1]["etx"] = t
-        return [f for f in frames if status is None or f["status"] == status]
+        return [f for f in frames if status in (None, f["status"])]
 
     def rx_after(self, t_from, t_to=float("inf")):
         return [b for t, b in self.received() if t_from < t <= t_to]
 
     def stop(self):
-        self.process.terminate(), self.process.wait(
-            10
-        ), self.process.stdout.close(), self.stderr.close()
+        self.process.terminate()
+        self.process.wait(10)
+        self.process.stdout.close()
+        self.stderr.close()
         self.session.unlink_com(self.com)
 
 
 def light_reservation(
     folder,
-):  # demogen's reservations into folder; a valid light one: (path, list text, operator)
+):  # demogen's reservations in folder; a valid light one: (path, list text, operator)
     Path(folder).mkdir(parents=True, exist_ok=True)
     out = subprocess.run(
-        [str(DEMOGEN), str(folder)], capture_output=True, text=True, timeout=60, check=True
-    )
-    for path in [
-        Path(folder) / w[0] for w in map(str.split, out.stdout.splitlines()) if w[1:2] == ["valid"]
-    ]:
-        f = dict(re.findall(r"(?m)^(\w+)=([^\r\n]*)", path.read_bytes().decode("cp1252")))
+        [DEMOGEN, folder], capture_output=True, text=True, timeout=60, check=True
+    ).stdout
+    for name in [w[0] for w in map(str.split, out.splitlines()) if w[1:2] == ["valid"]]:
+        f = dict(re.findall(r"(?m)^(\w+)=([^\r\n]*)", (Path(folder) / name).read_text("cp1252")))
         if f.get("TipoVeicolo") == "LEGGERO":
-            return path, f" {f['Fabbrica']} - {f['Tipo']} - {f['Targa']}", f["Operatore"]
-    raise LookupError("no valid light-vehicle demo reservation")
-
-
-class Inotify:
-    IN_MODIFY, IN_CLOSE_WRITE, IN_MOVED_TO, IN_CREATE, IN_DELETE = 0x2, 0x8, 0x80, 0x100, 0x200
-
-    def __init__(self):
-        self._libc = ctypes.CDLL(ctypes.util.find_library("c") or "libc.so.6", use_errno=True)
-        self.fd, self.dirs = self._libc.inotify_init1(os.O_NONBLOCK | os.O_CLOEXEC), {}
-
-    def watch(self, folder, mask):
-        self.dirs[self._libc.inotify_add_watch(self.fd, str(folder).encode(), mask)] = Path(folder)
-
-    def read(self, timeout):
-        if not select.select([self.fd], [], [], max(0.0, timeout))[0]:
-            return []
-        t, buf, out, i = time.monotonic(), os.read(self.fd, 65536), [], 0
-        while i < len(buf):
-            wd, mask, _cookie, length = struct.unpack_from("iIII", buf, i)
-            out.append(
-                (
-                    t,
-                    mask,
-                    self.dirs.get(wd, Path("?"))
-                    / buf[i + 16 : i + 16 + length].rstrip(b"\0").decode(),
-                )
+            return (
+                Path(folder) / name,
+                f" {f['Fabbrica']} - {f['Tipo']} - {f['Targa']}",
+                f["Operatore"],
             )
-            i += 16 + length
-        return out
+    raise LookupError("no valid light-vehicle demo reservation")
 
 
 class E2ETestCase(unittest.TestCase):
@@ -396,29 +333,18 @@ class E2ETestCase(unittest.TestCase):
         self.station = Station(self.id().split(".")[-1], language=self.language)
         self.driver, self.work, self.farsim = self.station.driver, self.station.dir / "work", None
         self.work.mkdir()
-        self.addCleanup(lambda: self.farsim and self.farsim.stop()), self.addCleanup(
-            self.station.stop
-        )
+        self.addCleanup(lambda: self.farsim and self.farsim.stop())
+        self.addCleanup(self.station.stop)
         self.addCleanup(self._screenshot_on_failure)  # runs first: the screen as it failed
 
     def _screenshot_on_failure(self):
-        result = getattr(getattr(self, "_outcome", None), "result", None)
-        if result and any(
-            getattr(t, "test_case", t) is self for t, _ in result.failures + result.errors
-        ):
-            (ROOT / "build" / "e2e-failures").mkdir(parents=True, exist_ok=True)
+        result = self._outcome.result
+        if any(getattr(t, "test_case", t) is self for t, _ in result.failures + result.errors):
+            shot = ROOT / "build" / "e2e-failures" / f"{self.id()}.png"
+            shot.parent.mkdir(parents=True, exist_ok=True)
+            env = self.station.session.env
             subprocess.run(
-                [
-                    "import",
-                    "-display",
-                    self.station.session.env["DISPLAY"],
-                    "-window",
-                    "root",
-                    str(ROOT / "build" / "e2e-failures" / f"{self.id()}.png"),
-                ],
-                env=self.station.session.env,
-                capture_output=True,
-                timeout=60,
+                ["import", "-window", "root", shot], env=env, capture_output=True, timeout=60
             )
 
     def start_tester(self, *args, scenario=None):
@@ -442,20 +368,13 @@ class E2ETestCase(unittest.TestCase):
 
     def pick(self, item_text):  # opening the list rebuilds it
         self.driver.check("combo-dropdown", CBO)
-        index = poll(
-            lambda: (lambda items: items.index(item_text) if item_text in items else None)(
-                [i["value"] for i in self.driver.check("combo-items", CBO).all("item")]
-            ),
-            20,
-            0.1,
-            f"{item_text!r} listed",
-        )
-        self.driver.check("combo-select", index, CBO)
+        items = lambda: [i["value"] for i in self.driver.check("combo-items", CBO).all("item")]
+        poll(lambda: item_text in items(), 20, 0.1, f"{item_text!r} listed")
+        self.driver.check("combo-select", items().index(item_text), CBO)
 
-    def assert_box(self, title_id, text, icon, buttons="ok", timeout=40):
+    def assert_box(self, title_id, text, buttons="ok", timeout=40):
         box = self.driver.message_box(timeout)
         self.assertIsNotNone(box, "a message box was expected")
         self.assertEqual(
-            (box["title"], box["text"], box["icon"], box["buttons"]),
-            (lang_text(title_id), text, icon, buttons),
+            (box["title"], box["text"], box["buttons"]), (lang_text(title_id), text, buttons)
         )

@@ -1,48 +1,42 @@
 import os, re, shutil, subprocess, unittest
-from pathlib import Path
 
-from harness import (
-    ROOT,
-    T_DONE,
-    T_DONE_TITLE,
-    E2ETestCase,
-    have_exe,
-    lang_text,
-    light_reservation,
-    MEASURING,
-    poll,
-    requires_road,
-    road_settings,
-)
+from harness import MEASURING, ROOT, T_DONE, T_DONE_TITLE, E2ETestCase, have_exe, lang_text
+from harness import light_reservation, poll, requires_road, road_settings
 
 T_REPORT_TITLE, T_NO_PRINTER = 650, 651
 CUPS_DIR = ROOT / "build" / f"e2e-cups-{os.getpid()}"
-have_cups = shutil.which("cupsd", path=os.environ.get("PATH", "") + ":/usr/sbin") and shutil.which(
+have_cups = shutil.which("cupsd", path=os.environ["PATH"] + ":/usr/sbin") and shutil.which(
     "pdftotext"
 )
 pdf_dir = None
 
 
 def cups(*args):
-    return subprocess.run(
-        ["bash", str(ROOT / "scripts" / "cups-pdf.sh"), *args],
-        capture_output=True,
-        text=True,
-        timeout=60,
-        check=True,
-    ).stdout.strip()
+    script = ROOT / "scripts" / "cups-pdf.sh"
+    out = subprocess.run(
+        ["bash", script, *args], capture_output=True, text=True, timeout=60, check=True
+    )
+    return out.stdout.strip()
 
 
 def setUpModule():
     global pdf_dir
     if have_cups and have_exe:
-        pdf_dir = Path(cups("start", str(CUPS_DIR)))
+        pdf_dir = ROOT / cups("start", CUPS_DIR)
 
 
 def tearDownModule():
     if pdf_dir:
-        cups("stop", str(CUPS_DIR))
+        cups("stop", CUPS_DIR)
         shutil.rmtree(CUPS_DIR, ignore_errors=True)
+
+
+def printed(before):  # the new PDFs once the queue is empty
+    new = set(pdf_dir.glob("*.pdf")) - before
+    queue = subprocess.run(["lpstat", "-W", "not-completed", "-o"], capture_output=True, text=True)
+    return (
+        new if new and all(os.path.getsize(p) for p in new) and not queue.stdout.strip() else None
+    )
 
 
 @requires_road
@@ -64,48 +58,28 @@ class ReportTest(E2ETestCase):
                 self.wait_online()
                 self.pick(item)
                 result = f"{st.exchange_dos}{acc.stem}.FAR"
-                self.assert_box(T_DONE_TITLE, f"{lang_text(T_DONE)} '{result}'", "information")
+                self.assert_box(T_DONE_TITLE, f"{lang_text(T_DONE)} '{result}'")
                 self.driver.answer("ok")
                 if printer:
                     self.check_report(acc.with_suffix(".FAR"), result)
                 else:
-                    self.assert_box(T_REPORT_TITLE, lang_text(T_NO_PRINTER), "exclamation")
+                    self.assert_box(T_REPORT_TITLE, lang_text(T_NO_PRINTER))
                     self.driver.answer("ok")
                 self.assertEqual(st.close(), 0)
 
     def check_report(self, far, result):
         box = self.driver.message_box(20)
         self.assertEqual(box["buttons"].split(",")[:2], ["ok", "cancel"], "the print dialog")
-        self.assertIn(
-            "CUPS:PDF", self.driver.texts("--window", box["hwnd"]), "the default queue shown"
-        )
+        self.assertIn("CUPS:PDF", self.driver.texts("--window", box["hwnd"]), "the default queue")
         before = set(pdf_dir.glob("*.pdf"))
         self.driver.answer("ok")
-        new = poll(
-            lambda: (
-                lambda n: n
-                if n
-                and all(os.path.getsize(p) for p in n)
-                and not subprocess.run(
-                    ["lpstat", "-W", "not-completed", "-o"], capture_output=True, text=True
-                ).stdout.strip()
-                else None
-            )(set(pdf_dir.glob("*.pdf")) - before),
-            60,
-            0.1,
-            "the printed PDF",
-        )
-        text = subprocess.run(
-            ["pdftotext", "-layout", new.pop(), "-"], capture_output=True, text=True, check=True
-        ).stdout
-        lines = [line.strip() for line in text.splitlines() if line.strip()]
-        self.assertRegex(
-            lines[0],
-            "^" + re.escape(result + " - ") + r"\d{1,2}/\d{1,2}/\d{2,4} \d{1,2}:\d{2}:\d{2}",
-        )
+        pdf = poll(lambda: printed(before), 60, 0.1, "the printed PDF").pop()
+        text = subprocess.run(["pdftotext", "-layout", pdf, "-"], capture_output=True, text=True)
+        lines = [line.strip() for line in text.stdout.splitlines() if line.strip()]
+        date = r"\d{1,2}/\d{1,2}/\d{2,4} \d{1,2}:\d{2}:\d{2}"
+        self.assertRegex(lines[0], f"^{re.escape(result)} - {date}")
         # Each item of the result file on a line of its own: a comma ends one too.
-        self.assertEqual(
-            lines[1:], far.read_bytes().decode("cp1252").replace(",", "\r\n").split("\r\n")[:-1]
-        )
+        items = far.read_bytes().decode("cp1252").replace(",", "\r\n").split("\r\n")
+        self.assertEqual(lines[1:], items[:-1])
         self.assertEqual(lines[2:4], ["Marca=FAR", "SIM"])
         self.assertEqual(self.driver.open_dialogs(), [])
