@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "res/resource.h"
+#include "win32/WindowPlacement_win32.h"
 
 namespace heliotab {
 
@@ -136,15 +137,11 @@ void frmMain::ShowValidateWindow(const std::string& title, const std::string& te
     const DWORD style = WS_POPUP | WS_CAPTION;
     RECT r{0, 0, Px(360), Px(70)};
     AdjustWindowRectEx(&r, style, FALSE, WS_EX_DLGMODALFRAME);
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    RECT owner;
-    GetWindowRect(hwnd_, &owner);
-    const int x = owner.left + ((owner.right - owner.left) - w) / 2;
-    const int y = owner.top + ((owner.bottom - owner.top) - h) / 2;
-    validate_ = CreateWindowExA(WS_EX_DLGMODALFRAME, kValidateWindowClass, title.c_str(), style, x,
-                                y, w, h, hwnd_, nullptr, instance_, nullptr);
+    validate_ = CreateWindowExA(WS_EX_DLGMODALFRAME, kValidateWindowClass, title.c_str(), style, 0,
+                                0, 0, 0, hwnd_, nullptr, instance_, nullptr);
     if (!validate_)
         return;
+    CentreOnOwner(validate_, r.right - r.left, r.bottom - r.top);
     HWND label =
         CreateWindowExA(0, "STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX,
                         Px(10), Px(12), Px(340), Px(46), validate_, nullptr, instance_, nullptr);

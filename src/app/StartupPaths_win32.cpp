@@ -1,8 +1,6 @@
 #include "app/StartupPaths_win32.h"
 
-#include <windows.h>
-
-#include <vector>
+#include "win32/ProgramPath_win32.h"
 
 namespace heliotab {
 
@@ -17,16 +15,7 @@ std::string FolderOf(const std::string& modulePath) {
 }
 
 std::string ProgramFolder() {
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD n =
-            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0)
-            return std::string();
-        if (n < buffer.size())
-            return FolderOf(std::string(buffer.data(), n));
-        buffer.resize(buffer.size() * 2); // a long path was cut: try a larger buffer
-    }
+    return FolderOf(ProgramPath());
 }
 
 std::string CommandLineArguments(const std::string& fullCommandLine) {

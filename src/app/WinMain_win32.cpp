@@ -7,11 +7,11 @@
 #include <exception>
 #include <string>
 
-#include "app/PlatformAdapters_win32.h"
+#include "win32/PlatformAdapters_win32.h"
 #include "app/StartupPaths_win32.h"
 #include "app/frmMain.h"
 #include "app/frmMain_win32.h"
-#include "app/mdlDraw_win32.h"
+#include "win32/mdlDraw_win32.h"
 #include "app/mdlEnumWindows_win32.h"
 #include "device/SerialPort_win32.h"
 #include "device/TesterLink.h"
@@ -55,7 +55,7 @@ int RunProgram(HINSTANCE instance) {
         return 1;
     SetApplicationMainWindow(appWindow, p.view.Handle());
 
-    Win32SerialPort port(p.view.Handle(), kMsgSerialChunk, kMsgSerialDisconnect);
+    Win32SerialPort port(p.view.Handle(), kMsgSerialData, kMsgSerialDisconnect);
     Station station{p.state, p.view, p.messages,          p.clock,   p.timers,
                     p.pump,  port,   DefaultFileSystem(), p.printer, p.link};
     p.station = &station;

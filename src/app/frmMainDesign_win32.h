@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "app/ApplyLanguage_win32.h"
+#include "win32/ApplyLanguage_win32.h"
 #include "res/resource.h"
 #include "shared/Platform.h"
 

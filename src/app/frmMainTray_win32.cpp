@@ -5,10 +5,10 @@
 
 #include <tuple>
 
-#include "app/ApplyLanguage_win32.h"
+#include "win32/ApplyLanguage_win32.h"
 #include "app/frmMain.h"
 #include "app/frmMainDesign_win32.h"
-#include "app/mdlDraw_win32.h"
+#include "win32/mdlDraw_win32.h"
 #include "device/SerialPort_win32.h"
 #include "res/resource.h"
 #include "reservation/ReservationList.h"

@@ -5,10 +5,11 @@
 
 #include <tuple>
 
-#include "app/ApplyLanguage_win32.h"
+#include "win32/ApplyLanguage_win32.h"
 #include "app/frmMain.h"
 #include "app/frmMainDesign_win32.h"
-#include "app/mdlDraw_win32.h"
+#include "win32/DialogParts_win32.h"
+#include "win32/mdlDraw_win32.h"
 #include "device/SerialPort_win32.h"
 #include "res/resource.h"
 #include "reservation/ReservationList.h"
@@ -70,13 +71,8 @@ bool frmMain::Create(HINSTANCE instance, HWND owner) {
     if (dpi_ <= 0)
         dpi_ = 96;
 
-    NONCLIENTMETRICSA ncm{};
-    ncm.cbSize = sizeof ncm;
-    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
-    font_.Reset(CreateFontIndirectA(&ncm.lfMessageFont));
-    LOGFONTA bold = ncm.lfMessageFont;
-    bold.lfWeight = FW_BOLD;
-    boldFont_.Reset(CreateFontIndirectA(&bold));
+    font_ = MessageFont();
+    boldFont_ = MessageFont(true);
     valueBrush_.Reset(CreateSolidBrush(GetSysColor(COLOR_WINDOW)));
 
     CreateControls();
@@ -246,12 +242,13 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgTray:
         OnTrayNotify(static_cast<UINT>(LOWORD(lParam)));
         return 0;
-    case kMsgSerialChunk: {
-        if (lParam == 0)
+    case kMsgSerialData: {
+        // A notice of a port closed since (before the options dialog, say)
+        // takes nothing: its bytes never reach the link.
+        if (!serialPort || unloaded_)
             return 0;
-        // Always taken, so the reader's buffer is freed even when closing.
-        const std::string bytes = Win32SerialPort::TakeChunk(wParam, lParam);
-        if (!bytes.empty() && !unloaded_)
+        const std::string bytes = serialPort->TakeReceived(wParam);
+        if (!bytes.empty())
             OnSerialBytes(S(), bytes);
         return 0;
     }

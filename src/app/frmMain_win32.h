@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "app/clsSideLogo_win32.h"
+#include "win32/clsSideLogo_win32.h"
 #include "app/ctlTrayIcon_win32.h"
-#include "shared/ScopedWin_win32.h"
+#include "win32/ScopedWin_win32.h"
 #include "shared/Station.h"
 
 namespace heliotab {
@@ -27,7 +27,7 @@ inline constexpr const char* kValidateWindowClass = "HELIOTAB_frmACCValidate";
 
 // Messages of the main window (WM_APP + 4 is RelabelTray's).
 inline constexpr UINT kMsgTray = WM_APP + 1;             // lParam: the tray mouse message
-inline constexpr UINT kMsgSerialChunk = WM_APP + 2;      // Win32SerialPort's chunk (TakeChunk)
+inline constexpr UINT kMsgSerialData = WM_APP + 2;       // wParam: the open's generation
 inline constexpr UINT kMsgSerialDisconnect = WM_APP + 3; // wParam: the open's generation
 
 class frmMain : public MainView {
@@ -61,7 +61,7 @@ public:
     std::function<void(HWND owner)> showOptionsDialog;
     std::function<void(HWND owner)> showAboutBox;
 
-    // The port whose reader posts kMsgSerialChunk and kMsgSerialDisconnect here.
+    // The port whose reader posts kMsgSerialData and kMsgSerialDisconnect here.
     Win32SerialPort* serialPort = nullptr;
 
     void OnTrayVisualizza();

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "shared/ScopedWin_win32.h"
+#include "win32/ScopedWin_win32.h"
 
 #include <string>
 

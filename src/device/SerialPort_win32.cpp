@@ -50,8 +50,12 @@ DWORD ReadWaiting(HANDLE handle, uint8_t* into, DWORD room) {
 
 } // namespace
 
-Win32SerialPort::Win32SerialPort(HWND notifyWindow, UINT chunkMessage, UINT disconnectMessage)
-    : window_(notifyWindow), chunkMessage_(chunkMessage), disconnectMessage_(disconnectMessage) {}
+// One counter for every port object, so that a generation names one open of
+// one port and two ports posting to the same window cannot be mixed up.
+std::atomic<WPARAM> lastGeneration{0};
+
+Win32SerialPort::Win32SerialPort(HWND notifyWindow, UINT dataMessage, UINT disconnectMessage)
+    : window_(notifyWindow), dataMessage_(dataMessage), disconnectMessage_(disconnectMessage) {}
 
 Win32SerialPort::~Win32SerialPort() {
     Close();
@@ -94,10 +98,10 @@ bool Win32SerialPort::Open(int portNumber) {
         ReportFailure("PurgeComm", portNumber);
 
     handle_ = std::move(port);
-    ++generation_;
+    generation_ = ++lastGeneration;
     portNumber_ = portNumber;
     control_ = std::make_shared<ReaderControl>();
-    reader_ = std::thread(&Win32SerialPort::ReadLoop, control_, h, window_, chunkMessage_,
+    reader_ = std::thread(&Win32SerialPort::ReadLoop, control_, h, window_, dataMessage_,
                           disconnectMessage_, generation_, portNumber);
     return true;
 }
@@ -120,6 +124,7 @@ void Win32SerialPort::Close() {
             reader_.join(); // at most one read timeout
     }
     handle_.Reset();
+    control_.reset(); // what it received goes with it
 }
 
 bool Win32SerialPort::Send(uint8_t byte) {
@@ -143,16 +148,15 @@ int Win32SerialPort::OutBufferCount() {
     return static_cast<int>(stat.cbOutQue);
 }
 
-std::string Win32SerialPort::TakeChunk(WPARAM wParam, LPARAM lParam) {
-    auto* bytes = reinterpret_cast<uint8_t*>(lParam);
-    std::string chunk(reinterpret_cast<const char*>(bytes), static_cast<size_t>(wParam));
-    delete[] bytes;
-    return chunk;
+std::string Win32SerialPort::TakeReceived(WPARAM generation) {
+    if (!control_ || generation != generation_)
+        return std::string();
+    return control_->received.Take();
 }
 
-// The reader thread: bytes in, messages out, nothing else.
+// The reader thread: bytes in, a notice out, nothing else.
 void Win32SerialPort::ReadLoop(std::shared_ptr<ReaderControl> control, HANDLE handle, HWND window,
-                               UINT chunkMessage, UINT disconnectMessage, WPARAM generation,
+                               UINT dataMessage, UINT disconnectMessage, WPARAM generation,
                                int portNumber) {
     uint8_t buffer[kReadChunk];
     std::atomic<bool>& stop = control->stop;
@@ -164,11 +168,10 @@ void Win32SerialPort::ReadLoop(std::shared_ptr<ReaderControl> control, HANDLE ha
             break;
         if (ok && got > 0) {
             got += ReadWaiting(handle, buffer + got, sizeof buffer - got);
-            auto* chunk = new uint8_t[got];
-            std::copy(buffer, buffer + got, chunk);
-            if (!PostMessageA(window, chunkMessage, static_cast<WPARAM>(got),
-                              reinterpret_cast<LPARAM>(chunk)))
-                delete[] chunk;
+            // One notice per empty -> non-empty: the window takes everything
+            // queued when it handles it.
+            if (control->received.Append(buffer, got))
+                PostMessageA(window, dataMessage, generation, 0);
             continue;
         }
         // An empty read is normally the idle timeout. A line that has gone

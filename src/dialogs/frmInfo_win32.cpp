@@ -1,18 +1,21 @@
 // frmInfo: a dialog with no title bar of its own; its caption strip at the
-// top (fraCaption, imgCaption, lblCaption) drags it through lblFormMove.
-// The strip's statics let the mouse through to the dialog, which starts the
-// drag when the press falls on lblFormMove.
+// top (fraCaption, imgCaption, lblCaption) drags it through lblFormMove,
+// below the strip's statics, which let the mouse through to it.
 #include "dialogs/frmInfo_win32.h"
 
 #include <array>
 #include <vector>
 
-#include "app/ApplyLanguage_win32.h"
-#include "app/mdlDraw_win32.h"
 #include "res/resource.h"
 #include "settings/Language.h"
 #include "settings/LanguageIds.h"
-#include "shared/ScopedWin_win32.h"
+#include "win32/ApplyLanguage_win32.h"
+#include "win32/DialogParts_win32.h"
+#include "win32/ProgramPath_win32.h"
+#include "win32/RegistryRead_win32.h"
+#include "win32/ScopedWin_win32.h"
+#include "win32/WindowPlacement_win32.h"
+#include "win32/mdlDraw_win32.h"
 
 namespace heliotab {
 
@@ -22,14 +25,23 @@ constexpr const char* kSysInfoTitle = "Microsoft SysInfo";
 // The caption image is 320 x 56; the strip holds it with the caption text beside it.
 constexpr int kWidth = 500, kStripHeight = 64, kHeight = kStripHeight + 268;
 
-struct InfoData {
-    explicit InfoData(AppState& state) : st(state) {}
-    AppState& st;
-    std::string mainCaption;
-    ScopedFont font, boldFont;
-    ScopedBitmap captionImage;
-    bool dragging = false;
-    POINT dragFrom{};
+// Everything the about box holds while it is open.
+class AboutBox {
+public:
+    AboutBox(AppState& st, const std::string& mainCaption) : st_(st), mainCaption_(mainCaption) {}
+    static INT_PTR CALLBACK Proc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
+
+private:
+    void CreateControls();
+    void OnInit(HWND dlg);
+    void StartSysInfo();
+
+    AppState& st_;
+    std::string mainCaption_;
+    HWND dlg_ = nullptr;
+    ScopedFont font_ = MessageFont(), boldFont_ = MessageFont(true);
+    ScopedBitmap captionImage_;
+    CaptionDrag drag_;
 };
 
 // The Tags of the controls whose captions come from the language file.
@@ -43,16 +55,6 @@ constexpr std::array<TagEntry, 7> kTags{{
     {IDC_INFO_LBL_NET_VERSION, "207"},
 }};
 
-HWND Add(HWND dlg, HFONT font, const char* cls, DWORD style, int id, int x, int y, int w, int h,
-         const std::string& text = "") {
-    HWND c = CreateWindowExA(0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
-                             x, y, w, h, dlg, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                             GetModuleHandleA(nullptr), nullptr);
-    if (c)
-        SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return c;
-}
-
 int TextWidth(HWND control, const std::string& text) {
     const WindowDC dc(control);
     const SelectedObject selected(
@@ -62,53 +64,59 @@ int TextWidth(HWND control, const std::string& text) {
     return size.cx;
 }
 
-void CreateControls(HWND dlg, InfoData& d) {
-    HFONT font = d.font.Get(), bold = d.boldFont.Get();
+void AboutBox::CreateControls() {
     const char* kStatic = "STATIC";
     // The strip, bottom to top: frame, drag area, image and caption text.
-    HWND fra =
-        Add(dlg, font, kStatic, SS_ETCHEDFRAME, IDC_INFO_FRA_CAPTION, 0, 0, kWidth, kStripHeight);
-    HWND move = Add(dlg, font, kStatic, SS_LEFT, IDC_INFO_LBL_FORM_MOVE, 2, 2, kWidth - 4,
-                    kStripHeight - 4);
-    HWND img = Add(dlg, font, kStatic, SS_BITMAP, IDC_INFO_IMG_CAPTION, 4, 4, 320, 56);
-    d.captionImage.Reset(static_cast<HBITMAP>(LoadImageA(
+    HWND fra = AddControl(dlg_, font_.Get(), kStatic, SS_ETCHEDFRAME, IDC_INFO_FRA_CAPTION, 0, 0,
+                          kWidth, kStripHeight);
+    HWND move = AddControl(dlg_, font_.Get(), kStatic, SS_LEFT | SS_NOTIFY, IDC_INFO_LBL_FORM_MOVE,
+                           2, 2, kWidth - 4, kStripHeight - 4);
+    drag_.Attach(move);
+    HWND img =
+        AddControl(dlg_, font_.Get(), kStatic, SS_BITMAP, IDC_INFO_IMG_CAPTION, 4, 4, 320, 56);
+    captionImage_.Reset(static_cast<HBITMAP>(LoadImageA(
         GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_CAPTION), IMAGE_BITMAP, 0, 0, 0)));
-    if (d.captionImage)
+    if (captionImage_)
         SendMessageA(img, STM_SETIMAGE, IMAGE_BITMAP,
-                     reinterpret_cast<LPARAM>(d.captionImage.Get()));
-    Add(dlg, bold, kStatic, SS_LEFT | SS_NOPREFIX, IDC_INFO_LBL_CAPTION, 334, 8, kWidth - 342,
-        kStripHeight - 12);
+                     reinterpret_cast<LPARAM>(captionImage_.Get()));
+    AddControl(dlg_, boldFont_.Get(), kStatic, SS_LEFT | SS_NOPREFIX, IDC_INFO_LBL_CAPTION, 334, 8,
+               kWidth - 342, kStripHeight - 12);
     SetWindowPos(move, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetWindowPos(fra, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     const int top = kStripHeight;
-    HWND icon = Add(dlg, font, kStatic, SS_ICON, IDC_INFO_IMG_ICON, 16, top + 16, 32, 32);
+    HWND icon =
+        AddControl(dlg_, font_.Get(), kStatic, SS_ICON, IDC_INFO_IMG_ICON, 16, top + 16, 32, 32);
     SendMessageA(icon, STM_SETICON,
                  reinterpret_cast<WPARAM>(
                      LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_HELIOTAB))),
                  0);
     const DWORD label = SS_LEFT | SS_NOPREFIX;
-    Add(dlg, bold, kStatic, label, IDC_INFO_LBL_TITLE, 64, top + 12, 400, 20, "Application Title");
-    Add(dlg, font, kStatic, label, IDC_INFO_LBL_VERSION, 64, top + 34, 200, 18, "Versione 1.0");
-    Add(dlg, font, kStatic, label, IDC_INFO_LBL_REVISION, 200, top + 34, 100, 18, "(Rev. 1)");
-    Add(dlg, font, kStatic, label, IDC_INFO_LBL_DIR_VERSION, 64, top + 56, 420, 18,
-        "Protocollo DIR versione 1.0");
-    Add(dlg, font, kStatic, label, IDC_INFO_LBL_NET_VERSION, 64, top + 76, 420, 18,
-        "Protocollo DIR versione 1.0");
-    Add(dlg, font, kStatic, label, IDC_INFO_LBL_DESCRIPTION, 64, top + 102, 420, 44,
-        "App Description");
-    Add(dlg, font, kStatic, label | SS_SUNKEN, IDC_INFO_LBL_DISCLAIMER, 16, top + 156, kWidth - 32,
-        60);
-    Add(dlg, font, "BUTTON", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, kWidth - 112, top + 228, 96, 26,
-        "OK");
-    Add(dlg, font, "BUTTON", BS_PUSHBUTTON | WS_TABSTOP, IDC_INFO_CMD_SYSINFO, kWidth - 232,
-        top + 228, 112, 26, "Info &Sistema...");
+    AddControl(dlg_, boldFont_.Get(), kStatic, label, IDC_INFO_LBL_TITLE, 64, top + 12, 400, 20,
+               "Application Title");
+    AddControl(dlg_, font_.Get(), kStatic, label, IDC_INFO_LBL_VERSION, 64, top + 34, 200, 18,
+               "Versione 1.0");
+    AddControl(dlg_, font_.Get(), kStatic, label, IDC_INFO_LBL_REVISION, 200, top + 34, 100, 18,
+               "(Rev. 1)");
+    AddControl(dlg_, font_.Get(), kStatic, label, IDC_INFO_LBL_DIR_VERSION, 64, top + 56, 420, 18,
+               "Protocollo DIR versione 1.0");
+    AddControl(dlg_, font_.Get(), kStatic, label, IDC_INFO_LBL_NET_VERSION, 64, top + 76, 420, 18,
+               "Protocollo DIR versione 1.0");
+    AddControl(dlg_, font_.Get(), kStatic, label, IDC_INFO_LBL_DESCRIPTION, 64, top + 102, 420, 44,
+               "App Description");
+    AddControl(dlg_, font_.Get(), kStatic, label | SS_SUNKEN, IDC_INFO_LBL_DISCLAIMER, 16,
+               top + 156, kWidth - 32, 60);
+    AddControl(dlg_, font_.Get(), "BUTTON", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, kWidth - 112,
+               top + 228, 96, 26, "OK");
+    AddControl(dlg_, font_.Get(), "BUTTON", BS_PUSHBUTTON | WS_TABSTOP, IDC_INFO_CMD_SYSINFO,
+               kWidth - 232, top + 228, 112, 26, "Info &Sistema...");
 }
 
-void Load(HWND dlg, InfoData& d) {
-    CreateControls(dlg, d);
-    ApplyTags(d.st, dlg, "", kTags, nullptr);
-    const AboutTexts t = BuildAboutTexts(d.st, d.mainCaption, ReadProgramVersion());
+void AboutBox::OnInit(HWND dlg) {
+    dlg_ = dlg;
+    CreateControls();
+    ApplyTags(st_, dlg, "", kTags, nullptr);
+    const AboutTexts t = BuildAboutTexts(st_, mainCaption_, ReadProgramVersion());
     auto set = [dlg](int id, const std::string& text) { SetDlgItemTextA(dlg, id, text.c_str()); };
     set(IDC_INFO_LBL_CAPTION, t.caption);
     SetWindowTextA(dlg, t.caption.c_str());
@@ -130,12 +138,7 @@ void Load(HWND dlg, InfoData& d) {
     set(IDC_INFO_LBL_NET_VERSION, t.netVersion);
     set(IDC_INFO_LBL_TITLE, t.title);
 
-    // Centred on its owner.
-    RECT owner{};
-    GetWindowRect(GetWindow(dlg, GW_OWNER) ? GetWindow(dlg, GW_OWNER) : GetDesktopWindow(), &owner);
-    SetWindowPos(dlg, nullptr, owner.left + (owner.right - owner.left - kWidth) / 2,
-                 owner.top + (owner.bottom - owner.top - kHeight) / 2, kWidth, kHeight,
-                 SWP_NOZORDER);
+    CentreOnOwner(dlg, kWidth, kHeight);
 }
 
 bool StartProgram(const std::string& path) {
@@ -161,7 +164,7 @@ bool IsFile(const std::string& path) {
 }
 
 // StartSysInfo: the system information tool, or word that it is missing.
-void StartSysInfo(HWND dlg, AppState& st) {
+void AboutBox::StartSysInfo() {
     SysInfoValues values;
     values.msinfoPath =
         QueryRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH");
@@ -170,90 +173,49 @@ void StartSysInfo(HWND dlg, AppState& st) {
                                            "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO");
     if (StartProgram(SysInfoProgram(values, IsFile)))
         return;
-    MessageBoxA(dlg, GetLangString(st, kTextSysInfoMissing).c_str(), kSysInfoTitle,
+    MessageBoxA(dlg_, GetLangString(st_, kTextSysInfoMissing).c_str(), kSysInfoTitle,
                 MB_ICONEXCLAMATION);
 }
 
-bool InFormMove(HWND dlg, POINT client) {
-    RECT r{};
-    GetWindowRect(GetDlgItem(dlg, IDC_INFO_LBL_FORM_MOVE), &r);
-    MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&r), 2);
-    return PtInRect(&r, client);
-}
-
-INT_PTR CALLBACK InfoProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* d = reinterpret_cast<InfoData*>(GetWindowLongPtrA(dlg, GWLP_USERDATA));
-    switch (msg) {
-    case WM_INITDIALOG:
+INT_PTR CALLBACK AboutBox::Proc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_INITDIALOG) {
         SetWindowLongPtrA(dlg, GWLP_USERDATA, lParam);
-        Load(dlg, *reinterpret_cast<InfoData*>(lParam));
+        reinterpret_cast<AboutBox*>(lParam)->OnInit(dlg);
         return TRUE;
+    }
+    auto* self = reinterpret_cast<AboutBox*>(GetWindowLongPtrA(dlg, GWLP_USERDATA));
+    if (!self)
+        return FALSE;
+    switch (msg) {
     case WM_ACTIVATE:
-        if (d && LOWORD(wParam) != WA_INACTIVE)
-            SetAlwaysOnTop(dlg, d->st.bAlwaysOnTop);
+        if (LOWORD(wParam) != WA_INACTIVE)
+            SetAlwaysOnTop(dlg, self->st_.bAlwaysOnTop);
         return FALSE;
     case WM_COMMAND:
-        if (!d)
-            return FALSE;
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
             EndDialog(dlg, IDOK);
             return TRUE;
         }
         if (LOWORD(wParam) == IDC_INFO_CMD_SYSINFO && HIWORD(wParam) == BN_CLICKED) {
-            StartSysInfo(dlg, d->st);
+            self->StartSysInfo();
             return TRUE;
         }
         return FALSE;
-    case WM_LBUTTONDOWN: {
-        const POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-        if (d && InFormMove(dlg, p)) {
-            d->dragging = true;
-            d->dragFrom = p;
-            SetCapture(dlg);
-        }
-        return TRUE;
-    }
-    case WM_MOUSEMOVE:
-        if (d && d->dragging) {
-            RECT r{};
-            GetWindowRect(dlg, &r);
-            const int x = static_cast<short>(LOWORD(lParam)),
-                      y = static_cast<short>(HIWORD(lParam));
-            SetWindowPos(dlg, nullptr, r.left + x - d->dragFrom.x, r.top + y - d->dragFrom.y, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        }
-        return TRUE;
-    case WM_LBUTTONUP:
-    case WM_CAPTURECHANGED:
-        if (d && d->dragging) {
-            d->dragging = false;
-            if (msg == WM_LBUTTONUP)
-                ReleaseCapture();
-        }
-        return TRUE;
     default:
         return FALSE;
     }
 }
 
-// An empty template: the controls are made in Load. WORD-aligned as required.
-struct EmptyTemplate {
-    DLGTEMPLATE head;
-    WORD menu = 0, windowClass = 0, title = 0;
-};
-
 } // namespace
 
 ProgramVersion ReadProgramVersion() {
-    char path[MAX_PATH] = "";
-    if (!GetModuleFileNameA(nullptr, path, MAX_PATH))
-        return {};
+    const std::string path = ProgramPath();
     DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+    const DWORD size = path.empty() ? 0 : GetFileVersionInfoSizeA(path.c_str(), &ignored);
     if (size == 0)
         return {};
     std::vector<BYTE> block(size);
-    if (!GetFileVersionInfoA(path, 0, size, block.data()))
+    if (!GetFileVersionInfoA(path.c_str(), 0, size, block.data()))
         return {};
     VS_FIXEDFILEINFO* info = nullptr;
     UINT len = 0;
@@ -265,46 +227,12 @@ ProgramVersion ReadProgramVersion() {
             static_cast<int>(LOWORD(info->dwFileVersionLS))};
 }
 
-std::optional<std::string> QueryRegValue(HKEY root, const std::string& keyPath,
-                                         const std::string& valueName) {
-    // Read access is all a look-up needs; asking for more fails for an
-    // ordinary user under HKEY_LOCAL_MACHINE.
-    HKEY raw = nullptr;
-    if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, &raw) != ERROR_SUCCESS)
-        return std::nullopt;
-    ScopedKey key(raw);
-    std::vector<BYTE> buffer(1024, 0);
-    DWORD type = 0, size = static_cast<DWORD>(buffer.size());
-    if (RegQueryValueExA(raw, valueName.c_str(), nullptr, &type, buffer.data(), &size) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    if (type != REG_SZ)
-        return std::nullopt;
-    if (size > 0 && buffer[size - 1] == 0)
-        --size;
-    std::string text(reinterpret_cast<const char*>(buffer.data()), size);
-    return text;
-}
-
 void ShowAboutBox(HWND owner, AppState& st) {
-    InfoData d(st);
     char caption[256] = "";
     GetWindowTextA(owner, caption, sizeof caption);
-    d.mainCaption = caption;
-    NONCLIENTMETRICSA ncm{};
-    ncm.cbSize = sizeof ncm;
-    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
-    d.font.Reset(CreateFontIndirectA(&ncm.lfMessageFont));
-    LOGFONTA bold = ncm.lfMessageFont;
-    bold.lfWeight = FW_BOLD;
-    d.boldFont.Reset(CreateFontIndirectA(&bold));
-
-    EmptyTemplate t{};
-    t.head.style = WS_POPUP | WS_BORDER | DS_MODALFRAME;
-    t.head.cx = 10;
-    t.head.cy = 10;
-    DialogBoxIndirectParamA(GetModuleHandleA(nullptr), &t.head, owner, InfoProc,
-                            reinterpret_cast<LPARAM>(&d));
+    AboutBox box(st, caption);
+    ShowEmptyDialog(owner, WS_POPUP | WS_BORDER | DS_MODALFRAME, 0, &AboutBox::Proc,
+                    reinterpret_cast<LPARAM>(&box));
 }
 
 } // namespace heliotab

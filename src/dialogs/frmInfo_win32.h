@@ -3,9 +3,6 @@
 
 #include <windows.h>
 
-#include <optional>
-#include <string>
-
 #include "dialogs/AboutTexts.h"
 #include "shared/AppState.h"
 
@@ -17,10 +14,5 @@ void ShowAboutBox(HWND owner, AppState& st);
 // The version numbers of the running program's version resource
 // (major.minor of the file version, the last part as the revision).
 ProgramVersion ReadProgramVersion();
-
-// A text value of the registry; nullopt when the key or value cannot be read
-// or the value is not REG_SZ. One trailing NUL is dropped.
-std::optional<std::string> QueryRegValue(HKEY root, const std::string& keyPath,
-                                         const std::string& valueName);
 
 } // namespace heliotab

@@ -8,10 +8,6 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/ApplyLanguage_win32.h"
-#include "app/PlatformAdapters_win32.h"
-#include "app/clsSideLogo_win32.h"
-#include "app/mdlDraw_win32.h"
 #include "device/PortScan.h"
 #include "device/SerialPort_win32.h"
 #include "dialogs/frmOpzioni.h"
@@ -19,7 +15,14 @@
 #include "res/resource.h"
 #include "settings/Language.h"
 #include "settings/LanguageIds.h"
-#include "shared/ScopedWin_win32.h"
+#include "win32/ApplyLanguage_win32.h"
+#include "win32/DialogParts_win32.h"
+#include "win32/PlatformAdapters_win32.h"
+#include "win32/ProgramPath_win32.h"
+#include "win32/ScopedWin_win32.h"
+#include "win32/WindowPlacement_win32.h"
+#include "win32/clsSideLogo_win32.h"
+#include "win32/mdlDraw_win32.h"
 
 namespace heliotab {
 
@@ -40,19 +43,6 @@ constexpr TagEntry kTags[] = {
     {IDC_OPZ_CMD_SCANSIONE, "407,425"},    {IDC_OPZ_CMD_CONFERMA, "405,423"},
     {IDC_OPZ_CMD_ANNULLA, "406,424"},
 };
-
-std::string ExeBaseName() {
-    char path[MAX_PATH * 2] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string name(path, n < sizeof path ? n : 0);
-    const size_t slash = name.find_last_of("\\/");
-    if (slash != std::string::npos)
-        name.erase(0, slash + 1);
-    const size_t dot = name.rfind('.');
-    if (dot != std::string::npos)
-        name.resize(dot);
-    return name;
-}
 
 // Everything the dialog holds while it is open.
 class OptionsDialog : public ScanView {
@@ -97,8 +87,9 @@ private:
         InvalidateRect(c, nullptr, TRUE);
     }
     static LRESULT CALLBACK CheckProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-    static LRESULT CALLBACK MoveProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-    HWND Add(const char* cls, DWORD style, int id, int x, int y, int w, int h, DWORD exStyle = 0);
+    HWND Add(const char* cls, DWORD style, int id, int x, int y, int w, int h) {
+        return AddControl(dlg_, font_.Get(), cls, style, id, x, y, w, h);
+    }
     void OnInit(HWND dlg);
     void OnCommand(int id, int code);
     void Confirm();
@@ -118,41 +109,19 @@ private:
     std::unique_ptr<Win32SerialPort> comDummy_;
     std::unique_ptr<Win32Timers> timers_;
     std::unique_ptr<PortScan> scan_;
+    CaptionDrag drag_;
     bool busy_ = false;
-    bool dragging_ = false;
-    POINT dragFrom_{};
 };
-
-HWND OptionsDialog::Add(const char* cls, DWORD style, int id, int x, int y, int w, int h,
-                        DWORD exStyle) {
-    HWND c = CreateWindowExA(exStyle, cls, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, x,
-                             y, w, h, dlg_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                             GetModuleHandleA(nullptr), nullptr);
-    if (c)
-        SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
-    return c;
-}
 
 void OptionsDialog::OnInit(HWND dlg) {
     dlg_ = dlg;
     AppState& st = s_.state;
-    NONCLIENTMETRICSA ncm{};
-    ncm.cbSize = sizeof ncm;
-    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
-    font_.Reset(CreateFontIndirectA(&ncm.lfMessageFont));
+    font_ = MessageFont();
 
     RECT r{0, 0, kWidth, kHeight};
     AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrA(dlg, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongPtrA(dlg, GWL_EXSTYLE)));
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    RECT owner{};
-    HWND parent = GetWindow(dlg, GW_OWNER);
-    if (!parent || !IsWindowVisible(parent) || IsIconic(parent))
-        parent = GetDesktopWindow();
-    GetWindowRect(parent, &owner);
-    SetWindowPos(dlg, nullptr, owner.left + (owner.right - owner.left - w) / 2,
-                 owner.top + (owner.bottom - owner.top - h) / 2, w, h,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    CentreOnOwner(dlg, r.right - r.left, r.bottom - r.top);
 
     // The caption strip: image and title over the area that drags the dialog
     // (statics without SS_NOTIFY let the mouse through to it).
@@ -171,7 +140,7 @@ void OptionsDialog::OnInit(HWND dlg) {
         kWidth - kLogoW - imgW - 20, kStripH - 6);
     HWND mover = Add("STATIC", SS_NOTIFY | SS_ETCHEDFRAME, IDC_OPZ_LBL_FORMMOVE, kLogoW, 0,
                      kWidth - kLogoW, kStripH);
-    SetWindowSubclass(mover, &MoveProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    drag_.Attach(mover);
     Add("STATIC", SS_OWNERDRAW, IDC_OPZ_LOGO, 0, 0, kLogoW, kHeight);
 
     const int x0 = kLogoW + 12, right = kWidth - 12;
@@ -203,7 +172,7 @@ void OptionsDialog::OnInit(HWND dlg) {
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dlg,
                                nullptr, GetModuleHandleA(nullptr), nullptr);
 
-    comDummy_ = std::make_unique<Win32SerialPort>(dlg, kMsgScanChunk, kMsgScanDisconnect);
+    comDummy_ = std::make_unique<Win32SerialPort>(dlg, kMsgScanData, kMsgScanDisconnect);
     // Each port is tried once: its reader may finish closing it on its own
     // while the dialog goes on (no ~100 ms wait on the dialog's thread).
     comDummy_->SetCloseInBackground(true);
@@ -215,7 +184,7 @@ void OptionsDialog::OnInit(HWND dlg) {
     scan_ = std::make_unique<PortScan>(st, *comDummy_, *timers_, *this);
 
     // Loading, in order.
-    autostartPath_ = AutostartPath(st.programDir, ExeBaseName());
+    autostartPath_ = AutostartPath(st.programDir, ProgramBaseName());
     const OptionsLoad load = LoadOptions(s_, autostart_, autostartPath_);
     const OptionsChoice& c = load.choice;
     const bool ticks[] = {c.chkAOT, c.chkAutoAvvio, c.chkChiudi, c.chkEscChiudi, c.chkStampaReport};
@@ -251,42 +220,6 @@ LRESULT CALLBACK OptionsDialog::CheckProc(HWND hwnd, UINT msg, WPARAM wParam, LP
         RemoveWindowSubclass(hwnd, &CheckProc, 1);
     }
     return r;
-}
-
-LRESULT CALLBACK OptionsDialog::MoveProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
-                                         UINT_PTR, DWORD_PTR ref) {
-    auto* self = reinterpret_cast<OptionsDialog*>(ref);
-    const POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-    switch (msg) {
-    case WM_LBUTTONDOWN:
-        self->dragging_ = true;
-        self->dragFrom_ = pt;
-        SetCapture(hwnd);
-        return 0;
-    case WM_MOUSEMOVE:
-        if (self->dragging_) {
-            RECT rc;
-            GetWindowRect(self->dlg_, &rc);
-            SetWindowPos(self->dlg_, nullptr, rc.left + pt.x - self->dragFrom_.x,
-                         rc.top + pt.y - self->dragFrom_.y, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        }
-        return 0;
-    case WM_LBUTTONUP:
-    case WM_CAPTURECHANGED:
-        if (self->dragging_) {
-            self->dragging_ = false;
-            if (msg == WM_LBUTTONUP)
-                ReleaseCapture();
-        }
-        return 0;
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(hwnd, &MoveProc, 1);
-        break;
-    default:
-        break;
-    }
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
 void OptionsDialog::DrawLogo(const DRAWITEMSTRUCT& dis) {
@@ -377,11 +310,10 @@ INT_PTR CALLBACK OptionsDialog::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         SetCursor(LoadCursorA(nullptr, IDC_WAIT));
         SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, TRUE);
         return TRUE;
-    case kMsgScanChunk: {
-        if (lParam == 0)
-            return TRUE;
-        const std::string bytes = Win32SerialPort::TakeChunk(wParam, lParam);
-        if (self->scan_)
+    case kMsgScanData: {
+        // Only the port on trial now: a port tried before has been closed.
+        const std::string bytes = self->comDummy_ ? self->comDummy_->TakeReceived(wParam) : "";
+        if (self->scan_ && !bytes.empty())
             self->scan_->OnBytes(bytes.data(), bytes.size());
         return TRUE;
     }
@@ -400,21 +332,12 @@ INT_PTR CALLBACK OptionsDialog::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     }
 }
 
-// An empty template: the dialog creates its controls itself.
-struct alignas(4) EmptyTemplate {
-    DLGTEMPLATE header;
-    WORD menu = 0, windowClass = 0, title = 0;
-};
-
 } // namespace
 
 bool ShowOptionsDialog(HWND owner, Station& s, const std::function<void()>& applyToMainWindow) {
     OptionsDialog dialog(s, applyToMainWindow);
-    EmptyTemplate t{};
-    t.header.style = WS_POPUP | WS_DLGFRAME | WS_SYSMENU | DS_MODALFRAME;
-    t.header.dwExtendedStyle = WS_EX_CONTROLPARENT;
-    DialogBoxIndirectParamA(GetModuleHandleA(nullptr), &t.header, owner, &OptionsDialog::Proc,
-                            reinterpret_cast<LPARAM>(&dialog));
+    ShowEmptyDialog(owner, WS_POPUP | WS_DLGFRAME | WS_SYSMENU | DS_MODALFRAME, WS_EX_CONTROLPARENT,
+                    &OptionsDialog::Proc, reinterpret_cast<LPARAM>(&dialog));
     return dialog.confirmed;
 }
 

@@ -10,7 +10,7 @@
 namespace heliotab {
 
 // Messages of the dialog's own serial port (the scan's comDummy).
-inline constexpr UINT kMsgScanChunk = WM_APP + 2;
+inline constexpr UINT kMsgScanData = WM_APP + 2;
 inline constexpr UINT kMsgScanDisconnect = WM_APP + 3;
 
 // Shows the dialog until it is confirmed or cancelled; true when confirmed.

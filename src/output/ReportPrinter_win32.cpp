@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "output/ReportLayout.h"
-#include "shared/ScopedWin_win32.h"
+#include "win32/ScopedWin_win32.h"
 
 namespace heliotab {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "settings/ProfileText.h"
+#include "profile/ProfileText.h"
 #include "shared/AsciiText.h"
 #include "shared/DateText.h"
 

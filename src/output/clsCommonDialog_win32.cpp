@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "shared/AsciiText.h"
-#include "shared/ScopedWin_win32.h"
+#include "win32/ScopedWin_win32.h"
 
 namespace heliotab {
 

@@ -1,6 +1,6 @@
 #include "reservation/IniText.h"
 
-#include "settings/clsIniFiles.h"
+#include "profile/clsIniFiles.h"
 
 namespace heliotab {
 

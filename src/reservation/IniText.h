@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "settings/ProfileText.h"
+#include "profile/ProfileText.h"
 
 namespace heliotab {
 

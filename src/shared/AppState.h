@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/clsIniFiles.h"
+#include "profile/clsIniFiles.h"
 
 namespace heliotab {
 

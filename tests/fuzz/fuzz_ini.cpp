@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "reservation/IniText.h"
-#include "settings/ProfileStore.h"
+#include "profile/ProfileStore.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace heliotab;

@@ -6,7 +6,7 @@
 #include "fakes/TempDir.h"
 #include "reservation/IniText.h"
 #include "settings/IniGenerator.h"
-#include "settings/ProfileStore.h"
+#include "profile/ProfileStore.h"
 
 using namespace heliotab;
 using Names = std::vector<std::string>;

@@ -8,7 +8,7 @@
 
 #include "fakes/TempDir.h"
 #include "settings/Language.h"
-#include "settings/ProfileStore.h"
+#include "profile/ProfileStore.h"
 #include "settings/Settings.h"
 #include "settings/SettingsKeys.h"
 #include "settings/WholeNumber.h"

@@ -1,4 +1,4 @@
-#include "app/PlatformAdapters_win32.h"
+#include "win32/PlatformAdapters_win32.h"
 
 namespace heliotab {
 

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "settings/ProfileStore.h"
+#include "profile/ProfileStore.h"
 
 namespace heliotab {
 

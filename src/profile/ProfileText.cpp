@@ -1,5 +1,5 @@
 // The profile functions' reading rules on a text in memory (see the header).
-#include "settings/ProfileText.h"
+#include "profile/ProfileText.h"
 
 #include <algorithm>
 #include <cstring>

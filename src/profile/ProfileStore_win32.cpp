@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <string>
 
-#include "settings/ProfileStore.h"
-#include "shared/ScopedWin_win32.h"
+#include "profile/ProfileStore.h"
+#include "win32/ScopedWin_win32.h"
 
 namespace heliotab {
 

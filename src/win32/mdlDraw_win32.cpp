@@ -1,8 +1,8 @@
-#include "app/mdlDraw_win32.h"
+#include "win32/mdlDraw_win32.h"
 
 #include <cmath>
 
-#include "shared/ScopedWin_win32.h"
+#include "win32/ScopedWin_win32.h"
 
 namespace heliotab {
 

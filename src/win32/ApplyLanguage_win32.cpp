@@ -1,4 +1,4 @@
-#include "app/ApplyLanguage_win32.h"
+#include "win32/ApplyLanguage_win32.h"
 
 #include <commctrl.h>
 

@@ -4,7 +4,7 @@
 // starts with an empty name), so the native build and heliotab.exe read
 // every INI file the same way. The differential test under Wine holds the
 // two side by side.
-#include "settings/ProfileStore.h"
+#include "profile/ProfileStore.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "settings/ProfileText.h"
+#include "profile/ProfileText.h"
 #include "shared/FileSystems.h"
 
 namespace heliotab {

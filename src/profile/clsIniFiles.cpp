@@ -1,5 +1,5 @@
 // clsIniFiles: a thin object over the profile functions, bound to one file.
-#include "settings/clsIniFiles.h"
+#include "profile/clsIniFiles.h"
 
 #include <vector>
 

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-#include "settings/clsIniFiles.h"
+#include "profile/clsIniFiles.h"
 
 namespace heliotab {
 

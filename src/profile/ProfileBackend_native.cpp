@@ -1,5 +1,5 @@
 // Natively the profile functions are the portable store.
-#include "settings/ProfileStore.h"
+#include "profile/ProfileStore.h"
 
 namespace heliotab {
 

@@ -1,9 +1,9 @@
-#include "app/clsSideLogo_win32.h"
+#include "win32/clsSideLogo_win32.h"
 
 #include <cfenv>
 #include <cmath>
 
-#include "shared/ScopedWin_win32.h"
+#include "win32/ScopedWin_win32.h"
 
 namespace heliotab {
 

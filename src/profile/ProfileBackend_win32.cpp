@@ -1,7 +1,7 @@
 // In heliotab.exe the profile functions are Windows' own.
 #include <windows.h>
 
-#include "settings/clsIniFiles.h"
+#include "profile/clsIniFiles.h"
 
 namespace heliotab {
 

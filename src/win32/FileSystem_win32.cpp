@@ -8,7 +8,7 @@
 
 #include "shared/FileSystems.h"
 #include "shared/JoinPath.h"
-#include "shared/ScopedWin_win32.h"
+#include "win32/ScopedWin_win32.h"
 
 namespace heliotab {
 
