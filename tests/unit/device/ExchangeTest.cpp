@@ -162,19 +162,6 @@ TEST(Link, EachFrameInEachStateGetsItsActions) {
     }
 }
 
-// The records of a sign-off: a start before the next identity has none.
-TEST(Link, ARecordAfterASignOffCarriesNoIdentity) {
-    Link t;
-    t.GoOnline();
-    t.Answer(Sealed(FixedStatus('3')));
-    t.st.bTestArmed = true;
-    t.Answer(Sealed(FixedStatus('1')));
-    const LinkActions done = t.Answer(Sealed(FixedResults(true)));
-    ASSERT_EQ(done.size(), 4u);
-    EXPECT_EQ(std::get<Deliver>(done[3]).result.Marca, "");
-    EXPECT_EQ(std::get<Deliver>(done[3]).result.DataScadenza, "");
-}
-
 // CAN and EOT go only to a tester whose version ends in a letter, and to
 // none once it has signed off or the options dialog has forgotten it.
 TEST(Link, CanAndEotGoOnlyToAVersionEndingInALetter) {

@@ -37,16 +37,6 @@ const std::string kBus =
     "EsitoIllumLuxAnabSx=I\r\nEsitoIllumLuxAbbDx=R\r\nEsitoIllumLuxAbbSx=I\r\n"
     "Esito=#A\r\nCodErrore=\r\nDataMisura=05122026\r\nInizioMisura=103100\r\n"
     "FineMisura=103230\r\nOperatore=ROSSI MARIO\r\n";
-const std::string kBusRepeated =
-    "[ProvaFari]\r\nMarca=OPTILUX\r\nTipo=SEP 24\r\nNumOmologa=OM-BUS-99\r\n"
-    "NumSerie=0815\r\nNumVersioneSoftware=5.2\r\nDataScadenza=01012028\r\n"
-    "AltezzaAnab=#095\r\nTipoAnab=#C\r\nVertAnabDx=R\r\nVertAnabSx=I\r\n"
-    "VertAbbDx=R\r\nVertAbbSx=R\r\nOrizzAnabDx=A\r\nOrizzAnabSx=R\r\nOrizzAbbDx=R\r\n"
-    "OrizzAbbSx=R\r\nIllumLuxAnabDx=002000\r\nIllumLuxAnabSx=001500\r\n"
-    "IllumLuxAbbDx=007500\r\nIllumLuxAbbSx=200000\r\nEsitoIllumLuxAnabDx=R\r\n"
-    "EsitoIllumLuxAnabSx=I\r\nEsitoIllumLuxAbbDx=R\r\nEsitoIllumLuxAbbSx=I\r\n"
-    "Esito=A\r\nCodErrore=\r\nDataMisura=05122026\r\nInizioMisura=103320\r\n"
-    "FineMisura=103420\r\nOperatore=ROSSI MARIO\r\n";
 const std::string kLightRepeated =
     "[ProvaFari]\r\nMarca=LUXOMETRA\r\nTipo=HL-5\r\nNumOmologa=OM1234\r\n"
     "NumSerie=0042\r\nNumVersioneSoftware=2.1B\r\nDataScadenza=31122026\r\n"
@@ -183,16 +173,6 @@ TEST(Road, WholeTestsEndInTheirFilesWireAndWindow) {
          "26000103.FAR",
          kBus,
          {{bus3, 150}},
-         false},
-        {"unknown configuration refused, then repeated",
-         "",
-         "\\",
-         {bus, Pick(10, "FK789CD"), Tester(60, start), Tester(150, Bus("2", "7")),
-          Tester(200, start), Tester(260, Bus("2", "3"))},
-         {{kACK, 60000}, {kACK, 150000}, {kACK, 200000}, {kACK, 260000}},
-         "26000103.FAR",
-         kBusRepeated,
-         {{Lang(kTextBadResultsConfiguration), 150}, {bus3, 260}},
          false},
         {"a repeat while the refusal is still open is delivered",
          "",
