@@ -2,6 +2,8 @@
 // link's actions for each frame in each state; then the decoding and the
 // verdicts of results frames.
 
+#include <sstream>
+
 #include "device/LinkFixture.h"
 #include "device/ResultDecoding.h"
 
@@ -361,6 +363,45 @@ TEST(ResultDecoding, IlluminationTextAndGridMarks) {
         {"r#", "R"}, {" a ", "A"}, {"#a#", "A#"}, {" # ", ""}, {"i", "I"}};
     for (const auto& [text, want] : marks)
         EXPECT_EQ(RemoveGrid(text), want) << text;
+}
+
+} // namespace
+} // namespace heliotab::testing_link
+
+namespace heliotab::testing_link {
+namespace {
+
+// How a failing test shows an action.
+template <typename Action> std::string Printed(const Action& a) {
+    std::ostringstream os;
+    os << a;
+    return os.str();
+}
+
+TEST(LinkAction, EveryActionPrintsItsFields) {
+    const std::pair<LinkAction, const char*> rows[] = {
+        {Send{kACK}, "Send{0x6}"},
+        {OpenPort{3}, "OpenPort{3}"},
+        {ClosePort{}, "ClosePort{}"},
+        {StartTimer{3, 500}, "StartTimer{3, 500}"},
+        {StopTimer{4}, "StopTimer{4}"},
+        {SetPanel{Panel::PortaCOM, 332, "1"}, "SetPanel{PortaCOM, 332, \"1\"}"},
+        {ShowIdentity{{"A", "B"}}, "ShowIdentity{\"A\" \"B\" \"\" \"\" \"\" \"\" }"},
+        {ClearVehicle{}, "ClearVehicle{}"},
+        {SetComboText{303}, "SetComboText{303}"},
+        {Enable{LinkControl::TrayOptions, true}, "Enable{TrayOptions, 1}"},
+        {FocusCombo{}, "FocusCombo{}"},
+        {ShowMessage{362, 361, 16, LinkReply::BadFramesRead}, "ShowMessage{362, 361, 16, reply 1}"},
+        {Deliver{{.TipoAnab = "A", .Esito = "R"}}, "Deliver{TipoAnab=A Esito=R }"}};
+    for (const auto& [action, text] : rows)
+        EXPECT_EQ(Printed(action), text);
+    const std::pair<ScanAction, const char*> scanRows[] = {
+        {SetPortLabel{412, "3"}, "SetPortLabel{412, \"3\"}"},
+        {EnableScanControls{true}, "EnableScanControls{1}"},
+        {EnableConfirm{false}, "EnableConfirm{0}"},
+        {Send{kNAK}, "Send{0x15}"}};
+    for (const auto& [action, text] : scanRows)
+        EXPECT_EQ(Printed(action), text);
 }
 
 } // namespace
