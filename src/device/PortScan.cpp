@@ -145,7 +145,7 @@ void PortScan::Finish(bool found, ScanActions& out) {
         out.push_back(EnableConfirm{true});
     } else {
         iScanPort = 0;
-        out.push_back(SetPortLabel{scan_text::kNotFound});
+        out.push_back(SetPortLabel{scan_text::kNotFound, ""});
         out.push_back(EnableConfirm{confirmWasEnabled_});
     }
     out.push_back(EnableScanControls{true});

@@ -145,7 +145,7 @@ void TesterLink::TakeIdentity(const std::string& frame, const std::vector<std::s
     out.push_back(
         SetPanel{Panel::PortaCOM, link_text::kPortOnline,
                  shared_.SettingsIni.ReadString(kSectionImpostazioni, kKeyPortaSeriale, "1")});
-    out.push_back(SetPanel{Panel::Stato});
+    out.push_back(SetPanel{Panel::Stato, 0, ""});
     out.push_back(Enable{LinkControl::Test, true});
     out.push_back(Enable{LinkControl::Combo, true});
     out.push_back(FocusCombo{});
@@ -172,7 +172,7 @@ void TesterLink::StartMeasurement(const LocalTime& now, const std::string& opera
     r.DataMisura = DateDdMmYyyy(now);
     r.InizioMisura = TimeHhNnSs(now);
 
-    out.push_back(SetPanel{Panel::Stato, link_text::kStateMeasuring});
+    out.push_back(SetPanel{Panel::Stato, link_text::kStateMeasuring, ""});
     out.push_back(Send{kACK});
     nakCount_ = 0;
     measuring_ = true;
@@ -193,7 +193,7 @@ void TesterLink::TakeResults(const std::string& frame, const LocalTime& now, Lin
         // A results frame we cannot trust: the tester has finished, so it
         // still gets its ACK, but no result is written; the test stays
         // armed and the operator repeats the measurement.
-        out.push_back(SetPanel{Panel::Stato, link_text::kStateBadResults});
+        out.push_back(SetPanel{Panel::Stato, link_text::kStateBadResults, ""});
         out.push_back(Send{kACK});
         int textId = link_text::kBadResultsMissing;
         if (error == DecodeError::NotANumber)
@@ -206,7 +206,7 @@ void TesterLink::TakeResults(const std::string& frame, const LocalTime& now, Lin
     finished.FineMisura = TimeHhNnSs(now);
     result_ = finished;
     out.push_back(Enable{LinkControl::Ferma, false});
-    out.push_back(SetPanel{Panel::Stato, link_text::kStateResults});
+    out.push_back(SetPanel{Panel::Stato, link_text::kStateResults, ""});
     out.push_back(Send{kACK});
     out.push_back(Deliver{std::move(finished)});
 }
@@ -221,8 +221,8 @@ LinkActions TesterLink::ResetToSearching() {
     out.push_back(Enable{LinkControl::Opzioni, true});
     out.push_back(Enable{LinkControl::TrayOptions, true});
     measuring_ = false;
-    out.push_back(SetPanel{Panel::Stato, link_text::kStateSignedOff});
-    out.push_back(SetPanel{Panel::PortaCOM, link_text::kPortSearching});
+    out.push_back(SetPanel{Panel::Stato, link_text::kStateSignedOff, ""});
+    out.push_back(SetPanel{Panel::PortaCOM, link_text::kPortSearching, ""});
     out.push_back(ClearVehicle{});
     shared_.bTestArmed = false;
     identity_ = {};
@@ -276,7 +276,7 @@ void TesterLink::PollOpen(LinkActions& out) {
         return;
     }
     if (shared_.iSerialPort < 1) {
-        out.push_back(SetPanel{Panel::PortaCOM, link_text::kPortNotSet});
+        out.push_back(SetPanel{Panel::PortaCOM, link_text::kPortNotSet, ""});
         PollSendEnq(out);
         return;
     }
