@@ -90,6 +90,7 @@ struct Link {
         f.port.opened.clear();
         st.bDeviceSearch = true;
         Feed(testframes::Wire(FixedIdentity(true, {.versione = version})));
+        EXPECT_TRUE(st.bDeviceOnline && !st.bDeviceSearch); // the identity ends the search
     }
     // Online, a test armed by the operator, the tester measuring.
     // The operator is MARIO ROSSI, the results come 65 s after the start.
