@@ -20,7 +20,6 @@ namespace {
 // How long closing waits for the tester's EOT to leave the output buffer.
 // Bounded: a tester unplugged mid-send must not keep the program alive.
 constexpr int kDrainTimeoutMs = 2000;
-constexpr int kPollIntervalMs = 1000;
 constexpr int kCloseDelayMs = 100;
 
 bool HasSwitch(const AppState& st, const char* name) {
@@ -95,7 +94,7 @@ void StartupDeviceSearch(Station& s) {
     }
     s.view.SetPanelText(Panel::PortaCOM, GetLangString(st, kTextPortSearching));
     st.bDeviceSearch = true;
-    s.timers.StartTimer(kTimerPoll, 1000);
+    s.timers.StartTimer(kTimerPoll, kPollIntervalMs);
 }
 
 void OnToolbarButton(Station& s, Button button) {
@@ -206,25 +205,59 @@ void StartCloseTimerIfPending(Station& s) {
         s.timers.StartTimer(kTimerClose, kCloseDelayMs);
 }
 
-void EnableControl(MainView& view, LinkControl control, bool on) {
-    switch (control) {
-    case LinkControl::Test:
-        view.EnableButton(Button::Test, on);
-        break;
-    case LinkControl::Ferma:
-        view.EnableButton(Button::Ferma, on);
-        break;
-    case LinkControl::Opzioni:
-        view.EnableButton(Button::Opzioni, on);
-        break;
-    case LinkControl::Combo:
-        view.EnableCombo(on);
-        break;
-    case LinkControl::TrayOptions:
-        view.EnableTrayOptions(on);
-        break;
+// Carries out one action of the link; overloads by action type.
+struct ActionRunner {
+    Station& s;
+
+    std::string Text(int textId, const std::string& argument) const {
+        return textId ? GetLangString(s.state, textId) + argument : argument;
     }
-}
+    void operator()(const Send& a) const {
+        if (s.port.IsOpen())
+            s.port.Send(a.byte);
+    }
+    void operator()(const OpenPort& a) const {
+        CarryOut(s, s.link.PortOpened(s.port.Open(a.port)));
+    }
+    void operator()(const ClosePort&) const { s.port.Close(); }
+    void operator()(const StartTimer& a) const { s.timers.StartTimer(a.id, a.ms); }
+    void operator()(const StopTimer& a) const { s.timers.StopTimer(a.id); }
+    void operator()(const SetPanel& a) const {
+        s.view.SetPanelText(a.panel, Text(a.textId, a.argument));
+    }
+    void operator()(const ShowIdentity& a) const {
+        for (size_t i = 0; i < a.labels.size(); ++i)
+            s.view.SetDeviceLabel(static_cast<int>(i), a.labels[i]);
+    }
+    void operator()(const ClearVehicle&) const { ClearReservationLabels(s); }
+    void operator()(const SetComboText& a) const { s.view.SetComboText(Text(a.textId, "")); }
+    void operator()(const Enable& a) const {
+        switch (a.control) {
+        case LinkControl::Test:
+            s.view.EnableButton(Button::Test, a.on);
+            break;
+        case LinkControl::Ferma:
+            s.view.EnableButton(Button::Ferma, a.on);
+            break;
+        case LinkControl::Opzioni:
+            s.view.EnableButton(Button::Opzioni, a.on);
+            break;
+        case LinkControl::Combo:
+            s.view.EnableCombo(a.on);
+            break;
+        case LinkControl::TrayOptions:
+            s.view.EnableTrayOptions(a.on);
+            break;
+        }
+    }
+    void operator()(const FocusCombo&) const { s.view.FocusCombo(); }
+    void operator()(const ShowMessage& a) const {
+        const int answer = s.messages.ShowMessage(Text(a.textId, ""), Text(a.titleId, ""), a.style);
+        if (a.reply != LinkReply::None)
+            CarryOut(s, s.link.MessageAnswered(a.reply, answer));
+    }
+    void operator()(const Deliver& a) const { WriteTestResult(s, a.result); }
+};
 
 } // namespace
 
@@ -273,57 +306,8 @@ void InfoBoxClosed(Station& s) {
 }
 
 void CarryOut(Station& s, const LinkActions& actions) {
-    using Kind = LinkAction::Kind;
-    for (const LinkAction& a : actions) {
-        switch (a.kind) {
-        case Kind::Send:
-            if (s.port.IsOpen())
-                s.port.Send(static_cast<uint8_t>(a.number));
-            break;
-        case Kind::OpenPort:
-            CarryOut(s, s.link.PortOpened(s.port.Open(a.number)));
-            break;
-        case Kind::ClosePort:
-            s.port.Close();
-            break;
-        case Kind::StartTimer:
-            s.timers.StartTimer(a.number, a.ms);
-            break;
-        case Kind::StopTimer:
-            s.timers.StopTimer(a.number);
-            break;
-        case Kind::SetPanel:
-            s.view.SetPanelText(a.panel, a.text);
-            break;
-        case Kind::SetDeviceLabel:
-            s.view.SetDeviceLabel(a.number, a.text);
-            break;
-        case Kind::SetVehicleLabel:
-            s.view.SetVehicleLabel(a.number, a.text);
-            break;
-        case Kind::SetOperatorLabel:
-            s.view.SetOperatorLabel(a.text);
-            break;
-        case Kind::SetComboText:
-            s.view.SetComboText(a.text);
-            break;
-        case Kind::Enable:
-            EnableControl(s.view, a.control, a.on);
-            break;
-        case Kind::FocusCombo:
-            s.view.FocusCombo();
-            break;
-        case Kind::ShowMessage: {
-            const int answer = s.messages.ShowMessage(a.text, a.title, a.number);
-            if (a.reply != LinkReply::None)
-                CarryOut(s, s.link.MessageAnswered(a.reply, answer));
-            break;
-        }
-        case Kind::Deliver:
-            WriteTestResult(s, *a.result);
-            break;
-        }
-    }
+    for (const LinkAction& a : actions)
+        std::visit(ActionRunner{s}, a);
 }
 
 } // namespace heliotab

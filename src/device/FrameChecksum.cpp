@@ -16,4 +16,13 @@ std::string FrameChecksum(const std::string& frame) {
     return std::string{kHex[low >> 4], kHex[low & 0x0F]};
 }
 
+FrameKind CheckFrame(const std::string& frame) {
+    const size_t n = frame.size();
+    if (n < 2 || frame.compare(n - 2, 2, FrameChecksum(frame)) != 0)
+        return FrameKind::BadChecksum;
+    if (n < 4 || frame.compare(1, 3, "FAR") != 0)
+        return FrameKind::OtherClass;
+    return FrameKind::Far;
+}
+
 } // namespace heliotab

@@ -9,4 +9,10 @@ namespace heliotab {
 // 2..n-2 (1-based); "00" for n <= 3.
 std::string FrameChecksum(const std::string& frame);
 
+// A received frame as the link and the port scan judge it: its last two
+// characters against its checksum (exactly: lower-case digits fail), then
+// its device class in positions 2-4.
+enum class FrameKind { BadChecksum, OtherClass, Far };
+FrameKind CheckFrame(const std::string& frame);
+
 } // namespace heliotab

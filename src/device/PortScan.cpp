@@ -1,151 +1,159 @@
+// The port scan's state machine; its charter is at the top of PortScan.h.
 #include "device/PortScan.h"
 
-#include "device/FrameAssembler.h"
 #include "device/ControlBytes.h"
+#include "device/FrameAssembler.h"
 #include "device/FrameChecksum.h"
-#include "settings/Language.h"
 
 namespace heliotab {
 
-void PortScan::Start() {
+ScanActions PortScan::Start(bool confirmEnabled) {
+    ScanActions out;
     if (Running())
-        return;
-    confirmWasEnabled_ = view_.ConfirmEnabled();
-    view_.EnableConfirm(false);
-    view_.EnableScanControls(false);
+        return out;
+    confirmWasEnabled_ = confirmEnabled;
+    out.push_back(EnableConfirm{false});
+    out.push_back(EnableScanControls{false});
     portNumber_ = kFirstPort;
-    TryPort();
+    TryPort(out);
+    return out;
 }
 
-void PortScan::TryPort() {
-    // A port that cannot be opened (missing, busy) is passed over at once.
-    for (; portNumber_ <= kLastPort; ++portNumber_) {
-        iScanRetries = 0;
-        view_.SetPortLabel(GetLangString(st_, scan_text::kTrying) + std::to_string(portNumber_) +
-                           "...");
-        sScanBuffer.clear();
-        if (port_.Open(portNumber_)) {
-            Wait(State::AfterOpen, kOpenWaitMs);
-            return;
-        }
-    }
-    Finish(false);
-}
-
-void PortScan::OnBytes(const char* data, size_t size) {
-    if (!Running())
+void PortScan::TryPort(ScanActions& out) {
+    if (portNumber_ > kLastPort) {
+        Finish(false, out);
         return;
+    }
+    iScanRetries = 0;
+    out.push_back(SetPortLabel{scan_text::kTrying, std::to_string(portNumber_) + "..."});
+    sScanBuffer.clear();
+    state_ = State::Opening;
+    out.push_back(OpenPort{portNumber_});
+}
+
+// A port that cannot be opened (missing, busy) is passed over at once.
+ScanActions PortScan::PortOpened(bool ok) {
+    ScanActions out;
+    if (state_ != State::Opening)
+        return out;
+    if (ok) {
+        Wait(State::AfterOpen, kOpenWaitMs, out);
+    } else {
+        ++portNumber_;
+        TryPort(out);
+    }
+    return out;
+}
+
+ScanActions PortScan::OnBytes(std::string_view bytes) {
+    ScanActions out;
     FrameAssembler assembler(sScanBuffer);
     std::string frame;
     // Bytes left over once the port has been judged belong to it, not to the next one.
     const int port = portNumber_;
-    for (size_t i = 0; i < size && Running() && portNumber_ == port; ++i) {
-        if (!assembler.Feed(static_cast<uint8_t>(data[i]), frame))
+    for (size_t i = 0; i < bytes.size() && Running() && portNumber_ == port; ++i) {
+        if (!assembler.Feed(static_cast<uint8_t>(bytes[i]), frame))
             continue;
         sScanFrame = frame;
-        sScanChecksum = FrameChecksum(sScanFrame);
         // Only the first answer window ends early; the NAK rounds always
         // run their full time and judge the last frame that came.
         if (state_ == State::Answer) {
-            timers_.StopTimer(kScanTimer);
-            Judge();
+            out.push_back(StopTimer{kScanTimer});
+            Judge(out);
         }
     }
+    return out;
 }
 
-void PortScan::OnTimer(int timerId) {
+ScanActions PortScan::OnTimer(int timerId) {
+    ScanActions out;
     if (timerId != kScanTimer)
-        return;
-    timers_.StopTimer(kScanTimer);
+        return out;
+    out.push_back(StopTimer{kScanTimer});
     switch (state_) {
     case State::AfterOpen:
         sScanFrame.clear();
-        port_.Send(kENQ);
-        Wait(State::Answer, kAnswerMs);
+        out.push_back(Send{kENQ});
+        Wait(State::Answer, kAnswerMs, out);
         break;
     case State::Answer: // no answer in time
-        NextPort();
+        NextPort(out);
         break;
     case State::NakWait:
-        port_.Send(kENQ);
-        Wait(State::EnqWait, kAnswerMs);
+        out.push_back(Send{kENQ});
+        Wait(State::EnqWait, kAnswerMs, out);
         break;
     case State::EnqWait:
         ++iScanRetries;
-        if (!sScanFrame.empty() && FrameChecksumOk())
-            JudgeGoodFrame();
+        if (!sScanFrame.empty() && CheckFrame(sScanFrame) != FrameKind::BadChecksum)
+            Judge(out);
         else if (iScanRetries < kMaxNakRounds)
-            StartNakRound();
+            StartNakRound(out);
         else
-            NextPort();
+            NextPort(out);
         break;
     case State::Idle:
+    case State::Opening:
         break;
     }
+    return out;
 }
 
-void PortScan::Abort() {
+ScanActions PortScan::Abort() {
     if (!Running())
-        return;
-    timers_.StopTimer(kScanTimer);
+        return {};
     state_ = State::Idle;
-    port_.Close();
+    return {StopTimer{kScanTimer}, ClosePort{}};
 }
 
-bool PortScan::FrameChecksumOk() const {
-    const size_t n = sScanFrame.size();
-    return n >= 2 && sScanFrame.compare(n - 2, 2, sScanChecksum) == 0;
-}
-
-void PortScan::Judge() {
-    if (FrameChecksumOk())
-        JudgeGoodFrame();
-    else
-        StartNakRound();
-}
-
-void PortScan::JudgeGoodFrame() {
-    if (sScanFrame.size() >= 4 && sScanFrame.compare(1, 3, "FAR") == 0) {
+void PortScan::Judge(ScanActions& out) {
+    switch (CheckFrame(sScanFrame)) {
+    case FrameKind::BadChecksum:
+        StartNakRound(out);
+        return;
+    case FrameKind::Far:
         sScanFrame.clear();
-        port_.Send(kACK);
-        view_.SetPortLabel(GetLangString(st_, scan_text::kFound) + std::to_string(portNumber_));
-        port_.Close();
-        Finish(true);
+        out.push_back(Send{kACK});
+        out.push_back(SetPortLabel{scan_text::kFound, std::to_string(portNumber_)});
+        out.push_back(ClosePort{});
+        Finish(true, out);
+        return;
+    case FrameKind::OtherClass:
+        // Another kind of device: not ours, and not acknowledged.
+        sScanFrame.clear();
+        NextPort(out);
         return;
     }
-    // Another kind of device: not ours, and not acknowledged.
-    sScanFrame.clear();
-    NextPort();
 }
 
-void PortScan::StartNakRound() {
+void PortScan::StartNakRound(ScanActions& out) {
     sScanFrame.clear();
-    port_.Send(kNAK);
-    Wait(State::NakWait, kAnswerMs);
+    out.push_back(Send{kNAK});
+    Wait(State::NakWait, kAnswerMs, out);
 }
 
-void PortScan::NextPort() {
-    port_.Close();
+void PortScan::NextPort(ScanActions& out) {
+    out.push_back(ClosePort{});
     ++portNumber_;
-    TryPort();
+    TryPort(out);
 }
 
-void PortScan::Finish(bool found) {
+void PortScan::Finish(bool found, ScanActions& out) {
     state_ = State::Idle;
     if (found) {
         iScanPort = portNumber_;
-        view_.EnableConfirm(true);
+        out.push_back(EnableConfirm{true});
     } else {
         iScanPort = 0;
-        view_.SetPortLabel(GetLangString(st_, scan_text::kNotFound));
-        view_.EnableConfirm(confirmWasEnabled_);
+        out.push_back(SetPortLabel{scan_text::kNotFound, ""});
+        out.push_back(EnableConfirm{confirmWasEnabled_});
     }
-    view_.EnableScanControls(true);
+    out.push_back(EnableScanControls{true});
 }
 
-void PortScan::Wait(State next, int ms) {
+void PortScan::Wait(State next, int ms, ScanActions& out) {
     state_ = next;
-    timers_.StartTimer(kScanTimer, ms);
+    out.push_back(StartTimer{kScanTimer, ms});
 }
 
 } // namespace heliotab

@@ -14,15 +14,16 @@
 //   bad checksum -> NakWait -(0.5 s, ENQ)-> EnqWait -(0.5 s)-> judged / next round
 //
 // Bytes come in through OnBytes, time through OnTimer (one timer of the
-// dialog, kScanTimer); nothing here waits or pumps messages. The dialog's
-// controls are reached through ScanView.
+// dialog, kScanTimer) and the outcome of each open through PortOpened;
+// actions (ScanAction) go out for the dialog to carry out. Nothing here
+// waits, pumps messages or touches a port.
 #pragma once
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
-#include "shared/AppState.h"
-#include "shared/Platform.h"
+#include "device/LinkAction.h"
 
 namespace heliotab {
 
@@ -35,18 +36,6 @@ enum : int {
 };
 } // namespace scan_text
 
-// The options dialog's controls as the scan sees them.
-class ScanView {
-public:
-    virtual ~ScanView() = default;
-    virtual void SetPortLabel(const std::string& text) = 0; // lblComPort
-    // cmdScansione, cmdAnnulla, the five check boxes, cboLanguage and the
-    // hourglass pointer (shown while disabled).
-    virtual void EnableScanControls(bool enabled) = 0;
-    virtual bool ConfirmEnabled() = 0; // cmdConferma
-    virtual void EnableConfirm(bool enabled) = 0;
-};
-
 class PortScan {
 public:
     static constexpr int kFirstPort = 1;
@@ -56,48 +45,39 @@ public:
     static constexpr int kMaxNakRounds = 3;
     static constexpr int kScanTimer = 1; // timer id on the dialog
 
-    // st gives the language texts; port is the dialog's own (comDummy).
-    PortScan(AppState& st, SerialPort& port, Timers& timers, ScanView& view)
-        : st_(st), port_(port), timers_(timers), view_(view) {}
-
-    // Click on cmdScansione. Ignored while a scan runs.
-    void Start();
+    // Click on cmdScansione; confirmEnabled is cmdConferma's state now.
+    // Ignored while a scan runs.
+    ScanActions Start(bool confirmEnabled);
+    // Whether the port of the last OpenPort action could be opened.
+    ScanActions PortOpened(bool ok);
     // Received bytes of comDummy, in order, however they were split.
-    void OnBytes(const char* data, size_t size);
-    void OnTimer(int timerId);
+    ScanActions OnBytes(std::string_view bytes);
+    ScanActions OnTimer(int timerId);
     // The dialog is closing: the timer stops and the port closes; the
     // controls are left as they are.
-    void Abort();
+    ScanActions Abort();
     bool Running() const { return state_ != State::Idle; }
 
     // The port found by the last scan; 0 when none (or none has run).
     int iScanPort = 0;
 
 private:
-    enum class State { Idle, AfterOpen, Answer, NakWait, EnqWait };
+    enum class State { Idle, Opening, AfterOpen, Answer, NakWait, EnqWait };
 
-    void TryPort();        // opens port_number_ or a later one
-    void Judge();          // sScanFrame is complete
-    void JudgeGoodFrame(); // good checksum: found, or another class
-    void StartNakRound();
-    void NextPort();
-    void Finish(bool found);
-    void Wait(State next, int ms);
-    bool FrameChecksumOk() const;
-
-    AppState& st_;
-    SerialPort& port_;
-    Timers& timers_;
-    ScanView& view_;
+    void TryPort(ScanActions& out); // opens portNumber_
+    void Judge(ScanActions& out);   // sScanFrame is complete
+    void StartNakRound(ScanActions& out);
+    void NextPort(ScanActions& out);
+    void Finish(bool found, ScanActions& out);
+    void Wait(State next, int ms, ScanActions& out);
 
     State state_ = State::Idle;
     int portNumber_ = 0;
     bool confirmWasEnabled_ = false;
 
-    std::string sScanFrame;    // last complete frame, STX up to the checksum
-    std::string sScanChecksum; // FrameChecksum of sScanFrame
-    std::string sScanBuffer;   // the frame being assembled
-    int iScanRetries = 0;      // NAK rounds spent on the current port
+    std::string sScanFrame;  // last complete frame, STX up to the checksum
+    std::string sScanBuffer; // the frame being assembled
+    int iScanRetries = 0;    // NAK rounds spent on the current port
 };
 
 } // namespace heliotab

@@ -7,7 +7,6 @@
 #include "device/FrameChecksum.h"
 #include "device/LinkTexts.h"
 #include "device/ResultDecoding.h"
-#include "settings/Language.h"
 #include "settings/SettingsKeys.h"
 
 namespace heliotab {
@@ -15,54 +14,8 @@ namespace {
 
 constexpr int kNakDelayMs = 500;
 constexpr int kPollStepMs = 500;
-constexpr int kPollIntervalMs = 1000;
 constexpr int kMaxNaksInRow = 3;
 constexpr int kStyleStopYesNo = kStyleStop | 4;
-
-using Kind = LinkAction::Kind;
-
-LinkAction Action(Kind kind, int number = 0, int ms = 0) {
-    LinkAction a;
-    a.kind = kind;
-    a.number = number;
-    a.ms = ms;
-    return a;
-}
-
-void Send(LinkActions& out, uint8_t byte) {
-    out.push_back(Action(Kind::Send, byte));
-}
-void StartTimer(LinkActions& out, int id, int ms) {
-    out.push_back(Action(Kind::StartTimer, id, ms));
-}
-void StopTimer(LinkActions& out, int id) {
-    out.push_back(Action(Kind::StopTimer, id));
-}
-void SetText(LinkActions& out, Kind kind, int index, const std::string& text) {
-    LinkAction a = Action(kind, index);
-    a.text = text;
-    out.push_back(std::move(a));
-}
-void SetPanel(LinkActions& out, Panel panel, const std::string& text) {
-    LinkAction a = Action(Kind::SetPanel);
-    a.panel = panel;
-    a.text = text;
-    out.push_back(std::move(a));
-}
-void Enable(LinkActions& out, LinkControl control, bool on) {
-    LinkAction a = Action(Kind::Enable);
-    a.control = control;
-    a.on = on;
-    out.push_back(std::move(a));
-}
-void ShowMessage(LinkActions& out, const std::string& text, const std::string& title, int style,
-                 LinkReply reply = LinkReply::None) {
-    LinkAction a = Action(Kind::ShowMessage, style);
-    a.text = text;
-    a.title = title;
-    a.reply = reply;
-    out.push_back(std::move(a));
-}
 
 std::string TrimSpaces(const std::string& t) {
     const size_t first = t.find_first_not_of(' ');
@@ -99,10 +52,6 @@ std::string ExpiryDatePicture(const std::string& text) {
     return digits.substr(0, k - 6) + "/" + digits.substr(k - 6, 2) + "/" + digits.substr(k - 4);
 }
 
-std::string TesterLink::Text(int id) const {
-    return GetLangString(shared_, id);
-}
-
 // --- receiving ----------------------------------------------------------------
 
 void TesterLink::ReceiveBytes(std::string_view bytes) {
@@ -123,14 +72,11 @@ LinkActions TesterLink::InterrogaFAR(const std::string& frame, const LocalTime& 
                                      const std::string& operatorName) {
     LinkActions out;
     const size_t n = frame.size();
-    const std::string checksum = FrameChecksum(frame);
-    const bool valid = n >= 2 && frame[n - 2] == checksum[0] && frame[n - 1] == checksum[1];
-    if (!valid) {
+    const FrameKind kind = CheckFrame(frame);
+    if (kind == FrameKind::BadChecksum)
         RejectFrame(out);
-        return out;
-    }
-    if (n < 4 || frame.compare(1, 3, "FAR") != 0)
-        return out; // another device class
+    if (kind != FrameKind::Far)
+        return out; // a bad frame, or another device class
 
     std::vector<std::string> fields;
     std::string status;
@@ -143,7 +89,7 @@ LinkActions TesterLink::InterrogaFAR(const std::string& frame, const LocalTime& 
     }
 
     if (status == "0")
-        ShowIdentity(frame, fields, out);
+        TakeIdentity(frame, fields, out);
     else if (status == "1")
         StartMeasurement(now, operatorName, out);
     else if (status == "2")
@@ -151,7 +97,7 @@ LinkActions TesterLink::InterrogaFAR(const std::string& frame, const LocalTime& 
     else if (status == "3")
         out = ResetToSearching();
     else
-        Send(out, kACK);
+        out.push_back(Send{kACK});
     return out;
 }
 
@@ -166,15 +112,15 @@ void TesterLink::RejectFrame(LinkActions& out) {
         if (badFramesMessageOpen_)
             return;
         badFramesMessageOpen_ = true;
-        ShowMessage(out, Text(link_text::kBadFramesText), Text(link_text::kBadFramesTitle),
-                    kStyleStop, LinkReply::BadFramesRead);
+        out.push_back(ShowMessage{link_text::kBadFramesText, link_text::kBadFramesTitle, kStyleStop,
+                                  LinkReply::BadFramesRead});
         return;
     }
     pendingNak_ = true;
-    StartTimer(out, kTimerNakDelay, kNakDelayMs);
+    out.push_back(StartTimer{kTimerNakDelay, kNakDelayMs});
 }
 
-void TesterLink::ShowIdentity(const std::string& frame, const std::vector<std::string>& fields,
+void TesterLink::TakeIdentity(const std::string& frame, const std::vector<std::string>& fields,
                               LinkActions& out) {
     std::array<std::string, 6> id;
     if (!fields.empty()) {
@@ -195,16 +141,14 @@ void TesterLink::ShowIdentity(const std::string& frame, const std::vector<std::s
     for (size_t i = 0; i < 5; ++i)
         identity_[i] = TrimSpaces(id[i]);
     identity_[5] = ExpiryDatePicture(id[5]);
-    for (size_t i = 0; i < 6; ++i)
-        SetText(out, Kind::SetDeviceLabel, static_cast<int>(i), identity_[i]);
-
-    SetPanel(out, Panel::PortaCOM,
-             Text(link_text::kPortOnline) +
-                 shared_.SettingsIni.ReadString(kSectionImpostazioni, kKeyPortaSeriale, "1"));
-    SetPanel(out, Panel::Stato, "");
-    Enable(out, LinkControl::Test, true);
-    Enable(out, LinkControl::Combo, true);
-    out.push_back(Action(Kind::FocusCombo));
+    out.push_back(ShowIdentity{identity_});
+    out.push_back(
+        SetPanel{Panel::PortaCOM, link_text::kPortOnline,
+                 shared_.SettingsIni.ReadString(kSectionImpostazioni, kKeyPortaSeriale, "1")});
+    out.push_back(SetPanel{Panel::Stato, 0, ""});
+    out.push_back(Enable{LinkControl::Test, true});
+    out.push_back(Enable{LinkControl::Combo, true});
+    out.push_back(FocusCombo{});
     shared_.bDeviceOnline = true;
     shared_.bDeviceSearch = false;
 }
@@ -228,8 +172,8 @@ void TesterLink::StartMeasurement(const LocalTime& now, const std::string& opera
     r.DataMisura = DateDdMmYyyy(now);
     r.InizioMisura = TimeHhNnSs(now);
 
-    SetPanel(out, Panel::Stato, Text(link_text::kStateMeasuring));
-    Send(out, kACK);
+    out.push_back(SetPanel{Panel::Stato, link_text::kStateMeasuring, ""});
+    out.push_back(Send{kACK});
     nakCount_ = 0;
     measuring_ = true;
 }
@@ -243,55 +187,50 @@ void TesterLink::TakeResults(const std::string& frame, const LocalTime& now, Lin
         return; // no measurement of ours: no answer
     measuring_ = false;
     nakCount_ = 0;
-    auto finished = std::make_shared<FarResult>(result_);
-    const DecodeError error = DecodeResults(frame, *finished);
+    FarResult finished = result_;
+    const DecodeError error = DecodeResults(frame, finished);
     if (error != DecodeError::None) {
         // A results frame we cannot trust: the tester has finished, so it
         // still gets its ACK, but no result is written; the test stays
         // armed and the operator repeats the measurement.
-        SetPanel(out, Panel::Stato, Text(link_text::kStateBadResults));
-        Send(out, kACK);
+        out.push_back(SetPanel{Panel::Stato, link_text::kStateBadResults, ""});
+        out.push_back(Send{kACK});
         int textId = link_text::kBadResultsMissing;
         if (error == DecodeError::NotANumber)
             textId = link_text::kBadResultsNumber;
         else if (error == DecodeError::UnknownConfiguration)
             textId = link_text::kBadResultsConfiguration;
-        ShowMessage(out, Text(textId), Text(link_text::kBadResultsTitle), kStyleExclamation);
+        out.push_back(ShowMessage{textId, link_text::kBadResultsTitle, kStyleExclamation});
         return;
     }
-    finished->FineMisura = TimeHhNnSs(now);
-    result_ = *finished;
-    Enable(out, LinkControl::Ferma, false);
-    SetPanel(out, Panel::Stato, Text(link_text::kStateResults));
-    Send(out, kACK);
-    LinkAction deliver = Action(Kind::Deliver);
-    deliver.result = std::move(finished);
-    out.push_back(std::move(deliver));
+    finished.FineMisura = TimeHhNnSs(now);
+    result_ = finished;
+    out.push_back(Enable{LinkControl::Ferma, false});
+    out.push_back(SetPanel{Panel::Stato, link_text::kStateResults, ""});
+    out.push_back(Send{kACK});
+    out.push_back(Deliver{std::move(finished)});
 }
 
 LinkActions TesterLink::ResetToSearching() {
     LinkActions out;
-    Enable(out, LinkControl::Combo, false);
-    SetText(out, Kind::SetComboText, 0, Text(link_text::kComboNoDevice));
+    out.push_back(Enable{LinkControl::Combo, false});
+    out.push_back(SetComboText{link_text::kComboNoDevice});
     shared_.SelectedAccFile.clear();
-    Enable(out, LinkControl::Test, false);
-    Enable(out, LinkControl::Ferma, false);
-    Enable(out, LinkControl::Opzioni, true);
-    Enable(out, LinkControl::TrayOptions, true);
+    out.push_back(Enable{LinkControl::Test, false});
+    out.push_back(Enable{LinkControl::Ferma, false});
+    out.push_back(Enable{LinkControl::Opzioni, true});
+    out.push_back(Enable{LinkControl::TrayOptions, true});
     measuring_ = false;
-    SetPanel(out, Panel::Stato, Text(link_text::kStateSignedOff));
-    SetPanel(out, Panel::PortaCOM, Text(link_text::kPortSearching));
-    for (int i = 0; i < 3; ++i)
-        SetText(out, Kind::SetVehicleLabel, i, "");
-    SetText(out, Kind::SetOperatorLabel, 0, "");
+    out.push_back(SetPanel{Panel::Stato, link_text::kStateSignedOff, ""});
+    out.push_back(SetPanel{Panel::PortaCOM, link_text::kPortSearching, ""});
+    out.push_back(ClearVehicle{});
     shared_.bTestArmed = false;
     identity_ = {};
-    for (int i = 0; i < 6; ++i)
-        SetText(out, Kind::SetDeviceLabel, i, "");
+    out.push_back(ShowIdentity{});
     shared_.bDeviceOnline = false;
     shared_.bDeviceSearch = true;
     nakCount_ = 0;
-    StartTimer(out, kTimerPoll, kPollIntervalMs);
+    out.push_back(StartTimer{kTimerPoll, kPollIntervalMs});
     return out;
 }
 
@@ -302,7 +241,7 @@ LinkActions TesterLink::PollDevice(bool portOpen) {
     if (pollStep_ != PollStep::Idle)
         return out; // one attempt at a time; it re-arms timer 1 itself
     if (!shared_.bQuitQuery && portOpen) {
-        out.push_back(Action(Kind::ClosePort));
+        out.push_back(ClosePort{});
         PollWait(PollStep::AfterClose, out);
         return out;
     }
@@ -313,22 +252,22 @@ LinkActions TesterLink::PollDevice(bool portOpen) {
 LinkActions TesterLink::CancelPollDevice() {
     LinkActions out;
     pollStep_ = PollStep::Idle;
-    StopTimer(out, kTimerPollStep);
+    out.push_back(StopTimer{kTimerPollStep});
     return out;
 }
 
 void TesterLink::PollWait(PollStep next, LinkActions& out) {
     pollStep_ = next;
-    StartTimer(out, kTimerPollStep, kPollStepMs);
+    out.push_back(StartTimer{kTimerPollStep, kPollStepMs});
 }
 
 void TesterLink::EndPoll(LinkActions& out) {
     pollStep_ = PollStep::Idle;
-    StopTimer(out, kTimerPollStep);
+    out.push_back(StopTimer{kTimerPollStep});
     // Timer 1 re-arms itself only once the attempt is over, and only while
     // we are still searching.
     if (!shared_.bDeviceOnline && !shared_.bQuitQuery && shared_.bDeviceSearch)
-        StartTimer(out, kTimerPoll, kPollIntervalMs);
+        out.push_back(StartTimer{kTimerPoll, kPollIntervalMs});
 }
 
 void TesterLink::PollOpen(LinkActions& out) {
@@ -337,7 +276,7 @@ void TesterLink::PollOpen(LinkActions& out) {
         return;
     }
     if (shared_.iSerialPort < 1) {
-        SetPanel(out, Panel::PortaCOM, Text(link_text::kPortNotSet));
+        out.push_back(SetPanel{Panel::PortaCOM, link_text::kPortNotSet, ""});
         PollSendEnq(out);
         return;
     }
@@ -349,14 +288,14 @@ void TesterLink::PollOpen(LinkActions& out) {
 void TesterLink::PollSendEnq(LinkActions& out) {
     if (!shared_.bQuitQuery) {
         nakCount_ = 0;
-        Send(out, kENQ);
+        out.push_back(Send{kENQ});
     }
     EndPoll(out);
 }
 
 LinkActions TesterLink::OpenPort(int portNumber) {
     pollStep_ = PollStep::Opening;
-    return {Action(Kind::OpenPort, portNumber)};
+    return {heliotab::OpenPort{portNumber}};
 }
 
 LinkActions TesterLink::PortOpened(bool ok) {
@@ -364,8 +303,8 @@ LinkActions TesterLink::PortOpened(bool ok) {
     if (ok) {
         PollWait(PollStep::AfterOpen, out);
     } else {
-        ShowMessage(out, Text(link_text::kOpenFailText), Text(link_text::kOpenFailTitle),
-                    kStyleStopYesNo, LinkReply::RetryOpen);
+        out.push_back(ShowMessage{link_text::kOpenFailText, link_text::kOpenFailTitle,
+                                  kStyleStopYesNo, LinkReply::RetryOpen});
     }
     return out;
 }
@@ -387,14 +326,14 @@ LinkActions TesterLink::MessageAnswered(LinkReply reply, int answer) {
 LinkActions TesterLink::OnTimer(int timerId) {
     LinkActions out;
     if (timerId == kTimerNakDelay) {
-        StopTimer(out, kTimerNakDelay);
+        out.push_back(StopTimer{kTimerNakDelay});
         if (!pendingNak_)
             return out;
         pendingNak_ = false;
         if (!shared_.bQuitQuery)
-            Send(out, kNAK);
+            out.push_back(Send{kNAK});
     } else if (timerId == kTimerPollStep) {
-        StopTimer(out, kTimerPollStep);
+        out.push_back(StopTimer{kTimerPollStep});
         if (pollStep_ == PollStep::AfterClose)
             PollOpen(out);
         else if (pollStep_ == PollStep::AfterOpen)
@@ -406,10 +345,10 @@ LinkActions TesterLink::OnTimer(int timerId) {
 // --- the port going away, the operator, closing -------------------------------
 
 LinkActions TesterLink::PortLost() {
-    LinkActions out{Action(Kind::ClosePort)};
+    LinkActions out{ClosePort{}};
     partialFrame_.clear();
     pendingNak_ = false;
-    StopTimer(out, kTimerNakDelay);
+    out.push_back(StopTimer{kTimerNakDelay});
     // An unplugged tester is a tester that has gone away: the same reset as
     // its own sign-off, and the search starts again.
     if (!shared_.bQuitQuery) {
@@ -420,11 +359,8 @@ LinkActions TesterLink::PortLost() {
 }
 
 LinkActions TesterLink::ForgetTester() {
-    LinkActions out;
     identity_ = {};
-    for (int i = 0; i < 6; ++i)
-        SetText(out, Kind::SetDeviceLabel, i, "");
-    return out;
+    return {ShowIdentity{}};
 }
 
 LinkActions TesterLink::StopMeasuring() {
@@ -446,14 +382,14 @@ bool TesterLink::TakesControlBytes() const {
 LinkActions TesterLink::SendCancel() const {
     LinkActions out;
     if (TakesControlBytes())
-        Send(out, kCAN);
+        out.push_back(Send{kCAN});
     return out;
 }
 
 LinkActions TesterLink::SendEot() const {
     LinkActions out;
     if (TakesControlBytes())
-        Send(out, kEOT);
+        out.push_back(Send{kEOT});
     return out;
 }
 

@@ -23,6 +23,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "device/FrameAssembler.h"
 #include "device/LinkAction.h"
@@ -31,6 +32,9 @@
 #include "shared/Platform.h"
 
 namespace heliotab {
+
+// Timer 1's period: one connection attempt a second while searching.
+inline constexpr int kPollIntervalMs = 1000;
 
 class TesterLink {
 public:
@@ -78,7 +82,7 @@ private:
     enum class PollStep { Idle, AfterClose, Opening, AfterOpen };
 
     void RejectFrame(LinkActions& out);
-    void ShowIdentity(const std::string& frame, const std::vector<std::string>& fields,
+    void TakeIdentity(const std::string& frame, const std::vector<std::string>& fields,
                       LinkActions& out);
     void StartMeasurement(const LocalTime& now, const std::string& operatorName, LinkActions& out);
     void TakeResults(const std::string& frame, const LocalTime& now, LinkActions& out);
@@ -87,7 +91,6 @@ private:
     void EndPoll(LinkActions& out);
     void PollWait(PollStep next, LinkActions& out);
     bool TakesControlBytes() const;
-    std::string Text(int id) const;
 
     AppState& shared_;
     // Receive assembly: bytes queued, the next one to frame, the frame so far.

@@ -134,4 +134,30 @@ void ConfirmOptions(Station& s, const OptionsChoice& c, int iScanPort, Autostart
                                kStyleExclamation);
 }
 
+namespace {
+
+struct ScanRunner {
+    ScanSide& side;
+
+    void operator()(const Send& a) const { side.port.Send(a.byte); }
+    void operator()(const OpenPort& a) const {
+        CarryOutScan(side, side.scan.PortOpened(side.port.Open(a.port)));
+    }
+    void operator()(const ClosePort&) const { side.port.Close(); }
+    void operator()(const StartTimer& a) const { side.timers.StartTimer(a.id, a.ms); }
+    void operator()(const StopTimer& a) const { side.timers.StopTimer(a.id); }
+    void operator()(const SetPortLabel& a) const {
+        side.view.SetPortLabel(GetLangString(side.state, a.textId) + a.argument);
+    }
+    void operator()(const EnableScanControls& a) const { side.view.EnableScanControls(a.on); }
+    void operator()(const EnableConfirm& a) const { side.view.EnableConfirm(a.on); }
+};
+
+} // namespace
+
+void CarryOutScan(ScanSide& side, const ScanActions& actions) {
+    for (const ScanAction& a : actions)
+        std::visit(ScanRunner{side}, a);
+}
+
 } // namespace heliotab

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "device/PortScan.h"
 #include "settings/LanguageIds.h"
 #include "shared/Station.h"
 
@@ -75,5 +76,29 @@ OptionsLoad LoadOptions(Station& s, AutostartEntry& autostart, const std::string
 void ConfirmOptions(Station& s, const OptionsChoice& choice, int iScanPort,
                     AutostartEntry& autostart, const std::string& autostartPath,
                     const std::function<void()>& applyToMainWindow);
+
+// The dialog's controls as the port scan sets them.
+class ScanView {
+public:
+    virtual ~ScanView() = default;
+    virtual void SetPortLabel(const std::string& text) = 0; // lblComPort
+    // cmdScansione, cmdAnnulla, the five check boxes, cboLanguage and the
+    // hourglass pointer (shown while disabled).
+    virtual void EnableScanControls(bool enabled) = 0;
+    virtual void EnableConfirm(bool enabled) = 0; // cmdConferma
+};
+
+// What the scan works with: itself (an opened port goes back to it), the
+// dialog's own port (comDummy) and timer, its controls.
+struct ScanSide {
+    AppState& state;
+    PortScan& scan;
+    SerialPort& port;
+    Timers& timers;
+    ScanView& view;
+};
+
+// Carries out the scan's actions in order, texts looked up by their ids.
+void CarryOutScan(ScanSide& side, const ScanActions& actions);
 
 } // namespace heliotab

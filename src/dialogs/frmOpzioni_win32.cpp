@@ -68,12 +68,15 @@ public:
         busy_ = !enabled;
         SetCursor(LoadCursorA(nullptr, busy_ ? IDC_WAIT : IDC_ARROW));
     }
-    bool ConfirmEnabled() override {
-        return IsWindowEnabled(GetDlgItem(dlg_, IDC_OPZ_CMD_CONFERMA));
-    }
+    bool ConfirmEnabled() { return IsWindowEnabled(GetDlgItem(dlg_, IDC_OPZ_CMD_CONFERMA)); }
     void EnableConfirm(bool enabled) override { EnableLater(IDC_OPZ_CMD_CONFERMA, enabled); }
 
 private:
+    // Carries out what the scan asks, on comDummy, the timer and the controls.
+    void RunScan(const ScanActions& actions) {
+        ScanSide side{s_.state, *scan_, *comDummy_, *timers_, *this};
+        CarryOutScan(side, actions);
+    }
     // Enables or disables a control and leaves its repaint to the message
     // loop: a control that repaints itself at once (as some do on
     // WM_ENABLE) would keep the dialog's thread busy for every one of them.
@@ -178,10 +181,10 @@ void OptionsDialog::OnInit(HWND dlg) {
     comDummy_->SetCloseInBackground(true);
     timers_ = std::make_unique<Win32Timers>([this](int id) {
         if (scan_)
-            scan_->OnTimer(id);
+            RunScan(scan_->OnTimer(id));
     });
     timers_->Attach(dlg);
-    scan_ = std::make_unique<PortScan>(st, *comDummy_, *timers_, *this);
+    scan_ = std::make_unique<PortScan>();
 
     // Loading, in order.
     autostartPath_ = AutostartPath(st.programDir, ProgramBaseName());
@@ -231,7 +234,7 @@ void OptionsDialog::OnCommand(int id, int code) {
     switch (id) {
     case IDC_OPZ_CMD_SCANSIONE:
         if (code == BN_CLICKED && !busy_)
-            scan_->Start();
+            RunScan(scan_->Start(ConfirmEnabled()));
         return;
     case IDC_OPZ_CMD_CONFERMA:
         if (code == BN_CLICKED && !busy_ && ConfirmEnabled())
@@ -275,7 +278,7 @@ void OptionsDialog::Confirm() {
 void OptionsDialog::Close(INT_PTR result) {
     // Closing during a scan (system menu, Alt+F4) ends it and closes the port.
     if (scan_)
-        scan_->Abort();
+        RunScan(scan_->Abort());
     if (comDummy_)
         comDummy_->Close();
     EndDialog(dlg_, result);
@@ -314,14 +317,14 @@ INT_PTR CALLBACK OptionsDialog::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         // Only the port on trial now: a port tried before has been closed.
         const std::string bytes = self->comDummy_ ? self->comDummy_->TakeReceived(wParam) : "";
         if (self->scan_ && !bytes.empty())
-            self->scan_->OnBytes(bytes.data(), bytes.size());
+            self->RunScan(self->scan_->OnBytes(bytes));
         return TRUE;
     }
     case kMsgScanDisconnect:
         return TRUE; // a port without a device just does not answer
     case WM_DESTROY:
-        if (self->scan_)
-            self->scan_->Abort();
+        if (self->scan_ && self->comDummy_ && self->timers_)
+            self->RunScan(self->scan_->Abort());
         if (self->comDummy_)
             self->comDummy_->Close();
         if (self->timers_)

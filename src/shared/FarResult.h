@@ -16,6 +16,7 @@ struct FarResult {
     std::string EsitoIllumLuxAnabDx, EsitoIllumLuxAnabSx, EsitoIllumLuxAbbDx, EsitoIllumLuxAbbSx;
     std::string Esito, CodErrore;
     std::string DataMisura, InizioMisura, FineMisura, Operatore;
+    bool operator==(const FarResult&) const = default;
 };
 
 struct FarResultKey {

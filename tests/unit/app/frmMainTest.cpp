@@ -1,11 +1,12 @@
-// The main window's handlers with fakes: each row acts on a fresh window and
-// compares the window, the wire, the messages and the timers as one line.
+// The main window's handlers with fakes: each row acts on a fresh window
+// and compares what the operator and the tester see afterwards.
 #include <gtest/gtest.h>
 
 #include "app/frmMain.h"
 #include "device/TesterFrames.h"
 #include "fakes/Fakes.h"
 #include "settings/Language.h"
+#include "settings/LanguageIds.h"
 #include "shared/FileSystems.h"
 
 using namespace heliotab;
@@ -13,43 +14,59 @@ using namespace heliotab::fakes;
 
 namespace {
 
+// What a command leaves behind; the defaults are a window nobody touched.
+struct Seen {
+    bool returned = false;
+    std::string stato, porta, vehicle; // panels; lblDatiVeicolo(0)
+    bool fermaOn = true, armed = false, searching = false, quit = false, unloaded = false;
+    int comboIndex = -1, comboFocus = 0;
+    std::string wire;    // bytes sent
+    size_t messages = 0; // message boxes shown
+    bool pollArmed = false;
+    int64_t spentMs = 0;
+    bool operator==(const Seen&) const = default;
+};
+void PrintTo(const Seen& s, std::ostream* os) {
+    *os << "returned " << s.returned << " stato '" << s.stato << "' porta '" << s.porta
+        << "' vehicle '" << s.vehicle << "' ferma " << s.fermaOn << " armed " << s.armed
+        << " searching " << s.searching << " quit " << s.quit << " unloaded " << s.unloaded
+        << " combo " << s.comboIndex << " focus " << s.comboFocus << " wire '" << s.wire
+        << "' messages " << s.messages << " poll " << s.pollArmed << " spent " << s.spentMs;
+}
+
 struct Main {
     Main() {
-        f.state.LanguageIni.SetIniFile(std::string(HELIOTAB_SOURCE_DIR) + "/data/Language.ini");
+        f.state.LanguageIni.SetIniFile(HELIOTAB_SOURCE_DIR "/data/Language.ini");
         f.timers.onTimer = [this](int id) { TimerProc(f.station, id); };
     }
-    void Online(const std::string& version) {
+    // The tester online (its identity focuses the combo once), a demo test armed.
+    void OnlineAndArmed(const std::string& version) {
         f.port.Open(3);
         CarryOut(f.station, f.link.InterrogaFAR(testframes::Sealed(testframes::FixedIdentity(
                                                     true, {.versione = version})),
                                                 {}, ""));
+        OnToolbarButton(f.station, Button::Test);
     }
-    std::string Id(const std::string& text) {
-        return TextId(f.state, text, {330, 331, 332, 336, 337, 338, 363, 364});
+    std::string Text(int id, const std::string& arg = "") {
+        return GetLangString(f.state, id) + arg;
     }
-    std::string Timer(int id) {
-        return f.timers.IsRunning(id) ? std::to_string(f.timers.DueAt(id) - f.clock.Ms()) : "-";
-    }
-    // Test shown, Test/Ferma/Opzioni/tray/combo enabled, combo index, labels,
-    // panels, flags, wire, messages, timers 1 and 2, time spent.
-    std::string Look() {
-        auto& v = f.view;
-        auto b = [](bool on, char c) { return std::string(1, on ? c : '-'); };
-        std::string s =
-            b(v.visible[Button::Test], 'V') + b(v.enabled[Button::Test], 'T') +
-            b(v.enabled[Button::Ferma], 'F') + b(v.enabled[Button::Opzioni], 'O') +
-            b(v.trayOptionsEnabled, 'y') + b(v.comboEnabled, 'c') + std::to_string(v.comboIndex) +
-            b(v.comboFocus > 0, 'f') + " " + v.vehicle[0] + "|" + v.vehicle[1] + "|" +
-            v.vehicle[2] + "|" + v.operatorName + " " + Id(v.panels[Panel::Stato]) + " " +
-            Id(v.panels[Panel::PortaCOM]) + " " + b(f.state.bTestArmed, 'A') +
-            b(f.state.bDeviceSearch, 'S') + b(f.state.bQuitQuery, 'Q') + b(f.view.unloaded, 'U') +
-            b(f.port.IsOpen(), 'P') + b(!f.state.SelectedAccFile.empty(), 'R') + " wire=";
-        for (auto& sent : f.port.sent)
-            s += std::to_string(sent.byte) + ",";
-        for (auto& m : f.messages.shown)
-            s += " msg" + Id(m.text) + Id(m.title) + std::to_string(m.style);
-        return s + " t1=" + Timer(kTimerPoll) + " t2=" + Timer(kTimerClose) +
-               " dt=" + std::to_string(f.clock.Ms() - t0);
+    Seen Look(bool returned) {
+        const FakeMainView& v = f.view;
+        return {returned,
+                v.panels.count(Panel::Stato) ? v.panels.at(Panel::Stato) : "",
+                v.panels.count(Panel::PortaCOM) ? v.panels.at(Panel::PortaCOM) : "",
+                v.vehicle[0],
+                v.enabled.at(Button::Ferma),
+                f.state.bTestArmed,
+                f.state.bDeviceSearch,
+                f.state.bQuitQuery,
+                v.unloaded,
+                v.comboIndex,
+                v.comboFocus,
+                f.port.SentBytes(),
+                f.messages.shown.size(),
+                f.timers.IsRunning(kTimerPoll),
+                f.clock.Ms() - t0};
     }
     FakeStation f{DefaultFileSystem()};
     int64_t t0 = f.clock.Ms();
@@ -67,144 +84,191 @@ TEST(MainWindow, SwitchesAreFoundInAnyCaseAndOnlyAfterASlash) {
     Main m;
     for (const auto& r : rows) {
         const auto sw = ParseCommandLine(m.f.state, r.line);
-        EXPECT_EQ(std::make_pair(sw.test, sw.maximized), std::make_pair(r.test, r.maximized))
-            << r.line;
+        EXPECT_EQ(sw.test, r.test) << r.line;
+        EXPECT_EQ(sw.maximized, r.maximized) << r.line;
     }
     EXPECT_EQ(m.f.state.CommandSwitches, (std::vector<std::string>{"", "TEST ", "  MAXIMIZED"}));
 }
 
+TEST(MainWindow, StartUpShowsTheTestButtonOnlyWithItsSwitch) {
+    for (bool test : {false, true}) {
+        Main m;
+        StartupInitialState(m.f.station, {test, false});
+        EXPECT_EQ(m.f.view.visible[Button::Test], test);
+        EXPECT_FALSE(m.f.view.enabled[Button::Test]);
+        EXPECT_FALSE(m.f.view.enabled[Button::Ferma]);
+        EXPECT_FALSE(m.f.view.comboEnabled);
+        EXPECT_EQ(m.f.view.comboIndex, 0);
+    }
+}
+
 TEST(MainWindow, EachCommandLeavesItsWindowWireAndTimers) {
-    const std::string demo = "FIAT|TOPOLINO C|MX431NY|DEMO OPERATOR #338",
-                      asked = " msg#364#36336 t1=- t2=- dt=0";
-    auto arm = [](Main& m) { OnToolbarButton(m.f.station, Button::Test); };
-    auto said = [](bool b) { return std::to_string(b); };
-    auto poll = [](Main& m, int ms) {
-        m.f.timers.StartTimer(kTimerPoll, 1000), m.f.timers.Advance(ms);
-        return std::to_string(m.f.port.opened.empty());
-    };
-    auto esc = [&](Main& m) {
-        m.f.state.bCloseWithEsc = true;
-        return said(OnKeyPressEsc(m.f.station));
-    };
+    Main texts;
+    const std::string armedLook = texts.Text(kTextStateArmed),
+                      stopped = texts.Text(kTextStateStopped),
+                      online = texts.Text(kTextPortOnline, "1");
     const struct Row {
         const char* what;
-        std::function<std::string(Main&)> act;
-        std::string look;
+        std::function<bool(Main&)> act;
+        Seen want;
     } rows[] = {
-        {"start-up",
-         [](Main& m) {
-             StartupInitialState(m.f.station, {});
-             return "";
-         },
-         "---Oy-0- |||   ------ wire= t1=- t2=- dt=0"},
-        {"start-up /TEST",
-         [](Main& m) {
-             StartupInitialState(m.f.station, {true, false});
-             return "";
-         },
-         "V--Oy-0- |||   ------ wire= t1=- t2=- dt=0"},
         {"no port, no search",
          [](Main& m) {
              m.f.state.iSerialPort = 0;
              StartupDeviceSearch(m.f.station);
-             return "";
+             return false;
          },
-         "VTFOyc-1- |||  #330 ------ wire= t1=- t2=- dt=0"},
+         {.porta = texts.Text(kTextPortNotSet)}},
         {"port 1 searches",
          [](Main& m) {
              m.f.state.iSerialPort = 1;
              StartupDeviceSearch(m.f.station);
-             return "";
+             return false;
          },
-         "VTFOyc-1- |||  #331 -S---- wire= t1=1000 t2=- dt=0"},
+         {.porta = texts.Text(kTextPortSearching), .searching = true, .pollArmed = true}},
         {"demo armed",
-         [&](Main& m) {
-             arm(m);
-             return "";
+         [](Main& m) {
+             OnToolbarButton(m.f.station, Button::Test);
+             return false;
          },
-         "V-F----1- " + demo + "  A----- wire= t1=- t2=- dt=0"},
+         {.stato = armedLook, .vehicle = "FIAT", .armed = true}},
         {"stop, No",
-         [&](Main& m) {
-             m.Online("2.1B"), arm(m), m.f.messages.answers = {kAnswerNo};
+         [](Main& m) {
+             m.OnlineAndArmed("2.1B");
+             m.f.messages.answers = {kAnswerNo};
              OnToolbarButton(m.f.station, Button::Ferma);
-             return "";
+             return false;
          },
-         "V-F----1f " + demo + " #3321 A---P- wire=" + asked},
+         {.stato = armedLook,
+          .porta = online,
+          .vehicle = "FIAT",
+          .armed = true,
+          .comboFocus = 1,
+          .messages = 1}},
         {"stop, Yes, letter version: CAN",
-         [&](Main& m) {
-             m.Online("2.1B"), arm(m), m.f.state.SelectedAccFile = "26000123.ACC";
-             return said(StopTest(m.f.station));
+         [](Main& m) {
+             m.OnlineAndArmed("2.1B");
+             m.f.state.SelectedAccFile = "26000123.ACC";
+             const bool stoppedIt = StopTest(m.f.station);
+             return stoppedIt && m.f.state.SelectedAccFile.empty();
          },
-         "1VT-Oyc0f ||| #337 #3321 ----P- wire=24," + asked},
+         {.returned = true,
+          .stato = stopped,
+          .porta = online,
+          .fermaOn = false,
+          .comboIndex = 0,
+          .comboFocus = 2,
+          .wire = "\x18",
+          .messages = 1}},
         {"stop, Yes, digit version: no CAN",
-         [&](Main& m) {
-             m.Online("2.10"), arm(m);
-             return said(StopTest(m.f.station));
+         [](Main& m) {
+             m.OnlineAndArmed("2.10");
+             return StopTest(m.f.station);
          },
-         "1VT-Oyc0f ||| #337 #3321 ----P- wire=" + asked},
+         {.returned = true,
+          .stato = stopped,
+          .porta = online,
+          .fermaOn = false,
+          .comboIndex = 0,
+          .comboFocus = 2,
+          .messages = 1}},
         {"Esc off",
-         [&](Main& m) {
+         [](Main& m) {
              m.f.state.bCloseWithEsc = false;
-             return said(OnKeyPressEsc(m.f.station));
+             return OnKeyPressEsc(m.f.station);
          },
-         "0VTFOyc-1- |||   ------ wire= t1=- t2=- dt=0"},
-        {"Esc on closes", esc, "1VTFOyc-1- |||   --QU-- wire= t1=- t2=- dt=0"},
+         {}},
+        {"Esc on closes",
+         [](Main& m) {
+             m.f.state.bCloseWithEsc = true;
+             return OnKeyPressEsc(m.f.station);
+         },
+         {.returned = true, .quit = true, .unloaded = true}},
         {"Esc, armed, No",
-         [&](Main& m) {
-             arm(m), m.f.messages.answers = {kAnswerNo};
-             return esc(m);
+         [](Main& m) {
+             OnToolbarButton(m.f.station, Button::Test);
+             m.f.messages.answers = {kAnswerNo};
+             m.f.state.bCloseWithEsc = true;
+             return OnKeyPressEsc(m.f.station);
          },
-         "1V-F----1- " + demo + "  A----- wire=" + asked},
+         {.returned = true, .stato = armedLook, .vehicle = "FIAT", .armed = true, .messages = 1}},
         {"Esci, armed, Yes",
-         [&](Main& m) {
-             arm(m);
+         [](Main& m) {
+             OnToolbarButton(m.f.station, Button::Test);
              OnToolbarButton(m.f.station, Button::Esci);
-             return "";
+             return false;
          },
-         "VT-Oyc0f ||| #337  --QU-- wire=" + asked},
-        {"closing: EOT to a letter version",
-         [&](Main& m) {
-             m.Online("V1A"), m.f.timers.StartTimer(kTimerPoll, 1000);
-             return said(QueryUnload(m.f.station));
+         {.stato = stopped,
+          .fermaOn = false,
+          .quit = true,
+          .unloaded = true,
+          .comboIndex = 0,
+          .comboFocus = 1,
+          .messages = 1}},
+        {"closing: EOT to a letter version, the search stopped",
+         [](Main& m) {
+             m.OnlineAndArmed("V1A");
+             m.f.state.bTestArmed = false;
+             m.f.timers.StartTimer(kTimerPoll, 1000);
+             return QueryUnload(m.f.station);
          },
-         "1VTFOyc-1f |||  #3321 --Q--- wire=4, t1=- t2=- dt=0"},
+         {.returned = true,
+          .stato = armedLook,
+          .porta = online,
+          .vehicle = "FIAT",
+          .quit = true,
+          .comboFocus = 1,
+          .wire = "\x04"}},
         {"closing: a buffer that never drains",
-         [&](Main& m) {
-             m.f.port.Open(3), m.f.port.outBufferCount = 7;
-             return said(QueryUnload(m.f.station));
+         [](Main& m) {
+             m.f.port.Open(3);
+             m.f.port.outBufferCount = 7;
+             return QueryUnload(m.f.station);
          },
-         "1VTFOyc-1- |||   --Q--- wire= t1=- t2=- dt=2000"},
-        {"poll tick, not searching", [&](Main& m) { return poll(m, 5000); },
-         "1VTFOyc-1- |||   ------ wire= t1=- t2=- dt=5000"},
+         {.returned = true, .quit = true, .spentMs = 2000}},
+        {"poll tick, not searching",
+         [](Main& m) {
+             m.f.timers.StartTimer(kTimerPoll, 1000);
+             m.f.timers.Advance(5000);
+             return m.f.port.opened.empty();
+         },
+         {.returned = true, .spentMs = 5000}},
         {"poll tick, online",
-         [&](Main& m) {
+         [](Main& m) {
              m.f.state.bDeviceSearch = m.f.state.bDeviceOnline = true;
-             return poll(m, 3000);
+             m.f.timers.StartTimer(kTimerPoll, 1000);
+             m.f.timers.Advance(3000);
+             return m.f.port.opened.empty();
          },
-         "1VTFOyc-1- |||   -S---- wire= t1=- t2=- dt=3000"},
-        {"close timer unloads once",
-         [&](Main& m) {
-             m.f.timers.StartTimer(kTimerClose, 100), m.f.timers.Advance(99);
-             const std::string before = said(m.f.view.unloaded);
-             m.f.timers.Advance(1);
-             return before;
+         {.returned = true, .searching = true, .spentMs = 3000}},
+        {"close timer unloads once, after 100 ms",
+         [](Main& m) {
+             m.f.timers.StartTimer(kTimerClose, 100);
+             m.f.timers.Advance(99);
+             return m.f.view.unloaded;
          },
-         "0VTFOyc-1- |||   --QU-- wire= t1=- t2=- dt=100"},
+         {.spentMs = 99}},
         {"about box pauses the search",
          [](Main& m) {
-             m.f.state.bDeviceSearch = true, m.f.timers.StartTimer(kTimerPoll, 1000),
+             m.f.state.bDeviceSearch = true;
+             m.f.timers.StartTimer(kTimerPoll, 1000);
              InfoBoxOpening(m.f.station);
-             const std::string during = m.Timer(kTimerPoll);
-             m.f.timers.Advance(300), InfoBoxClosed(m.f.station);
-             return during;
+             const bool paused = !m.f.timers.IsRunning(kTimerPoll);
+             m.f.timers.Advance(300);
+             InfoBoxClosed(m.f.station);
+             return paused;
          },
-         "-VTFOyc-1- |||   -S---- wire= t1=1000 t2=- dt=300"},
+         {.returned = true, .searching = true, .pollArmed = true, .spentMs = 300}},
     };
     for (const Row& row : rows) {
         Main m;
-        const std::string returned = row.act(m);
-        EXPECT_EQ(returned + m.Look(), row.look) << row.what;
+        const bool returned = row.act(m);
+        EXPECT_EQ(m.Look(returned), row.want) << row.what;
     }
+    Main m;
+    m.f.timers.StartTimer(kTimerClose, 100);
+    m.f.timers.Advance(1000);
+    EXPECT_EQ(m.Look(false), (Seen{.quit = true, .unloaded = true, .spentMs = 1000}));
 }
 
 } // namespace

@@ -1,18 +1,21 @@
 // The wire: checksum, byte-by-byte framing whatever the split of the
-// stream, the NAK's timing and count, the port events and the connection
-// attempts.
+// stream, the NAK's timing and count, the port events, the connection
+// attempts and the port scan, all on virtual time.
 
 #include "device/FrameAssembler.h"
 #include "device/PortScan.h"
 #include "device/LinkFixture.h"
+#include "dialogs/frmOpzioni.h"
 
 namespace heliotab::testing_link {
 namespace {
 
+using Step = std::function<void(Link&)>;
+
 TEST(FrameChecksum, SumsPositionsTwoToNMinusTwoIntoTwoUpperCaseHexDigits) {
-    // 'a' + 'b' + 'c' = 0x126; the STX and checksum places do not count; bytes above 127 count as
-    // bytes; n = 4: position 2 only; sums beyond 32767 (48800 = 0xBEA0, 1275000 = 0x137478).
-    const std::vector<std::pair<std::string, std::string>> rows{
+    // 'a' + 'b' + 'c' = 0x126; bytes above 127 count as bytes; sums beyond
+    // 32767 keep their low byte (48800 = 0xBEA0, 1275000 = 0x137478).
+    const std::pair<std::string, std::string> rows[] = {
         {"\x02"
          "abc??",
          "26"},
@@ -22,7 +25,6 @@ TEST(FrameChecksum, SumsPositionsTwoToNMinusTwoIntoTwoUpperCaseHexDigits) {
         {"\x02\xFA\x01??", "FB"},
         {"\x02\x0A??", "0A"},
         {"", "00"},
-        {"\x02", "00"},
         {"\x02"
          "AB",
          "00"},
@@ -36,33 +38,31 @@ TEST(FrameChecksum, SumsPositionsTwoToNMinusTwoIntoTwoUpperCaseHexDigits) {
 }
 
 TEST(Link, FramesRunFromStxToTheNextEtxAndNothingElseIsAFrame) {
-    // A NUL stays in the frame; a frame too long is dropped, one just at the bound is kept, one
-    // past it resyncs.
+    // A NUL stays in the frame; a frame at the bound is kept, one past it
+    // is dropped and the next STX starts again.
     const std::string big = "\x02" + std::string(FrameAssembler::kMaxFrame - 1, 'x');
-    const std::vector<std::pair<std::string, std::vector<std::string>>> rows{
-        {std::string("noise\x03\x02"
-                     "FAR1\x03junk\x02"
-                     "FAR2\0x\x03",
-                     24),
-         {"\x02"
-          "FAR1",
-          std::string("\x02"
-                      "FAR2\0x",
-                      7)}},
-        {"\x02"
-         "FAR-half\x02"
-         "FAR-whole\x03",
-         {"\x02"
-          "FAR-whole"}},
-        {"\x02"
-         "FAR no end",
-         {}},
-        {"\x02" + std::string(FrameAssembler::kMaxFrame + 10, 'x') + "\x03", {}},
-        {big + "\x03", {big}},
-        {big + "y\x03\x02"
-               "FAR\x03",
-         {"\x02"
-          "FAR"}}};
+    const std::pair<std::string, std::vector<std::string>> rows[] = {{std::string("noise\x03\x02"
+                                                                                  "FAR1\x03junk\x02"
+                                                                                  "FAR2\0x\x03",
+                                                                                  24),
+                                                                      {"\x02"
+                                                                       "FAR1",
+                                                                       std::string("\x02"
+                                                                                   "FAR2\0x",
+                                                                                   7)}},
+                                                                     {"\x02"
+                                                                      "FAR-half\x02"
+                                                                      "FAR-whole\x03",
+                                                                      {"\x02"
+                                                                       "FAR-whole"}},
+                                                                     {"\x02"
+                                                                      "FAR no end",
+                                                                      {}},
+                                                                     {big + "\x03", {big}},
+                                                                     {big + "y\x03\x02"
+                                                                            "FAR\x03",
+                                                                      {"\x02"
+                                                                       "FAR"}}};
     for (auto& [stream, frames] : rows) {
         Link t;
         t.f.link.ReceiveBytes(stream);
@@ -74,52 +74,49 @@ TEST(Link, FramesRunFromStxToTheNextEtxAndNothingElseIsAFrame) {
 }
 
 // A whole session (identity, start, results, another status, a bad frame,
-// sign-off) as the wire with times, the file, the messages and the flags.
-std::string SessionStream() {
-    Separated sep;
-    sep.aims[3] = "A#";
-    return Wire(FixedIdentity(false)) + "garbage" + Wire(FixedStatus('1')) +
-           Wire(SeparatedFrame(sep)) + Wire(FixedStatus('7')) +
-           "\x02"
-           "FARbad\x03" +
-           Wire(FixedStatus('3'));
+// sign-off) fed in pieces cut at the given places.
+struct Session {
+    std::vector<Sent> wire;
+    size_t messages;
+    bool online, armed, delivered;
+    bool operator==(const Session&) const = default;
+};
+void PrintTo(const Session& s, std::ostream* os) {
+    *os << ::testing::PrintToString(s.wire) << " messages " << s.messages << " online " << s.online
+        << " armed " << s.armed << " delivered " << s.delivered;
 }
 
-std::string RunSession(const std::vector<size_t>& cuts) {
+Session RunSession(const std::string& stream, const std::vector<size_t>& cuts) {
     Link t;
     t.GoOnline();
     t.st.bTestArmed = true;
-    const std::string stream = SessionStream();
     size_t from = 0;
-    for (size_t cut : cuts)
-        t.Feed(stream.substr(from, cut - from)), from = cut;
+    for (size_t cut : cuts) {
+        t.Feed(stream.substr(from, cut - from));
+        from = cut;
+    }
     t.Feed(stream.substr(from));
-    const int64_t end = t.f.clock.Ms();
     t.f.timers.Advance(600);
-    std::string o;
-    for (auto& b : t.f.port.sent)
-        o += std::to_string(b.byte) + "@" + std::to_string(b.atMs - end) + " ";
-    for (auto& d : t.f.view.device)
-        o += d + "|";
-    const std::string file = testutil::ReadFile(t.folder.File("Test.FAR"));
-    for (const char* line : {"VertAbbSx=A\r\n", "Esito=#A\r\n", "Marca=LUXOMETRA\r\n"})
-        o += file.find(line) != std::string::npos ? "+" : "-";
-    return o + std::to_string(t.f.messages.shown.size()) +
-           t.Text(t.f.view.panels[Panel::PortaCOM]) + std::to_string(t.st.bDeviceOnline) +
-           std::to_string(t.st.bTestArmed);
+    const bool delivered = testutil::Exists(t.folder.File("Test.FAR"));
+    return {t.OnWire(), t.f.messages.shown.size(), t.st.bDeviceOnline, t.st.bTestArmed, delivered};
 }
 
 // Whole, byte by byte, and split once just before, at and after every STX
 // and ETX and half way through each frame.
 TEST(Link, WholeByteByByteAndSplitsAtTheFrameEdgesGiveTheSameOutcome) {
-    // ACK (start), ACK (results), ACK (other status), NAK 0.5 s after the
-    // bad frame; one message (delivered); signed off at the end.
-    const std::string expected = "6@0 6@0 6@0 21@500 ||||||+++1#33100", stream = SessionStream();
-    EXPECT_EQ(RunSession({}), expected);
+    const std::string stream = Wire(FixedIdentity(false)) + "garbage" + Wire(FixedStatus('1')) +
+                               Wire(SeparatedFrame({})) + Wire(FixedStatus('7')) +
+                               "\x02"
+                               "FARbad\x03" +
+                               Wire(FixedStatus('3'));
+    // ACK the start, the results and the other status; NAK the bad frame
+    // 0.5 s later; the delivery's message; signed off at the end.
+    const Session want{{{kACK, 0}, {kACK, 0}, {kACK, 0}, {kNAK, 500}}, 1, false, false, true};
+    EXPECT_EQ(RunSession(stream, {}), want);
     std::vector<size_t> every, cuts;
     for (size_t i = 1; i < stream.size(); ++i)
         every.push_back(i);
-    EXPECT_EQ(RunSession(every), expected);
+    EXPECT_EQ(RunSession(stream, every), want);
     for (size_t i = 0, from = 0; i < stream.size(); ++i) {
         if (stream[i] == '\x02')
             from = i;
@@ -128,7 +125,7 @@ TEST(Link, WholeByteByByteAndSplitsAtTheFrameEdgesGiveTheSameOutcome) {
     }
     for (size_t cut : cuts)
         if (cut > 0 && cut < stream.size())
-            ASSERT_EQ(RunSession({cut}), expected) << "split at " << cut;
+            ASSERT_EQ(RunSession(stream, {cut}), want) << "split at " << cut;
 }
 
 // A frame that arrives while an earlier frame's message is open is handled
@@ -139,84 +136,86 @@ TEST(Link, FramesArrivingUnderAnOpenMessageKeepTheirOrder) {
     const std::string other = Wire(FixedStatus('6'));
     t.f.messages.whileOpen = [&] { t.Feed(other.substr(20) + Wire(FixedStatus('5'))); };
     t.Feed(Wire(SeparatedFrame({.code = "4"})) + other.substr(0, 20));
-    EXPECT_EQ(t.Sent(), "\x06\x06\x06");
+    EXPECT_EQ(t.f.port.SentBytes(), "\x06\x06\x06");
 }
 
 TEST(Link, NakComesExactlyHalfASecondAfterTheBadFrame) {
     Link t;
     t.GoOnline();
     t.f.timers.Advance(123);
-    const int64_t at = t.f.clock.Ms();
     t.Feed(BadFrame() + kEtx);
     t.f.timers.Advance(499);
-    EXPECT_EQ(t.Sent(), "");
+    EXPECT_THAT(t.OnWire(), ElementsAre());
     t.f.timers.Advance(5001);
-    ASSERT_EQ(t.Sent(), "\x15");
-    EXPECT_EQ(t.f.port.sent[0].atMs, at + 500);
+    EXPECT_THAT(t.OnWire(), ElementsAre(Sent{kNAK, 623}));
 }
 
-// Bad frames in a row, each given 0.5 s, with frames between them: b bad,
-// i identity, o other status, s armed start, r results, 3 sign-off then
-// identity; m bad while two more bad ones come under its message; S
-// searching; q bad while the program closes; c bad with the port closed;
-// e a connection attempt's ENQ. The wire: N NAK, A ACK, E ENQ, ! the
-// message instead (fourth in a row).
+// Bad frames in a row, with other events between them: the wire, and how
+// many times message 362 came instead of the fourth NAK.
 TEST(Link, TheFourthBadFrameInARowGetsTheMessageInsteadOfANak) {
-    const std::vector<std::pair<std::string, std::string>> rows{
-        {"bbbb", "NNN!"},         {"bbbbb", "NNN!N"},       {"bioobbb", "NAANN!"},
-        {"bbbsb", "NNNAN"},       {"bbsbbrbb", "NNANNANN"}, {"bbb3bbbb", "NNNNNN!"},
-        {"bbbmbbbb", "NNN!NNN!"}, {"Sbbbbbiqcb", "N"},      {"qqqq", "!"},
-        {"bbbebbb", "NNNENNN"}};
-    const std::string bad = BadFrame() + kEtx;
-    const std::map<char, std::string> frames{
-        {'i', Wire(FixedIdentity(true))},
-        {'o', Wire(FixedStatus('5'))},
-        {'s', Wire(FixedStatus('1'))},
-        {'r', Wire(FixedResults(true))},
-        {'3', Wire(FixedStatus('3')) + Wire(FixedIdentity(true))}};
-    for (auto& [events, wire] : rows) {
+    const std::string badWire = BadFrame() + kEtx;
+    const Step bad = [&](Link& t) { t.Feed(badWire); };
+    const Step identity = [](Link& t) { t.Feed(Wire(FixedIdentity(true))); };
+    const Step other = [](Link& t) { t.Feed(Wire(FixedStatus('5'))); };
+    const Step start = [](Link& t) { t.Feed(Wire(FixedStatus('1'))); };
+    const Step results = [](Link& t) { t.Feed(Wire(FixedResults(true))); };
+    const Step signOffAndBack = [](Link& t) {
+        t.Feed(Wire(FixedStatus('3')) + Wire(FixedIdentity(true)));
+    };
+    const Step twoMoreUnderTheMessage = [&](Link& t) {
+        t.f.messages.whileOpen = [&t, &badWire] {
+            t.Feed(badWire + badWire);
+            t.f.timers.Advance(1000);
+        };
+    };
+    const Step search = [](Link& t) { t.st.bDeviceSearch = true; };
+    const Step badWhileQuitting = [&](Link& t) {
+        t.Feed(badWire);
+        t.f.timers.Advance(200);
+        t.st.bQuitQuery = true;
+        t.f.timers.Advance(1000);
+        t.st.bQuitQuery = false;
+    };
+    const Step badOnAClosedPort = [&](Link& t) {
+        t.Feed(badWire);
+        t.f.port.Close();
+        t.f.timers.Advance(1000);
+        t.f.port.Open(3);
+    };
+    const Step poll = [](Link& t) { CarryOut(t.s, t.f.link.PollDevice(false)); };
+    const struct Row {
+        std::vector<Step> events;
+        std::string wire;
+        int messages;
+    } rows[] = {
+        {{bad, bad, bad, bad}, "\x15\x15\x15", 1},
+        {{bad, bad, bad, bad, bad}, "\x15\x15\x15\x15", 1},
+        {{bad, identity, other, other, bad, bad, bad}, "\x15\x06\x06\x15\x15", 1},
+        {{bad, bad, bad, start, bad}, "\x15\x15\x15\x06\x15", 0},
+        {{bad, bad, start, bad, bad, results, bad, bad}, "\x15\x15\x06\x15\x15\x06\x15\x15", 0},
+        {{bad, bad, bad, signOffAndBack, bad, bad, bad, bad}, "\x15\x15\x15\x15\x15\x15", 1},
+        {{bad, bad, bad, twoMoreUnderTheMessage, bad, bad, bad, bad, bad},
+         "\x15\x15\x15\x15\x15\x15",
+         2},
+        {{search, bad, bad, bad, bad, bad, identity, badWhileQuitting, badOnAClosedPort, bad},
+         "\x15",
+         0},
+        {{badWhileQuitting, badWhileQuitting, badWhileQuitting, badWhileQuitting}, "", 1},
+        {{bad, bad, bad, poll, bad, bad, bad}, "\x15\x15\x15\x05\x15\x15\x15", 0},
+    };
+    for (const Row& row : rows) {
         Link t;
         t.GoOnline();
         t.st.bTestArmed = true;
-        // Only message 362 counts here (a delivered result has its own).
-        auto stops = [&] {
-            return std::count_if(
-                t.f.messages.shown.begin(), t.f.messages.shown.end(), [&](const ShownMessage& m) {
-                    return t.Text(m.text) + t.Text(m.title) + std::to_string(m.style) ==
-                           "#362#36116";
-                });
-        };
-        for (char e : events) {
-            const auto shown = stops();
-            if (e == 'm')
-                t.f.messages.whileOpen = [&] {
-                    t.Feed(bad + bad);
-                    t.f.timers.Advance(1000);
-                };
-            if (e == 'b' || e == 'm' || e == 'q' || e == 'c')
-                t.Feed(bad);
-            if (frames.count(e))
-                t.Feed(frames.at(e));
-            if (e == 'S')
-                t.st.bDeviceSearch = true;
-            if (e == 'e')
-                CarryOut(t.s, t.f.link.PollDevice(false));
-            if (e == 'q')
-                t.f.timers.Advance(200), t.st.bQuitQuery = true, t.f.timers.Advance(1000),
-                                         t.st.bQuitQuery = false;
-            if (e == 'c')
-                t.f.port.Close(), t.f.timers.Advance(1000), t.f.port.Open(3);
+        for (const Step& event : row.events) {
+            event(t);
             t.f.timers.Advance(500);
-            if (stops() > shown)
-                t.f.port.sent.push_back({'!', 0});
         }
-        std::string got;
-        for (auto& b : t.f.port.sent)
-            got += b.byte == kNAK   ? 'N'
-                   : b.byte == kACK ? 'A'
-                   : b.byte == kENQ ? 'E'
-                                    : char(b.byte);
-        EXPECT_EQ(got, wire) << events;
+        EXPECT_EQ(t.f.port.SentBytes(), row.wire) << row.events.size();
+        const auto badFrameMessages =
+            std::count_if(t.f.messages.shown.begin(), t.f.messages.shown.end(),
+                          [](const ShownMessage& m) { return m.title == Lang(kBadFramesTitle); });
+        EXPECT_EQ(badFrameMessages, row.messages) << row.events.size();
     }
 }
 
@@ -224,15 +223,10 @@ TEST(Link, TheFourthBadFrameInARowGetsTheMessageInsteadOfANak) {
 // also while quitting) starts the close timer: 0.1 s, then the unload.
 TEST(Link, CloseTimerStartsAfterEveryPortEventWhileACloseIsPending) {
     Link t;
-    auto due = [&] {
-        return t.f.timers.IsRunning(kTimerClose) ? t.f.timers.DueAt(kTimerClose) - t.f.clock.Ms()
-                                                 : -1;
-    };
     t.Feed("x");
-    EXPECT_EQ(due(), -1);
+    EXPECT_FALSE(t.f.timers.IsRunning(kTimerClose));
     t.st.bClosePending = true;
     t.Feed("no frame at all");
-    EXPECT_EQ(due(), 100);
     t.f.timers.Advance(99);
     EXPECT_FALSE(t.f.view.unloaded);
     t.f.timers.Advance(1);
@@ -240,7 +234,7 @@ TEST(Link, CloseTimerStartsAfterEveryPortEventWhileACloseIsPending) {
     for (bool quitting : {false, true}) {
         t.st.bQuitQuery = quitting;
         OnSerialDisconnect(t.s);
-        EXPECT_EQ(due(), 100) << quitting;
+        EXPECT_EQ(t.f.timers.DueAt(kTimerClose) - t.f.clock.Ms(), 100) << quitting;
         t.f.timers.StopTimer(kTimerClose);
     }
 }
@@ -253,140 +247,200 @@ TEST(Link, DisconnectClosesThePortDropsThePendingNakAndSearchesAgain) {
     Link t;
     t.GoMeasuring();
     t.Feed(BadFrame() + kEtx + Wire(FixedStatus('5')).substr(0, 10));
-    EXPECT_EQ(t.Words(t.f.link.PortLost()), "close t3- " + kResetWords);
+    LinkActions want{ClosePort{}, StopTimer{kTimerNakDelay}};
+    want.insert(want.end(), kReset.begin(), kReset.end());
+    EXPECT_EQ(t.f.link.PortLost(), want);
     t.f.link.ReceiveBytes(Wire(FixedStatus('5')).substr(10));
     std::string frame;
     EXPECT_FALSE(t.f.link.NextFrame(frame));
     t.GoMeasuring();
     t.Feed(BadFrame() + kEtx);
     OnSerialDisconnect(t.s);
-    EXPECT_FALSE(t.f.port.IsOpen() || t.st.bTestArmed);
-    t.f.timers.Advance(1499);
-    EXPECT_EQ(t.Sent(), "");
+    EXPECT_FALSE(t.f.port.IsOpen());
+    t.f.timers.Advance(1500);
+    EXPECT_THAT(t.OnWire(), ElementsAre(Sent{kENQ, 1500}));
     EXPECT_EQ(t.f.port.opened, std::vector<int>{3});
-    t.f.timers.Advance(1);
-    EXPECT_EQ(t.Sent(), "\x05");
     t.st.bQuitQuery = true;
-    EXPECT_EQ(t.Words(t.f.link.PortLost()), "close t3-");
+    EXPECT_THAT(t.f.link.PortLost(), ElementsAre(ClosePort{}, StopTimer{kTimerNakDelay}));
 }
 
-// Timer 1's connection attempt on virtual time: close, 0.5 s, open, 0.5 s,
-// ENQ, and the re-arm once the attempt is over.
-// Start-up with the search on and timer 1 running; `during` runs at atMs.
-// The outcome: ENQ, open and close times (ms), timer 1 armed at the end,
-// searching, an attempt running, the port panel, the messages.
-std::string Timeline(Link& t, int64_t untilMs, int64_t atMs = -1,
-                     const std::function<void(Link&)>& during = {}) {
+// Timer 1's connection attempts on virtual time, seen every 50 ms from a
+// start-up with the search on.
+struct Timeline {
+    std::vector<int64_t> enq, opened, closed; // ms
+    bool pollArmed, searching;
+    std::string porta; // panel PortaCOM
+    size_t messages;
+    bool operator==(const Timeline&) const = default;
+};
+void PrintTo(const Timeline& t, std::ostream* os) {
+    using ::testing::PrintToString;
+    *os << "enq " << PrintToString(t.enq) << " opened " << PrintToString(t.opened) << " closed "
+        << PrintToString(t.closed) << " armed " << t.pollArmed << " searching " << t.searching
+        << " '" << t.porta << "' messages " << t.messages;
+}
+
+Timeline Attempts(Link& t, int64_t untilMs, int64_t atMs, const Step& during) {
     t.st.bDeviceSearch = true;
     t.f.timers.StartTimer(kTimerPoll, 1000);
-    const int64_t t0 = t.f.clock.Ms();
-    std::string opens, closes, enq;
+    Timeline out{};
     bool wasOpen = false;
     for (int64_t ms = 0; ms <= untilMs; ms += 50) {
         if (ms > 0)
             t.f.timers.Advance(50);
-        if (ms == atMs && during)
+        if (ms == atMs)
             during(t);
         if (t.f.port.IsOpen() != wasOpen)
-            (wasOpen ? closes : opens) += std::to_string(ms) + ",";
+            (wasOpen ? out.closed : out.opened).push_back(ms);
         wasOpen = t.f.port.IsOpen();
     }
-    for (auto& b : t.f.port.sent)
+    for (const Sent& b : t.OnWire())
         if (b.byte == kENQ)
-            enq += std::to_string(b.atMs - t0) + ",";
-    std::string out =
-        "E" + enq + " O" + opens + " C" + closes + " " +
-        (t.f.timers.IsRunning(kTimerPoll) ? "armed" : "-") + (t.st.bDeviceSearch ? " S" : " -") +
-        (t.f.link.PollDeviceRunning() ? "R " : "- ") + t.Text(t.f.view.panels[Panel::PortaCOM]);
-    for (int port : t.f.port.opened)
-        out += " " + std::to_string(port);
-    for (auto& m : t.f.messages.shown)
-        out += " msg" + t.Text(m.text) + t.Text(m.title) + std::to_string(m.style);
+            out.enq.push_back(b.atMs);
+    out.pollArmed = t.f.timers.IsRunning(kTimerPoll);
+    out.searching = t.st.bDeviceSearch;
+    out.porta = t.f.view.panels[Panel::PortaCOM];
+    out.messages = t.f.messages.shown.size();
     return out;
 }
 
 TEST(PollDevice, EachAttemptAndWhatEndsIt) {
-    const std::string identity = Wire(FixedIdentity(true));
-    using Act = std::function<void(Link&)>;
-    const Act feed = [&](Link&t) { t.Feed(identity); },
-              quit = [](Link&t) { t.st.bQuitQuery = true; };
+    const Step none = [](Link&) {};
+    const Step identity = [](Link& t) { t.Feed(Wire(FixedIdentity(true))); };
+    const Step quit = [](Link& t) { t.st.bQuitQuery = true; };
+    const std::string online = Lang(kPortOnline, "1");
     const struct Row {
         const char* what;
-        Act setup;
+        Step setup;
         int64_t until, at;
-        Act during;
-        std::string outcome;
+        Step during;
+        Timeline want;
     } rows[] = {
-        {"nobody answers", nullptr, 7500, -1, nullptr,
-         "E1500,3500,5500,7500, O1000,3000,5000,7000, C2500,4500,6500, armed S-  3 3 3 3"},
-        {"port 1", [](Link& t) { t.st.iSerialPort = 1; }, 1500, -1, nullptr,
-         "E1500, O1000, C armed S-  1"},
-        {"no port configured", [](Link& t) { t.st.iSerialPort = 0; }, 4000, -1, nullptr,
-         "E O C armed S- #330"},
-        {"answered after the ENQ", nullptr, 10000, 1600, feed, "E1500, O1000, C - -- #332+1 3"},
-        {"answered inside the waits: that ENQ still goes", nullptr, 10000, 1200, feed,
-         "E1500, O1000, C - -- #332+1 3"},
+        {"nobody answers",
+         none,
+         7500,
+         -1,
+         none,
+         {{1500, 3500, 5500, 7500},
+          {1000, 3000, 5000, 7000},
+          {2500, 4500, 6500},
+          true,
+          true,
+          "",
+          0}},
+        {"no port configured",
+         [](Link& t) { t.st.iSerialPort = 0; },
+         4000,
+         -1,
+         none,
+         {{}, {}, {}, true, true, Lang(kPortNotSet), 0}},
+        {"answered after the ENQ",
+         none,
+         10000,
+         1600,
+         identity,
+         {{1500}, {1000}, {}, false, false, online, 0}},
+        {"answered inside the waits: that ENQ still goes",
+         none,
+         10000,
+         1200,
+         identity,
+         {{1500}, {1000}, {}, false, false, online, 0}},
         // While the second question is open the port comes free: the third try works.
         {"open fails: Yes, Yes retries the same port",
          [](Link& t) {
-             t.f.port.openFails = true, t.f.messages.answers = {kAnswerYes, kAnswerYes};
+             t.f.port.openFails = true;
+             t.f.messages.answers = {kAnswerYes, kAnswerYes};
              t.f.messages.whileOpen = [&t] {
                  t.f.messages.whileOpen = [&t] { t.f.port.openFails = false; };
              };
          },
-         1500, -1, nullptr, "E1500, O1000, C armed S-  3 msg#366#36520 msg#366#36520"},
+         1500,
+         -1,
+         none,
+         {{1500}, {1000}, {}, true, true, "", 2}},
         {"open fails: No stops the search",
-         [](Link& t) { t.f.port.openFails = true, t.f.messages.answers = {kAnswerNo}; }, 5000, -1,
-         nullptr, "E O C - --  msg#366#36520"},
-        {"quit while the open port waits", nullptr, 5000, 1200, quit, "E O1000, C - S-  3"},
-        {"quit while the closed port waits", nullptr, 5000, 2600, quit,
-         "E1500, O1000, C2500, - S-  3"},
-        {"the search switched off before the tick", nullptr, 5000, 0,
-         [](Link& t) { t.st.bDeviceSearch = false; }, "E O C - -- "},
-        {"the options dialog takes the port half way", nullptr, 5000, 1200,
-         [](Link& t) { OptionsDialogOpening(t.s); }, "E O1000, C1200, - S- #331 3"},
-        {"a second call while running does nothing", nullptr, 1500, 1000,
          [](Link& t) {
-             EXPECT_TRUE(t.f.link.PollDeviceRunning());
-             EXPECT_EQ(t.Words(t.f.link.PollDevice(true)), "");
+             t.f.port.openFails = true;
+             t.f.messages.answers = {kAnswerNo};
          },
-         "E1500, O1000, C armed S-  3"},
-        {"sign-off: polling again two seconds later", nullptr, 8000, 1600,
-         [&](Link& t) { t.Feed(identity), t.Feed(Wire(FixedStatus('3'))); },
-         "E1500,3600,5600,7600, O1000,3100,5100,7100, C2600,4600,6600, armed S- #331 3 3 3 3"},
-        {"the options dialog opens and closes", nullptr, 4000, 1600,
-         [&](Link& t) {
-             t.Feed(identity);
+         5000,
+         -1,
+         none,
+         {{}, {}, {}, false, false, "", 1}},
+        {"quit while the open port waits",
+         none,
+         5000,
+         1200,
+         quit,
+         {{}, {1000}, {}, false, true, "", 0}},
+        {"quit while the closed port waits",
+         none,
+         5000,
+         2600,
+         quit,
+         {{1500}, {1000}, {2500}, false, true, "", 0}},
+        {"the search switched off before the tick",
+         none,
+         5000,
+         0,
+         [](Link& t) { t.st.bDeviceSearch = false; },
+         {{}, {}, {}, false, false, "", 0}},
+        {"the options dialog takes the port half way",
+         none,
+         5000,
+         1200,
+         [](Link& t) { OptionsDialogOpening(t.s); },
+         {{}, {1000}, {1200}, false, true, Lang(kPortSearching), 0}},
+        {"sign-off: polling again two seconds later",
+         none,
+         8000,
+         1600,
+         [](Link& t) { t.Feed(Wire(FixedIdentity(true)) + Wire(FixedStatus('3'))); },
+         {{1500, 3600, 5600, 7600},
+          {1000, 3100, 5100, 7100},
+          {2600, 4600, 6600},
+          true,
+          true,
+          Lang(kPortSearching),
+          0}},
+        {"the options dialog opens and closes",
+         none,
+         4000,
+         1600,
+         [](Link& t) {
+             t.Feed(Wire(FixedIdentity(true)));
              OptionsDialogOpening(t.s);
-             EXPECT_EQ(t.f.view.device, (std::array<std::string, 6>{}));
              OptionsDialogClosed(t.s);
          },
-         "E1500,3100, O1000,2600, C1600, armed S- #331 3 3"},
+         {{1500, 3100}, {1000, 2600}, {1600}, true, true, Lang(kPortSearching), 0}},
     };
     for (const Row& row : rows) {
         Link t;
-        if (row.setup)
-            row.setup(t);
-        EXPECT_EQ(Timeline(t, row.until, row.at, row.during), row.outcome) << row.what;
+        row.setup(t);
+        EXPECT_EQ(Attempts(t, row.until, row.at, row.during), row.want) << row.what;
     }
 }
 
-// The port scan on virtual time, against simulated devices on COM1..COM16:
-// the bytes each port received and when, the port found, the label and the
-// confirm button at the end.
-constexpr int kReplyMs = 20; // the devices answer 20 ms after ENQ
+TEST(PollDevice, ASecondCallWhileAnAttemptRunsDoesNothing) {
+    Link t;
+    t.st.bDeviceSearch = true;
+    CarryOut(t.s, t.f.link.PollDevice(false));
+    EXPECT_TRUE(t.f.link.PollDeviceRunning());
+    EXPECT_THAT(t.f.link.PollDevice(true), ElementsAre());
+    EXPECT_THAT(t.f.port.opened, ElementsAre(3));
+}
 
-// comDummy over a table of devices: each answers its n-th ENQ with the n-th
-// letter of its script (the last one repeats): g a good identity frame, b
-// one with a bad checksum, o a good frame of class "XYZ", s a good one a
-// byte at a time, . nothing. A port without a device cannot be opened.
-// Answers are queued and taken by the test loop once due, as the reader
-// thread's chunks would be.
+// The port scan on virtual time against simulated devices on COM1..COM16:
+// each answers its n-th ENQ 20 ms later by the n-th entry of its script
+// (the last one repeats); a port without a device cannot be opened.
+enum Reply { kGood, kBad, kOther, kByteByByte, kSilent };
+constexpr int kReplyMs = 20;
+
 struct DevicePort : SerialPort {
-    DevicePort(FakeClock& clock, std::map<int, std::string> devices)
-        : devices_(std::move(devices)), clock_(clock) {}
+    DevicePort(FakeClock& c, std::map<int, std::vector<Reply>> d) : clock(c), devices(d) {}
     bool Open(int p) override {
-        return !open_ && devices_.count(p) && (opened.push_back(open_ = p), true);
+        return !open_ && devices.count(p) && (opened.push_back(open_ = p), true);
     }
     void Close() override { open_ = 0; }
     bool IsOpen() const override { return open_ != 0; }
@@ -395,61 +449,50 @@ struct DevicePort : SerialPort {
         if (!open_)
             return false;
         sent[open_] += static_cast<char>(b);
-        if (b == kACK)
-            ackAtMs = clock_.Ms();
-        const std::string& script = devices_[open_];
-        const char kind =
-            b != kENQ ? '.' : script[std::min<size_t>(enqs_[open_]++, script.size() - 1)];
+        const std::vector<Reply>& script = devices[open_];
+        if (b != kENQ)
+            return true;
+        const Reply r = script[std::min<size_t>(enqs[open_]++, script.size() - 1)];
         std::string good = Wire(FixedIdentity(true)), bad = good,
                     other = Wire(kStx + "XYZ" + FixedIdentity(true).substr(4));
         bad[bad.size() - 2] ^= 1;
-        const std::string reply = kind == 'g' || kind == 's' ? good
-                                  : kind == 'b'              ? bad
-                                  : kind == 'o'              ? other
-                                                             : "";
-        const size_t step = kind == 's' ? 1 : reply.size();
+        const std::string reply = r == kBad ? bad : r == kOther ? other : r == kSilent ? "" : good;
+        const size_t step = r == kByteByByte ? 1 : reply.size();
         for (size_t i = 0; i < reply.size(); i += step)
-            pending_.push_back({clock_.Ms() + kReplyMs, open_, reply.substr(i, step)});
+            pending.push_back({clock.Ms() + kReplyMs, open_, reply.substr(i, step)});
         return true;
-    }
-    // Chunks due now, for the port that is open now.
-    std::vector<std::string> TakeDue() {
-        std::vector<std::string> due;
-        for (; !pending_.empty() && pending_.front().atMs <= clock_.Ms(); pending_.pop_front())
-            if (pending_.front().port == open_)
-                due.push_back(pending_.front().bytes);
-        return due;
     }
     struct Chunk {
         int64_t atMs;
         int port;
         std::string bytes;
     };
+    FakeClock& clock;
+    std::map<int, std::vector<Reply>> devices;
+    std::map<int, std::string> sent;
     std::vector<int> opened;
-    std::map<int, std::string> sent, devices_;
-    int64_t ackAtMs = -1;
-    FakeClock& clock_;
-    std::map<int, size_t> enqs_;
-    std::deque<Chunk> pending_;
+    std::map<int, size_t> enqs;
+    std::deque<Chunk> pending;
     int open_ = 0;
 };
 
-// The scan against the devices; the dialog's label and buttons as plain values.
 struct Scan : ScanView {
     void SetPortLabel(const std::string& t) override { label = t; }
     void EnableScanControls(bool e) override { controls = e; }
-    bool ConfirmEnabled() override { return confirm; }
     void EnableConfirm(bool e) override { confirm = e; }
-    explicit Scan(std::map<int, std::string> devices) : port{clock, std::move(devices)} {
-        st.LanguageIni.SetIniFile(std::string(HELIOTAB_SOURCE_DIR) + "/data/Language.ini");
-        timers.onTimer = [this](int id) { scan.OnTimer(id); };
+    explicit Scan(std::map<int, std::vector<Reply>> devices) : port{clock, devices} {
+        st.LanguageIni.SetIniFile(HELIOTAB_SOURCE_DIR "/data/Language.ini");
+        timers.onTimer = [this](int id) { CarryOutScan(side, scan.OnTimer(id)); };
     }
-    // Runs virtual time in 1 ms steps, delivering the devices' answers.
+    // Runs virtual time in 1 ms steps, delivering the devices' answers
+    // to the port that is open when they are due.
     void RunUntilDone(int64_t limitMs) {
         while (scan.Running() && clock.Ms() < limitMs) {
             timers.Advance(1);
-            for (const std::string& chunk : port.TakeDue())
-                scan.OnBytes(chunk.data(), chunk.size());
+            for (; !port.pending.empty() && port.pending.front().atMs <= clock.Ms();
+                 port.pending.pop_front())
+                if (port.pending.front().port == port.open_)
+                    CarryOutScan(side, scan.OnBytes(port.pending.front().bytes));
         }
     }
     std::string label;
@@ -458,62 +501,56 @@ struct Scan : ScanView {
     FakeClock clock;
     FakeTimers timers{clock};
     DevicePort port;
-    PortScan scan{st, port, timers, *this};
+    PortScan scan;
+    ScanSide side{st, scan, port, timers, *this};
 };
 
-const std::string E(1, '\x05'), A(1, '\x06'), N(1, '\x15');
+const std::string E(1, kENQ), A(1, kACK), N(1, kNAK);
 
 TEST(PortScan, FindsTheTesterWithTheRightBytesAndTime) {
     constexpr int64_t R = 500 + kReplyMs; // a port's ENQ and its answer
-    // found: iScanPort; wire: the bytes each opened port received; endMs: when the scan ended.
     const struct Row {
         const char* what;
-        std::map<int, std::string> devices;
+        std::map<int, std::vector<Reply>> devices;
         bool confirmBefore;
         int found;
-        std::map<int, std::string> wire;
+        std::map<int, std::string> wire; // what each opened port received
         int64_t endMs;
     } rows[] = {
         {"tester on COM3 behind two silent ports",
-         {{1, "."}, {2, "."}, {3, "g"}},
+         {{1, {kSilent}}, {2, {kSilent}}, {3, {kGood}}},
          false,
          3,
          {{1, E}, {2, E}, {3, E + A}},
          2000 + R},
         {"bad checksum, then good after one NAK",
-         {{1, "bg"}},
+         {{1, {kBad, kGood}}},
          false,
          1,
          {{1, E + N + E + A}},
          R + 1000},
-        {"good only in the last NAK round",
-         {{1, "bbbg"}},
-         false,
-         1,
-         {{1, E + N + E + N + E + N + E + A}},
-         R + 3000},
         {"three NAK rounds, then the next port",
-         {{1, "b"}, {2, "g"}},
+         {{1, {kBad}}, {2, {kGood}}},
          false,
          2,
          {{1, E + N + E + N + E + N + E}, {2, E + A}},
          R + 3000 + R},
         {"silence in a NAK round: the next round",
-         {{1, "b.g"}},
+         {{1, {kBad, kSilent, kGood}}},
          false,
          1,
          {{1, E + N + E + N + E + A}},
          R + 2000},
         {"another class skipped without ACK",
-         {{1, "o"}, {2, "g"}},
+         {{1, {kOther}}, {2, {kGood}}},
          false,
          2,
          {{1, E}, {2, E + A}},
          R + R},
-        {"a frame in single bytes", {{4, "s"}}, false, 4, {{4, E + A}}, R},
-        {"missing ports cost no time", {{16, "g"}}, false, 16, {{16, E + A}}, R},
+        {"a frame in single bytes", {{4, {kByteByByte}}}, false, 4, {{4, E + A}}, R},
+        {"missing ports cost no time", {{16, {kGood}}}, false, 16, {{16, E + A}}, R},
         {"no tester keeps confirm enabled",
-         {{2, "."}, {9, "o"}},
+         {{2, {kSilent}}, {9, {kOther}}},
          true,
          0,
          {{2, E}, {9, E}},
@@ -525,19 +562,17 @@ TEST(PortScan, FindsTheTesterWithTheRightBytesAndTime) {
         Scan s(row.devices);
         s.confirm = row.confirmBefore;
         const int64_t t0 = s.clock.Ms();
-        s.scan.Start();
-        if (s.scan.Running())
-            EXPECT_FALSE(s.controls || s.confirm);
+        CarryOutScan(s.side, s.scan.Start(s.confirm));
+        EXPECT_EQ(s.controls, !s.scan.Running());
         s.RunUntilDone(t0 + 60000);
         ASSERT_FALSE(s.scan.Running());
         EXPECT_EQ(s.clock.Ms() - t0, row.endMs);
         EXPECT_EQ(s.scan.iScanPort, row.found);
         EXPECT_EQ(s.port.sent, row.wire);
-        EXPECT_TRUE(!s.port.IsOpen() && s.controls);
-        EXPECT_EQ(s.port.ackAtMs - t0, row.found ? row.endMs : -1 - t0);
-        EXPECT_EQ(s.label, row.found
-                               ? GetLangString(s.st, scan_text::kFound) + std::to_string(row.found)
-                               : GetLangString(s.st, scan_text::kNotFound));
+        EXPECT_FALSE(s.port.IsOpen());
+        EXPECT_TRUE(s.controls);
+        EXPECT_EQ(s.label, row.found ? Lang(scan_text::kFound, std::to_string(row.found))
+                                     : Lang(scan_text::kNotFound));
         EXPECT_EQ(s.confirm, row.found || row.confirmBefore);
     }
 }
@@ -545,15 +580,18 @@ TEST(PortScan, FindsTheTesterWithTheRightBytesAndTime) {
 // Closing the dialog in the middle of a scan: the port closes, nothing more
 // is opened or sent, and a second scan starts from COM1 again.
 TEST(PortScan, AbortClosesThePortAndStops) {
-    Scan s({{1, "."}, {2, "g"}});
-    s.scan.Start(), s.scan.Start(); // the second is ignored while running
+    Scan s({{1, {kSilent}}, {2, {kGood}}});
+    CarryOutScan(s.side, s.scan.Start(false));
+    EXPECT_THAT(s.scan.Start(false), ElementsAre());
+    EXPECT_FALSE(s.confirm || s.controls);
     s.timers.Advance(700);
-    EXPECT_EQ(s.label, GetLangString(s.st, scan_text::kTrying) + "1...");
-    s.scan.Abort();
+    EXPECT_EQ(s.label, Lang(scan_text::kTrying, "1..."));
+    CarryOutScan(s.side, s.scan.Abort());
+    EXPECT_THAT(s.scan.Abort(), ElementsAre());
     s.timers.Advance(5000);
     EXPECT_FALSE(s.scan.Running() || s.port.IsOpen());
     EXPECT_EQ(s.port.sent, (std::map<int, std::string>{{1, E}}));
-    s.scan.Start();
+    CarryOutScan(s.side, s.scan.Start(false));
     EXPECT_EQ(s.port.opened, (std::vector<int>{1, 1}));
 }
 

@@ -215,20 +215,6 @@ struct FakeReportPrinter : ReportPrinter {
     std::vector<Job> printed;
 };
 
-// A text as "#id" and what follows it (after `sep`), by the longest of the language texts `ids` it
-// starts with.
-inline std::string TextId(AppState& st, const std::string& t, std::initializer_list<int> ids,
-                          const std::string& sep = "") {
-    int best = 0;
-    size_t len = 0;
-    if (!t.empty())
-        for (int id : ids)
-            if (const std::string l = GetLangString(st, id);
-                t.starts_with(l) && (!best || l.size() > len))
-                best = id, len = l.size();
-    return best ? "#" + std::to_string(best) + (t.size() > len ? sep + t.substr(len) : "") : t;
-}
-
 // A whole station of fakes; FileSystem is passed in (usually the real
 // portable one over a temporary folder).
 struct FakeStation {

@@ -3,67 +3,67 @@
 // choice, the tester's frames as the line delivers them on virtual time;
 // then the wire, the exchange folder's files byte for byte, the messages
 // and the window.
-#include <gtest/gtest.h>
-
 #include <set>
 
-#include "app/frmMain.h"
-#include "device/ControlBytes.h"
-#include "device/TesterFrames.h"
-#include "fakes/Fakes.h"
-#include "fakes/TempDir.h"
+#include "device/LinkFixture.h"
 #include "reservation/DemoReservations.h"
 #include "reservation/ReservationList.h"
 #include "reservation/Selection.h"
-#include "settings/Language.h"
-#include "shared/FileSystems.h"
+#include "settings/LanguageIds.h"
 
-using namespace heliotab;
-using namespace heliotab::fakes;
-using namespace heliotab::testframes;
-using testutil::kSep;
-
+namespace heliotab::testing_link {
 namespace {
 
-// A result file from its thirty values in key order, '|' between them.
-std::string FarFile(const std::string& values) {
-    std::string out = "[ProvaFari]\r\n",
-                keys =
-                    "Marca|Tipo|NumOmologa|NumSerie|NumVersioneSoftware|DataScadenza|AltezzaAnab|"
-                    "TipoAnab|VertAnabDx|"
-                    "VertAnabSx|VertAbbDx|VertAbbSx|OrizzAnabDx|OrizzAnabSx|OrizzAbbDx|OrizzAbbSx|"
-                    "IllumLuxAnabDx|IllumLuxAnabSx|IllumLuxAbbDx|IllumLuxAbbSx|"
-                    "EsitoIllumLuxAnabDx|EsitoIllumLuxAnabSx|EsitoIllumLuxAbbDx|EsitoIllumLuxAbbSx|"
-                    "Esito|CodErrore|DataMisura|InizioMisura|FineMisura|Operatore|";
-    for (size_t k = 0, v = 0; k < keys.size();
-         k = keys.find('|', k) + 1, v = values.find('|', v) + 1)
-        out += keys.substr(k, keys.find('|', k) - k) + "=" +
-               values.substr(v, values.find('|', v) - v) + "\r\n";
-    return out;
-}
+using testutil::kSep;
 
-// steps: at second s, "@plate" the operator picks it,
-// "box" the steps after the next one happen while the message it brings is
-// open, else bytes from the tester. wire: what was sent after the three
-// ENQs of the start-up (the identity comes at 6 s).
-struct Row {
-    const char* what;
-    std::string settings, identity; // settings: extra [Impostazioni] lines
-    std::vector<std::pair<int, std::string>> steps;
-    std::string wire, far, farValues, files, messages, window;
-    std::string accSeparator =
-        "\\"; // "Files .ACC" ends with it, or not, or with the other separator
+// The result files the rows expect, byte for byte.
+const std::string kLight =
+    "[ProvaFari]\r\nMarca=LUXOMETRA\r\nTipo=HL-5\r\nNumOmologa=OM1234\r\n"
+    "NumSerie=0042\r\nNumVersioneSoftware=2.1B\r\nDataScadenza=31122026\r\n"
+    "AltezzaAnab=#085\r\nTipoAnab=#A\r\nVertAnabDx=R\r\nVertAnabSx=R\r\n"
+    "VertAbbDx=R\r\nVertAbbSx=R\r\nOrizzAnabDx=A\r\nOrizzAnabSx=R\r\nOrizzAbbDx=R\r\n"
+    "OrizzAbbSx=R\r\nIllumLuxAnabDx=003750\r\nIllumLuxAnabSx=090000\r\n"
+    "IllumLuxAbbDx=150000\r\nIllumLuxAbbSx=020000\r\nEsitoIllumLuxAnabDx=R\r\n"
+    "EsitoIllumLuxAnabSx=R\r\nEsitoIllumLuxAbbDx=R\r\nEsitoIllumLuxAbbSx=R\r\n"
+    "Esito=A\r\nCodErrore=\r\nDataMisura=05122026\r\nInizioMisura=103015\r\n"
+    "FineMisura=103102\r\nOperatore=ROSSI MARIO\r\n";
+const std::string kBus =
+    "[ProvaFari]\r\nMarca=OPTILUX\r\nTipo=SEP 24\r\nNumOmologa=OM-BUS-99\r\n"
+    "NumSerie=0815\r\nNumVersioneSoftware=5.2\r\nDataScadenza=01012028\r\n"
+    "AltezzaAnab=#095\r\nTipoAnab=#C\r\nVertAnabDx=R\r\nVertAnabSx=I\r\n"
+    "VertAbbDx=R\r\nVertAbbSx=R\r\nOrizzAnabDx=A\r\nOrizzAnabSx=R\r\nOrizzAbbDx=R\r\n"
+    "OrizzAbbSx=R\r\nIllumLuxAnabDx=002000\r\nIllumLuxAnabSx=001500\r\n"
+    "IllumLuxAbbDx=007500\r\nIllumLuxAbbSx=200000\r\nEsitoIllumLuxAnabDx=R\r\n"
+    "EsitoIllumLuxAnabSx=I\r\nEsitoIllumLuxAbbDx=R\r\nEsitoIllumLuxAbbSx=I\r\n"
+    "Esito=#A\r\nCodErrore=\r\nDataMisura=05122026\r\nInizioMisura=103100\r\n"
+    "FineMisura=103230\r\nOperatore=ROSSI MARIO\r\n";
+const std::string kLightRepeated =
+    "[ProvaFari]\r\nMarca=LUXOMETRA\r\nTipo=HL-5\r\nNumOmologa=OM1234\r\n"
+    "NumSerie=0042\r\nNumVersioneSoftware=2.1B\r\nDataScadenza=31122026\r\n"
+    "AltezzaAnab=#085\r\nTipoAnab=#A\r\nVertAnabDx=R\r\nVertAnabSx=R\r\n"
+    "VertAbbDx=R\r\nVertAbbSx=R\r\nOrizzAnabDx=A\r\nOrizzAnabSx=R\r\nOrizzAbbDx=R\r\n"
+    "OrizzAbbSx=R\r\nIllumLuxAnabDx=003750\r\nIllumLuxAnabSx=090000\r\n"
+    "IllumLuxAbbDx=150000\r\nIllumLuxAbbSx=020000\r\nEsitoIllumLuxAnabDx=R\r\n"
+    "EsitoIllumLuxAnabSx=R\r\nEsitoIllumLuxAbbDx=R\r\nEsitoIllumLuxAbbSx=R\r\n"
+    "Esito=A\r\nCodErrore=\r\nDataMisura=05122026\r\nInizioMisura=103110\r\n"
+    "FineMisura=103135\r\nOperatore=ROSSI MARIO\r\n";
+
+struct Road;
+// Something that happens at a second of the test.
+struct At {
+    int second;
+    std::function<void(Road&)> act;
 };
 
 struct Road {
-    explicit Road(const Row& row) {
+    Road(const std::string& settingsLines, const std::string& accSeparator) {
         for (const char* name :
              {"Language.ini", "Accettazione.msk", "Veicoli_Leggeri.msk", "Veicoli_Pesanti.msk"})
             testutil::WriteFile(
                 program.File(name),
-                testutil::ReadFile(std::string(HELIOTAB_SOURCE_DIR) + "/data/" + name));
-        settings = "[Impostazioni]\r\nLingua=Italiano\r\nPorta Seriale=3\r\n" + row.settings +
-                   "[Percorsi]\r\nFiles .ACC=" + exchange + row.accSeparator + "\r\n";
+                testutil::ReadFile(std::string(HELIOTAB_SOURCE_DIR "/data/") + name));
+        settings = "[Impostazioni]\r\nLingua=Italiano\r\nPorta Seriale=3\r\n" + settingsLines +
+                   "[Percorsi]\r\nFiles .ACC=" + exchange + accSeparator + "\r\n";
         testutil::WriteFile(program.File("HELIOTAB.ini"), settings);
         f.state.programDir = program.Path();
         f.timers.onTimer = [this](int id) { TimerProc(f.station, id); };
@@ -75,59 +75,26 @@ struct Road {
             if (r.fileName < "26000200")
                 testutil::WriteFile(exchange + kSep + r.fileName, r.contents);
     }
-    void Step(const std::string& what) {
-        if (what[0] != '@')
-            return OnSerialBytes(f.station, what);
-        RebuildReservationList(
-            f.station); // drops the list down and picks the vehicle, as the operator does
-        for (size_t i = 1; i < f.view.comboItems.size(); ++i)
-            if (f.view.comboItems[i].ends_with(what.substr(1)))
-                f.view.SelectComboIndex(int(i));
-        OnComboClick(f.station);
+    void Run(const At& step) {
+        f.timers.Advance(t0 + step.second * 1000 - f.clock.Ms());
+        step.act(*this);
     }
-    void At(int64_t s) { f.timers.Advance(t0 + s * 1000 - f.clock.Ms()); }
-    std::string Wire() const {
-        std::string out;
-        char at[32];
-        for (const SentByte& b : f.port.sent)
-            out += std::map<int, std::string>{{kEOT, "EOT"},
-                                              {kENQ, "ENQ"},
-                                              {kACK, "ACK"},
-                                              {kNAK, "NAK"},
-                                              {kCAN, "CAN"}}[b.byte] +
-                   (snprintf(at, sizeof at, "@%g ", (b.atMs - t0) / 1000.0), at);
-        return out;
-    }
-    std::string Files(const std::string& folder) const {
+    std::set<std::string> Files(const std::string& folder) const {
         std::set<std::string> names;
         for (auto& e : std::filesystem::directory_iterator(folder))
             names.insert(e.path().filename().string());
-        std::string out;
-        for (auto& n : names)
-            out += n + " ";
-        return out;
+        return names;
     }
-    std::string Id(const std::string& text) {
-        return TextId(f.state, text, {303, 332, 336, 338, 380, 382, 383, 384, 601, 602});
-    }
-    std::string Messages() {
-        std::string out;
-        for (auto& m : f.messages.shown) {
-            std::string text = Id(m.text);
+    // A message box's text, the exchange directory shown as X, and the second it came.
+    std::vector<std::pair<std::string, int64_t>> Messages() const {
+        std::vector<std::pair<std::string, int64_t>> out;
+        for (const ShownMessage& m : f.messages.shown) {
+            std::string text = m.text;
             if (const size_t at = text.find(exchange); at != std::string::npos)
                 text.replace(at, exchange.size(), "X");
-            out += text + "|" + Id(m.title) + "|" + std::to_string(m.style) + "@" +
-                   std::to_string((m.atMs - t0) / 1000) + " ";
+            out.push_back({text, (m.atMs - t0) / 1000});
         }
         return out;
-    }
-    // Armed, the vehicle, operator, Ferma and combo enabled, panels, unloaded.
-    std::string Window() {
-        auto& v = f.view;
-        return std::string(f.state.bTestArmed ? "armed " : "idle ") + v.vehicle[0] + "|" +
-               v.vehicle[2] + "|" + v.operatorName + " " + (v.enabled[Button::Ferma] ? "F" : "-") +
-               (v.comboEnabled ? "c " : "- ") + Id(v.comboText) + " " + Id(v.panels[Panel::Stato]) +
-               " " + Id(v.panels[Panel::PortaCOM]) + (v.unloaded ? " unloaded" : "");
     }
 
     testutil::TempDir program;
@@ -135,6 +102,21 @@ struct Road {
     FakeStation f{DefaultFileSystem()};
     int64_t t0 = f.clock.Ms();
 };
+
+// The operator picks the reservation of this plate from the list.
+At Pick(int second, const std::string& plate) {
+    return {second, [plate](Road& r) {
+                RebuildReservationList(r.f.station);
+                for (size_t i = 1; i < r.f.view.comboItems.size(); ++i)
+                    if (r.f.view.comboItems[i].ends_with(plate))
+                        r.f.view.SelectComboIndex(int(i));
+                OnComboClick(r.f.station);
+            }};
+}
+// The tester sends these bytes.
+At Tester(int second, const std::string& bytes) {
+    return {second, [bytes](Road& r) { OnSerialBytes(r.f.station, bytes); }};
+}
 
 std::string Light(const std::string& lux3 = "  20.0") {
     return Wire(FixedResults(true, {"RRRRARRR", {"  3.75", "  90.0", " 150.0", lux3}, " 85"}));
@@ -150,103 +132,96 @@ std::string Bus(const std::string& status, const std::string& code) {
                                 code}));
 }
 
+struct Row {
+    const char* what;
+    std::string settings, accSeparator;
+    std::vector<At> steps;
+    std::vector<Sent> wire; // after the three ENQs of the search
+    std::string farName, far;
+    std::vector<std::pair<std::string, int64_t>> messages;
+    bool unloaded;
+};
+
 TEST(Road, WholeTestsEndInTheirFilesWireAndWindow) {
-    const std::string lux = "LUXOMETRA|HL-5|OM1234|0042|2.1B|31122026|",
-                      start = Wire(FixedStatus('1'));
-    const std::string light =
-        lux + "#085|#A|R|R|R|R|A|R|R|R|003750|090000|150000|020000|R|R|R|R|A||05122026|";
-    const std::string bus =
-        "OPTILUX|SEP "
-        "24|OM-BUS-99|0815|5.2|01012028|#095|#C|R|I|R|R|A|R|R|R|002000|001500|007500|200000|";
-    const std::string busId = Bus("0", "1"), lightFiles = "26000101.FAR 26000102.ACC 26000103.ACC ",
-                      id = Wire(FixedIdentity(true));
-    const std::string idle = "idle || -c #303 #336 #3323", done = "|#601|64@";
-    const std::string busFiles = "26000101.ACC 26000102.ACC 26000103.FAR ";
-    const std::vector<Row> rows{
+    const std::string start = Wire(FixedStatus('1'));
+    const std::string light1 = Lang(kTextDoneText, " 'X\\26000101.FAR'"),
+                      bus3 = Lang(kTextDoneText, " 'X\\26000103.FAR'");
+    // The repeat is measured while the refusal of the first one is still open.
+    const At repeatUnderTheRefusal{62, [&](Road& r) {
+                                       r.f.messages.whileOpen = [&r, &start] {
+                                           r.Run(Tester(70, start));
+                                           r.Run(Tester(95, Light()));
+                                       };
+                                       r.Run(Tester(62, Light("      ")));
+                                   }};
+    const At light = Tester(6, Wire(FixedIdentity(true))), bus = Tester(6, Bus("0", "1"));
+    const Row rows[] = {
         {"light vehicle",
          "",
-         id,
-         {{10, "@FX123AB"}, {15, start}, {62, Light()}},
-         "ACK@15 ACK@62 ",
+         "\\",
+         {light, Pick(10, "FX123AB"), Tester(15, start), Tester(62, Light())},
+         {{kACK, 15000}, {kACK, 62000}},
          "26000101.FAR",
-         light + "103015|103102|ROSSI MARIO",
-         lightFiles,
-         "#602 'X\\26000101.FAR'" + done + "62 ",
-         idle},
+         kLight,
+         {{light1, 62}},
+         false},
         {"bus, separated frames",
          "",
-         busId,
-         {{10, "@FK789CD"}, {60, start}, {150, Bus("2", "1")}},
-         "ACK@60 ACK@150 ",
-         "26000103.FAR",
-         bus + "R|I|R|I|#A||05122026|103100|103230|ROSSI MARIO",
-         busFiles,
-         "#602 'X\\26000103.FAR'" + done + "150 ",
-         idle,
-         ""},
-        {"unknown configuration refused, then repeated",
          "",
-         busId,
-         {{10, "@FK789CD"}, {60, start}, {150, Bus("2", "7")}, {200, start}, {260, Bus("2", "3")}},
-         "ACK@60 ACK@150 ACK@200 ACK@260 ",
+         {bus, Pick(10, "FK789CD"), Tester(60, start), Tester(150, Bus("2", "1"))},
+         {{kACK, 60000}, {kACK, 150000}},
          "26000103.FAR",
-         bus + "R|I|R|I|A||05122026|103320|103420|ROSSI MARIO",
-         busFiles,
-         "#383|#380|48@150 #602 'X\\26000103.FAR'" + done + "260 ",
-         idle},
+         kBus,
+         {{bus3, 150}},
+         false},
         {"a repeat while the refusal is still open is delivered",
          "",
-         id,
-         {{10, "@FX123AB"},
-          {15, start},
-          {62, "box"},
-          {62, Light("      ")},
-          {70, start},
-          {95, Light()}},
-         "ACK@15 ACK@62 ACK@70 ACK@95 ",
+         "/",
+         {light, Pick(10, "FX123AB"), Tester(15, start), repeatUnderTheRefusal},
+         {{kACK, 15000}, {kACK, 62000}, {kACK, 70000}, {kACK, 95000}},
          "26000101.FAR",
-         light + "103110|103135|ROSSI MARIO",
-         lightFiles,
-         "#382|#380|48@62 #602 'X/26000101.FAR'" + done + "95 ",
-         idle,
-         "/"},
+         kLightRepeated,
+         {{Lang(kTextBadResultsNumber), 62}, {Lang(kTextDoneText, " 'X/26000101.FAR'"), 95}},
+         false},
         {"close after the test: EOT, unloaded",
          "Chiudi dopo test=1\r\n",
-         id,
-         {{10, "@FX123AB"}, {15, start}, {62, Light()}},
-         "ACK@15 ACK@62 EOT@62.1 ",
+         "\\",
+         {light, Pick(10, "FX123AB"), Tester(15, start), Tester(62, Light())},
+         {{kACK, 15000}, {kACK, 62000}, {kEOT, 62100}},
          "26000101.FAR",
-         light + "103015|103102|ROSSI MARIO",
-         lightFiles,
-         "",
-         idle + " unloaded"},
+         kLight,
+         {},
+         true},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.what) + " " + row.accSeparator);
-        Road r(row);
-        r.At(6);
-        r.Step(row.identity);
-        std::function<void(size_t)> run = [&](size_t i) {
-            for (; i < row.steps.size(); ++i) {
-                if (row.steps[i].second == "box")
-                    r.f.messages.whileOpen = [&run, i] { run(i + 2); };
-                r.At(row.steps[i + (row.steps[i].second == "box")].first);
-                r.Step(row.steps[i + (row.steps[i].second == "box")].second);
-                if (row.steps[i].second == "box")
-                    return;
-            }
-        };
-        run(0);
-        r.At(row.steps.back().first + 1);
-        EXPECT_EQ(r.Wire(), "ENQ@1.5 ENQ@3.5 ENQ@5.5 " + row.wire);
-        EXPECT_EQ(testutil::ReadFile(r.exchange + kSep + row.far), FarFile(row.farValues));
-        EXPECT_EQ(r.Files(r.exchange), row.files);
-        EXPECT_EQ(r.Files(r.program.Path()), "Accettazione.msk DIR_FAR HELIOTAB.ini Language.ini "
-                                             "Veicoli_Leggeri.msk Veicoli_Pesanti.msk ");
+        SCOPED_TRACE(row.what);
+        Road r(row.settings, row.accSeparator);
+        for (const At& step : row.steps)
+            r.Run(step);
+        r.Run({row.steps.back().second + 1, [](Road&) {}});
+        std::vector<Sent> wire{{kENQ, 1500}, {kENQ, 3500}, {kENQ, 5500}};
+        wire.insert(wire.end(), row.wire.begin(), row.wire.end());
+        std::vector<Sent> sent;
+        for (const SentByte& b : r.f.port.sent)
+            sent.push_back({b.byte, b.atMs - r.t0});
+        EXPECT_EQ(sent, wire);
+        EXPECT_EQ(testutil::ReadFile(r.exchange + kSep + row.farName), row.far);
+        std::set<std::string> files{"26000101.ACC", "26000102.ACC", "26000103.ACC"};
+        files.erase(row.farName.substr(0, 8) + ".ACC");
+        files.insert(row.farName);
+        EXPECT_EQ(r.Files(r.exchange), files);
+        EXPECT_EQ(
+            r.Files(r.program.Path()),
+            (std::set<std::string>{"Accettazione.msk", "DIR_FAR", "HELIOTAB.ini", "Language.ini",
+                                   "Veicoli_Leggeri.msk", "Veicoli_Pesanti.msk"}));
         EXPECT_EQ(testutil::ReadFile(r.program.File("HELIOTAB.ini")), r.settings);
         EXPECT_EQ(r.Messages(), row.messages);
-        EXPECT_EQ(r.Window(), row.window);
+        EXPECT_FALSE(r.f.state.bTestArmed);
+        EXPECT_EQ(r.f.view.comboText, Lang(kTextSelectReservation));
+        EXPECT_EQ(r.f.view.panels[Panel::Stato], Lang(kTextStateResults));
+        EXPECT_EQ(r.f.view.unloaded, row.unloaded);
     }
 }
 
 } // namespace
+} // namespace heliotab::testing_link
