@@ -8,6 +8,7 @@
 #include "device/LinkTexts.h"
 #include "device/ResultDecoding.h"
 #include "settings/Language.h"
+#include "settings/Settings.h"
 #include "settings/SettingsKeys.h"
 
 namespace heliotab {
@@ -198,9 +199,12 @@ void TesterLink::ShowIdentity(const std::string& frame, const std::vector<std::s
     for (size_t i = 0; i < 6; ++i)
         SetText(out, Kind::SetDeviceLabel, static_cast<int>(i), identity_[i]);
 
-    SetPanel(out, Panel::PortaCOM,
-             Text(link_text::kPortOnline) +
-                 shared_.SettingsIni.ReadString(kSectionImpostazioni, kKeyPortaSeriale, "1"));
+    // The port as the settings file writes it, unless the file names another
+    // one (the options dialog could not save the port it chose).
+    std::string port = shared_.SettingsIni.ReadString(kSectionImpostazioni, kKeyPortaSeriale, "1");
+    if (ParsePort(port, -1) != shared_.iSerialPort)
+        port = std::to_string(shared_.iSerialPort);
+    SetPanel(out, Panel::PortaCOM, Text(link_text::kPortOnline) + port);
     SetPanel(out, Panel::Stato, "");
     Enable(out, LinkControl::Test, true);
     Enable(out, LinkControl::Combo, true);

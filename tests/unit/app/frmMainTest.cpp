@@ -129,19 +129,19 @@ TEST(MainWindow, EachCommandLeavesItsWindowWireAndTimers) {
              OnToolbarButton(m.f.station, Button::Ferma);
              return "";
          },
-         "V-F----1f " + demo + " #3321 A---P- wire=" + asked},
+         "V-F----1f " + demo + " #3320 A---P- wire=" + asked},
         {"stop, Yes, letter version: CAN",
          [&](Main& m) {
              m.Online("2.1B"), arm(m), m.f.state.SelectedAccFile = "26000123.ACC";
              return said(StopTest(m.f.station));
          },
-         "1VT-Oyc0f ||| #337 #3321 ----P- wire=24," + asked},
+         "1VT-Oyc0f ||| #337 #3320 ----P- wire=24," + asked},
         {"stop, Yes, digit version: no CAN",
          [&](Main& m) {
              m.Online("2.10"), arm(m);
              return said(StopTest(m.f.station));
          },
-         "1VT-Oyc0f ||| #337 #3321 ----P- wire=" + asked},
+         "1VT-Oyc0f ||| #337 #3320 ----P- wire=" + asked},
         {"Esc off",
          [&](Main& m) {
              m.f.state.bCloseWithEsc = false;
@@ -167,7 +167,7 @@ TEST(MainWindow, EachCommandLeavesItsWindowWireAndTimers) {
              m.Online("V1A"), m.f.timers.StartTimer(kTimerPoll, 1000);
              return said(QueryUnload(m.f.station));
          },
-         "1VTFOyc-1f |||  #3321 --Q--- wire=4, t1=- t2=- dt=0"},
+         "1VTFOyc-1f |||  #3320 --Q--- wire=4, t1=- t2=- dt=0"},
         {"closing: a buffer that never drains",
          [&](Main& m) {
              m.f.port.Open(3), m.f.port.outBufferCount = 7;

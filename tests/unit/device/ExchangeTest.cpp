@@ -9,8 +9,8 @@ namespace heliotab::testing_link {
 namespace {
 
 const std::string kIdentityWords = "dev0=LUXOMETRA dev1=HL-5 dev2=OM1234 dev3=0042 dev4=2.1B "
-                                   "dev5=31/12/2026 PortaCOM=#332+1 Stato= +Test +Combo focus";
-const std::string kOnline = " PortaCOM=#332+1 Stato= +Test +Combo focus";
+                                   "dev5=31/12/2026 PortaCOM=#332+3 Stato= +Test +Combo focus";
+const std::string kOnline = " PortaCOM=#332+3 Stato= +Test +Combo focus";
 
 std::string LowerCaseChecksum() {
     for (char c = '4';; ++c) {

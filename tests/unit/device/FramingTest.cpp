@@ -323,9 +323,9 @@ TEST(PollDevice, EachAttemptAndWhatEndsIt) {
          "E1500, O1000, C armed S-  1"},
         {"no port configured", [](Link& t) { t.st.iSerialPort = 0; }, 4000, -1, nullptr,
          "E O C armed S- #330"},
-        {"answered after the ENQ", nullptr, 10000, 1600, feed, "E1500, O1000, C - -- #332+1 3"},
+        {"answered after the ENQ", nullptr, 10000, 1600, feed, "E1500, O1000, C - -- #332+3 3"},
         {"answered inside the waits: that ENQ still goes", nullptr, 10000, 1200, feed,
-         "E1500, O1000, C - -- #332+1 3"},
+         "E1500, O1000, C - -- #332+3 3"},
         // While the second question is open the port comes free: the third try works.
         {"open fails: Yes, Yes retries the same port",
          [](Link& t) {
