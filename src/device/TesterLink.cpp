@@ -7,6 +7,7 @@
 #include "device/FrameChecksum.h"
 #include "device/LinkTexts.h"
 #include "device/ResultDecoding.h"
+#include "settings/Settings.h"
 #include "settings/SettingsKeys.h"
 
 namespace heliotab {
@@ -142,9 +143,12 @@ void TesterLink::TakeIdentity(const std::string& frame, const std::vector<std::s
         identity_[i] = TrimSpaces(id[i]);
     identity_[5] = ExpiryDatePicture(id[5]);
     out.push_back(ShowIdentity{identity_});
-    out.push_back(
-        SetPanel{Panel::PortaCOM, link_text::kPortOnline,
-                 shared_.SettingsIni.ReadString(kSectionImpostazioni, kKeyPortaSeriale, "1")});
+    // The port as the settings file writes it, unless the file names another
+    // one (the options dialog could not save the port it chose).
+    std::string port = shared_.SettingsIni.ReadString(kSectionImpostazioni, kKeyPortaSeriale, "1");
+    if (ParsePort(port, -1) != shared_.iSerialPort)
+        port = std::to_string(shared_.iSerialPort);
+    out.push_back(SetPanel{Panel::PortaCOM, link_text::kPortOnline, port});
     out.push_back(SetPanel{Panel::Stato, 0, ""});
     out.push_back(Enable{LinkControl::Test, true});
     out.push_back(Enable{LinkControl::Combo, true});

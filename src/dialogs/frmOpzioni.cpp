@@ -28,6 +28,36 @@ std::vector<std::string> SplitAtNul(const std::string& list) {
     }
 }
 
+// Whether the program starts at logon: yes when either view holds its
+// path; unknown when neither does and one cannot be read.
+std::optional<bool> AutostartHolds(AutostartEntry& autostart, const std::string& path) {
+    bool unreadable = false;
+    for (RegView view : {RegView::Bits64, RegView::Bits32}) {
+        const RegValue v = autostart.Read(view);
+        if (v.state == RegValue::State::Found && v.text == path)
+            return true;
+        unreadable = unreadable || v.state == RegValue::State::Unreadable;
+    }
+    if (unreadable)
+        return std::nullopt;
+    return false;
+}
+
+// The entry as the box says, touched only where it differs: an operator
+// without the right to change it is not told of a failure for a box left
+// alone. False when a write or delete failed.
+bool SaveAutostart(AutostartEntry& autostart, std::optional<bool> ticked, const std::string& path) {
+    if (!ticked.has_value())
+        return true;
+    if (*ticked)
+        return AutostartHolds(autostart, path) == true || autostart.Write(path);
+    bool gone = true;
+    for (RegView view : {RegView::Bits64, RegView::Bits32})
+        if (autostart.Read(view).state != RegValue::State::Missing)
+            gone = autostart.Delete(view) && gone;
+    return gone;
+}
+
 } // namespace
 
 std::string AutostartPath(const std::string& programDir, const std::string& exeName) {
@@ -54,7 +84,10 @@ OptionsLoad LoadOptions(Station& s, AutostartEntry& autostart, const std::string
     OptionsLoad load;
     OptionsChoice& c = load.choice;
     // Exact and case-sensitive: an entry of another copy of the program does not count.
-    c.chkAutoAvvio = autostart.Read() == autostartPath;
+    c.chkAutoAvvio = AutostartHolds(autostart, autostartPath);
+    if (!c.chkAutoAvvio.has_value())
+        s.messages.ShowMessage(GetLangString(st, options_text::kAutostartUnknown),
+                               GetLangString(st, kTextOptionsCaption), kStyleExclamation);
     c.chkAOT = st.bAlwaysOnTop;
     c.chkChiudi = st.bCloseAfterTest;
     c.chkEscChiudi = st.bCloseWithEsc;
@@ -108,13 +141,7 @@ void ConfirmOptions(Station& s, const OptionsChoice& c, int iScanPort, Autostart
         Panel::PortaCOM,
         GetLangString(st, st.iSerialPort < 1 ? link_text::kPortNotSet : link_text::kPortSearching));
 
-    bool autostartSaved = true;
-    if (c.chkAutoAvvio) {
-        autostartSaved = autostart.Write(autostartPath);
-    } else if (!autostart.Delete()) {
-        // Nothing to delete is not a failure; an entry that stays is.
-        autostartSaved = autostart.Read().empty();
-    }
+    const bool autostartSaved = SaveAutostart(autostart, c.chkAutoAvvio, autostartPath);
 
     if (applyToMainWindow)
         applyToMainWindow();

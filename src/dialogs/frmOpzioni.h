@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@ enum : int {
     kSaveFailedTitle = kTextOptionsSaveFailedTitle,
     kSettingsNotSaved = kTextOptionsSettingsNotSaved,
     kAutostartNotSaved = kTextOptionsAutostartNotSaved,
+    kAutostartUnknown = kTextOptionsAutostartUnknown,
 };
 } // namespace options_text
 
@@ -30,13 +32,25 @@ inline constexpr const char* kLanguageMissingText =
     "Language file not found. Program cannot continue.";
 inline constexpr const char* kLanguageMissingTitle = "Critical file is missing";
 
+// A registry value as read: there (its text), not there (no key or no
+// value), or unreadable (no right to read it, or another failure).
+struct RegValue {
+    enum class State { Found, Missing, Unreadable };
+    State state = State::Missing;
+    std::string text;
+};
+
+// The registry of a 64-bit Windows has two views: a 32-bit program's
+// entries land in the 32-bit one, and start the program all the same.
+enum class RegView { Bits64, Bits32 };
+
 // The program's autostart registration (mdlRegAccess on Windows).
 class AutostartEntry {
 public:
     virtual ~AutostartEntry() = default;
-    virtual std::string Read() = 0; // empty when absent or unreadable
-    virtual bool Write(const std::string& text) = 0;
-    virtual bool Delete() = 0; // false also when there was none
+    virtual RegValue Read(RegView view) = 0;
+    virtual bool Write(const std::string& text) = 0; // in the 64-bit view
+    virtual bool Delete(RegView view) = 0;           // true when gone, or never there
 };
 
 // The autostart text of the running program: its folder, "\", the
@@ -51,7 +65,9 @@ bool LanguageNameWritable(const std::string& name);
 // The dialog's controls as loading leaves them, and as the operator sets them.
 struct OptionsChoice {
     bool chkAOT = false;
-    bool chkAutoAvvio = false;
+    // Ticked when either view holds this program's path; empty when that
+    // cannot be known: the box is then disabled and the entry left alone.
+    std::optional<bool> chkAutoAvvio = false;
     bool chkChiudi = false;
     bool chkEscChiudi = false;
     bool chkStampaReport = false;
@@ -64,13 +80,14 @@ struct OptionsLoad {
     std::string portLabel; // lblComPort
 };
 
-// Loading steps 2 to 6. Shows the language-file message when the file has
-// no section. Writes nothing.
+// Loading steps 2 to 6. Tells the operator when the autostart entry cannot
+// be read, and when the language file has no section. Writes nothing.
 OptionsLoad LoadOptions(Station& s, AutostartEntry& autostart, const std::string& autostartPath);
 
 // Confirming, steps 1 to 8: settings in memory and in HELIOTAB.ini,
 // "Porta Seriale" only when the scan found a port, the status panels, the
-// autostart entry, then applyToMainWindow (topmost state and captions of
+// autostart entry where it differs from the box (written in the 64-bit
+// view, deleted from both), then applyToMainWindow (topmost state and captions of
 // the main window) and the reservation list back to its placeholder. What
 // could not be saved is told to the operator; what was applied stays.
 void ConfirmOptions(Station& s, const OptionsChoice& choice, int iScanPort,

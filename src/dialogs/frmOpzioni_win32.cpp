@@ -81,6 +81,8 @@ private:
     // loop: a control that repaints itself at once (as some do on
     // WM_ENABLE) would keep the dialog's thread busy for every one of them.
     void EnableLater(int id, bool enabled) {
+        if (id == IDC_OPZ_CHK_AUTOAVVIO && autostartUnknown_)
+            enabled = false;
         HWND c = GetDlgItem(dlg_, id);
         if (!c || (IsWindowEnabled(c) != FALSE) == enabled)
             return;
@@ -114,6 +116,7 @@ private:
     std::unique_ptr<PortScan> scan_;
     CaptionDrag drag_;
     bool busy_ = false;
+    bool autostartUnknown_ = false;
 };
 
 void OptionsDialog::OnInit(HWND dlg) {
@@ -190,9 +193,17 @@ void OptionsDialog::OnInit(HWND dlg) {
     autostartPath_ = AutostartPath(st.programDir, ProgramBaseName());
     const OptionsLoad load = LoadOptions(s_, autostart_, autostartPath_);
     const OptionsChoice& c = load.choice;
-    const bool ticks[] = {c.chkAOT, c.chkAutoAvvio, c.chkChiudi, c.chkEscChiudi, c.chkStampaReport};
+    const bool ticks[] = {c.chkAOT, c.chkAutoAvvio.value_or(false), c.chkChiudi, c.chkEscChiudi,
+                          c.chkStampaReport};
     for (int i = 0; i < 5; ++i)
         CheckDlgButton(dlg, kChecks[i], ticks[i] ? BST_CHECKED : BST_UNCHECKED);
+    // An entry that cannot be read shows neither state and cannot be changed.
+    autostartUnknown_ = !c.chkAutoAvvio.has_value();
+    if (autostartUnknown_) {
+        SendDlgItemMessageA(dlg, IDC_OPZ_CHK_AUTOAVVIO, BM_SETSTYLE, BS_3STATE, FALSE);
+        CheckDlgButton(dlg, IDC_OPZ_CHK_AUTOAVVIO, BST_INDETERMINATE);
+        EnableWindow(GetDlgItem(dlg, IDC_OPZ_CHK_AUTOAVVIO), FALSE);
+    }
     SetDlgItemTextA(dlg, IDC_OPZ_LBL_COMPORT, load.portLabel.c_str());
     languages_ = c.languages;
     HWND combo = GetDlgItem(dlg, IDC_OPZ_CBO_LANGUAGE);
@@ -260,7 +271,10 @@ void OptionsDialog::OnCommand(int id, int code) {
 void OptionsDialog::Confirm() {
     OptionsChoice c;
     c.chkAOT = IsDlgButtonChecked(dlg_, IDC_OPZ_CHK_AOT) == BST_CHECKED;
-    c.chkAutoAvvio = IsDlgButtonChecked(dlg_, IDC_OPZ_CHK_AUTOAVVIO) == BST_CHECKED;
+    if (!autostartUnknown_)
+        c.chkAutoAvvio = IsDlgButtonChecked(dlg_, IDC_OPZ_CHK_AUTOAVVIO) == BST_CHECKED;
+    else
+        c.chkAutoAvvio = std::nullopt;
     c.chkChiudi = IsDlgButtonChecked(dlg_, IDC_OPZ_CHK_CHIUDI) == BST_CHECKED;
     c.chkEscChiudi = IsDlgButtonChecked(dlg_, IDC_OPZ_CHK_ESCCHIUDI) == BST_CHECKED;
     c.chkStampaReport = IsDlgButtonChecked(dlg_, IDC_OPZ_CHK_STAMPAREPORT) == BST_CHECKED;

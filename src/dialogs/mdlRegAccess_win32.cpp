@@ -27,20 +27,32 @@ private:
     HKEY key_ = nullptr;
 };
 
+// A key or value that is not there; anything else (no right to it, chiefly)
+// leaves the state unknown.
+RegValue::State NotRead(LONG error) {
+    return error == ERROR_FILE_NOT_FOUND ? RegValue::State::Missing : RegValue::State::Unreadable;
+}
+
 } // namespace
 
-std::string ReadRegString(HKEY root, const std::string& keyPath, const std::string& valueName) {
+RegValue ReadRegString(HKEY root, const std::string& keyPath, const std::string& valueName,
+                       REGSAM view) {
+    const RegValue notText{RegValue::State::Found, ""};
     RegKey key;
-    if (RegOpenKeyExA(root, keyPath.c_str(), 0, kRegAccessMask, key.Out()) != ERROR_SUCCESS)
-        return std::string();
+    LONG r = RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_QUERY_VALUE | view, key.Out());
+    if (r != ERROR_SUCCESS)
+        return {NotRead(r), ""};
     char buffer[kReadBufferSize] = {};
     DWORD type = 0;
     DWORD size = sizeof buffer;
-    if (RegQueryValueExA(key.Get(), valueName.c_str(), nullptr, &type,
-                         reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
-        return std::string();
+    r = RegQueryValueExA(key.Get(), valueName.c_str(), nullptr, &type,
+                         reinterpret_cast<BYTE*>(buffer), &size);
+    if (r == ERROR_MORE_DATA)
+        return notText;
+    if (r != ERROR_SUCCESS)
+        return {NotRead(r), ""};
     if (type != REG_SZ && type != REG_EXPAND_SZ)
-        return std::string();
+        return notText;
     // The value need not end with a NUL: never read past what was returned,
     // and a full buffer without one may be cut short, so it counts as too long.
     const DWORD n = size < kReadBufferSize ? size : kReadBufferSize;
@@ -49,16 +61,16 @@ std::string ReadRegString(HKEY root, const std::string& keyPath, const std::stri
     if (nul != std::string::npos)
         text.resize(nul);
     else if (n >= kReadBufferSize)
-        return std::string();
-    return text;
+        return notText;
+    return {RegValue::State::Found, text};
 }
 
 bool WriteRegString(HKEY root, const std::string& keyPath, const std::string& valueName,
-                    const std::string& text) {
+                    const std::string& text, REGSAM view) {
     RegKey key;
     DWORD disposition = 0;
-    if (RegCreateKeyExA(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kRegAccessMask,
-                        nullptr, key.Out(), &disposition) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_SET_VALUE | view, nullptr, key.Out(), &disposition) != ERROR_SUCCESS)
         return false;
     const std::string data = text.empty() ? std::string(" ") : text;
     const LONG r =
@@ -68,13 +80,14 @@ bool WriteRegString(HKEY root, const std::string& keyPath, const std::string& va
     return r == ERROR_SUCCESS;
 }
 
-bool DeleteRegValue(HKEY root, const std::string& keyPath, const std::string& valueName) {
+bool DeleteRegValue(HKEY root, const std::string& keyPath, const std::string& valueName,
+                    REGSAM view) {
     RegKey key;
-    if (RegOpenKeyExA(root, keyPath.c_str(), 0, kRegAccessMask, key.Out()) != ERROR_SUCCESS)
-        return false;
-    const LONG r = RegDeleteValueA(key.Get(), valueName.c_str());
+    LONG r = RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_SET_VALUE | view, key.Out());
+    if (r == ERROR_SUCCESS)
+        r = RegDeleteValueA(key.Get(), valueName.c_str());
     const bool closed = key.Close();
-    return r == ERROR_SUCCESS && closed;
+    return (r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND) && closed;
 }
 
 } // namespace heliotab

@@ -1,6 +1,9 @@
 #include "output/PrintDialogValues.h"
 
 #include <algorithm>
+#include <utility>
+
+#include "shared/AsciiText.h"
 
 namespace heliotab {
 
@@ -30,6 +33,28 @@ void PrintDialogValues::SetToPage(int16_t v) {
     max_ = std::max(max_, to_);
     from_ = std::min(from_, to_);
     min_ = std::min(min_, to_);
+}
+
+void TakePrinterChoice(CurrentPrinter& current, const std::string& shown, const std::string& chosen,
+                       const std::vector<std::string>& installed,
+                       std::vector<unsigned char> devMode) {
+    std::string name = shown;
+    if (chosen != UpperAscii(shown)) {
+        name.clear();
+        for (const std::string& printer : installed) {
+            const std::string upper = UpperAscii(printer);
+            if (upper == chosen) {
+                name = printer;
+                break;
+            }
+            if (!chosen.empty() && upper.starts_with(chosen))
+                name = printer;
+        }
+        if (name.empty())
+            return;
+    }
+    current.name = name;
+    current.devMode = std::move(devMode);
 }
 
 } // namespace heliotab

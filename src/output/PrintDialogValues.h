@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace heliotab {
 
@@ -35,5 +37,24 @@ private:
     int16_t min_ = 0, max_ = 0, from_ = 0, to_ = 0, copies_ = 0;
     uint32_t flags_ = 0;
 };
+
+// The program-wide current printer: its device name (empty: the system's
+// default printer) and the settings chosen for it in the dialog (a DEVMODE
+// block, private data of its printer's driver; empty: the printer's own
+// defaults).
+struct CurrentPrinter {
+    std::string name;
+    std::vector<unsigned char> devMode;
+};
+
+// OK in the print dialog opened on the printer `shown`: the printer chosen
+// there becomes current with the dialog's `devMode`. `chosen` is its name in
+// upper case, perhaps cut short; an installed printer of exactly that name
+// counts first, else the last whose name starts with it. A name that
+// matches no installed printer changes nothing: its settings belong to a
+// driver the report cannot print on.
+void TakePrinterChoice(CurrentPrinter& current, const std::string& shown, const std::string& chosen,
+                       const std::vector<std::string>& installed,
+                       std::vector<unsigned char> devMode);
 
 } // namespace heliotab

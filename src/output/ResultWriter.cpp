@@ -19,7 +19,7 @@
 //
 // Message boxes are modal and the platform keeps dispatching serial input
 // and timers while one is open, so every message is shown only after the
-// files, flags and labels are final.
+// files, flags and controls are final.
 #include "output/ResultWriter.h"
 
 #include <vector>
@@ -80,15 +80,14 @@ void DeleteIfExists(FileSystem& files, const std::string& path) {
         files.Delete(path);
 }
 
-// The test is over: the vehicle and operator go, and the list is open (with
-// the keyboard) for the next vehicle.
-void ShowIdleLook(Station& s) {
+// The test is over: the vehicle and operator go, and the list waits for the
+// next vehicle. Done last, so that the operator reads "result written"
+// beside the vehicle it belongs to.
+void ClearVehicle(Station& s) {
     for (int i = 0; i < 3; ++i)
         s.view.SetVehicleLabel(i, "");
     s.view.SetOperatorLabel("");
     s.view.SetComboText(GetLangString(s.state, kTextSelectReservation));
-    EnableIdleControls(s);
-    s.view.FocusCombo();
 }
 
 bool Fail(Station& s, const ResultPaths& p, const std::string& boundBefore, const Message& m) {
@@ -144,7 +143,9 @@ bool WriteTestResult(Station& s, const FarResult& result) {
     }
     st.SelectedAccFile.clear();
 
-    ShowIdleLook(s);
+    // The list is open again (with the keyboard) for the next vehicle.
+    EnableIdleControls(s);
+    s.view.FocusCombo();
     if (!st.bCloseAfterTest)
         s.messages.ShowMessage(GetLangString(st, kTextDoneText) + Quoted(p.result),
                                GetLangString(st, kTextDoneTitle), kStyleInformation);
@@ -160,6 +161,7 @@ bool WriteTestResult(Station& s, const FarResult& result) {
             {GetLangString(st, kTextAccessText), GetLangString(st, kTextAccessTitle), kStyleStop});
     for (const Message& m : warnings)
         s.messages.ShowMessage(m.text, m.title, m.style);
+    ClearVehicle(s);
 
     // Closing waits until the print dialog is answered and every warning
     // read: the close timer would otherwise end the program under a box.

@@ -4,6 +4,7 @@
 #include <winspool.h>
 
 #include <cstring>
+#include <utility>
 
 #include "shared/AsciiText.h"
 #include "win32/ScopedWin_win32.h"
@@ -113,22 +114,6 @@ std::string ChosenName(HGLOBAL devNames, HGLOBAL devMode) {
     return "";
 }
 
-// The installed printer that the chosen name stands for. The device-mode
-// name may be cut to 31 characters, so a printer whose name starts with it
-// counts (the last such one); a printer of exactly that name comes first,
-// so that choosing "PDF" never ends on "PDF2".
-std::string MatchInstalled(const std::string& chosen) {
-    std::string match;
-    for (const std::string& name : InstalledPrinters()) {
-        const std::string upper = UpperAscii(name);
-        if (upper == chosen)
-            return name;
-        if (!chosen.empty() && upper.compare(0, chosen.size(), chosen) == 0)
-            match = name;
-    }
-    return match;
-}
-
 } // namespace
 
 std::vector<std::string> InstalledPrinters() {
@@ -196,20 +181,15 @@ bool clsCommonDialog::ShowPrinter(CurrentPrinter& current) {
     values.SetToPage(static_cast<int16_t>(pd.nToPage));
     values.SetCopies(static_cast<int16_t>(pd.nCopies));
 
-    const std::string chosen = ChosenName(devNames.Get(), devMode.Get());
-    if (chosen != UpperAscii(name)) {
-        const std::string match = MatchInstalled(chosen);
-        if (!match.empty())
-            current.name = match;
-    } else if (current.name.empty()) {
-        current.name = name;
-    }
     // The dialog's settings (copies, duplex, orientation, colour, paper
-    // source, quality, size, scale) stay with the current printer.
+    // source, quality, size, scale) go with the printer chosen.
+    std::vector<BYTE> settings;
     if (GlobalView<DEVMODEA> dm(devMode.Get()); dm.Get()) {
         const BYTE* bytes = reinterpret_cast<const BYTE*>(dm.Get());
-        current.devMode.assign(bytes, bytes + dm->dmSize + dm->dmDriverExtra);
+        settings.assign(bytes, bytes + dm->dmSize + dm->dmDriverExtra);
     }
+    TakePrinterChoice(current, name, ChosenName(devNames.Get(), devMode.Get()), InstalledPrinters(),
+                      std::move(settings));
     return true;
 }
 

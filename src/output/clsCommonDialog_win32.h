@@ -11,14 +11,6 @@
 
 namespace heliotab {
 
-// The program-wide current printer: its device name (empty: the system's
-// default printer) and the settings chosen for it in the dialog (a DEVMODE
-// block; empty: the printer's own defaults).
-struct CurrentPrinter {
-    std::string name;
-    std::vector<BYTE> devMode;
-};
-
 // Installed printers' names, in the system's order.
 std::vector<std::string> InstalledPrinters();
 // The printer the current one stands for: its name, or the default printer's.

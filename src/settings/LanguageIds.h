@@ -76,6 +76,7 @@ enum LanguageId : int {
     kTextOptionsSaveFailedTitle = 450,
     kTextOptionsSettingsNotSaved = 451, // followed by the settings file's path
     kTextOptionsAutostartNotSaved = 452,
+    kTextOptionsAutostartUnknown = 453, // the autostart entry cannot be read
 
     // The printed report.
     kTextReportTitle = 650,

@@ -41,6 +41,7 @@ struct Main {
     }
     // The tester online (its identity focuses the combo once), a demo test armed.
     void OnlineAndArmed(const std::string& version) {
+        f.state.iSerialPort = 3;
         f.port.Open(3);
         CarryOut(f.station, f.link.InterrogaFAR(testframes::Sealed(testframes::FixedIdentity(
                                                     true, {.versione = version})),
@@ -106,7 +107,7 @@ TEST(MainWindow, EachCommandLeavesItsWindowWireAndTimers) {
     Main texts;
     const std::string armedLook = texts.Text(kTextStateArmed),
                       stopped = texts.Text(kTextStateStopped),
-                      online = texts.Text(kTextPortOnline, "1");
+                      online = texts.Text(kTextPortOnline, "3");
     const struct Row {
         const char* what;
         std::function<bool(Main&)> act;

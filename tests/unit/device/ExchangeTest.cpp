@@ -14,7 +14,7 @@ using Step = std::function<void(Link&)>;
 
 LinkActions Shown(const std::array<std::string, 6>& labels) {
     return {ShowIdentity{labels},
-            SetPanel{Panel::PortaCOM, kPortOnline, "1"},
+            SetPanel{Panel::PortaCOM, kPortOnline, "3"},
             SetPanel{Panel::Stato},
             Enable{LinkControl::Test, true},
             Enable{LinkControl::Combo, true},

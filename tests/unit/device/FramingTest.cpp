@@ -308,7 +308,7 @@ TEST(PollDevice, EachAttemptAndWhatEndsIt) {
     const Step none = [](Link&) {};
     const Step identity = [](Link& t) { t.Feed(Wire(FixedIdentity(true))); };
     const Step quit = [](Link& t) { t.st.bQuitQuery = true; };
-    const std::string online = Lang(kPortOnline, "1");
+    const std::string online = Lang(kPortOnline, "3");
     const struct Row {
         const char* what;
         Step setup;

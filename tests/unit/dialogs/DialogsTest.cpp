@@ -1,294 +1,256 @@
-// The options dialog's loading and confirming: HELIOTAB.ini byte for byte,
-// the autostart entry, the main window brought up to date, and the
-// operator told what could not be saved; the about box's texts.
+// The options dialog: what loading shows and confirming changes in HELIOTAB.ini (byte for
+// byte), in the autostart entry of both registry views and in the main window, and what the
+// operator is told; the about box's texts.
 #include <gtest/gtest.h>
 
-#include <optional>
-
-#include "device/LinkTexts.h"
+#include "app/frmMain.h"
+#include "device/TesterFrames.h"
 #include "dialogs/AboutTexts.h"
 #include "dialogs/frmOpzioni.h"
-#include "fakes/Fakes.h"
-#include "fakes/TempDir.h"
-#include "settings/Language.h"
-#include "shared/FileSystems.h"
+#include "output/OutputTestSupport.h"
 
 namespace heliotab {
 namespace {
 
 using namespace fakes;
+using namespace testing_output;
+using Views = std::array<std::optional<std::string>, 2>; // the 64-bit view, the 32-bit view
 
-struct FakeAutostart : AutostartEntry {
-    std::optional<std::string> value;
-    bool writeFails = false, deleteFails = false;
-    std::string Read() override { return value.value_or(""); }
-    bool Write(const std::string& text) override { return !writeFails && (value = text, true); }
-    bool Delete() override { return !deleteFails && value && (value.reset(), true); }
+// The Run key: what each view holds, and what the account may do (a standard account may read
+// it but not change it).
+struct Registry {
+    Views value;
+    bool unreadable = false, refuses = false;
 };
 
-const std::string kPath = "C:\\HT\\heliotab.exe";
-const std::string kIniBefore = "[Impostazioni]\r\nLingua=Italiano\r\nPorta Seriale=2\r\nPrimo "
-                               "Piano=0\r\n[Percorsi]\r\nFiles .ACC=C:\\X\\\r\n";
-const std::vector<std::string> kLangs{"Italiano", "English"};
+struct FakeAutostart : AutostartEntry {
+    RegValue Read(RegView v) override {
+        const std::optional<std::string>& value = reg.value[static_cast<size_t>(v)];
+        if (reg.unreadable)
+            return {RegValue::State::Unreadable, ""};
+        return value ? RegValue{RegValue::State::Found, *value} : RegValue{};
+    }
+    bool Write(const std::string& text) override {
+        return !reg.refuses && (reg.value[0] = text, true);
+    }
+    bool Delete(RegView v) override {
+        return !reg.refuses && (reg.value[static_cast<size_t>(v)].reset(), true);
+    }
+    Registry reg;
+};
 
-// HELIOTAB.ini after confirming; flags: Primo Piano, Chiudi dopo test, Chiudi con Esc, Stampa
-// report.
-std::string IniAfter(const std::string& lingua, const std::string& port, const std::string& flags) {
-    return "[Impostazioni]\r\nLingua=" + lingua + "\r\nPorta Seriale=" + port +
-           "\r\nPrimo Piano=" + flags[0] + "\r\nChiudi dopo test=" + flags[1] +
-           "\r\nChiudi con Esc=" + flags[2] + "\r\nStampa report=" + flags[3] +
-           "\r\n[Percorsi]\r\nFiles .ACC=C:\\X\\\r\n";
-}
+const std::string kPath = "C:\\HT\\heliotab.exe", kOther = "C:\\Other\\heliotab.exe";
+const std::string kIni = "[Impostazioni]\r\nLingua=Italiano\r\nPorta Seriale=2\r\nPrimo Piano=0\r\n"
+                         "[Percorsi]\r\nFiles .ACC=C:\\X\\\r\n";
+// A settings file in a folder that does not exist cannot be written.
+const std::string kGone = std::string(1, kSep) + "heliotab-gone" + kSep + "HELIOTAB.ini";
+const std::vector<std::string> kLangs{"Italiano", "English"};
+const std::optional<std::string> kNone;
 
 struct Options {
     Options() {
-        testutil::WriteFile(
-            dir.File("Language.ini"),
-            testutil::ReadFile(std::string(HELIOTAB_SOURCE_DIR) + "/data/Language.ini"));
-        testutil::WriteFile(dir.File("HELIOTAB.ini"), kIniBefore);
+        WriteFile(dir.File("Language.ini"),
+                  ReadFile(std::string(HELIOTAB_SOURCE_DIR) + "/data/Language.ini"));
+        WriteFile(dir.File("HELIOTAB.ini"), kIni);
         st.LanguageIni.SetIniFile(dir.File("Language.ini"));
         st.SettingsIni.SetIniFile(dir.File("HELIOTAB.ini"));
-        st.iSerialPort = 2;
+        st.sLanguage = "English";
     }
     std::string Lang(int id) { return GetLangString(st, id); }
-    testutil::TempDir dir;
+    std::vector<Box> Shown() { return Boxes(st, f.messages, {401, 450, 451, 452, 453}); }
+    TempDir dir;
     FakeStation f{DefaultFileSystem()};
     AppState& st = f.state;
-    FakeAutostart reg;
+    FakeAutostart autostart;
 };
 
-TEST(Options, ConfirmWritesTheSettingsAndBringsTheMainWindowUpToDate) {
-    constexpr int kSearching = link_text::kPortSearching;
-    const auto none = std::nullopt;
-    // message: the text id shown, 0 none.
+TEST(Options, ConfirmSavesTheSettingsAndRelabelsTheMainWindow) {
     const struct Row {
-        const char* what;
         OptionsChoice choice;
         int portBefore, scanPort;
-        std::optional<std::string> regBefore;
-        bool regFails, iniUnwritable;
-        std::string iniAfter;
-        std::optional<std::string> regAfter;
+        std::string ini; // HELIOTAB.ini afterwards
         std::string language;
-        int port, portPanel, message;
+        int port, panel;
+        std::vector<Box> boxes;
     } rows[] = {
-        {"language, port and autostart",
-         {true, true, true, false, true, kLangs, 1},
+        {{true, true, true, false, true, kLangs, 1},
          2,
          3,
-         none,
-         false,
-         false,
-         IniAfter("English", "3", "1101"),
-         kPath,
+         "[Impostazioni]\r\nLingua=English\r\nPorta Seriale=3\r\nPrimo Piano=1\r\n"
+         "Chiudi dopo test=1\r\nChiudi con Esc=0\r\nStampa report=1\r\n[Percorsi]\r\n"
+         "Files .ACC=C:\\X\\\r\n",
          "English",
          3,
-         kSearching,
-         0},
-        {"no scan keeps the port, another folder's entry deleted",
-         {false, false, false, true, false, kLangs, 0},
-         2,
-         0,
-         "C:\\Other\\heliotab.exe",
-         false,
-         false,
-         IniAfter("Italiano", "2", "0010"),
-         none,
-         "Italiano",
-         2,
-         kSearching,
-         0},
-        {"autostart that cannot be written",
-         {false, true, false, true, false, kLangs, 0},
-         2,
-         0,
-         none,
-         true,
-         false,
-         IniAfter("Italiano", "2", "0010"),
-         none,
-         "Italiano",
-         2,
-         kSearching,
-         options_text::kAutostartNotSaved},
-        {"autostart that cannot be deleted, port 1",
-         {false, false, false, false, false, kLangs, 0},
+         331,
+         {}},
+        {{false, false, false, true, false, kLangs, 0},
          1,
          0,
-         kPath,
-         true,
-         false,
-         IniAfter("Italiano", "2", "0000"),
-         kPath,
+         "[Impostazioni]\r\nLingua=Italiano\r\nPorta Seriale=2\r\nPrimo Piano=0\r\n"
+         "Chiudi dopo test=0\r\nChiudi con Esc=1\r\nStampa report=0\r\n[Percorsi]\r\n"
+         "Files .ACC=C:\\X\\\r\n",
          "Italiano",
          1,
-         kSearching,
-         options_text::kAutostartNotSaved},
-        {"settings that cannot be written",
-         {true, false, false, true, false, kLangs, 1},
+         331,
+         {}},
+        // Settings that cannot be saved are used all the same.
+        {{false, false, false, false, false, kLangs, 1},
          2,
          5,
-         none,
-         false,
-         true,
-         kIniBefore,
-         none,
+         kIni,
          "English",
          5,
-         kSearching,
-         options_text::kSettingsNotSaved},
-        {"no language chosen, no port",
-         {false, false, false, false, false, {}, -1},
-         0,
-         0,
-         none,
-         false,
-         false,
-         IniAfter("English", "2", "0000"),
-         none,
-         "English",
-         0,
-         link_text::kPortNotSet,
-         0},
+         331,
+         {{451, 450, kStyleExclamation, kGone}}},
+        // No language to choose: the current one stays.
+        {{false, false, false, false, false, {}, -1}, 0, 0, "", "English", 0, 330, {}},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
         Options o;
         o.st.iSerialPort = row.portBefore;
-        o.reg.value = row.regBefore;
-        o.st.sLanguage = "English";
-        o.reg.writeFails = o.reg.deleteFails = row.regFails;
-        // A settings file inside a folder that does not exist cannot be written.
-        if (row.iniUnwritable)
-            o.st.SettingsIni.SetIniFile(o.dir.File("gone") + testutil::kSep + "HELIOTAB.ini");
+        if (row.ini == kIni)
+            o.st.SettingsIni.SetIniFile(kGone);
         std::string captionWhenApplied;
-        ConfirmOptions(o.f.station, row.choice, row.scanPort, o.reg, kPath,
+        ConfirmOptions(o.f.station, row.choice, row.scanPort, o.autostart, kPath,
                        [&] { captionWhenApplied = o.Lang(101); });
-        EXPECT_EQ(testutil::ReadFile(o.dir.File("HELIOTAB.ini")), row.iniAfter);
-        EXPECT_EQ(o.reg.value, row.regAfter);
+        if (!row.ini.empty())
+            EXPECT_EQ(ReadFile(o.dir.File("HELIOTAB.ini")), row.ini);
+        EXPECT_EQ(o.Shown(), row.boxes);
         const OptionsChoice& c = row.choice;
-        EXPECT_EQ(std::vector<bool>({o.st.bAlwaysOnTop, o.st.bCloseAfterTest, o.st.bCloseWithEsc,
-                                     o.st.bPrintReport}),
-                  std::vector<bool>({c.chkAOT, c.chkChiudi, c.chkEscChiudi, c.chkStampaReport}));
-        EXPECT_EQ(o.st.sLanguage + std::to_string(o.st.iSerialPort),
-                  row.language + std::to_string(row.port));
-        // The main window is relabelled in the new language, its list back to that language's
-        // placeholder.
+        EXPECT_EQ((std::array{o.st.bAlwaysOnTop, o.st.bCloseAfterTest, o.st.bCloseWithEsc,
+                              o.st.bPrintReport}),
+                  (std::array{c.chkAOT, c.chkChiudi, c.chkEscChiudi, c.chkStampaReport}));
+        EXPECT_EQ(o.st.sLanguage, row.language);
+        EXPECT_EQ(o.st.iSerialPort, row.port);
+        // The main window in the new language, its list back to the placeholder.
         EXPECT_EQ(captionWhenApplied, o.Lang(101));
-        EXPECT_EQ(o.f.view.comboItems, std::vector<std::string>{o.Lang(link_text::kComboNoDevice)});
-        EXPECT_EQ(std::to_string(o.f.view.comboIndex) + o.f.view.panels[Panel::Stato] + "|" +
-                      o.f.view.panels[Panel::PortaCOM],
-                  "0|" + o.Lang(row.portPanel));
-        std::string shown;
-        for (auto& m : o.f.messages.shown)
-            shown += m.text + "|" + m.title + "|" + std::to_string(m.style);
-        const std::string file =
-            row.message == options_text::kSettingsNotSaved ? o.st.SettingsIni.IniFile() : "";
-        EXPECT_EQ(shown, row.message ? o.Lang(row.message) + file + "|" +
-                                           o.Lang(options_text::kSaveFailedTitle) + "|48"
-                                     : "");
+        EXPECT_EQ(o.f.view.comboItems, std::vector{o.Lang(303)});
+        EXPECT_EQ(o.f.view.comboIndex, 0);
+        EXPECT_EQ(o.f.view.panels, (std::map<Panel, std::string>{
+                                       {Panel::PortaCOM, o.Lang(row.panel)}, {Panel::Stato, ""}}));
     }
 }
 
-// Opening the dialog: the check boxes show the settings and the exact
-// autostart entry, and nothing is written anywhere.
-TEST(Options, LoadingShowsTheSettingsAndWritesNothing) {
+// Ticked: written in the 64-bit view unless a view starts this program already. Clear: every
+// entry of that name goes, a 32-bit program's too. A change refused is told; a box left alone
+// or an entry that could not be read is no change.
+TEST(Options, ConfirmSetsTheAutostartEntryInBothViews) {
+    const Box refused{452, 450, kStyleExclamation};
     const struct {
-        std::optional<std::string> stored;
-        std::string path;
-        bool ticked;
-        int port;
-    } rows[] = {{kPath, kPath, true, 2},
-                {"c:\\ht\\heliotab.exe", kPath, false, 1},
-                {"C:\\Other\\heliotab.exe", kPath, false, 0},
-                {std::nullopt, kPath, false, 2},
-                {"C:\\\\heliotab.exe", AutostartPath("C:\\", "heliotab"), true,
-                 2}}; // the last: a drive root
-    Options o;
-    o.st.bCloseAfterTest = o.st.bPrintReport = true, o.st.sLanguage = "English";
+        std::optional<bool> box;
+        Registry before;
+        Views after;
+        std::vector<Box> boxes;
+    } rows[] = {
+        {true, {}, {kPath, kNone}, {}},
+        {true, {{kNone, kPath}, false, true}, {kNone, kPath}, {}},
+        {true, {{kOther, kNone}, false, true}, {kOther, kNone}, {refused}},
+        {false, {{kOther, kPath}}, {kNone, kNone}, {}},
+        {false, {{kNone, kPath}, false, true}, {kNone, kPath}, {refused}},
+        {false, {{kNone, kNone}, false, true}, {kNone, kNone}, {}},
+        {std::nullopt, {{kPath, kPath}}, {kPath, kPath}, {}},
+    };
     for (const auto& row : rows) {
-        o.reg.value = row.stored;
-        o.st.iSerialPort = row.port;
-        const OptionsLoad load = LoadOptions(o.f.station, o.reg, row.path);
-        const OptionsChoice& c = load.choice;
-        EXPECT_EQ(std::vector<bool>(
-                      {c.chkAutoAvvio, c.chkAOT, c.chkChiudi, c.chkEscChiudi, c.chkStampaReport}),
-                  std::vector<bool>({row.ticked, false, true, true, true}));
-        EXPECT_TRUE(c.languages == kLangs && c.languageIndex == 1);
-        EXPECT_EQ(load.portLabel, row.port
-                                      ? o.Lang(options_text::kPortLabel) + std::to_string(row.port)
-                                      : o.Lang(options_text::kNoPort));
-        EXPECT_EQ(o.reg.value, row.stored);
+        Options o;
+        o.autostart.reg = row.before;
+        OptionsChoice choice;
+        choice.chkAutoAvvio = row.box;
+        ConfirmOptions(o.f.station, choice, 0, o.autostart, kPath, nullptr);
+        EXPECT_EQ(o.autostart.reg.value, row.after);
+        EXPECT_EQ(o.Shown(), row.boxes);
     }
-    EXPECT_EQ(testutil::ReadFile(o.dir.File("HELIOTAB.ini")), kIniBefore);
-    EXPECT_TRUE(o.f.messages.shown.empty());
+}
+
+// The settings file kept the old port; the tester found on the new one is shown there.
+TEST(Options, AfterAFailedSaveThePanelShowsThePortInUse) {
+    Options o;
+    o.st.SettingsIni.SetIniFile(kGone);
+    ConfirmOptions(o.f.station, {false, false, false, false, false, kLangs, 0}, 5, o.autostart,
+                   kPath, nullptr);
+    o.st.bDeviceSearch = true;
+    const std::string identity = testframes::Sealed(testframes::FixedIdentity(true));
+    CarryOut(o.f.station, o.f.link.InterrogaFAR(identity, o.f.clock.Now(), ""));
+    EXPECT_EQ(o.f.view.panels[Panel::PortaCOM], o.Lang(332) + "5");
+}
+
+// Opening the dialog: the boxes show the settings, and whether either registry view starts
+// this very program; nothing is written anywhere.
+TEST(Options, LoadingShowsTheSettingsAndTheAutostartEntry) {
+    const struct {
+        Registry reg;
+        std::optional<bool> ticked;
+        int port;
+        std::vector<Box> boxes;
+    } rows[] = {
+        {{{kPath, kNone}}, true, 2, {}},
+        {{{kOther, kPath}}, true, 1, {}}, // a 32-bit program's entry
+        {{{"c:\\ht\\heliotab.exe", kOther}}, false, 0, {}},
+        {{{kNone, kNone}}, false, 2, {}},
+        {{{kPath, kPath}, true}, std::nullopt, 2, {{453, 401, kStyleExclamation}}},
+    };
+    Options o;
+    o.st.bCloseAfterTest = o.st.bPrintReport = true;
+    for (const auto& row : rows) {
+        o.autostart.reg = row.reg;
+        o.st.iSerialPort = row.port;
+        o.f.messages.shown.clear();
+        const OptionsLoad load = LoadOptions(o.f.station, o.autostart, kPath);
+        const OptionsChoice& c = load.choice;
+        EXPECT_EQ(c.chkAutoAvvio, row.ticked);
+        EXPECT_EQ((std::array{c.chkAOT, c.chkChiudi, c.chkEscChiudi, c.chkStampaReport}),
+                  (std::array{false, true, true, true}));
+        EXPECT_EQ(c.languages, kLangs);
+        EXPECT_EQ(c.languageIndex, 1);
+        EXPECT_EQ(load.portLabel, row.port ? o.Lang(413) + std::to_string(row.port) : o.Lang(414));
+        EXPECT_EQ(o.autostart.reg.value, row.reg.value);
+        EXPECT_EQ(o.Shown(), row.boxes);
+    }
+    EXPECT_EQ(ReadFile(o.dir.File("HELIOTAB.ini")), kIni);
+    // A drive root's folder already ends with its backslash: the entry holds two.
+    EXPECT_EQ(AutostartPath("C:\\", "heliotab"), "C:\\\\heliotab.exe");
 }
 
 TEST(Options, LanguageListOffersOnlyNamesThatReadBackAsWritten) {
     Options o;
-    testutil::WriteFile(o.dir.File("Language.ini"),
-                        "[Italiano]\r\n414=-\r\n[\"Quoted\"]\r\n[English]\r\n[Tab\there]\r\n[ "
-                        "lead]\r\n['q']\r\n[\"]\r\n[english]\r\n");
+    WriteFile(o.dir.File("Language.ini"),
+              "[Italiano]\r\n414=-\r\n[\"Quoted\"]\r\n[English]\r\n"
+              "[Tab\there]\r\n[ lead]\r\n['q']\r\n[\"]\r\n[english]\r\n[Two words]\r\n");
     o.st.sLanguage = "ENGLISH"; // equal only when case is ignored: not preselected
-    const OptionsLoad load = LoadOptions(o.f.station, o.reg, kPath);
-    EXPECT_EQ(load.choice.languages,
-              (std::vector<std::string>{"Italiano", "English", "lead", "\"", "english"}));
+    const OptionsLoad load = LoadOptions(o.f.station, o.autostart, kPath);
+    EXPECT_EQ(load.choice.languages, (std::vector<std::string>{"Italiano", "English", "lead", "\"",
+                                                               "english", "Two words"}));
     EXPECT_EQ(load.choice.languageIndex, -1);
-    testutil::WriteFile(o.dir.File("Language.ini"), "");
-    EXPECT_TRUE(LoadOptions(o.f.station, o.reg, kPath).choice.languages.empty());
-    ASSERT_EQ(o.f.messages.shown.size(), 1u);
-    const ShownMessage& m = o.f.messages.shown[0];
-    EXPECT_EQ(m.text + m.title + std::to_string(m.style), std::string(kLanguageMissingText) +
-                                                              kLanguageMissingTitle +
-                                                              std::to_string(kStyleStop));
+    WriteFile(o.dir.File("Language.ini"), "");
+    EXPECT_TRUE(LoadOptions(o.f.station, o.autostart, kPath).choice.languages.empty());
+    EXPECT_EQ(o.Shown(), (std::vector<Box>{{0, 0, kStyleStop, kLanguageMissingText}}));
+    EXPECT_EQ(o.f.messages.shown[0].title, kLanguageMissingTitle);
 }
 
-// The about box's texts and the choice of the system-information program.
-TEST(AboutTexts, LabelsFromLanguageAndVersion) {
-    testutil::TempDir tmp;
-    testutil::WriteFile(
-        tmp.File("Language.ini"),
-        "[Italiano]\r\n201=Info su\r\n202=Versione\r\n203=Descr\r\n204=Avviso\\nletto\r\n"
-        "205=Info &Sistema...\r\n206=Protocollo DIR\r\n207=Protocollo Net\r\n");
+// The about box's texts, and the system-information program it starts.
+TEST(AboutTexts, LabelsAndTheSysInfoProgram) {
+    TempDir tmp;
+    WriteFile(tmp.File("Language.ini"),
+              "[Italiano]\r\n201=Info su\r\n202=Versione\r\n203=Descr\r\n204=Avviso\\nletto\r\n"
+              "205=Info &Sistema...\r\n206=Protocollo DIR\r\n207=Protocollo Net\r\n");
     AppState st;
     st.LanguageIni.SetIniFile(tmp.File("Language.ini"));
-    const std::string fixed = "HELIOTAB|Protocollo DIR 1.4b|Protocollo Net 100  "
-                              "(02/11/1999)|Descr|Avviso\r\nletto|Info &Sistema...";
-    const struct {
-        ProgramVersion v;
-        std::string texts;
-    } rows[] = {{{1, 14, 1}, "Info su HELIOTAB|Versione 1.14|(Rev. 1)|1|"},
-                {{1, 14, 0}, "Info su HELIOTAB|Versione 1.14|(Rev. 0)|0|"},
-                {{2, 0, 12}, "Info su HELIOTAB|Versione 2.0|(Rev. 12)|1|"}};
-    for (const auto& row : rows) {
-        const AboutTexts t = BuildAboutTexts(st, "HELIOTAB", row.v);
-        EXPECT_EQ(t.caption + "|" + t.version + "|" + t.revision + "|" +
-                      std::to_string(t.showRevision) + "|" + t.title + "|" + t.dirVersion + "|" +
-                      t.netVersion + "|" + t.description + "|" + t.disclaimer + "|" + t.sysInfo,
-                  row.texts + fixed);
-    }
-}
-
-// The first value wins unseen; a folder without the program gives none.
-TEST(AboutTexts, SysInfoProgramFromTheRegistryValues) {
-    std::vector<std::string> looked;
-    auto exists = [&](const std::string& p) {
-        return looked.push_back(p), p == "C:\\Tools\\MSINFO32.EXE";
+    const AboutTexts t = BuildAboutTexts(st, "HELIOTAB", {1, 14, 1});
+    EXPECT_EQ((std::vector{t.caption, t.title, t.version, t.revision, t.dirVersion, t.netVersion,
+                           t.description, t.disclaimer, t.sysInfo}),
+              (std::vector<std::string>{"Info su HELIOTAB", "HELIOTAB", "Versione 1.14", "(Rev. 1)",
+                                        "Protocollo DIR 1.4b", "Protocollo Net 100  (02/11/1999)",
+                                        "Descr", "Avviso\r\nletto", "Info &Sistema..."}));
+    EXPECT_TRUE(t.showRevision);
+    EXPECT_FALSE(BuildAboutTexts(st, "", {1, 14, 0}).showRevision);
+    // The first registry value wins; a folder without the program gives none.
+    auto exists = [](const std::string& p) { return p == "C:\\Tools\\MSINFO32.EXE"; };
+    const std::pair<SysInfoValues, std::string> rows[] = {
+        {{"C:\\x.exe", "C:\\Tools"}, "C:\\x.exe"},
+        {{std::nullopt, "C:\\Tools"}, "C:\\Tools\\MSINFO32.EXE"},
+        {{std::nullopt, "C:\\Empty"}, ""},
     };
-    const struct {
-        SysInfoValues values;
-        std::string program;
-        size_t lookups;
-    } rows[] = {{{"C:\\x\\msinfo.exe", "C:\\Tools"}, "C:\\x\\msinfo.exe", 0},
-                {{std::nullopt, "C:\\Tools"}, "C:\\Tools\\MSINFO32.EXE", 1},
-                {{std::nullopt, "C:\\Empty"}, "", 1},
-                {{std::nullopt, std::nullopt}, "", 0}};
-    for (const auto& row : rows) {
-        looked.clear();
-        const std::string program = SysInfoProgram(row.values, exists);
-        EXPECT_EQ(program + "|" + std::to_string(looked.size()),
-                  row.program + "|" + std::to_string(row.lookups));
-    }
+    for (const auto& [values, program] : rows)
+        EXPECT_EQ(SysInfoProgram(values, exists), program);
 }
 
 } // namespace
