@@ -12,9 +12,10 @@ namespace {
 using Names = std::vector<std::string>;
 
 TEST(IniText, ListsAndValues) {
-    // A section without a name hides its keys; a bare line hides a later key of its name.
+    // A section without a name hides its keys; a bare line hides a later key of
+    // its name.
     const IniText ini("k=top\r\n[]\r\nk=hidden\r\n[S]\r\n; nota\r\nbare\r\nk=1\r\nbare=2\r\n"
-                      ";c=3\r\nm=v\rn=w\r\n[Citt\xE0]\r\n");
+                      ";c=3\r\nm=v\rn=w\r\n=z\r\n[Citt\xE0] ; x\r\n");
     EXPECT_EQ(ini.SectionNames(), (Names{"S", "Citt\xE0"}));
     EXPECT_EQ(ini.KeyNames("s"), (Names{"k", "bare", "m", "n"}));
     EXPECT_EQ(ini.KeyNames("CITT\xC0"), Names{});
@@ -27,7 +28,11 @@ TEST(IniText, ListsAndValues) {
 }
 
 TEST(IniText, LinesEndAtEveryCrAndLf) {
-    const std::pair<const char*, Names> rows[] = {
+    struct Row {
+        const char* text;
+        Names lines;
+    };
+    const Row rows[] = {
         {"a\r\n\r\nb\r\n", {"a", "", "b"}},
         {"a\n \nb", {"a", " ", "b"}},
         {"a\rb\r\nc\r", {"a", "b", "c"}},
@@ -35,13 +40,13 @@ TEST(IniText, LinesEndAtEveryCrAndLf) {
         {"a\r\r\n", {"a", ""}},
         {"", {}},
     };
-    for (const auto& [text, want] : rows) {
+    for (const Row& r : rows) {
         Names got;
-        ForEachLine(text, [&](std::string_view l) {
+        ForEachLine(r.text, [&](std::string_view l) {
             got.emplace_back(l);
             return true;
         });
-        EXPECT_EQ(got, want) << ::testing::PrintToString(text);
+        EXPECT_EQ(got, r.lines) << ::testing::PrintToString(r.text);
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "ReservationFixture.h"
 #include "reservation/DemoReservations.h"
+#include "reservation/Reservation.h"
 #include "reservation/ReservationList.h"
 #include "reservation/Selection.h"
 
@@ -90,6 +91,8 @@ TEST_F(Selection, ListsThisYearsReservationFiles) {
     WriteFile(acc + "26000001.ACC", "[DatiLibrettoVeicolo]\r\nTarga=AB123CD\r\n");
     EXPECT_EQ(Items(), (Names{"  -  - AB123CD", " M - T - 26000123.ACC", " M - T - 26999999.acc"}));
     EXPECT_EQ(s.picker.AccFiles.size(), 4u);
+    EXPECT_FALSE(IsReservationFileName("26000001.FAR", "26"));
+    EXPECT_FALSE(IsReservationFileName("25000001.ACC", "26"));
     fs.clock.Set(2027, 1, 1, 0, 0, 0);
     EXPECT_EQ(Items(), Names{" M - T - 27000001.ACC"});
 }
@@ -136,7 +139,8 @@ TEST_F(Selection, DemosAgainstTheShippedMasks) {
     const Day days[] = {{{2026, 3, 1}, "23022026", "02032026"},
                         {{2024, 2, 29}, "23022024", "01032024"},
                         {{2027, 1, 1}, "26122026", "02012027"},
-                        {{2024, 3, 1}, "24022024", "02032024"}};
+                        {{2024, 3, 1}, "24022024", "02032024"},
+                        {{2026, 12, 31}, "25122026", "01012027"}};
     for (const Day& day : days) {
         fs.clock.Set(day.today.year, day.today.month, day.today.day, 9);
         for (const DemoReservation& d : BuildDemoReservations(day.today)) {

@@ -10,12 +10,13 @@ namespace heliotab::testing_reservation {
 namespace {
 
 const char* kAcceptance = "[Proto]\nVersione=N,S,3,3,100\n[Pren]\nNumero=N,N,6,6\nNota=I,S,20\n";
-const char* kLight = "[Dati]\nTarga=N,S,8,5,[A-Z],[0-9]\nCodice=N,C,5\n[Ultima]\nEsito=N,E,1,1\n";
+const char* kLight = "[Dati]\nTarga=N,S,8,5,[A-Z],[0-9]\nCodice=N,C,5\n[Ultima]"
+                     "\nEsito=N,E,1,1\n";
 const char* kHeavy = "[Dati]\nTarga=N,S,8,5,[A-Z],[0-9]\n[Vis_CtrlSupplBus]\nUscite=N,L,1,1\n";
 const std::string kValid = "[Proto]\nVersione=100\n\n[Pren]\nNumero=000001\nNota=x\n[Dati]\n"
                            "Targa=AB123CD\nCodice=#12345\n[Ultima]\nEsito=R\n";
-const std::string kHeavyValid =
-    "[Proto]\nVersione=100\n[Pren]\nNumero=000001\nNota=\n[Dati]\nTarga=AB123CD\n";
+const std::string kHeavyValid = "[Proto]\nVersione=100\n[Pren]\nNumero="
+                                "000001\nNota=\n[Dati]\nTarga=AB123CD\n";
 const std::string kBus = kHeavyValid + "[Vis_CtrlSupplBus]\nUscite=S\n";
 
 // kValid with the first `from` replaced by `to`.
@@ -46,10 +47,12 @@ TEST_F(Validator, WholeFiles) {
     };
     const Row rows[] = {
         {kValid, true},
-        {"[Ultima]\nEsito=A\n[Dati]\nCodice=12345\nTarga=ZZ999\n[Pren]\nNota=\nNumero=123456\n"
+        {"[Ultima]\nEsito=A\n[Dati]\nCodice=12345\nTarga=ZZ999\n[Pren]\nNota="
+         "\nNumero=123456\n"
          "[Proto]\nVersione=100\n",
          true},
-        // The line count first: comments, extra keys and blank lines count, empty lines do not.
+        // The line count first: comments, extra keys and blank lines count, empty
+        // lines do not.
         {kValid + "; commento\n", false},
         {kValid + "Extra=1\n", false},
         {kValid + " \n", false},
@@ -64,13 +67,14 @@ TEST_F(Validator, WholeFiles) {
         {R("[Pren]", "(Pren]"), false},
         {R("[Pren]", "[Pren)"), false},
         {R("Numero=", "numero="), false},
-        // A key is searched below its header up to a line with "[" and no "="; running off the
-        // end is a reading failure.
+        // A key is searched below its header up to a line with "[" and no "=";
+        // running off the end is a reading failure.
         {R("Nota=x\n", "") + "Nota=x\n", false},
         {R("Esito=R", "Esiti=R"), false, {readError}},
         {R("Esito=R", "Esito [R"), false},
         {R("Esito=R", "[Es=ito]"), false, {readError}},
-        // Value lines: no blanks at their ends and no tab, even where the mask ignores them.
+        // Value lines: no blanks at their ends and no tab, even where the mask
+        // ignores them.
         {R("Nota=x", "Nota=x "), false},
         {R("Nota=x", "Nota= x"), false},
         {R("Nota=x", "Nota=a\tb"), false},
@@ -83,8 +87,9 @@ TEST_F(Validator, WholeFiles) {
         {kBus, false, {}, 1, kAcceptance, kHeavy},
         {kBus, true, {}, 2, kAcceptance, kHeavy},
         {kHeavyValid, false, {}, 2, kAcceptance, kHeavy},
-        // Broken masks: the first one reached ends the run, named in its own form, even after
-        // invalid values; numbers that cannot be read are a reading failure.
+        // Broken masks: the first one reached ends the run, named in its own
+        // form, even after invalid values; numbers that cannot be read are a
+        // reading failure.
         {kValid,
          false,
          {presenceError("Codice", "Dati")},
@@ -132,15 +137,19 @@ TEST_F(Validator, AnyBytesAndMissingFiles) {
     WriteFile(root + "/Veicoli_Leggeri.msk", Crlf(kLight));
     std::string crOnly = kValid;
     std::replace(crOnly.begin(), crOnly.end(), '\n', '\r');
-    const std::pair<std::string, bool> rows[] = {
+    struct Bytes {
+        std::string acc;
+        bool valid;
+    };
+    const Bytes rows[] = {
         {kValid, true},
         {crOnly, true},
         {std::string(400000, '\n') + kValid, true},
     };
-    for (const auto& [bytes, valid] : rows) {
-        WriteFile(acc + "26000001.ACC", bytes);
-        EXPECT_EQ(ValidateReservation(s, acc + "26000001.ACC", 0), valid);
-        EXPECT_EQ(ReadFile(acc + "26000001.ACC"), bytes);
+    for (const Bytes& r : rows) {
+        WriteFile(acc + "26000001.ACC", r.acc);
+        EXPECT_EQ(ValidateReservation(s, acc + "26000001.ACC", 0), r.valid);
+        EXPECT_EQ(ReadFile(acc + "26000001.ACC"), r.acc);
     }
     EXPECT_EQ(Messages(), std::vector<Shown>{});
     std::filesystem::create_directory(acc + "26000009.ACC");

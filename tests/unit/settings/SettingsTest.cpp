@@ -41,7 +41,8 @@ struct RecordingBackend : ProfileBackend {
 
 struct Profile : ::testing::Test {
     Profile() { ini.SetIniFile(path); }
-    // The profile function's own answer: the count, and the buffer one byte past its end.
+    // The profile function's own answer: the count, and the buffer one byte past
+    // its end.
     std::pair<uint32_t, S> Raw(const char* s, const char* k, uint32_t size) {
         S buf(size + 2, '~');
         const uint32_t n = store.GetString(s, k, "", buf.data(), size, path.c_str());
@@ -59,15 +60,19 @@ TEST_F(Profile, ReadsGrowTheirBuffer) {
     RecordingBackend rec;
     clsIniFiles r(rec);
     r.SetIniFile(path);
-    for (const auto& [length, sizes] : {std::pair<size_t, std::vector<uint32_t>>{254, {257}},
-                                        {255, {257, 513}},
-                                        {511, {257, 513, 769}}}) {
-        WriteFile(path, "[S]\r\nk=" + S(length, 'x') + "\r\n");
+    struct Row {
+        size_t valueLength;
+        std::vector<uint32_t> sizes;
+    };
+    const Row rows[] = {{254, {257}}, {255, {257, 513}}, {511, {257, 513, 769}}};
+    for (const Row& row : rows) {
+        WriteFile(path, "[S]\r\nk=" + S(row.valueLength, 'x') + "\r\n");
         rec.sizes.clear();
-        EXPECT_EQ(r.ReadString("S", "k"), S(length, 'x'));
-        EXPECT_EQ(rec.sizes, sizes);
+        EXPECT_EQ(r.ReadString("S", "k"), S(row.valueLength, 'x'));
+        EXPECT_EQ(rec.sizes, row.sizes);
     }
-    // Steps of 256 up to 16 KiB, then doubling up to 16 MiB, where it stops, keeping all.
+    // Steps of 256 up to 16 KiB, then doubling up to 16 MiB, where it stops,
+    // keeping all.
     rec.full = true;
     rec.sizes.clear();
     EXPECT_EQ(r.ReadString("S", "k").size(), 16u << 20);
@@ -75,11 +80,17 @@ TEST_F(Profile, ReadsGrowTheirBuffer) {
 }
 
 TEST_F(Profile, ReadsFollowTheProfileRules) {
-    EXPECT_EQ(Read("S", "k") + List(), "?"); // no file: the default, and no file made
+    EXPECT_EQ(Read("S", "k") + List(),
+              "?"); // no file: the default, and no file made
     EXPECT_FALSE(testutil::Exists(path));
     // Small buffers cut as the profile function does.
     WriteFile(path, "[Italiano]\r\nk=abcdefghij\r\nq=\"quoted\"\r\ne=''\r\n[English]\r\n");
-    const std::tuple<const char*, const char*, uint32_t, std::pair<uint32_t, S>> raw[] = {
+    struct RawRow {
+        const char *section, *key;
+        uint32_t size;
+        std::pair<uint32_t, S> answer;
+    };
+    const RawRow raw[] = {
         {"Italiano", "k", 5, {4, "abcd\0~"s}},
         {"Italiano", "k", 0, {0, "~"s}},
         {"Italiano", "q", 8, {6, "quoted\0~~"s}},
@@ -91,16 +102,20 @@ TEST_F(Profile, ReadsFollowTheProfileRules) {
         {"Italiano", nullptr, 4, {2, "k\0\0~~"s}},
         {"Italiano", nullptr, 7, {5, "k\0q\0e\0~~"s}},
     };
-    for (const auto& [s, k, size, want] : raw)
-        EXPECT_EQ(Raw(s, k, size), want) << (s ? s : "-") << (k ? k : "-") << size;
+    for (const RawRow& r : raw)
+        EXPECT_EQ(Raw(r.section, r.key, r.size), r.answer) << r.key << r.size;
 
     static const char kText[] =
-        "; c\r\n[S]\r\n  a  =  spaced value \t\x1A\r\nb=\"in quotes\"\r\nc='single'\r\n"
+        "; c\r\n[S]\r\n  a  =  spaced value \t\x1A\r\nb=\"in "
+        "quotes\"\r\nc='single'\r\n"
         "d=\"open\r\ne=\"\r\n;f=commented\r\nbare\r\nk=first\r\nk=second\r\n"
         "[Citt\xE0]\r\nPerch\xE9=s\xEC\r\nnb=\xA0mid\xA0\r\n[s]\r\nonly=here\r\n"
-        "[ Se\0junk ]\r\nke\0y=va\0lue\r\n[\x9A\x9C\x9E\xFF]\r\nk=x\r\n";
+        "[ Se\0junk ]\r\n\0bare\r\nke\0y=va\0lue\r\n[\x9A\x9C\x9E\xFF]\r\nk=x\r\n";
     WriteFile(path, S(kText, sizeof kText - 1));
-    const std::tuple<S, S, S> reads[] = {
+    struct ReadRow {
+        S section, key, value;
+    };
+    const ReadRow reads[] = {
         {"S", "a", "spaced value"},
         {"S", "b", "in quotes"},
         {"S", "c", "single"},
@@ -116,12 +131,14 @@ TEST_F(Profile, ReadsFollowTheProfileRules) {
         {"Se", "ke", "va"},
         {"\x8A\x8C\x8E\x9F", "K", "x"},
     };
-    for (const auto& [s, k, want] : reads)
-        EXPECT_EQ(Read(s, k), want) << s << "/" << k;
+    for (const ReadRow& r : reads)
+        EXPECT_EQ(Read(r.section, r.key), r.value) << r.section << "/" << r.key;
     EXPECT_EQ(List(), "S\0Citt\xE0\0s\0Se\0\x9A\x9C\x9E\xFF\0"s);
     EXPECT_EQ(List("s"), "a\0b\0c\0d\0e\0k\0k\0"s);
+    EXPECT_EQ(List("Se"), "ke\0"s);
     EXPECT_EQ(ini.ReadString("T", std::nullopt, "dflt"), "dflt");
-    EXPECT_EQ(Read("S", "x", "d  "), "d"); // a default's blanks go, never its first
+    EXPECT_EQ(Read("S", "x", "d  "),
+              "d"); // a default's blanks go, never its first
     EXPECT_EQ(Read("S", "x", "   "), " ");
 }
 
@@ -129,30 +146,35 @@ TEST_F(Profile, WritesLeaveTheseBytes) {
     EXPECT_TRUE(ini.WriteString("Impostazioni", "Lingua", "Italiano"));
     EXPECT_TRUE(ini.WriteString("Percorsi", "Files .ACC", "C:\\"));
     EXPECT_TRUE(ini.WriteString("impostazioni", "Primo Piano", "1"));
-    EXPECT_TRUE(ini.WriteString("  Nuova\t", " chiave  ", "  v\x80\xFF")); // blanks around go
+    EXPECT_TRUE(ini.WriteString("  Nuova\t", " chiave  ",
+                                "  v\x80\xFF")); // blanks around go
     EXPECT_EQ(ReadFile(path), "[Impostazioni]\r\nLingua=Italiano\r\nPrimo Piano=1\r\n"
                               "[Percorsi]\r\nFiles .ACC=C:\\\r\n[Nuova]\r\nchiave=v\x80\xFF\r\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 
-    // Each file: k2 := new in [Se], x deleted from [A], then [B] and the keys before any
-    // header deleted, then a flush (reported FALSE).
-    const std::pair<S, S> edits[] = {
+    // Each file: k2 := new in [Se], x deleted from [A], then [B] and the keys
+    // before any header deleted, then a flush (reported FALSE).
+    struct Edit {
+        S before, after;
+    };
+    const Edit edits[] = {
         {"top=1\r\n[ B\t]\r\nz=3\r\n[A]\r\nx=1\r\ny=2\r\n", "[A]\r\ny=2\r\n[Se]\r\nk2=new\r\n"},
         {"[A]\nx=1\n[Se]\ny=2", "[A]\n[Se]\ny=2\r\nk2=new\r\n"}, // new or no longer last: CR LF
-        {"[A]\rx=1\r\n[Se]\nk2=1\r", "[A]\r[Se]\nk2=new\r\n"},
+        {"[A]\rw=0\rx=1\r\n[Se]\nk2=1\r", "[A]\rw=0\r[Se]\nk2=new\r\n"},
         {"[Se]\r\nk2=1\r\n[B]\r\nz=3\r\n", "[Se]\r\nk2=new\r\n"},
         {"[Se]\nk2=new\n[A]\nx=1\n", "[Se]\nk2=new\n[A]\n"},    // an unchanged value: no rewrite
         {"[Se]\r\n[]\r\nk=1\r\n", "[Se]\r\nk2=new\r\nk=1\r\n"}, // no header for the nameless
     };
-    for (const auto& [before, after] : edits) {
-        WriteFile(path, before);
+    for (const Edit& e : edits) {
+        WriteFile(path, e.before);
         EXPECT_TRUE(ini.WriteString("Se", "k2", "new"));
         EXPECT_TRUE(ini.DeleteKey("a", "X"));
         EXPECT_TRUE(store.WriteString("b", nullptr, nullptr, path.c_str()));
         EXPECT_TRUE(store.WriteString("", nullptr, nullptr, path.c_str()));
         EXPECT_FALSE(store.WriteString(nullptr, nullptr, nullptr, path.c_str()));
         EXPECT_FALSE(store.WriteString(nullptr, "k", "v", path.c_str()));
-        EXPECT_EQ(ReadFile(path), after) << before;
+        ini.Flush();
+        EXPECT_EQ(ReadFile(path), e.after) << e.before;
     }
     WriteFile(path, "[S]\r\nk=first\r\nk=second\r\n");
     EXPECT_TRUE(ini.WriteString("s", "K", "new")); // the first of duplicates
@@ -244,12 +266,14 @@ TEST(Settings, LoadSettingsWritesBackOnlyLanguageAndDirectory) {
     };
     const Row rows[] = {
         {languages,
-         "[Impostazioni]\r\nLingua = English\r\nPrimo Piano=1\r\nChiudi dopo test=True\r\n"
+         "[Impostazioni]\r\nLingua = English\r\nPrimo Piano=1\r\nChiudi dopo "
+         "test=True\r\n"
          "Chiudi con Esc=0\r\nStampa report=-1\r\nPorta Seriale=4\r\n" +
              x,
          {"English", true, true, false, true, 4, "X:\\"}},
         {languages,
-         "[Impostazioni]\r\nPrimo Piano=?\r\nChiudi dopo test=\r\nChiudi con Esc=no\r\n"
+         "[Impostazioni]\r\nPrimo Piano=?\r\nChiudi dopo test=\r\nChiudi con "
+         "Esc=no\r\n"
          "Stampa report=1x\r\nPorta Seriale=70000\r\n" +
              x,
          defaults},
@@ -284,15 +308,20 @@ TEST(Language, LookUpsAndTheShippedFile) {
     BindProgramStores(st);
     WriteFile(dir.File("Language.ini"), "[Italiano]\r\n101=Stazione\r\n362=Uno\\nDue\\n\\n\r\n"
                                         "364=C:\\nuovo\\file\r\n365=\\\\n\r\n[English]\r\n");
-    const std::tuple<const char*, int, S> rows[] = {
+    struct Row {
+        const char* language;
+        int id;
+        S text;
+    };
+    const Row rows[] = {
         {"Italiano", 101, "Stazione"},         {"Italiano", 362, "Uno\r\nDue\r\n\r\n"},
         {"Italiano", 364, "C:\r\nuovo\\file"}, {"Italiano", 365, "\\\r\n"},
         {"Italiano", 999, "No resource!"},     {"English", 101, "No resource!"},
         {"Deutsch", 101, "No resource!"},
     };
-    for (const auto& [language, id, want] : rows) {
-        st.sLanguage = language;
-        EXPECT_EQ(GetLangString(st, id), want) << language << id;
+    for (const Row& r : rows) {
+        st.sLanguage = r.language;
+        EXPECT_EQ(GetLangString(st, r.id), r.text) << r.language << r.id;
     }
     st.sLanguage = "Italiano";
     EXPECT_EQ(LangValue(st, "362"), "Uno\\nDue\\n\\n");
