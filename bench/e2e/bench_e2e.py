@@ -57,7 +57,7 @@ def launch_once(station, sess):
     out, _ = watcher.communicate(timeout=120)
     if watcher.returncode != 0:
         raise RuntimeError(f"no window: {out}")
-    rec = harness.DriverResult([], 0, out).first("found")
+    rec = harness.DriverResult(0, out).first("found")
     visible_ms = float(rec["epoch_ms"]) - t0
     idle_ms = float(rec["idle_epoch_ms"]) - t0
     time.sleep(1.0)  # settle: the idle figure is the program at rest

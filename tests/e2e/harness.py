@@ -6,11 +6,8 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[2]
 NATIVE_DIR = Path(os.environ.get("HELIOTAB_NATIVE_DIR", ROOT / "build/native"))
 WIN_DIR = Path(os.environ.get("HELIOTAB_WIN_DIR", ROOT / "build/win"))
-EXE, DRIVER = (
-    Path(os.environ.get("HELIOTAB_EXE", WIN_DIR / "heliotab.exe")),
-    WIN_DIR / "uidriver.exe",
-)
-FARSIM, DEMOGEN = NATIVE_DIR / "farsim", NATIVE_DIR / "demogen"
+EXE = Path(os.environ.get("HELIOTAB_EXE", WIN_DIR / "heliotab.exe"))
+DRIVER, FARSIM, DEMOGEN = WIN_DIR / "uidriver.exe", NATIVE_DIR / "farsim", NATIVE_DIR / "demogen"
 APP_CLASS, APP_TITLE, MAIN_CLASS = "ThunderRT6Main", "HELIOTAB", "HELIOTAB_frmMain"
 have_exe = EXE.is_file() and DRIVER.is_file()
 requires_exe = unittest.skipUnless(have_exe, f"{EXE} or {DRIVER} not built")
@@ -19,8 +16,7 @@ requires_road = unittest.skipUnless(
 )
 COM, EOT, ENQ, ACK, CAN = 3, 0x04, 0x05, 0x06, 0x18
 # src/res/resource.h and src/app/frmMain_win32.h
-CBO, LBL_APP, TB_TEST, TB_OPZIONI = 1005, range(1040, 1046), 1101, 1103
-WM_COMMAND, IDM_TRAY_INFO, MSG_TRAY = 0x111, 1203, 0x8001  # MSG_TRAY: WM_APP + 1
+CBO, LBL_APP, TB_TEST, TB_OPZIONI, IDM_TRAY_INFO = 1005, range(1040, 1046), 1101, 1103, 1203
 PANEL_STATO, PANEL_PORT = 0, 1
 T_NO_PORT, T_SEARCHING, T_ONLINE_PORT, T_SIGNED_OFF, T_DONE_TITLE, T_DONE = (
     330,
@@ -45,12 +41,10 @@ def poll(predicate, timeout, interval=0.05, what="condition"):
     return value
 
 
-class WineSession:
+class WineSession:  # joins the session of scripts/wine-env.sh (heliotab_wine_session_start DIR)
     def __init__(self):
         if not os.environ.get("HELIOTAB_WINE_SESSION"):
-            raise RuntimeError(
-                "no Wine session: source scripts/wine-env.sh; heliotab_wine_session_start DIR"
-            )
+            raise RuntimeError("no Wine session: see scripts/wine-env.sh")
         self.env = dict(os.environ)
         self.drive_c = Path(self.env["WINEPREFIX"]) / "drive_c"
 
@@ -59,12 +53,9 @@ class WineSession:
             "/", "\\"
         )
 
-    def link_com(self, n, pty):
-        self.unlink_com(n)
-        (self.drive_c.parent / "dosdevices" / f"com{n}").symlink_to(pty)
-
-    def unlink_com(self, n):
-        (self.drive_c.parent / "dosdevices" / f"com{n}").unlink(missing_ok=True)
+    def link_com(self, n, target=None):  # no target: unlinked
+        (com := self.drive_c.parent / "dosdevices" / f"com{n}").unlink(missing_ok=True)
+        target and com.symlink_to(target)
 
 
 def session():
@@ -77,9 +68,9 @@ def unescape(value):  # the driver writes Windows-1252 bytes, all but printable 
     return raw.decode("cp1252", "replace")
 
 
-class DriverResult:
-    def __init__(self, args, rc, stdout):
-        self.args, self.rc, self.ok = args, rc, rc == 0
+class DriverResult:  # records: (kind, {field: value}) per line "kind<TAB>key=value<TAB>..."
+    def __init__(self, rc, stdout):
+        self.rc, self.ok = rc, rc == 0
         self.records = [
             (p[0], {k: unescape(v) for k, _, v in (f.partition("=") for f in p[1:])})
             for p in (line.split("\t") for line in stdout.splitlines())
@@ -100,7 +91,7 @@ class Driver:
         # Output to a file: a Wine helper the driver may start inherits pipes and outlives it.
         with tempfile.TemporaryFile() as out:
             rc = subprocess.run(
-                ["wine", str(DRIVER), *map(str, args)],
+                ["wine", DRIVER, *map(str, args)],
                 env=self.session.env,
                 stdin=subprocess.DEVNULL,
                 stdout=out,
@@ -108,7 +99,7 @@ class Driver:
                 timeout=timeout + 60,
             ).returncode
             out.seek(0)
-            return DriverResult(args, rc, out.read().decode("ascii", "replace"))
+            return DriverResult(rc, out.read().decode("ascii", "replace"))
 
     def check(self, *args, **kw):
         r = self.run(*args, **kw)
@@ -116,24 +107,18 @@ class Driver:
             raise AssertionError(f"uidriver {args} -> rc={r.rc} {r.records}")
         return r
 
-    def is_running(self):
-        return self.run("is-running").ok
+    def controls(self, *window):  # {id: fields} of every control below the window
+        return {c["id"]: c for c in self.check(*window, "list-children").all("control")}
 
     def texts(self, *window):
-        return [c["title"] for c in self.check(*window, "list-children").all("control")]
-
-    def control(self, cid, *window):
-        return next(
-            c for c in self.check(*window, "list-children").all("control") if c["id"] == str(cid)
-        )
+        return [c["title"] for c in self.controls(*window).values()]
 
     def panel(self, index):  # None when unreadable this time (a Wine hiccup right after a start)
         return (self.run("status-panel", index).first("panel") or {}).get("value")
 
     def message_box(self, timeout_s):
-        return self.run("message-box", "wait", int(timeout_s * 1000), timeout=timeout_s).first(
-            "msgbox"
-        )
+        ms = int(timeout_s * 1000)
+        return self.run("message-box", "wait", ms, timeout=timeout_s).first("msgbox")
 
     def answer(self, button):
         return self.check("message-box", "answer", button, 10000)
@@ -144,12 +129,6 @@ class Driver:
     def wait_dialog(self, title, timeout=30):  # a dialog of the program: its hwnd
         dialog = lambda: next((b["hwnd"] for b in self.open_dialogs() if b["title"] == title), 0)
         return poll(dialog, timeout, 0.1, f"dialog {title!r}")
-
-    def tray(self, message):  # what the tray icon reports for a mouse message (WM_RBUTTONUP ...)
-        self.check("post", MSG_TRAY, 0, message)
-
-    def tray_command(self, item):  # a tray menu item chosen (IDM_TRAY_...)
-        self.check("post", WM_COMMAND, item, 0)
 
 
 def ini_bytes(sections):
@@ -185,9 +164,8 @@ class Station:
         shutil.rmtree(self.dir, ignore_errors=True)
         self.exchange = self.dir / "DIR_FAR"
         self.exchange.mkdir(parents=True)
-        shutil.copy2(EXE, self.dir / "heliotab.exe")
-        for f in ROOT.glob("data/*.msk"):
-            shutil.copy2(f, self.dir)
+        for f in [EXE, *ROOT.glob("data/*.msk")]:
+            shutil.copy2(f, self.dir / ("heliotab.exe" if f == EXE else f.name))
         self.settings_path, self.language_path = (
             self.dir / "HELIOTAB.ini",
             self.dir / "Language.ini",
@@ -203,9 +181,7 @@ class Station:
 
     def files(self):
         return {
-            str(p.relative_to(self.dir)): (p.stat().st_mtime_ns, p.read_bytes())
-            for p in sorted(self.dir.rglob("*"))
-            if p.is_file()
+            p: (p.stat().st_mtime_ns, p.read_bytes()) for p in self.dir.rglob("*") if p.is_file()
         }
 
     def start(self, args=()):
@@ -248,7 +224,7 @@ class Station:
             if p.poll() is None and self.close(10, p) is None:
                 p.kill(), p.wait(30)
         # none may survive into the next test
-        poll(lambda: not self.driver.is_running(), 30, 0.2, "program windows gone")
+        poll(lambda: not self.driver.run("main-window").ok, 30, 0.2, "program windows gone")
 
 
 class Farsim:
@@ -256,10 +232,7 @@ class Farsim:
 
     def __init__(self, sess, workdir, com=COM, args=()):
         self.session, self.com = sess, com
-        self.link, self.log_path = (
-            Path(workdir) / f"farsim-com{com}",
-            Path(workdir) / f"farsim-com{com}.log",
-        )
+        self.link, self.log_path = (Path(workdir) / f"farsim-com{com}{e}" for e in ("", ".log"))
         self.stderr = open(Path(workdir) / f"farsim-com{com}.stderr", "ab")
         self.process = subprocess.Popen(
             [FARSIM, "--pty-link", self.link, "--log", self.log_path, *map(str, args)],
@@ -286,9 +259,7 @@ class Farsim:
     def received_bytes(self):
         return bytes(b for _, b in self.received())
 
-    def frames(
-        self, status=None
-    ):  # [{'status', 'attempt', 'fault', 'etx'}]; etx: its ms, None unsent
+    def frames(self, status=None):  # [{'status', 'attempt', 'fault', 'etx'}]; etx: its ms or None
         frames = []
         for t, kind, rest in self.events():
             if kind == "tx-frame":
@@ -305,24 +276,17 @@ class Farsim:
         self.process.wait(10)
         self.process.stdout.close()
         self.stderr.close()
-        self.session.unlink_com(self.com)
+        self.session.link_com(self.com)
 
 
-def light_reservation(
-    folder,
-):  # demogen's reservations in folder; a valid light one: (path, list text, operator)
+def light_reservation(folder):  # demogen's, in folder; a valid light one: (path, item, operator)
     Path(folder).mkdir(parents=True, exist_ok=True)
-    out = subprocess.run(
-        [DEMOGEN, folder], capture_output=True, text=True, timeout=60, check=True
-    ).stdout
-    for name in [w[0] for w in map(str.split, out.splitlines()) if w[1:2] == ["valid"]]:
+    out = subprocess.run([DEMOGEN, folder], capture_output=True, text=True, timeout=60, check=True)
+    for name in [w[0] for w in map(str.split, out.stdout.splitlines()) if w[1:2] == ["valid"]]:
         f = dict(re.findall(r"(?m)^(\w+)=([^\r\n]*)", (Path(folder) / name).read_text("cp1252")))
         if f.get("TipoVeicolo") == "LEGGERO":
-            return (
-                Path(folder) / name,
-                f" {f['Fabbrica']} - {f['Tipo']} - {f['Targa']}",
-                f["Operatore"],
-            )
+            item = f" {f['Fabbrica']} - {f['Tipo']} - {f['Targa']}"
+            return Path(folder) / name, item, f["Operatore"]
     raise LookupError("no valid light-vehicle demo reservation")
 
 
@@ -335,17 +299,6 @@ class E2ETestCase(unittest.TestCase):
         self.work.mkdir()
         self.addCleanup(lambda: self.farsim and self.farsim.stop())
         self.addCleanup(self.station.stop)
-        self.addCleanup(self._screenshot_on_failure)  # runs first: the screen as it failed
-
-    def _screenshot_on_failure(self):
-        result = self._outcome.result
-        if any(getattr(t, "test_case", t) is self for t, _ in result.failures + result.errors):
-            shot = ROOT / "build" / "e2e-failures" / f"{self.id()}.png"
-            shot.parent.mkdir(parents=True, exist_ok=True)
-            env = self.station.session.env
-            subprocess.run(
-                ["import", "-window", "root", shot], env=env, capture_output=True, timeout=60
-            )
 
     def start_tester(self, *args, scenario=None):
         if scenario is not None:

@@ -20,8 +20,8 @@ class LinkTest(E2ETestCase):
         self.start_program()
         self.wait_panel(PANEL_PORT, lang_text(T_SEARCHING))
         self.wait_online()
-        titles = {c["id"]: c["title"] for c in self.driver.check("list-children").all("control")}
-        self.assertEqual([titles[str(i)] for i in LBL_APP], IDENTITY)
+        controls = self.driver.controls()
+        self.assertEqual([controls[str(i)]["title"] for i in LBL_APP], IDENTITY)
         self.wait_panel(PANEL_STATO, lang_text(T_SIGNED_OFF))
         self.wait_panel(PANEL_PORT, lang_text(T_SEARCHING))
         self.wait_online()

@@ -39,7 +39,7 @@ class OptionsDialogTest(E2ETestCase):
         sess = self.station.session
         # Every port the scan may open is ours or absent: the prefix's own com1 is never touched.
         for n in range(1, 17):
-            sess.unlink_com(n)
+            sess.link_com(n)
         self.sims = {
             n: Farsim(sess, self.work, com=n, args=args)
             for n, args in ((1, ["--class", "XYZ"]), (2, ["--silent"]), (3, []))
@@ -58,10 +58,10 @@ class OptionsDialogTest(E2ETestCase):
         self.dialog = self.driver.wait_dialog(lang_text(T_OPTIONS))
 
     def enabled(self, cid):
-        return self.driver.control(cid, "--window", self.dialog)["enabled"] == "1"
+        return self.driver.controls("--window", self.dialog)[str(cid)]["enabled"] == "1"
 
     def label(self):
-        return self.driver.control(LBL_COMPORT, "--window", self.dialog)["title"]
+        return self.driver.controls("--window", self.dialog)[str(LBL_COMPORT)]["title"]
 
     def change_and_leave(self, leave):  # a tick and a language chosen, then the row's way out
         self.d("click", CHK_CHIUDI)

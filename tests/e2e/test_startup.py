@@ -3,7 +3,7 @@ from harness import lang_text, poll, requires_exe
 
 NO_RESOURCE = "No resource!"
 CAPTION_IDS = [302, *range(305, 318)]
-IDOK, T_ABOUT, T_ABOUT_DESCRIPTION = 1, 201, 203
+WM_COMMAND, IDOK, T_ABOUT, T_ABOUT_DESCRIPTION = 0x111, 1, 201, 203
 
 
 @requires_exe
@@ -28,8 +28,8 @@ class StartupTest(E2ETestCase):
         self.assertEqual(st.files(), before, "and touches no file")
         self.assertIsNone(first.poll())
 
-        self.driver.tray_command(IDM_TRAY_INFO)
+        self.driver.check("post", WM_COMMAND, IDM_TRAY_INFO, 0)  # chosen in the tray menu
         about = self.driver.wait_dialog(f"{lang_text(T_ABOUT)} {APP_TITLE}")
         self.assertIn(lang_text(T_ABOUT_DESCRIPTION), self.driver.texts("--window", about))
-        self.driver.check("--window", about, "post", 0x111, IDOK, 0)
+        self.driver.check("--window", about, "post", WM_COMMAND, IDOK, 0)
         poll(lambda: not self.driver.open_dialogs(), 10, 0.1, "the about box closed")

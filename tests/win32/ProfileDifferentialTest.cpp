@@ -21,14 +21,15 @@ namespace heliotab {
 namespace {
 
 using Text = std::optional<std::string>;
-using testutil::IniGenerator;
+using testutil::IniGenerator, testutil::ReadFile, testutil::WriteFile;
 const Text N; // a null pointer
 
+// A read of `size` bytes with a default, or a write of a value.
 struct Op {
     bool read;
-    Text section, key, third;
+    Text section, key, defaultOrValue;
     uint32_t size;
-}; // third: the default (read) or the value (write)
+};
 Op R(Text s, Text k, Text def, uint32_t size = 256) {
     return {true, s, k, def, size};
 }
@@ -41,16 +42,9 @@ const char* P(const Text& t) {
 
 struct Case {
     std::string name;
-    Text initial;
+    Text initial; // absent: no file at the start
     std::vector<Op> ops;
-}; // initial absent: no file at the start
-std::string Show(const Text& t) {
-    return t ? ::testing::PrintToString(*t) : "<null>";
-}
-using testutil::ReadFile, testutil::WriteFile;
-bool Exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+};
 
 struct Win32Profile : ProfileBackend {
     uint32_t GetString(const char* s, const char* k, const char* d, char* b, uint32_t n,
@@ -64,59 +58,46 @@ struct Win32Profile : ProfileBackend {
 
 std::string Dump(ProfileBackend& b, const std::string& file) {
     clsIniFiles ini(b);
-    return ini.SetIniFile(file),
-           IniGenerator::Dump(
-               [&] { return SplitIniList(ini.ReadString(N, N)); },
-               [&](const std::string& s) { return SplitIniList(ini.ReadString(s, N)); },
-               [&](const std::string& s, const std::string& k) {
-                   return ini.ReadString(s, k, "<none>");
-               });
+    ini.SetIniFile(file);
+    return IniGenerator::Dump(
+        [&] { return SplitIniList(ini.ReadString(N, N)); },
+        [&](const std::string& s) { return SplitIniList(ini.ReadString(s, N)); },
+        [&](const std::string& s, const std::string& k) { return ini.ReadString(s, k, "<none>"); });
 }
 
 class ProfileDifferential : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmp[MAX_PATH];
-        CreateDirectoryA((dir_ = std::string(tmp, GetTempPathA(MAX_PATH, tmp)) +
-                                 "heliotab-profile-" + std::to_string(GetCurrentProcessId()) + "\\")
-                             .c_str(),
-                         nullptr);
-    }
-
     // Whether the Win32 writer, made to rewrite the file, leaves it as it was.
     bool KeptByWin32(const std::string& text) {
-        const std::string f = dir_ + "probe.ini";
+        const std::string f = dir_.File("probe.ini");
         WriteFile(f, text);
         for (const char* k : {"k", static_cast<const char*>(nullptr)})
             WritePrivateProfileStringA("zz probe", k, k, f.c_str());
-        return WritePrivateProfileStringA(nullptr, nullptr, nullptr, f.c_str()),
-               ReadFile(f) == text;
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, f.c_str());
+        return ReadFile(f) == text;
     }
 
     void Run(const Case& c, int index) {
-        const std::string wf = dir_ + "w" + std::to_string(index) + ".ini",
-                          pf = dir_ + "p" + std::to_string(index) + ".ini";
-        if (DeleteFileA(wf.c_str()), DeleteFileA(pf.c_str()); c.initial)
+        const std::string wf = dir_.File("w" + std::to_string(index) + ".ini");
+        const std::string pf = dir_.File("p" + std::to_string(index) + ".ini");
+        if (c.initial)
             WriteFile(wf, *c.initial), WriteFile(pf, *c.initial);
         for (size_t i = 0; i < c.ops.size(); ++i) {
+            SCOPED_TRACE(c.name + " step " + std::to_string(i + 1));
             const Op& op = c.ops[i];
-            SCOPED_TRACE(c.name + " step " + std::to_string(i + 1) + " " + Show(op.section) + " " +
-                         Show(op.key) + " " + Show(op.third) + " " + std::to_string(op.size));
-            auto call = [&](ProfileBackend& b,
-                            const std::string& file) { // the result, then the whole buffer
+            auto call = [&](ProfileBackend& b, const std::string& file) { // result, whole buffer
                 std::string buf(op.size + 8, '\xCC');
-                const uint32_t r =
-                    op.read ? b.GetString(P(op.section), P(op.key), P(op.third), buf.data(),
-                                          op.size, file.c_str())
-                            : b.WriteString(P(op.section), P(op.key), P(op.third), file.c_str());
+                const char *s = P(op.section), *k = P(op.key), *third = P(op.defaultOrValue);
+                const uint32_t r = op.read
+                                       ? b.GetString(s, k, third, buf.data(), op.size, file.c_str())
+                                       : b.WriteString(s, k, third, file.c_str());
                 return std::to_string(r) + ": " + buf;
             };
             ASSERT_EQ(call(win_, wf), call(store_, pf));
         }
-        WritePrivateProfileStringA(nullptr, nullptr, nullptr,
-                                   wf.c_str()); // Wine's cache to the file
-        SCOPED_TRACE(c.name + " from " + Show(c.initial));
-        ASSERT_EQ(Exists(wf), Exists(pf));
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, wf.c_str()); // Wine's cache out
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(testutil::Exists(wf), testutil::Exists(pf));
         const bool bytes = !c.initial || KeptByWin32(*c.initial);
         if (bytesCompared_ += bytes; bytes)
             EXPECT_EQ(ReadFile(wf), ReadFile(pf));
@@ -124,7 +105,7 @@ protected:
         EXPECT_EQ(Dump(win_, wf), Dump(store_, wf)) << "the portable store reading the Win32 file";
     }
 
-    std::string dir_;
+    testutil::TempDir dir_;
     Win32Profile win_;
     ProfileStore store_;
     int bytesCompared_ = 0;
@@ -214,7 +195,7 @@ TEST_F(ProfileDifferential, ResultFileIsWhatTheProfileWriterWrites) {
             for (int n = g.Pick(4); n > 0; --n)
                 r.*(k.field) +=
                     g.Pick(6) == 0 ? g.Value() : pieces[g.Pick(static_cast<int>(pieces.size()))];
-        const std::string file = dir_ + "r" + std::to_string(i) + ".FAR";
+        const std::string file = dir_.File("r" + std::to_string(i) + ".FAR");
         for (const FarResultKey& k : kFarResultKeys)
             WritePrivateProfileStringA(
                 "ProvaFari", k.key, FormatResultValue(k.key, r.*(k.field)).c_str(), file.c_str());

@@ -3,7 +3,7 @@
 // for is not there (or a wait timed out), 2 on a usage error, 3 when a call failed.
 //
 //   uidriver [--window HWND] COMMAND ARGS...    (--window: controls are looked for below HWND)
-//   list-children | main-window | is-running
+//   list-children | main-window
 //   status-panel N | click-toolbar CMD | click TARGET | close | post MSG WPARAM LPARAM
 //   combo-items TARGET | combo-select N TARGET | combo-dropdown TARGET
 //   message-box wait TIMEOUT_MS | message-box answer ok|cancel|yes|no [TIMEOUT_MS] | message-box
@@ -290,11 +290,11 @@ int Run(Args a) {
             return NotFound("window");
         for (HWND w : Windows(target))
             PrintWindow("control", w);
-    } else if (cmd == L"main-window" || cmd == L"is-running") {
+    } else if (cmd == L"main-window") {
         if (!app)
             return NotFound("app-window");
         PrintWindow("app", app);
-        if (main && cmd == L"main-window")
+        if (main)
             PrintWindow("main", main);
     } else if (cmd == L"click") {
         if (!control || !IsWindowEnabled(control))
