@@ -307,11 +307,9 @@ class E2ETestCase(unittest.TestCase):
         self.farsim = Farsim(self.station.session, self.work, args=args)
         return self.farsim
 
-    def start_program(self, args=(), settings=None, **kw):
-        self.station.write(
-            self.station.settings_path, settings or road_settings(self.station, **kw)
-        )
-        return self.station.start_and_wait(args)
+    def start_program(self, settings=None):
+        self.station.write(self.station.settings_path, settings or road_settings(self.station))
+        return self.station.start_and_wait()
 
     def wait_panel(self, index, text, timeout=40):
         poll(lambda: self.driver.panel(index) == text, timeout, 0.1, f"panel {index} = {text!r}")

@@ -5,9 +5,14 @@ from typing import Callable
 from harness import FARSIM, PANEL_PORT, TB_OPZIONI, T_ONLINE_PORT, E2ETestCase, Farsim, ini_bytes
 from harness import lang_text, poll, requires_exe, test_language
 
+# src/res/resource.h
 CHK_CHIUDI, CBO_LANGUAGE, LBL_COMPORT, CMD_SCANSIONE, CMD_CONFERMA, CMD_ANNULLA = (
-    *(1308, 1312, 1314),
-    *(1315, 1316, 1317),
+    1308,
+    1312,
+    1314,
+    1315,
+    1316,
+    1317,
 )
 T_OPTIONS, T_FOUND, T_NO_PORT = 401, 412, 414
 WM_KEYDOWN, VK_ESCAPE = 0x100, 0x1B
@@ -57,11 +62,11 @@ class OptionsDialogTest(E2ETestCase):
         self.driver.check("click-toolbar", TB_OPZIONI)
         self.dialog = self.driver.wait_dialog(lang_text(T_OPTIONS))
 
-    def enabled(self, cid):
-        return self.driver.controls("--window", self.dialog)[str(cid)]["enabled"] == "1"
+    def control(self, cid):
+        return self.driver.controls("--window", self.dialog)[str(cid)]
 
-    def label(self):
-        return self.driver.controls("--window", self.dialog)[str(LBL_COMPORT)]["title"]
+    def enabled(self, cid):
+        return self.control(cid)["enabled"] == "1"
 
     def change_and_leave(self, leave):  # a tick and a language chosen, then the row's way out
         self.d("click", CHK_CHIUDI)
@@ -84,11 +89,16 @@ class OptionsDialogTest(E2ETestCase):
         self.assertNotIn(b"\x06", self.sims[3].received_bytes())
         self.open_dialog()
         self.assertFalse(self.enabled(CMD_CONFERMA))
-        self.assertEqual(self.label(), lang_text(T_NO_PORT))
+        self.assertEqual(self.control(LBL_COMPORT)["title"], lang_text(T_NO_PORT))
         self.d("click", CHK_CHIUDI)
         seen = [len(self.sims[n].received_bytes()) for n in (1, 2, 3)]
         self.d("click", CMD_SCANSIONE)
-        poll(lambda: self.label() == lang_text(T_FOUND) + "3", 30, 0.2, "COM3 found")
+        poll(
+            lambda: self.control(LBL_COMPORT)["title"] == lang_text(T_FOUND) + "3",
+            30,
+            0.2,
+            "COM3 found",
+        )
         scanned = [self.sims[n].received_bytes()[seen[n - 1] :] for n in (1, 2, 3)]
         self.assertEqual(scanned, SCANNED)
         self.d("combo-select", 1, CBO_LANGUAGE)
