@@ -1,77 +1,10 @@
 // The main window's handlers with fakes: each row acts on a fresh window
 // and compares what the operator and the tester see afterwards.
-#include <gtest/gtest.h>
-
-#include "app/frmMain.h"
-#include "device/TesterFrames.h"
-#include "fakes/Fakes.h"
-#include "settings/Language.h"
+#include "device/LinkFixture.h"
 #include "settings/LanguageIds.h"
-#include "shared/FileSystems.h"
 
-using namespace heliotab;
-using namespace heliotab::fakes;
-
+namespace heliotab::testing_link {
 namespace {
-
-// What a command leaves behind; the defaults are a window nobody touched.
-struct Seen {
-    bool returned = false;
-    std::string stato, porta, vehicle; // panels; lblDatiVeicolo(0)
-    bool fermaOn = true, armed = false, searching = false, quit = false, unloaded = false;
-    int comboIndex = -1, comboFocus = 0;
-    std::string wire;    // bytes sent
-    size_t messages = 0; // message boxes shown
-    bool pollArmed = false;
-    int64_t spentMs = 0;
-    bool operator==(const Seen&) const = default;
-};
-void PrintTo(const Seen& s, std::ostream* os) {
-    *os << "returned " << s.returned << " stato '" << s.stato << "' porta '" << s.porta
-        << "' vehicle '" << s.vehicle << "' ferma " << s.fermaOn << " armed " << s.armed
-        << " searching " << s.searching << " quit " << s.quit << " unloaded " << s.unloaded
-        << " combo " << s.comboIndex << " focus " << s.comboFocus << " wire '" << s.wire
-        << "' messages " << s.messages << " poll " << s.pollArmed << " spent " << s.spentMs;
-}
-
-struct Main {
-    Main() {
-        f.state.LanguageIni.SetIniFile(HELIOTAB_SOURCE_DIR "/data/Language.ini");
-        f.timers.onTimer = [this](int id) { TimerProc(f.station, id); };
-    }
-    // The tester online (its identity focuses the combo once), a demo test armed.
-    void OnlineAndArmed(const std::string& version) {
-        f.state.iSerialPort = 3;
-        f.port.Open(3);
-        CarryOut(f.station, f.link.InterrogaFAR(testframes::Sealed(testframes::FixedIdentity(
-                                                    true, {.versione = version})),
-                                                {}, ""));
-        OnToolbarButton(f.station, Button::Test);
-    }
-    std::string Text(int id, const std::string& arg = "") {
-        return GetLangString(f.state, id) + arg;
-    }
-    Seen Look(bool returned) {
-        const FakeMainView& v = f.view;
-        return {returned,
-                v.panels.count(Panel::Stato) ? v.panels.at(Panel::Stato) : "",
-                v.panels.count(Panel::PortaCOM) ? v.panels.at(Panel::PortaCOM) : "",
-                v.vehicle[0],
-                v.enabled.at(Button::Ferma),
-                f.state.bTestArmed,
-                f.state.bDeviceSearch,
-                f.state.bQuitQuery,
-                v.unloaded,
-                v.comboIndex,
-                v.comboFocus,
-                f.port.SentBytes(),
-                f.messages.shown.size(),
-                f.timers.IsRunning(kTimerPoll),
-                f.clock.Ms() - t0};
-    }
-    FakeStation f{DefaultFileSystem()};
-    int64_t t0 = f.clock.Ms();
-};
 
 TEST(MainWindow, SwitchesAreFoundInAnyCaseAndOnlyAfterASlash) {
     const struct {
@@ -82,121 +15,86 @@ TEST(MainWindow, SwitchesAreFoundInAnyCaseAndOnlyAfterASlash) {
                 {"MAXIMIZED /X", false, false},
                 {"/TESTING/MAX", false, false},
                 {"  /test /  Maximized ", true, true}};
-    Main m;
+    AppState st;
     for (const auto& r : rows) {
-        const auto sw = ParseCommandLine(m.f.state, r.line);
+        const auto sw = ParseCommandLine(st, r.line);
         EXPECT_EQ(sw.test, r.test) << r.line;
         EXPECT_EQ(sw.maximized, r.maximized) << r.line;
     }
-    EXPECT_EQ(m.f.state.CommandSwitches, (std::vector<std::string>{"", "TEST ", "  MAXIMIZED"}));
+    EXPECT_EQ(st.CommandSwitches, (std::vector<std::string>{"", "TEST ", "  MAXIMIZED"}));
 }
 
 TEST(MainWindow, StartUpShowsTheTestButtonOnlyWithItsSwitch) {
     for (bool test : {false, true}) {
-        Main m;
-        StartupInitialState(m.f.station, {test, false});
-        EXPECT_EQ(m.f.view.visible[Button::Test], test);
-        EXPECT_FALSE(m.f.view.enabled[Button::Test]);
-        EXPECT_FALSE(m.f.view.enabled[Button::Ferma]);
-        EXPECT_FALSE(m.f.view.comboEnabled);
-        EXPECT_EQ(m.f.view.comboIndex, 0);
+        Link t;
+        StartupInitialState(t.s, {test, false});
+        EXPECT_EQ(t.f.view.visible[Button::Test], test);
+        EXPECT_FALSE(t.f.view.enabled[Button::Test]);
+        EXPECT_FALSE(t.f.view.enabled[Button::Ferma]);
+        EXPECT_FALSE(t.f.view.comboEnabled);
+        EXPECT_EQ(t.f.view.comboIndex, 0);
     }
 }
 
 TEST(MainWindow, EachCommandLeavesItsWindowWireAndTimers) {
-    Main texts;
-    const std::string armedLook = texts.Text(kTextStateArmed),
-                      stopped = texts.Text(kTextStateStopped),
-                      online = texts.Text(kTextPortOnline, "3");
+    const std::string armedLook = Lang(kTextStateArmed), stopped = Lang(kTextStateStopped),
+                      online = Lang(kTextPortOnline, "3");
+    const auto onlineAndArmed = [](Link& t, const std::string& version) {
+        t.GoOnline(version);
+        OnToolbarButton(t.s, Button::Test);
+    };
     const struct Row {
         const char* what;
-        std::function<bool(Main&)> act;
+        std::function<bool(Link&)> act;
         Seen want;
     } rows[] = {
         {"no port, no search",
-         [](Main& m) {
-             m.f.state.iSerialPort = 0;
-             StartupDeviceSearch(m.f.station);
+         [](Link& t) {
+             t.st.iSerialPort = 0;
+             StartupDeviceSearch(t.s);
              return false;
          },
-         {.porta = texts.Text(kTextPortNotSet)}},
-        {"port 1 searches",
-         [](Main& m) {
-             m.f.state.iSerialPort = 1;
-             StartupDeviceSearch(m.f.station);
-             return false;
-         },
-         {.porta = texts.Text(kTextPortSearching), .searching = true, .pollArmed = true}},
-        {"demo armed",
-         [](Main& m) {
-             OnToolbarButton(m.f.station, Button::Test);
-             return false;
-         },
-         {.stato = armedLook, .vehicle = "FIAT", .armed = true}},
-        {"stop, No",
-         [](Main& m) {
-             m.OnlineAndArmed("2.1B");
-             m.f.messages.answers = {kAnswerNo};
-             OnToolbarButton(m.f.station, Button::Ferma);
-             return false;
-         },
-         {.stato = armedLook,
-          .porta = online,
-          .vehicle = "FIAT",
-          .armed = true,
-          .comboFocus = 1,
-          .messages = 1}},
+         {.porta = Lang(kTextPortNotSet)}},
         {"stop, Yes, letter version: CAN",
-         [](Main& m) {
-             m.OnlineAndArmed("2.1B");
-             m.f.state.SelectedAccFile = "26000123.ACC";
-             const bool stoppedIt = StopTest(m.f.station);
-             return stoppedIt && m.f.state.SelectedAccFile.empty();
+         [&](Link& t) {
+             onlineAndArmed(t, "2.1B");
+             t.st.SelectedAccFile = "26000123.ACC";
+             OnToolbarButton(t.s, Button::Ferma);
+             return t.st.SelectedAccFile.empty();
          },
          {.returned = true,
           .stato = stopped,
           .porta = online,
           .fermaOn = false,
+          .online = true,
           .comboIndex = 0,
           .comboFocus = 2,
-          .wire = "\x18",
-          .messages = 1}},
-        {"stop, Yes, digit version: no CAN",
-         [](Main& m) {
-             m.OnlineAndArmed("2.10");
-             return StopTest(m.f.station);
-         },
-         {.returned = true,
-          .stato = stopped,
-          .porta = online,
-          .fermaOn = false,
-          .comboIndex = 0,
-          .comboFocus = 2,
+          .wire = {{kCAN, 0}},
           .messages = 1}},
         {"Esc off",
-         [](Main& m) {
-             m.f.state.bCloseWithEsc = false;
-             return OnKeyPressEsc(m.f.station);
+         [](Link& t) {
+             t.st.bCloseWithEsc = false;
+             return OnKeyPressEsc(t.s);
          },
          {}},
         {"Esc on closes",
-         [](Main& m) {
-             m.f.state.bCloseWithEsc = true;
-             return OnKeyPressEsc(m.f.station);
+         [](Link& t) {
+             t.st.bCloseWithEsc = true;
+             return OnKeyPressEsc(t.s);
          },
          {.returned = true, .quit = true, .unloaded = true}},
         {"Esc, armed, No",
-         [](Main& m) {
-             OnToolbarButton(m.f.station, Button::Test);
-             m.f.messages.answers = {kAnswerNo};
-             m.f.state.bCloseWithEsc = true;
-             return OnKeyPressEsc(m.f.station);
+         [](Link& t) {
+             OnToolbarButton(t.s, Button::Test);
+             t.f.messages.answers = {kAnswerNo};
+             t.st.bCloseWithEsc = true;
+             return OnKeyPressEsc(t.s);
          },
          {.returned = true, .stato = armedLook, .vehicle = "FIAT", .armed = true, .messages = 1}},
         {"Esci, armed, Yes",
-         [](Main& m) {
-             OnToolbarButton(m.f.station, Button::Test);
-             OnToolbarButton(m.f.station, Button::Esci);
+         [](Link& t) {
+             OnToolbarButton(t.s, Button::Test);
+             OnToolbarButton(t.s, Button::Esci);
              return false;
          },
          {.stato = stopped,
@@ -206,70 +104,43 @@ TEST(MainWindow, EachCommandLeavesItsWindowWireAndTimers) {
           .comboIndex = 0,
           .comboFocus = 1,
           .messages = 1}},
-        {"closing: EOT to a letter version, the search stopped",
-         [](Main& m) {
-             m.OnlineAndArmed("V1A");
-             m.f.state.bTestArmed = false;
-             m.f.timers.StartTimer(kTimerPoll, 1000);
-             return QueryUnload(m.f.station);
+        // The EOT goes to a letter version; a buffer that never drains
+        // holds the closing for two seconds, no longer.
+        {"closing: EOT, the search stopped",
+         [&](Link& t) {
+             onlineAndArmed(t, "V1A");
+             t.st.bTestArmed = false;
+             t.f.port.outBufferCount = 7;
+             t.f.timers.StartTimer(kTimerPoll, 1000);
+             return QueryUnload(t.s);
          },
          {.returned = true,
           .stato = armedLook,
           .porta = online,
           .vehicle = "FIAT",
+          .online = true,
           .quit = true,
           .comboFocus = 1,
-          .wire = "\x04"}},
-        {"closing: a buffer that never drains",
-         [](Main& m) {
-             m.f.port.Open(3);
-             m.f.port.outBufferCount = 7;
-             return QueryUnload(m.f.station);
-         },
-         {.returned = true, .quit = true, .spentMs = 2000}},
-        {"poll tick, not searching",
-         [](Main& m) {
-             m.f.timers.StartTimer(kTimerPoll, 1000);
-             m.f.timers.Advance(5000);
-             return m.f.port.opened.empty();
-         },
-         {.returned = true, .spentMs = 5000}},
-        {"poll tick, online",
-         [](Main& m) {
-             m.f.state.bDeviceSearch = m.f.state.bDeviceOnline = true;
-             m.f.timers.StartTimer(kTimerPoll, 1000);
-             m.f.timers.Advance(3000);
-             return m.f.port.opened.empty();
-         },
-         {.returned = true, .searching = true, .spentMs = 3000}},
-        {"close timer unloads once, after 100 ms",
-         [](Main& m) {
-             m.f.timers.StartTimer(kTimerClose, 100);
-             m.f.timers.Advance(99);
-             return m.f.view.unloaded;
-         },
-         {.spentMs = 99}},
+          .wire = {{kEOT, 0}},
+          .spentMs = 2000}},
         {"about box pauses the search",
-         [](Main& m) {
-             m.f.state.bDeviceSearch = true;
-             m.f.timers.StartTimer(kTimerPoll, 1000);
-             InfoBoxOpening(m.f.station);
-             const bool paused = !m.f.timers.IsRunning(kTimerPoll);
-             m.f.timers.Advance(300);
-             InfoBoxClosed(m.f.station);
+         [](Link& t) {
+             t.st.bDeviceSearch = true;
+             t.f.timers.StartTimer(kTimerPoll, 1000);
+             InfoBoxOpening(t.s);
+             const bool paused = !t.f.timers.IsRunning(kTimerPoll);
+             t.f.timers.Advance(300);
+             InfoBoxClosed(t.s);
              return paused;
          },
          {.returned = true, .searching = true, .pollArmed = true, .spentMs = 300}},
     };
     for (const Row& row : rows) {
-        Main m;
-        const bool returned = row.act(m);
-        EXPECT_EQ(m.Look(returned), row.want) << row.what;
+        Link t;
+        const bool returned = row.act(t);
+        EXPECT_EQ(t.Look(returned), row.want) << row.what;
     }
-    Main m;
-    m.f.timers.StartTimer(kTimerClose, 100);
-    m.f.timers.Advance(1000);
-    EXPECT_EQ(m.Look(false), (Seen{.quit = true, .unloaded = true, .spentMs = 1000}));
 }
 
 } // namespace
+} // namespace heliotab::testing_link

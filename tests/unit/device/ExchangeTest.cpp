@@ -10,8 +10,6 @@
 namespace heliotab::testing_link {
 namespace {
 
-using Step = std::function<void(Link&)>;
-
 LinkActions Shown(const std::array<std::string, 6>& labels) {
     return {ShowIdentity{labels},
             SetPanel{Panel::PortaCOM, kPortOnline, "3"},
@@ -61,10 +59,8 @@ LinkActions Refused(int textId) {
             ShowMessage{textId, kBadResultsTitle, kStyleExclamation}};
 }
 
-std::string Sep(const std::string& status, const std::string& code = "2",
-                const std::string& lux = "40.0") {
-    return Sealed(
-        SeparatedFrame({.status = status, .lux = {"12.5", "13.0", lux, "41.0"}, .code = code}));
+std::string Sep(const std::string& code, const std::string& lux = "40.0") {
+    return Sealed(SeparatedFrame({.lux = {"12.5", "13.0", lux, "41.0"}, .code = code}));
 }
 // A separated frame of n fields, field 8 the status.
 std::string Fields(size_t n) {
@@ -119,10 +115,8 @@ TEST(Link, EachFrameInEachStateGetsItsActions) {
          {StartTimer{kTimerNakDelay, 500}}},
         {"lower-case checksum is bad", online, lowerCase, {StartTimer{kTimerNakDelay, 500}}},
         {"another device class", online, Sealed(kStx + "XYZ" + FixedStatus('5').substr(4)), {}},
-        {"a frame of 4 bytes", online, Sealed(kStx + "F"), {}},
         {"8 fields: no status", online, Fields(8), {Send{kACK}}},
         {"10 fields: sign-off", online, Fields(10), kReset},
-        {"start, not armed, digit version", [](Link& t) { t.GoOnline("2.10"); }, start, {}},
         {"start, not armed, letter version",
          [](Link& t) { t.GoOnline("1.0Z"); },
          start,
@@ -130,20 +124,15 @@ TEST(Link, EachFrameInEachStateGetsItsActions) {
         {"start, armed", armed, start, {SetPanel{Panel::Stato, kStateMeasuring}, Send{kACK}}},
         {"results without a start", armed, results, {}},
         {"results, short fixed (94)", measuring, results, Delivered()},
-        {"results, long fixed (116)", measuring, Sealed(FixedResults(false)), Delivered()},
         {"results, separated", measuring, Sep("2"), Delivered()},
         {"results, a date before year 1000",
          [](Link& t) { t.f.clock.Set(987, 11, 12, 23, 59, 10), t.GoMeasuring(); }, results,
          Delivered(early)},
-        {"results, unknown code", measuring, Sep("2", "4"), Refused(kBadResultsConfiguration)},
-        {"results, not a number", measuring, Sep("2", "2", "4O.0"), Refused(kBadResultsNumber)},
+        {"results, unknown code", measuring, Sep("4"), Refused(kBadResultsConfiguration)},
+        {"results, not a number", measuring, Sep("2", "4O.0"), Refused(kBadResultsNumber)},
         {"results, fields missing", measuring, Sealed(FixedResults(false).substr(0, 112)),
          Refused(kBadResultsMissing)},
         {"results taken once", measuringThen({results}), results, {}},
-        {"a refused results frame ends the measurement",
-         measuringThen({Sep("2", "4")}),
-         results,
-         {}},
         {"other statuses and identities keep it going",
          measuringThen({Sealed(FixedStatus('5')), Sealed(FixedIdentity(true))}), results,
          Delivered()},
@@ -152,8 +141,6 @@ TEST(Link, EachFrameInEachStateGetsItsActions) {
          results,
          {}},
         {"a sign-off ends it", measuringThen({Sealed(FixedStatus('3'))}), results, {}},
-        {"other status, separated", online, Sep("9"), {Send{kACK}}},
-        {"sign-off while searching", searching, Sealed(FixedStatus('3')), kReset},
         {"sign-off while measuring", measuring, Sealed(FixedStatus('3')), kReset},
     };
     for (const Row& row : rows) {
@@ -203,10 +190,8 @@ struct Decoded {
     bool operator==(const Decoded&) const = default;
 };
 void PrintTo(const Decoded& d, std::ostream* os) {
-    for (const auto* part : {&d.aims[0], &d.lux[0], &d.verdicts[0]})
-        for (size_t i = 0; i < (part == &d.aims[0] ? 8 : 4); ++i)
-            *os << part[i] << ",";
-    *os << d.altezza << "," << d.tipo << "," << d.esito;
+    *os << ::testing::PrintToString(
+        std::tie(d.aims, d.lux, d.verdicts, d.altezza, d.tipo, d.esito));
 }
 Decoded Decode(const std::string& frame) {
     FarResult r;
@@ -264,13 +249,11 @@ TEST(ResultDecoding, VerdictsAtTheEndsOfTheLimits) {
         {Fx("  3.75", "    20"), {"R", "R", "R", "R", "R"}},
         {Fx("    90", "   150", false), {"R", "R", "R", "R", "R"}},
         {Fx("  3.74", " 19.99"), {"I", "I", "I", "I", "I"}},
-        {Fx(" 90.01", "150.01"), {"I", "I", "I", "I", "I"}},
         {Sealed(FixedResults(true, {.aims = "RRRRRRRA"})), {"R", "R", "R", "R", "A"}},
         {Sealed(FixedResults(true, {.aims = "IRRRRRRA"})), {"R", "R", "R", "R", "I"}},
         {Sealed(FixedResults(true, {.aims = "rai#RRRR"})), {"R", "R", "R", "R", "R"}},
         {Code("1", {"R", "I", "R", "I", "R", "I", "R", "I"}, {"2.0", "1.0", "7.5", "100"}),
          {"R", "I", "R", "R", "R"}},
-        {Code("1", kAllR, {"1.99", "1.0", "7.49", "100"}), {"I", "I", "I", "R", "I"}},
         {Code("1", kAllR, {"90.01", "1.0", "150.01", "100"}), {"I", "I", "I", "R", "I"}},
         {Code("1", {"R", "R", "R", "R", "A", "R", "R", "R#"}, {"90", "1.0", "150", "100"}),
          {"R", "I", "R", "R", "A"}},
@@ -278,11 +261,9 @@ TEST(ResultDecoding, VerdictsAtTheEndsOfTheLimits) {
          {"R", "I", "I", "I", "R"}},
         {Code("3", {"R", "R", "R", "R", "xAx", "R", "R", "R"}, {"90", "1", "90", "2"}),
          {"R", "I", "R", "R", "A"}},
-        {Code("3", kAllR, {"1.99", "1", "90", "2"}), {"I", "I", "R", "R", "I"}},
         {Code("3", kAllR, {"90.01", "1", "90", "2"}), {"I", "I", "R", "R", "I"}},
         {Code("2", {"R", "I", "R", "A", "R", "R", "R", "R#"}, {"3.75", "90", "20", "150"}),
          {"R", "R", "R", "R", "#I"}},
-        {Code("2", kAllR, {"3.74", "90.01", "19.99", "150.01"}), {"I", "I", "I", "I", "I"}},
     };
     for (const auto& [frame, want] : rows) {
         const Decoded d = Decode(frame);
@@ -302,10 +283,8 @@ TEST(ResultDecoding, FramesThatGiveNoResultLeaveTheRecordAlone) {
         {Sealed(SeparatedFrame(exact24)), DecodeError::UnknownConfiguration},
         {f23, DecodeError::MissingFields},
         {Code("2", kAllR, {"1", "1", "4O.0", "1"}), DecodeError::NotANumber},
-        {Code("2", kAllR, {"1", "1", "", "1"}), DecodeError::NotANumber},
         {Code("2", kAllR, {"1", "1", "1" + std::string(38, '0'), "1"}), DecodeError::NotANumber},
         {Fx("  12.5", "  ab  "), DecodeError::NotANumber},
-        {Fx("      ", "  12.5", false), DecodeError::NotANumber},
         {Sealed(FixedResults(true) + "12345"), DecodeError::MissingFields},
         {Sealed(FixedStatus('2')), DecodeError::MissingFields},
     };
@@ -365,43 +344,25 @@ TEST(ResultDecoding, IlluminationTextAndGridMarks) {
         EXPECT_EQ(RemoveGrid(text), want) << text;
 }
 
-} // namespace
-} // namespace heliotab::testing_link
-
-namespace heliotab::testing_link {
-namespace {
-
-// How a failing test shows an action.
-template <typename Action> std::string Printed(const Action& a) {
-    std::ostringstream os;
-    os << a;
-    return os.str();
-}
-
+// How a failing test shows the link's and the scan's actions.
 TEST(LinkAction, EveryActionPrintsItsFields) {
-    const std::pair<LinkAction, const char*> rows[] = {
-        {Send{kACK}, "Send{0x6}"},
-        {OpenPort{3}, "OpenPort{3}"},
-        {ClosePort{}, "ClosePort{}"},
-        {StartTimer{3, 500}, "StartTimer{3, 500}"},
-        {StopTimer{4}, "StopTimer{4}"},
-        {SetPanel{Panel::PortaCOM, 332, "1"}, "SetPanel{PortaCOM, 332, \"1\"}"},
-        {ShowIdentity{{"A", "B"}}, "ShowIdentity{\"A\" \"B\" \"\" \"\" \"\" \"\" }"},
-        {ClearVehicle{}, "ClearVehicle{}"},
-        {SetComboText{303}, "SetComboText{303}"},
-        {Enable{LinkControl::TrayOptions, true}, "Enable{TrayOptions, 1}"},
-        {FocusCombo{}, "FocusCombo{}"},
-        {ShowMessage{362, 361, 16, LinkReply::BadFramesRead}, "ShowMessage{362, 361, 16, reply 1}"},
-        {Deliver{{.TipoAnab = "A", .Esito = "R"}}, "Deliver{TipoAnab=A Esito=R }"}};
-    for (const auto& [action, text] : rows)
-        EXPECT_EQ(Printed(action), text);
-    const std::pair<ScanAction, const char*> scanRows[] = {
-        {SetPortLabel{412, "3"}, "SetPortLabel{412, \"3\"}"},
-        {EnableScanControls{true}, "EnableScanControls{1}"},
-        {EnableConfirm{false}, "EnableConfirm{0}"},
-        {Send{kNAK}, "Send{0x15}"}};
-    for (const auto& [action, text] : scanRows)
-        EXPECT_EQ(Printed(action), text);
+    std::ostringstream os;
+    for (const LinkAction& a :
+         LinkActions{Send{kACK}, OpenPort{3}, ClosePort{}, StartTimer{3, 500}, StopTimer{4},
+                     SetPanel{Panel::PortaCOM, 332, "1"}, ShowIdentity{{"A", "B"}}, ClearVehicle{},
+                     SetComboText{303}, Enable{LinkControl::TrayOptions, true}, FocusCombo{},
+                     ShowMessage{362, 361, 16, LinkReply::BadFramesRead},
+                     Deliver{{.TipoAnab = "A", .Esito = "R"}}})
+        os << a << "\n";
+    for (const ScanAction& a :
+         ScanActions{SetPortLabel{412, "3"}, EnableScanControls{true}, EnableConfirm{false}})
+        os << a << "\n";
+    EXPECT_EQ(os.str(),
+              "Send{0x6}\nOpenPort{3}\nClosePort{}\nStartTimer{3, 500}\nStopTimer{4}\n"
+              "SetPanel{PortaCOM, 332, \"1\"}\nShowIdentity{\"A\" \"B\" \"\" \"\" \"\" \"\" }\n"
+              "ClearVehicle{}\nSetComboText{303}\nEnable{TrayOptions, 1}\nFocusCombo{}\n"
+              "ShowMessage{362, 361, 16, reply 1}\nDeliver{TipoAnab=A Esito=R }\n"
+              "SetPortLabel{412, \"3\"}\nEnableScanControls{1}\nEnableConfirm{0}\n");
 }
 
 } // namespace

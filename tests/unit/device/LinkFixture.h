@@ -64,6 +64,40 @@ inline const LinkActions kReset{Enable{LinkControl::Combo, false},
                                 ShowIdentity{},
                                 StartTimer{kTimerPoll, 1000}};
 
+// What the operator and the tester see of a window; the defaults are a
+// window nobody touched. Wire times and spentMs count from t0.
+struct Seen {
+    bool returned = false;
+    std::string stato, porta, vehicle; // panels; lblDatiVeicolo(0)
+    bool fermaOn = true, armed = false, online = false, searching = false, quit = false,
+         unloaded = false;
+    int comboIndex = -1, comboFocus = 0;
+    std::vector<Sent> wire;
+    size_t messages = 0; // message boxes shown
+    bool pollArmed = false;
+    int64_t spentMs = 0;
+    std::vector<int64_t> opened, closed; // when the port opened and closed
+    bool operator==(const Seen&) const = default;
+};
+inline void PrintTo(const Seen& s, std::ostream* os) {
+    using ::testing::PrintToString;
+    *os << "returned " << s.returned << " stato '" << s.stato << "' porta '" << s.porta
+        << "' vehicle '" << s.vehicle << "' ferma " << s.fermaOn << " armed " << s.armed
+        << " online " << s.online << " searching " << s.searching << " quit " << s.quit
+        << " unloaded " << s.unloaded << " combo " << s.comboIndex << " focus " << s.comboFocus
+        << " wire " << PrintToString(s.wire) << " messages " << s.messages << " poll "
+        << s.pollArmed << " spent " << s.spentMs << " opened " << PrintToString(s.opened)
+        << " closed " << PrintToString(s.closed);
+}
+
+// ENQs sent at these times.
+inline std::vector<Sent> Enqs(const std::vector<int64_t>& ms) {
+    std::vector<Sent> out;
+    for (int64_t at : ms)
+        out.push_back({kENQ, at});
+    return out;
+}
+
 struct Link {
     Link() {
         testutil::WriteFile(folder.File("Language.ini"),
@@ -83,6 +117,25 @@ struct Link {
         for (const SentByte& b : f.port.sent)
             out.push_back({b.byte, b.atMs - t0});
         return out;
+    }
+    Seen Look(bool returned = false) {
+        FakeMainView& v = f.view;
+        return {returned,
+                v.panels[Panel::Stato],
+                v.panels[Panel::PortaCOM],
+                v.vehicle[0],
+                v.enabled[Button::Ferma],
+                st.bTestArmed,
+                st.bDeviceOnline,
+                st.bDeviceSearch,
+                st.bQuitQuery,
+                v.unloaded,
+                v.comboIndex,
+                v.comboFocus,
+                OnWire(),
+                f.messages.shown.size(),
+                f.timers.IsRunning(kTimerPoll),
+                f.clock.Ms() - t0};
     }
     // The tester online with an identity shown (port open, not searching).
     void GoOnline(const std::string& version = "2.1B") {
@@ -110,5 +163,8 @@ struct Link {
     AppState& st = f.state;
     int64_t t0 = f.clock.Ms();
 };
+
+// Something a row does to the link, or lets happen.
+using Step = std::function<void(Link&)>;
 
 } // namespace heliotab::testing_link

@@ -26,12 +26,6 @@ const QueueCase kQueueCases[] = {
      .after = {"d"},
      .secondTake = "d",
      .notices = 2},
-    {.limit = 4,
-     .before = {"abcd"},
-     .firstTake = "abcd",
-     .after = {"\x02"},
-     .secondTake = "\x02",
-     .notices = 2},
     // Full: the loss runs up to an STX that finds room, across a take.
     {.limit = 4,
      .before = {"abcdef"},

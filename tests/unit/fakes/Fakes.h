@@ -170,8 +170,8 @@ struct FakeMainView : MainView {
     std::string OperatorLabel() override { return operatorName; }
     void SetDeviceLabel(int i, const std::string& t) override { device.at(i) = t; }
     std::string DeviceLabel(int i) override { return device.at(i); }
-    void ShowValidateWindow(const std::string& title, const std::string& t) override {
-        validateWindowShown = true, ++validateWindowShows, validateTitle = title, validateText = t;
+    void ShowValidateWindow(const std::string&, const std::string&) override {
+        validateWindowShown = true, ++validateWindowShows;
     }
     void HideValidateWindow() override { validateWindowShown = false; }
     void Unload() override { unloaded = true; }
@@ -187,7 +187,7 @@ struct FakeMainView : MainView {
          unloaded = false;
     int comboFocus = 0, comboIndex = -1, validateWindowShows = 0;
     std::vector<std::string> comboItems;
-    std::string comboText, operatorName, validateTitle, validateText;
+    std::string comboText, operatorName;
     std::array<std::string, 3> vehicle;
     std::array<std::string, 6> device;
 };
