@@ -9,7 +9,7 @@
 #include "reservation/ReservationList.h"
 #include "settings/Language.h"
 #include "settings/LanguageIds.h"
-#include "shared/WindowLook.h"
+#include "app/WindowLook.h"
 #include "settings/Settings.h"
 #include "shared/AsciiText.h"
 

@@ -29,7 +29,7 @@
 #include "output/ResultPaths.h"
 #include "settings/Language.h"
 #include "settings/LanguageIds.h"
-#include "shared/WindowLook.h"
+#include "app/WindowLook.h"
 
 namespace heliotab {
 

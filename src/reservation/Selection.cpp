@@ -8,7 +8,7 @@
 #include "reservation/Validator.h"
 #include "settings/Language.h"
 #include "settings/LanguageIds.h"
-#include "shared/WindowLook.h"
+#include "app/WindowLook.h"
 #include "shared/AsciiText.h"
 #include "shared/DateText.h"
 #include "shared/JoinPath.h"

@@ -5,7 +5,7 @@
 
 #include "shared/AppState.h"
 #include "shared/Platform.h"
-#include "reservation/ReservationPicker.h"
+#include "shared/ReservationPicker.h"
 
 namespace heliotab {
 

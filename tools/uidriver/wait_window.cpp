@@ -1,7 +1,7 @@
 // uidriver's wait-window, for the start-up figures (bench_e2e.py) and the demo: waits for a
 // top-level window of CLASS and TITLE ("*" matches any), --visible only a shown one, --idle also
 // until its thread is back in its message loop; records carry the wall clock of each moment.
-#include "../../tests/e2e/driver/uidriver.h"
+#include "uidriver.h"
 
 namespace uidriver {
 

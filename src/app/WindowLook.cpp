@@ -1,4 +1,4 @@
-#include "shared/WindowLook.h"
+#include "app/WindowLook.h"
 
 #include "settings/LanguageIds.h"
 #include "settings/Language.h"

@@ -1,5 +1,4 @@
-// The end-to-end tests' window driver: what its commands share with the benchmarks' commands
-// (bench/e2e/*.cpp).
+// The window driver: what its commands share (uidriver.cpp, wait_window.cpp, probe_busy.cpp).
 #pragma once
 
 #include <windows.h>
@@ -31,7 +30,7 @@ std::vector<HWND> Windows(HWND parent = nullptr); // top-level, or every descend
 // A control: "0x..." handle or a decimal control id, below the main window (or `root`).
 HWND FindControl(HWND root, const std::wstring& target);
 
-int CmdProbeBusy(HWND root, const Args& a); // bench/e2e/probe_busy.cpp
-int CmdWaitWindow(const Args& a);           // bench/e2e/wait_window.cpp
+int CmdProbeBusy(HWND root, const Args& a); // probe_busy.cpp
+int CmdWaitWindow(const Args& a);           // wait_window.cpp
 
 } // namespace uidriver

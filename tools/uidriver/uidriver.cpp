@@ -1,6 +1,7 @@
-// uidriver: drives the program's windows from outside, for the end-to-end tests; one process per
-// command, under the program's Wine prefix and display. Exits 0 on success, 1 when what is looked
-// for is not there (or a wait timed out), 2 on a usage error, 3 when a call failed.
+// uidriver: drives the program's windows from outside, for the demo, the end-to-end tests and the
+// benchmarks; one process per command, under the program's Wine prefix and display. Exits 0 on
+// success, 1 when what is looked for is not there (or a wait timed out), 2 on a usage error, 3 when
+// a call failed.
 //
 //   uidriver [--window HWND] COMMAND ARGS...    (--window: controls are looked for below HWND)
 //   list-children | main-window
@@ -8,7 +9,7 @@
 //   combo-items TARGET | combo-select N TARGET | combo-dropdown TARGET
 //   message-box wait TIMEOUT_MS | message-box answer ok|cancel|yes|no [TIMEOUT_MS] | message-box
 //   none
-// and the benchmarks' (bench/e2e/): wait-window CLASS TITLE TIMEOUT_MS [--visible] [--idle],
+// and, for the demo and the benchmarks: wait-window CLASS TITLE TIMEOUT_MS [--visible] [--idle],
 // probe-busy BUTTON CONTROL TEXT TIMEOUT_MS
 //
 // close and post go to the --window or the main window. Whatever could open a modal message box is

@@ -3,7 +3,7 @@
 // took to give TEXT and the longest time the window's thread kept a WM_NULL waiting.
 #include <algorithm>
 
-#include "../../tests/e2e/driver/uidriver.h"
+#include "uidriver.h"
 
 namespace uidriver {
 
