@@ -35,7 +35,7 @@ enum class RefusalRule {
     YesNo,          // not S or N
     MaskDefinition, // the field's descriptor cannot be applied
     MaskPresence,   // the descriptor's presence letter is not I, O or N
-    MaskNumbers,    // the descriptor's lengths or a class range cannot be read
+    MaskNumbers,    // the descriptor's lengths or a class range cannot be read (the last)
 };
 
 struct Refusal {

@@ -22,26 +22,38 @@ TEST(Heliocheck, DemoReservationsAndUsage) {
 
     out.clear();
     const std::vector<std::string> refused = {"--masks", masks,  f(101), f(201), f(202),
-                                              f(203),    f(204), f(205), f(206)};
+                                              f(203),    f(204), f(205), f(206), f(999)};
     EXPECT_EQ(heliocheck::Run(refused, tmp.Path(), today, out, err), kExitRefused);
     const std::string protocol = ": [IdentificazioneProtocollo] Versione=\"101\": ";
-    const std::string today05 = " (today 05122026)\n";
-    EXPECT_EQ(out,
-              f(101) + ": OK\n" + f(201) +
-                  ": [Prenotazione] DataAccettazione=\"04122026\": acceptance date not today" +
-                  today05 + f(202) + protocol + "protocol identification (expected 100)\n" +
-                  f(202) + protocol +
-                  "not one of the allowed values (Accettazione.msk: N,S,3,3,100)\n" + f(203) +
-                  ": [Prenotazione] DataPrenotazione=\"06122026\": booking date after today or "
-                  "unreadable" +
-                  today05 + f(204) +
-                  ": [Vis_IdentificazioneVeicolo] DataControlli=\"06122026\": inspection date "
-                  "not today" +
-                  today05 + f(205) +
-                  ": [DatiLibrettoVeicolo] TipoVeicolo=\"leggero\": unknown vehicle type "
-                  "(expected LEGGERO or PESANTE)\n" +
-                  f(206) + ": line count (142 lines, the masks expect 143)\n");
+    const std::string today05 = " (today 05122026)";
+    const std::string lines[] = {
+        f(101) + ": OK",
+        f(201) + ": [Prenotazione] DataAccettazione=\"04122026\": acceptance date not today" +
+            today05,
+        f(202) + protocol + "protocol identification (expected 100)",
+        f(202) + protocol + "not one of the allowed values (Accettazione.msk: N,S,3,3,100)",
+        f(203) +
+            ": [Prenotazione] DataPrenotazione=\"06122026\": booking date after today or "
+            "unreadable" +
+            today05,
+        f(204) +
+            ": [Vis_IdentificazioneVeicolo] DataControlli=\"06122026\": inspection date not "
+            "today" +
+            today05,
+        f(205) + ": [DatiLibrettoVeicolo] TipoVeicolo=\"leggero\": unknown vehicle type (expected "
+                 "LEGGERO or PESANTE)",
+        f(206) + ": line count (142 lines, the masks expect 143)",
+        f(999) + ": file cannot be read",
+    };
+    std::string report;
+    for (const std::string& line : lines)
+        report += line + "\n";
+    EXPECT_EQ(out, report);
     EXPECT_EQ(err, "");
+
+    out.clear();
+    EXPECT_EQ(heliocheck::Run({"--help"}, masks, today, out, err), kExitAccepted);
+    EXPECT_EQ(out, UsageText());
 
     const std::vector<std::string> badUsage[] = {
         {}, {"--masks"}, {"-x", f(101)}, {"--masks", tmp.Path(), f(101)}};
