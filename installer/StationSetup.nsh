@@ -319,6 +319,7 @@ Function PlaceFiles
 
   SetOutPath "$INSTDIR"
   !insertmacro PLACE "heliotab.exe" 0
+  !insertmacro PLACE "heliocheck.exe" 0
   !insertmacro PLACE "uninstall.exe" 0
   !insertmacro PLACE "Language.ini" 1
   !insertmacro PLACE "Accettazione.msk" 1
@@ -409,6 +410,7 @@ FunctionEnd
 Function un.RemoveProgram
   Call un.CloseRunningProgram
   Delete "$INSTDIR\heliotab.exe"
+  Delete "$INSTDIR\heliocheck.exe"
   Delete "$INSTDIR\Language.ini"
   Delete "$INSTDIR\Accettazione.msk"
   Delete "$INSTDIR\Veicoli_Leggeri.msk"

@@ -142,6 +142,7 @@ Section "!$(SecProgram)" SecProgram
   SectionIn RO
   Call BeginStaging
   File "${BUILD_DIR}/heliotab.exe"
+  File "${BUILD_DIR}/heliocheck.exe"
   File "${SRC}/data/Language.ini"
   File "${SRC}/data/Accettazione.msk"
   File "${SRC}/data/Veicoli_Leggeri.msk"

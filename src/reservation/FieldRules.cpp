@@ -124,6 +124,27 @@ bool NumberContent(std::string_view v) {
     return true;
 }
 
+// The rule a value breaks when its type's content check fails.
+RefusalRule ContentRule(char type, const std::vector<std::string>& choices) {
+    CharClass cls;
+    switch (type) {
+    case 'S':
+        return ParseCharClass(choices.front(), cls) ? RefusalRule::Characters : RefusalRule::Choice;
+    case 'N':
+        return RefusalRule::Number;
+    case 'D':
+        return RefusalRule::Date;
+    case 'H':
+        return RefusalRule::Time;
+    case 'E':
+        return RefusalRule::Outcome;
+    case 'L':
+        return RefusalRule::YesNo;
+    default:
+        return RefusalRule::Characters;
+    }
+}
+
 } // namespace
 
 bool IsRealDate(std::string_view v) {
@@ -145,7 +166,11 @@ bool IsRealTime(std::string_view v) {
     return TwoDigitsAt(v, 0) <= 23 && TwoDigitsAt(v, 2) <= 59 && TwoDigitsAt(v, 4) <= 59;
 }
 
-FieldOutcome ApplyDescriptor(std::string_view descriptor, std::string_view v, bool vehicleMask) {
+namespace {
+
+// ApplyDescriptor; invalid: the rule an Invalid outcome broke.
+FieldOutcome Apply(std::string_view descriptor, std::string_view v, bool vehicleMask,
+                   RefusalRule& invalid) {
     MaskField f = ParseDescriptor(descriptor);
 
     if (f.Presence == "I")
@@ -191,8 +216,10 @@ FieldOutcome ApplyDescriptor(std::string_view descriptor, std::string_view v, bo
     if (failure != FieldOutcome::Valid)
         return failure;
 
-    if (f.Presence == "N" && v.empty())
+    if (f.Presence == "N" && v.empty()) {
+        invalid = RefusalRule::Empty;
         return FieldOutcome::Invalid;
+    }
 
     FieldOutcome content = FieldOutcome::Valid;
     switch (type) {
@@ -241,9 +268,38 @@ FieldOutcome ApplyDescriptor(std::string_view descriptor, std::string_view v, bo
     default:
         return FieldOutcome::MaskError;
     }
+    if (content == FieldOutcome::Invalid)
+        invalid = ContentRule(type, f.Choices);
     if (content != FieldOutcome::Valid)
         return content;
     return valid ? FieldOutcome::Valid : FieldOutcome::Invalid;
+}
+
+} // namespace
+
+FieldOutcome ApplyDescriptor(std::string_view descriptor, std::string_view v, bool vehicleMask,
+                             RefusalRule* rule) {
+    RefusalRule invalid = RefusalRule::Length; // the length rule leaves it as it is
+    const FieldOutcome outcome = Apply(descriptor, v, vehicleMask, invalid);
+    if (!rule)
+        return outcome;
+    switch (outcome) {
+    case FieldOutcome::Valid:
+        break;
+    case FieldOutcome::Invalid:
+        *rule = invalid;
+        break;
+    case FieldOutcome::MaskError:
+        *rule = RefusalRule::MaskDefinition;
+        break;
+    case FieldOutcome::MaskPresenceError:
+        *rule = RefusalRule::MaskPresence;
+        break;
+    case FieldOutcome::Failure:
+        *rule = RefusalRule::MaskNumbers;
+        break;
+    }
+    return outcome;
 }
 
 } // namespace heliotab

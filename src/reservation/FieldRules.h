@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "reservation/MaskField.h"
+#include "reservation/Refusal.h"
 
 namespace heliotab {
 
@@ -17,8 +18,10 @@ enum class FieldOutcome {
 
 // Applies the descriptor to value v, which already obeys the line rules (no
 // outer blanks, no tab). vehicleMask: a single leading "#" is dropped before
-// the length and content rules.
-FieldOutcome ApplyDescriptor(std::string_view descriptor, std::string_view v, bool vehicleMask);
+// the length and content rules. rule, when given, is set to the rule broken
+// for any outcome but Valid (a content rule before the length rule).
+FieldOutcome ApplyDescriptor(std::string_view descriptor, std::string_view v, bool vehicleMask,
+                             RefusalRule* rule = nullptr);
 
 // A real calendar date written ddmmyyyy (Gregorian, years 0001-9999).
 bool IsRealDate(std::string_view ddmmyyyy);

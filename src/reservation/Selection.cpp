@@ -28,28 +28,43 @@ std::string ReadText(Station& s, const std::string& path) {
 
 } // namespace
 
-int ReservationPreCheck(std::string_view contents, const LocalTime& now) {
+int ReservationPreCheck(std::string_view contents, const LocalTime& now, Refusal* why) {
     const IniText ini(contents);
     auto value = [&](const char* section, const char* key) { return ini.Value(section, key); };
+    // -1, with the failed check in why when asked for.
+    auto refuse = [&](RefusalRule rule, const char* section, const char* key,
+                      const std::string& detail) {
+        if (why)
+            *why = {"", section, key, value(section, key), rule, detail};
+        return -1;
+    };
     const std::string today = FormatDdMmYyyy(now);
-    if (value("IdentificazioneProtocollo", "Versione") != "100" ||
-        value("IdentificazioneProtocollo", "Data") != "02111999")
-        return -1;
+    const char* protocol = "IdentificazioneProtocollo";
+    if (value(protocol, "Versione") != "100")
+        return refuse(RefusalRule::Protocol, protocol, "Versione", "expected 100");
+    if (value(protocol, "Data") != "02111999")
+        return refuse(RefusalRule::Protocol, protocol, "Data", "expected 02111999");
     if (value("Prenotazione", "DataAccettazione") != today)
-        return -1;
+        return refuse(RefusalRule::AcceptanceDate, "Prenotazione", "DataAccettazione",
+                      "today " + today);
     const std::string controlli = value("Vis_IdentificazioneVeicolo", "DataControlli");
     if (!controlli.empty() && controlli != today)
-        return -1;
+        return refuse(RefusalRule::InspectionDate, "Vis_IdentificazioneVeicolo", "DataControlli",
+                      "today " + today);
 
     // Booked no later than today: yyyymmdd compared as digits of equal length.
     const std::string booked = value("Prenotazione", "DataPrenotazione");
-    if (booked.size() != 8 || !AllDigits(booked))
-        return -1;
-    if (booked.substr(4, 4) + booked.substr(2, 2) + booked.substr(0, 2) > FormatYyyyMmDd(now))
-        return -1;
+    if (booked.size() != 8 || !AllDigits(booked) ||
+        booked.substr(4, 4) + booked.substr(2, 2) + booked.substr(0, 2) > FormatYyyyMmDd(now))
+        return refuse(RefusalRule::BookingDate, "Prenotazione", "DataPrenotazione",
+                      "today " + today);
 
-    return VehicleClassOf(value("DatiLibrettoVeicolo", "TipoVeicolo"),
-                          value("DatiLibrettoVeicolo", "DescrizioneVeicolo"));
+    const int vehicleClass = VehicleClassOf(value("DatiLibrettoVeicolo", "TipoVeicolo"),
+                                            value("DatiLibrettoVeicolo", "DescrizioneVeicolo"));
+    if (vehicleClass < 0)
+        return refuse(RefusalRule::VehicleType, "DatiLibrettoVeicolo", "TipoVeicolo",
+                      "expected LEGGERO or PESANTE");
+    return vehicleClass;
 }
 
 namespace {

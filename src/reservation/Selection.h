@@ -3,6 +3,7 @@
 
 #include <string_view>
 
+#include "reservation/Refusal.h"
 #include "shared/Station.h"
 
 namespace heliotab {
@@ -16,7 +17,8 @@ void OnComboKeyUp(Station& s);
 
 // The checks of the selection before the masks are applied: protocol
 // identification, acceptance, inspection and booking dates against today,
-// then the vehicle class. Returns the class, or -1 to reject.
-int ReservationPreCheck(std::string_view contents, const LocalTime& today);
+// then the vehicle class. Returns the class, or -1 to reject; why, when
+// given, is then set to the first failed check (its file left empty).
+int ReservationPreCheck(std::string_view contents, const LocalTime& today, Refusal* why = nullptr);
 
 } // namespace heliotab

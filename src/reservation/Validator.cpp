@@ -9,6 +9,7 @@
 //   - value line rules, then the descriptor (FieldRules).
 // A mask that cannot be applied ends the run with its message; invalid
 // values only make the result False and the caller tells the operator.
+// Every failed check is also a Refusal for the caller that asks for them.
 #include "reservation/Validator.h"
 
 #include <string_view>
@@ -46,10 +47,24 @@ bool SkipSection(const Mask& mask, const std::string& section, int vehicleClass)
     return mask.vehicle && vehicleClass == 1 && section == kSectionBus;
 }
 
+// Where the failed checks of one file go, when the caller wants them.
+struct Refusals {
+    std::vector<Refusal>* out;
+    const std::string& file;
+
+    void Add(RefusalRule rule, const std::string& section = {}, const std::string& key = {},
+             std::string_view value = {}, const std::string& detail = {}) const {
+        if (out)
+            out->push_back({file, section, key, std::string(value), rule, detail});
+    }
+};
+
 class Run {
 public:
-    Run(Station& s, const std::vector<Line>& lines, int vehicleClass)
-        : s_(s), lines_(lines), vehicleClass_(vehicleClass) {}
+    Run(AppState& st, Messages& messages, const Refusals& refusals, const std::vector<Line>& lines,
+        int vehicleClass)
+        : st_(st), messages_(messages), refusals_(refusals), lines_(lines),
+          vehicleClass_(vehicleClass) {}
 
     bool valid = true;
 
@@ -64,6 +79,7 @@ public:
                 continue; // counted as nothing, so expected as nothing
             size_t header = 0;
             if (!FindHeader(section, header)) {
+                refusals_.Add(RefusalRule::MissingSection, section);
                 valid = false;
                 continue;
             }
@@ -97,20 +113,28 @@ private:
             if (l.hasEquals ? l.key == key : l.hasBracket)
                 break;
         }
-        if (i == lines_.size())
+        if (i == lines_.size()) {
+            refusals_.Add(RefusalRule::KeyPastEnd, section, key);
             return ReadingFailure();
+        }
         const Line& l = lines_[i];
         if (!l.hasEquals) { // stopped at the next header: the key is missing
+            refusals_.Add(RefusalRule::MissingKey, section, key);
             valid = false;
             return Stop::Continue;
         }
         const std::string_view v = l.value;
         if (v.find('\t') != std::string_view::npos ||
             (!v.empty() && (v.front() == ' ' || v.back() == ' '))) {
+            refusals_.Add(RefusalRule::Blank, section, key, v);
             valid = false;
             return Stop::Continue;
         }
-        switch (ApplyDescriptor(descriptor, v, mask.vehicle)) {
+        RefusalRule rule = RefusalRule::Length;
+        const FieldOutcome outcome = ApplyDescriptor(descriptor, v, mask.vehicle, &rule);
+        if (outcome != FieldOutcome::Valid)
+            refusals_.Add(rule, section, key, v, mask.name + ": " + descriptor);
+        switch (outcome) {
         case FieldOutcome::Valid:
             return Stop::Continue;
         case FieldOutcome::Invalid:
@@ -128,7 +152,7 @@ private:
 
     Stop MaskError(const Mask& mask, const std::string& section, const std::string& key,
                    bool presenceForm) {
-        AppState& st = s_.state;
+        AppState& st = st_;
         std::string text;
         if (presenceForm)
             text = GetLangString(st, kTextMaskBadDefinition) + " \"" + mask.name + "\" " +
@@ -139,18 +163,20 @@ private:
                    GetLangString(st, kTextMaskForKey) + " '" + key + "' " +
                    GetLangString(st, kTextMaskOfSection) + " '" + section + "'.";
         valid = false;
-        s_.messages.ShowMessage(text, GetLangString(st, kTextMaskErrorTitle), kStyleStop);
+        messages_.ShowMessage(text, GetLangString(st, kTextMaskErrorTitle), kStyleStop);
         return Stop::Done;
     }
 
     Stop ReadingFailure() {
         valid = false;
-        s_.messages.ShowMessage(GetLangString(s_.state, kTextReadErrorText),
-                                GetLangString(s_.state, kTextReadErrorTitle), kStyleStop);
+        messages_.ShowMessage(GetLangString(st_, kTextReadErrorText),
+                              GetLangString(st_, kTextReadErrorTitle), kStyleStop);
         return Stop::Done;
     }
 
-    Station& s_;
+    AppState& st_;
+    Messages& messages_;
+    const Refusals& refusals_;
     const std::vector<Line>& lines_;
     int vehicleClass_;
 };
@@ -181,32 +207,42 @@ std::vector<Line> IndexLines(std::string_view text, size_t count) {
 
 // A mask that is missing, unreadable or without sections would make every
 // reservation fail (or pass) for no visible reason; it is reported by name.
-bool LoadMask(Station& s, const char* name, bool vehicle, Mask& mask) {
+bool LoadMask(AppState& st, FileSystem& files, Messages& messages, const Refusals& refusals,
+              const char* name, bool vehicle, Mask& mask) {
     mask.name = name;
     mask.vehicle = vehicle;
     std::string text;
-    if (s.files.ReadAll(JoinPath(s.state.programDir, name), text) == FileStatus::Ok)
+    if (files.ReadAll(JoinPath(st.programDir, name), text) == FileStatus::Ok)
         mask.ini.Parse(text);
     if (!mask.ini.SectionNames().empty())
         return true;
-    s.messages.ShowMessage(GetLangString(s.state, kTextMaskMissing) + " \"" + mask.name + "\"",
-                           GetLangString(s.state, kTextMaskErrorTitle), kStyleStop);
+    refusals.Add(RefusalRule::MaskMissing, {}, {}, {}, mask.name);
+    messages.ShowMessage(GetLangString(st, kTextMaskMissing) + " \"" + mask.name + "\"",
+                         GetLangString(st, kTextMaskErrorTitle), kStyleStop);
     return false;
 }
 
 } // namespace
 
-bool ValidateReservation(Station& s, const std::string& filePath, int vehicleClass) {
+bool ValidateReservation(Station& s, const std::string& filePath, int vehicleClass,
+                         std::vector<Refusal>* refusals) {
+    return ValidateReservation(s.state, s.files, s.messages, filePath, vehicleClass, refusals);
+}
+
+bool ValidateReservation(AppState& st, FileSystem& files, Messages& messages,
+                         const std::string& filePath, int vehicleClass, std::vector<Refusal>* out) {
+    const Refusals refusals{out, filePath};
     std::string contents;
-    if (s.files.ReadAll(filePath, contents) != FileStatus::Ok) {
-        s.messages.ShowMessage(GetLangString(s.state, kTextReadErrorText),
-                               GetLangString(s.state, kTextReadErrorTitle), kStyleStop);
+    if (files.ReadAll(filePath, contents) != FileStatus::Ok) {
+        refusals.Add(RefusalRule::Unreadable);
+        messages.ShowMessage(GetLangString(st, kTextReadErrorText),
+                             GetLangString(st, kTextReadErrorTitle), kStyleStop);
         return false;
     }
     Mask acceptance, vehicle;
-    if (!LoadMask(s, kMaskAcceptance, false, acceptance))
+    if (!LoadMask(st, files, messages, refusals, kMaskAcceptance, false, acceptance))
         return false;
-    if (!LoadMask(s, VehicleMaskName(vehicleClass), true, vehicle))
+    if (!LoadMask(st, files, messages, refusals, VehicleMaskName(vehicleClass), true, vehicle))
         return false;
 
     size_t expected = 0;
@@ -223,11 +259,15 @@ bool ValidateReservation(Station& s, const std::string& filePath, int vehicleCla
         counted += !l.empty();
         return true;
     });
-    if (counted != expected)
+    if (counted != expected) {
+        refusals.Add(RefusalRule::LineCount, {}, {}, {},
+                     std::to_string(counted) + " lines, the masks expect " +
+                         std::to_string(expected));
         return false;
+    }
 
     const std::vector<Line> lines = IndexLines(contents, counted);
-    Run run(s, lines, vehicleClass);
+    Run run(st, messages, refusals, lines, vehicleClass);
     if (run.CheckMask(acceptance) == Stop::Done)
         return false;
     if (run.CheckMask(vehicle) == Stop::Done)

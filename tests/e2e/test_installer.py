@@ -9,7 +9,7 @@ KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion"
 EXE = r"C:\HELIOTAB\heliotab.exe"
 INI = b"[Impostazioni]\r\nPorta Seriale=7\r\n[Percorsi]\r\nFiles .ACC=C:\\Scambio\\DIR_FAR\\\r\n"
 PROGRAM = ["Accettazione.msk", "Language.ini", "Veicoli_Leggeri.msk", "Veicoli_Pesanti.msk"]
-FILES = sorted(["HELIOTAB.ini", "heliotab.exe", "uninstall.exe", *PROGRAM])
+FILES = sorted(["HELIOTAB.ini", "heliocheck.exe", "heliotab.exe", "uninstall.exe", *PROGRAM])
 TRAINING = ["Training/demogen.exe", "Training/farsim.exe"]
 LINKS = ["ProgramData/Microsoft/Windows/Start Menu/Programs/HELIOTAB", "users/Public/Desktop"]
 BAD = [  # exit code, options; the station stays as it was

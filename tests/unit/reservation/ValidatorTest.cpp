@@ -2,9 +2,16 @@
 // the header and key searches, the value line rules, the classes' masks and
 // the messages of broken or missing masks.
 #include <algorithm>
+#include <optional>
 
 #include "ReservationFixture.h"
 #include "reservation/Validator.h"
+
+namespace heliotab {
+void PrintTo(const Refusal& r, std::ostream* o) {
+    *o << RefusalText(r) << " (rule " << static_cast<int>(r.rule) << ")";
+}
+} // namespace heliotab
 
 namespace heliotab::testing_reservation {
 namespace {
@@ -127,6 +134,65 @@ TEST_F(Validator, WholeFiles) {
         WriteFile(acc + "26000001.ACC", Crlf(r.acc));
         EXPECT_EQ(ValidateReservation(s, acc + "26000001.ACC", r.vehicleClass), r.valid);
         EXPECT_EQ(Messages(), r.messages);
+    }
+}
+
+// Each kind of failed check gives its reason; a run that goes on after one
+// collects them all in order.
+TEST_F(Validator, RefusalReasons) {
+    using enum RefusalRule;
+    auto esito = [](const std::string& d) { return Edit(kLight, "Esito=N,E,1,1", "Esito=" + d); };
+    const std::string leggeri = "Veicoli_Leggeri.msk: ";
+    struct Reasons {
+        std::optional<std::string> acc; // none: no file
+        std::vector<Refusal> want;
+        std::string vehicleMask = kLight;
+    };
+    const Reasons rows[] = {
+        {{}, {{{}, "", "", "", Unreadable, ""}}},
+        {kValid, {{{}, "", "", "", MaskMissing, "Veicoli_Leggeri.msk"}}, ""},
+        {kValid + "Extra=1\n", {{{}, "", "", "", LineCount, "11 lines, the masks expect 10"}}},
+        {R("[Pren]", "[pren]"), {{{}, "Pren", "", "", MissingSection, ""}}},
+        {R("Numero=", "numero="), {{{}, "Pren", "Numero", "", MissingKey, ""}}},
+        {R("Esito=R", "Esiti=R"), {{{}, "Ultima", "Esito", "", KeyPastEnd, ""}}},
+        {Edit(R("Nota=x", "Nota=x "), "Numero=000001", "Numero=1"),
+         {{{}, "Pren", "Numero", "1", Length, "Accettazione.msk: N,N,6,6"},
+          {{}, "Pren", "Nota", "x ", Blank, ""}}},
+        {R("Numero=000001", "Numero="),
+         {{{}, "Pren", "Numero", "", Empty, "Accettazione.msk: N,N,6,6"}}},
+        {R("Numero=000001", "Numero=00000x"),
+         {{{}, "Pren", "Numero", "00000x", Number, "Accettazione.msk: N,N,6,6"}}},
+        {R("Targa=AB123CD", "Targa=AB-23CD"),
+         {{{}, "Dati", "Targa", "AB-23CD", Characters, leggeri + "N,S,8,5,[A-Z],[0-9]"}}},
+        {R("Versione=100", "Versione=101"),
+         {{{}, "Proto", "Versione", "101", Choice, "Accettazione.msk: N,S,3,3,100"}}},
+        {R("Esito=R", "Esito=r"), {{{}, "Ultima", "Esito", "r", Outcome, leggeri + "N,E,1,1"}}},
+        {kValid, {{{}, "Ultima", "Esito", "R", Date, leggeri + "N,D,8,8"}}, esito("N,D,8,8")},
+        {kValid, {{{}, "Ultima", "Esito", "R", Time, leggeri + "N,H,6,6"}}, esito("N,H,6,6")},
+        {kValid, {{{}, "Ultima", "Esito", "R", YesNo, leggeri + "N,L,1,1"}}, esito("N,L,1,1")},
+        {kValid,
+         {{{}, "Ultima", "Esito", "R", MaskDefinition, leggeri + "N,Q,1,1"}},
+         esito("N,Q,1,1")},
+        {kValid,
+         {{{}, "Ultima", "Esito", "R", MaskPresence, leggeri + "X,E,1,1"}},
+         esito("X,E,1,1")},
+        {kValid,
+         {{{}, "Ultima", "Esito", "R", MaskNumbers, leggeri + "N,E,x,1"}},
+         esito("N,E,x,1")},
+    };
+    const std::string path = acc + "26000001.ACC";
+    for (const Reasons& r : rows) {
+        WriteFile(root + "/Accettazione.msk", Crlf(kAcceptance));
+        WriteFile(root + "/Veicoli_Leggeri.msk", Crlf(r.vehicleMask));
+        std::filesystem::remove(path);
+        if (r.acc)
+            WriteFile(path, Crlf(*r.acc));
+        std::vector<Refusal> want = r.want;
+        for (Refusal& w : want)
+            w.file = path;
+        std::vector<Refusal> got;
+        EXPECT_FALSE(ValidateReservation(s, path, 0, &got));
+        EXPECT_EQ(got, want);
     }
 }
 
