@@ -3,6 +3,7 @@
 // keys only moves the highlight; Enter (or F7) or a mouse choice loads.
 #include "reservation/Selection.h"
 
+#include "journal/Journal.h"
 #include "reservation/IniText.h"
 #include "reservation/Reservation.h"
 #include "reservation/Validator.h"
@@ -54,7 +55,8 @@ int ReservationPreCheck(std::string_view contents, const LocalTime& now) {
 
 namespace {
 
-void Reject(Station& s) {
+void Reject(Station& s, const std::string& file) {
+    s.journal.Add("REFUSED", file);
     s.messages.ShowMessage(GetLangString(s.state, kTextBadReservationText),
                            GetLangString(s.state, kTextBadReservationTitle), kStyleStop);
     s.view.SelectComboIndex(0);
@@ -84,7 +86,7 @@ void LoadReservation(Station& s, int index) {
     if (!file.empty())
         vehicleClass = ReservationPreCheck(ReadText(s, path), s.clock.Now());
     if (vehicleClass < 0) {
-        Reject(s);
+        Reject(s, file);
         return;
     }
 
@@ -96,7 +98,7 @@ void LoadReservation(Station& s, int index) {
     s.pump.DoEvents();
 
     if (!valid) {
-        Reject(s);
+        Reject(s, file);
         return;
     }
     Arm(s, file);
