@@ -13,11 +13,12 @@
 #include "journal/Redeliver.h"
 #include "output/OutputTestSupport.h"
 #include "res/version.h"
+#include "shared/JoinPath.h"
 
 namespace heliotab {
 namespace {
 
-using testing::ElementsAre;
+using testing::ElementsAre, testing::Pair;
 using testing_output::Entries, testing_output::FaultyFileSystem, testing_output::Names;
 using testutil::kSep, testutil::ReadFile, testutil::WriteFile;
 
@@ -136,20 +137,31 @@ TEST(Archive, SuffixesAndPrunesWholeMonths) {
 
 TEST(Archive, RedeliversTheNewestCopyNeverOverAResult) {
     testutil::TempDir dir;
+    fakes::FakeClock clock;
+    fakes::FakeMessages shown(clock);
+    FileSystem& files = DefaultFileSystem();
+    Journal journal(files, clock);
     AppState st;
     st.programDir = dir.Path(), st.AccDirectory = dir.MakeDir("x");
+    st.LanguageIni.SetIniFile(dir.File("Language.ini"));
     const std::string archived = dir.MakeDir("Archivio/2026/11") + kSep;
+    const std::string far = JoinPath(st.AccDirectory, "26000123.FAR");
     WriteFile(archived + "26000123.FAR", "old");
     WriteFile(archived + "26000123_2.FAR", "new");
     WriteFile(dir.MakeDir("Archivio/2025/12") + kSep + "26000123_3.FAR", "older year");
-    FileSystem& files = DefaultFileSystem();
-    EXPECT_EQ(Redeliver(files, st, "26000124").outcome, RedeliverOutcome::NotFound);
-    EXPECT_EQ(Redeliver(files, st, "26000123").outcome, RedeliverOutcome::Done);
+    EXPECT_EQ(RunRedeliver(st, files, journal, shown, "26000124"), 1);
+    EXPECT_EQ(RunRedeliver(st, files, journal, shown, "26000123"), 0);
     EXPECT_EQ(Entries(st.AccDirectory), Names{"26000123.FAR"});
-    EXPECT_EQ(ReadFile(st.AccDirectory + kSep + "26000123.FAR"), "new");
+    EXPECT_EQ(ReadFile(NativePath(far)), "new");
     WriteFile(archived + "26000123_3.FAR", "newer");
-    EXPECT_EQ(Redeliver(files, st, "26000123").outcome, RedeliverOutcome::AlreadyThere);
-    EXPECT_EQ(ReadFile(st.AccDirectory + kSep + "26000123.FAR"), "new");
+    EXPECT_EQ(RunRedeliver(st, files, journal, shown, "26000123"), 1);
+    EXPECT_EQ(ReadFile(NativePath(far)), "new");
+    std::vector<std::pair<std::string, int>> tails;
+    for (const fakes::ShownMessage& m : shown.shown)
+        tails.push_back({m.text.substr(m.text.rfind(" '")), m.style});
+    EXPECT_THAT(tails, ElementsAre(Pair(" '26000124'", kStyleStop),
+                                   Pair(" '" + far + "'", kStyleInformation),
+                                   Pair(" '" + far + "'", kStyleStop)));
 }
 
 } // namespace
