@@ -99,8 +99,9 @@ void StartupJournal(Station& s) {
 
 void ChooseReservation(Station& s, const std::function<void()>& handler) {
     const bool armedBefore = s.state.bTestArmed;
+    const bool ignored = s.picker.bArrowKeyDown || s.picker.validating;
     const int index = s.view.ComboIndex();
-    if (!armedBefore && index > 0 && index < static_cast<int>(s.picker.AccFiles.size()))
+    if (!armedBefore && !ignored && index > 0 && index < static_cast<int>(s.picker.AccFiles.size()))
         s.journal.Add("CHOSEN", s.picker.AccFiles[static_cast<size_t>(index)]);
     handler();
     if (!armedBefore && s.state.bTestArmed)
