@@ -13,6 +13,7 @@
 #include "journal/Redeliver.h"
 #include "output/OutputTestSupport.h"
 #include "res/version.h"
+#include "reservation/Selection.h"
 #include "shared/JoinPath.h"
 
 namespace heliotab {
@@ -65,6 +66,18 @@ TEST(Journal, WholeTestLinesAfterTheAck) {
             "35 41 30 31 36 (94 bytes)",
             "2026-12-05 10:31:06.235 TX ACK", "2026-12-05 10:31:06.235 DELIVERED D/Test.FAR",
             "2026-12-05 10:31:06.235 ARCHIVED D/Archivio/2026/12/Test.FAR"));
+}
+
+TEST(Journal, ChoiceOfAReservationThatIsRefused) {
+    testing_link::Link l;
+    l.f.journal.Open(l.folder.Path());
+    WriteFile(l.folder.File("26000001.ACC"), "[Prenotazione]\r\n");
+    l.s.picker.AccFiles = {"", "26000001.ACC"};
+    l.f.view.comboIndex = 1;
+    ChooseReservation(l.s, [&] { OnComboClick(l.s); });
+    EXPECT_THAT(Lines(l.folder.Path()),
+                ElementsAre("2026-12-05 10:30:00.000 CHOSEN 26000001.ACC",
+                            "2026-12-05 10:30:00.000 REFUSED 26000001.ACC"));
 }
 
 TEST(Journal, RotatesAtTheSizeLimitDroppingTheOldest) {
