@@ -418,6 +418,10 @@ Function un.RemoveProgram
   Delete "$INSTDIR\Training\farsim.exe"
   Delete "$INSTDIR\Training\demogen.exe"
   Delete "$INSTDIR\uninstall.exe"
+  ; The journal is the program's support record; the archive (Archivio) holds
+  ; result files and stays.
+  Delete "$INSTDIR\HELIOTAB.log"
+  Delete "$INSTDIR\HELIOTAB.?.log"
   SetShellVarContext all
   ; The folder is this setup's own; its shortcuts' names are in either language.
   Delete "$SMPROGRAMS\HELIOTAB\*.lnk"

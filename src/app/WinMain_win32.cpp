@@ -17,8 +17,11 @@
 #include "device/TesterLink.h"
 #include "dialogs/frmInfo_win32.h"
 #include "dialogs/frmOpzioni_win32.h"
+#include "journal/Journal.h"
+#include "journal/Redeliver.h"
 #include "output/ReportPrinter_win32.h"
 #include "settings/Language.h"
+#include "settings/Settings.h"
 #include "shared/FileSystems.h"
 
 namespace heliotab {
@@ -35,10 +38,29 @@ struct Program {
     Win32Timers timers;
     TesterLink link{state};
     Win32ReportPrinter printer;
+    Journal journal{DefaultFileSystem(), clock};
     Station* station = nullptr;
 
     Program() : timers([this](int id) { heliotab::TimerProc(*station, id); }) {}
 };
+
+// /REDELIVER N: an archived result sent again, and nothing else: no window,
+// no port. It runs beside a running station, which it leaves alone.
+// Returns the exit code, or -1 when the switch is not given.
+int RedeliverOnly() {
+    AppState state;
+    state.programDir = ProgramFolder();
+    const StartupSwitches sw = ParseCommandLine(state, CommandLineArguments(GetCommandLineA()));
+    if (sw.redeliver.empty())
+        return -1;
+    BindProgramStores(state);
+    LoadSettings(state);
+    Win32Clock clock;
+    Win32Messages messages;
+    Journal journal(DefaultFileSystem(), clock);
+    journal.Open(state.programDir);
+    return RunRedeliver(state, DefaultFileSystem(), journal, messages, sw.redeliver);
+}
 
 int RunProgram(HINSTANCE instance) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_STANDARD_CLASSES |
@@ -56,8 +78,10 @@ int RunProgram(HINSTANCE instance) {
     SetApplicationMainWindow(appWindow, p.view.Handle());
 
     Win32SerialPort port(p.view.Handle(), kMsgSerialData, kMsgSerialDisconnect);
-    Station station{p.state, p.view, p.messages,          p.clock,   p.timers,
-                    p.pump,  port,   DefaultFileSystem(), p.printer, p.link};
+    const StartupSwitches sw = ParseCommandLine(p.state, commandLine);
+    Station station{p.state,   p.view, p.messages, p.clock,
+                    p.timers,  p.pump, port,       DefaultFileSystem(),
+                    p.printer, p.link, p.journal};
     p.station = &station;
     p.view.Attach(station);
     p.view.serialPort = &port;
@@ -74,8 +98,8 @@ int RunProgram(HINSTANCE instance) {
     };
 
     // Start-up, in order.
-    const StartupSwitches sw = ParseCommandLine(p.state, commandLine);
     StartupLoadSettings(station);
+    StartupJournal(station);
     p.view.ConfigureSideLogo();
     p.view.ShowTrayIcon();
     StartupInitialState(station, sw);
@@ -100,6 +124,13 @@ int RunProgram(HINSTANCE instance) {
 } // namespace heliotab
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    try {
+        if (const int code = heliotab::RedeliverOnly(); code >= 0)
+            return code;
+    } catch (const std::exception& e) {
+        MessageBoxA(nullptr, e.what(), heliotab::kAppTitle, MB_ICONSTOP);
+        return 1;
+    }
     // A second copy hands over to the first before it creates a window or reads a file.
     heliotab::SingleInstance single;
     if (!single.Acquire(heliotab::kSingleInstanceMutex))

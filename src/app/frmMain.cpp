@@ -5,12 +5,16 @@
 #include <algorithm>
 
 #include "device/TesterLink.h"
+#include "journal/Archive.h"
+#include "journal/Journal.h"
 #include "output/ResultWriter.h"
 #include "reservation/ReservationList.h"
 #include "settings/Language.h"
 #include "settings/LanguageIds.h"
 #include "app/WindowLook.h"
+#include "res/version.h"
 #include "settings/Settings.h"
+#include "settings/SettingsKeys.h"
 #include "shared/AsciiText.h"
 
 namespace heliotab {
@@ -60,7 +64,49 @@ StartupSwitches ParseCommandLine(AppState& st, const std::string& commandLine) {
     StartupSwitches sw;
     sw.test = HasSwitch(st, "TEST");
     sw.maximized = HasSwitch(st, "MAXIMIZED");
+    for (size_t i = 1; i < st.CommandSwitches.size(); ++i) {
+        const std::string words = TrimSpaces(st.CommandSwitches[i]);
+        if (words.starts_with("REDELIVER "))
+            sw.redeliver = TrimSpaces(words.substr(10));
+    }
     return sw;
+}
+
+void StartupJournal(Station& s) {
+    AppState& st = s.state;
+    s.journal.Open(st.programDir);
+    const auto setting = [&](const char* section, const char* key) {
+        return std::string(key) + "=" + st.SettingsIni.ReadString(section, key, "");
+    };
+    const std::string retention =
+        st.SettingsIni.ReadString(kSectionArchivio, kKeyGiorniConservazione, "");
+    s.journal.Add("START", "version " HELIOTAB_VERSION_TEXT ", settings " +
+                               setting(kSectionImpostazioni, kKeyLingua) + "; " +
+                               setting(kSectionImpostazioni, kKeyPortaSeriale) + "; " +
+                               setting(kSectionImpostazioni, kKeyPrimoPiano) + "; " +
+                               setting(kSectionImpostazioni, kKeyChiudiDopoTest) + "; " +
+                               setting(kSectionImpostazioni, kKeyChiudiConEsc) + "; " +
+                               setting(kSectionImpostazioni, kKeyStampaReport) + "; " +
+                               setting(kSectionPercorsi, kKeyFilesAcc) + "; " +
+                               kKeyGiorniConservazione + "=" + retention + ", command line " +
+                               st.commandLine);
+    const int days = RetentionDays(retention);
+    const int pruned = PruneArchive(s.files, st.programDir, days, s.clock.Now());
+    s.journal.Add("ARCHIVE", std::to_string(pruned) + " results older than " +
+                                 std::to_string(days) + " days deleted");
+    s.journal.Flush();
+}
+
+void ChooseReservation(Station& s, const std::function<void()>& handler) {
+    const bool armedBefore = s.state.bTestArmed;
+    const bool ignored = s.picker.bArrowKeyDown || s.picker.validating;
+    const int index = s.view.ComboIndex();
+    if (!armedBefore && !ignored && index > 0 && index < static_cast<int>(s.picker.AccFiles.size()))
+        s.journal.Add("CHOSEN", s.picker.AccFiles[static_cast<size_t>(index)]);
+    handler();
+    if (!armedBefore && s.state.bTestArmed)
+        s.journal.Add("ARMED", s.state.SelectedAccFile);
+    s.journal.Flush();
 }
 
 void StartupLoadSettings(Station& s) {
@@ -120,6 +166,7 @@ void OnToolbarButton(Station& s, Button button) {
         // The dialogs belong to the shell.
         break;
     }
+    s.journal.Flush();
 }
 
 bool StopTest(Station& s) {
@@ -163,12 +210,15 @@ bool QueryUnload(Station& s) {
         CarryOut(s, s.link.SendEot());
         s.pump.WaitUntil([&] { return s.port.OutBufferCount() < 1; }, kDrainTimeoutMs);
         s.port.Close();
+        s.journal.AddOnChange("port", "PORT", "closed");
     }
     st.bQuitQuery = true;
     // Nothing periodic may run once the window is going.
     s.timers.StopTimer(kTimerPoll);
     s.timers.StopTimer(kTimerNakDelay);
     s.timers.StopTimer(kTimerPollStep);
+    s.journal.Add("CLOSE");
+    s.journal.Flush();
     return true;
 }
 
@@ -195,6 +245,7 @@ void TimerProc(Station& s, int timerId) {
     default:
         break;
     }
+    s.journal.Flush();
 }
 
 namespace {
@@ -217,7 +268,10 @@ struct ActionRunner {
             s.port.Send(a.byte);
     }
     void operator()(const OpenPort& a) const {
-        CarryOut(s, s.link.PortOpened(s.port.Open(a.port)));
+        const bool opened = s.port.Open(a.port);
+        s.journal.AddOnChange(
+            "port", "PORT", "COM" + std::to_string(a.port) + (opened ? " opened" : " not opened"));
+        CarryOut(s, s.link.PortOpened(opened));
     }
     void operator()(const ClosePort&) const { s.port.Close(); }
     void operator()(const StartTimer& a) const { s.timers.StartTimer(a.id, a.ms); }
@@ -259,19 +313,76 @@ struct ActionRunner {
     void operator()(const Deliver& a) const { WriteTestResult(s, a.result); }
 };
 
+// The journal's line for one action, if it has one.
+struct ActionJournal {
+    Station& s;
+
+    void operator()(const Send& a) const {
+        // A search sends ENQ every second: said once per search.
+        if (a.byte == 0x05)
+            s.journal.AddOnChange("poll", "TX", "ENQ");
+        else
+            s.journal.Add("TX", JournalControlByte(a.byte));
+    }
+    void operator()(const ClosePort&) const {
+        // The search's own close before it opens again is no news.
+        if (!s.link.PollDeviceRunning())
+            s.journal.AddOnChange("port", "PORT", "closed");
+    }
+    void operator()(const SetPanel& a) const {
+        if (a.textId == kTextStateMeasuring)
+            s.journal.Add("MEASURING", s.state.SelectedAccFile);
+    }
+    void operator()(const ShowIdentity& a) const {
+        if (a.labels[0].empty() && a.labels[1].empty()) {
+            s.journal.AddOnChange("tester", "OFFLINE", "");
+            return;
+        }
+        std::string identity;
+        for (const std::string& label : a.labels)
+            identity += (identity.empty() ? "" : " / ") + label;
+        s.journal.AddOnChange("tester", "ONLINE", identity);
+        s.journal.ForgetTopic("poll");
+    }
+    void operator()(const ShowMessage& a) const {
+        s.journal.Add("MESSAGE", std::to_string(a.textId));
+    }
+    template <class Other> void operator()(const Other&) const {}
+};
+
+bool IsSend(const LinkAction& a) {
+    return std::holds_alternative<Send>(a);
+}
+
 } // namespace
 
 void OnSerialBytes(Station& s, std::string_view bytes) {
     s.link.ReceiveBytes(bytes);
     std::string frame;
-    while (s.link.NextFrame(frame))
-        CarryOut(s, s.link.InterrogaFAR(frame, s.clock.Now(), s.view.OperatorLabel()));
+    while (s.link.NextFrame(frame)) {
+        const LinkActions actions =
+            s.link.InterrogaFAR(frame, s.clock.Now(), s.view.OperatorLabel());
+        // The answer goes on the wire before anything is journalled: the
+        // actions up to the first byte sent are carried out first, then
+        // the frame and those actions are journalled, then the rest.
+        const auto answer = std::find_if(actions.begin(), actions.end(), IsSend);
+        const auto head = answer == actions.end() ? actions.begin() : answer + 1;
+        for (auto a = actions.begin(); a != head; ++a)
+            std::visit(ActionRunner{s}, *a);
+        s.journal.Add("RX", JournalBytes(frame));
+        for (auto a = actions.begin(); a != head; ++a)
+            std::visit(ActionJournal{s}, *a);
+        CarryOut(s, LinkActions(head, actions.end()));
+    }
     StartCloseTimerIfPending(s);
+    s.journal.Flush();
 }
 
 void OnSerialDisconnect(Station& s) {
+    s.journal.AddOnChange("port", "PORT", "lost");
     CarryOut(s, s.link.PortLost());
     StartCloseTimerIfPending(s);
+    s.journal.Flush();
 }
 
 void OptionsDialogOpening(Station& s) {
@@ -282,6 +393,7 @@ void OptionsDialogOpening(Station& s) {
     s.state.bDeviceOnline = false;
     if (s.port.IsOpen()) {
         s.port.Close();
+        s.journal.AddOnChange("port", "PORT", "closed");
         s.view.SetPanelText(Panel::PortaCOM, GetLangString(s.state, kTextPortSearching));
     }
     s.view.EnableCombo(false);
@@ -293,6 +405,7 @@ void OptionsDialogClosed(Station& s) {
     s.state.bDeviceSearch = true;
     if (!s.state.bQuitQuery)
         s.timers.StartTimer(kTimerPoll, kPollIntervalMs);
+    s.journal.Flush();
 }
 
 void InfoBoxOpening(Station& s) {
@@ -306,8 +419,15 @@ void InfoBoxClosed(Station& s) {
 }
 
 void CarryOut(Station& s, const LinkActions& actions) {
-    for (const LinkAction& a : actions)
+    // A byte is journalled once it is on the wire; everything else before
+    // it is carried out, so that a message box's line is not held up.
+    for (const LinkAction& a : actions) {
+        if (!IsSend(a))
+            std::visit(ActionJournal{s}, a);
         std::visit(ActionRunner{s}, a);
+        if (IsSend(a))
+            std::visit(ActionJournal{s}, a);
+    }
 }
 
 } // namespace heliotab

@@ -3,6 +3,7 @@
 // shell (frmMain_win32.cpp) owns the controls and calls these handlers.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -17,15 +18,23 @@ namespace heliotab {
 struct StartupSwitches {
     bool test = false;
     bool maximized = false;
+    std::string redeliver; // /REDELIVER N: the result number
 };
 StartupSwitches ParseCommandLine(AppState& st, const std::string& commandLine);
 
 // Steps 3-8: flags, stores, settings, language, exchange directory.
 void StartupLoadSettings(Station& s);
+// The journal opened in the program folder, its START line, and the archive
+// pruned to its retention.
+void StartupJournal(Station& s);
 // Steps 11-13, 15: reservation list, initial toolbar state, the TEST switch.
 void StartupInitialState(Station& s, const StartupSwitches& sw);
 // Steps 21-22: flags and the device search.
 void StartupDeviceSearch(Station& s);
+
+// A click or key on the reservation list (handler: OnComboClick or
+// OnComboKeyDown), journalled: the reservation chosen and whether it armed.
+void ChooseReservation(Station& s, const std::function<void()>& handler);
 
 void OnToolbarButton(Station& s, Button button); // Test, Ferma (Opzioni, Info: shell)
 bool StopTest(Station& s);

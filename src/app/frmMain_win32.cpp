@@ -143,7 +143,14 @@ LRESULT CALLBACK frmMain::ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     auto* self = reinterpret_cast<frmMain*>(ref);
     if (self->station_ && !self->unloaded_) {
         if (msg == WM_KEYDOWN) {
-            const int passed = OnComboKeyDown(self->S(), static_cast<int>(wParam));
+            const int key = static_cast<int>(wParam);
+            int passed = key;
+            const auto keyDown = [&] { passed = OnComboKeyDown(self->S(), key); };
+            // Only the keys that load the reservation shown are a choice.
+            if (key == VK_RETURN || key == VK_F7)
+                ChooseReservation(self->S(), keyDown);
+            else
+                keyDown();
             if (self->unloaded_ || !IsWindow(hwnd))
                 return 0;
             return DefSubclassProc(hwnd, msg, static_cast<WPARAM>(passed), lParam);
@@ -371,7 +378,7 @@ void frmMain::OnCommand(int id, int code, HWND) {
         if (code == CBN_DROPDOWN)
             RebuildReservationList(S());
         else if (code == CBN_SELCHANGE && IsWindowEnabled(combo_))
-            OnComboClick(S());
+            ChooseReservation(S(), [this] { OnComboClick(S()); });
         return;
     default:
         return;

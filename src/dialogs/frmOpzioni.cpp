@@ -1,6 +1,7 @@
 #include "dialogs/frmOpzioni.h"
 
 #include "device/LinkTexts.h"
+#include "journal/Journal.h"
 #include "settings/Language.h"
 #include "settings/SettingsKeys.h"
 
@@ -46,16 +47,46 @@ std::optional<bool> AutostartHolds(AutostartEntry& autostart, const std::string&
 // The entry as the box says, touched only where it differs: an operator
 // without the right to change it is not told of a failure for a box left
 // alone. False when a write or delete failed.
-bool SaveAutostart(AutostartEntry& autostart, std::optional<bool> ticked, const std::string& path) {
+bool SaveAutostart(AutostartEntry& autostart, std::optional<bool> ticked, const std::string& path,
+                   Journal& journal) {
     if (!ticked.has_value())
         return true;
-    if (*ticked)
-        return AutostartHolds(autostart, path) == true || autostart.Write(path);
-    bool gone = true;
+    if (*ticked) {
+        if (AutostartHolds(autostart, path) == true)
+            return true;
+        const bool written = autostart.Write(path);
+        journal.Add("AUTOSTART", "on " + path + (written ? "" : " not saved"));
+        return written;
+    }
+    bool gone = true, changed = false;
     for (RegView view : {RegView::Bits64, RegView::Bits32})
         if (autostart.Read(view).state != RegValue::State::Missing)
-            gone = autostart.Delete(view) && gone;
+            gone = autostart.Delete(view) && gone, changed = true;
+    if (changed)
+        journal.Add("AUTOSTART", gone ? "off" : "off not saved");
     return gone;
+}
+
+// The settings the dialog writes, as HELIOTAB.ini holds them.
+std::vector<std::pair<const char*, std::string>> OptionValues(const AppState& st) {
+    return {{kKeyPrimoPiano, Flag(st.bAlwaysOnTop)},
+            {kKeyChiudiDopoTest, Flag(st.bCloseAfterTest)},
+            {kKeyChiudiConEsc, Flag(st.bCloseWithEsc)},
+            {kKeyStampaReport, Flag(st.bPrintReport)},
+            {kKeyLingua, st.sLanguage},
+            {kKeyPortaSeriale, std::to_string(st.iSerialPort)}};
+}
+
+// "Primo Piano=1, Porta Seriale=4": what the dialog changed.
+std::string ChangedSettings(const std::vector<std::pair<const char*, std::string>>& before,
+                            const AppState& st) {
+    std::string changed;
+    const auto after = OptionValues(st);
+    for (size_t i = 0; i < after.size(); ++i)
+        if (after[i].second != before[i].second)
+            changed +=
+                (changed.empty() ? "" : ", ") + std::string(after[i].first) + "=" + after[i].second;
+    return changed.empty() ? "nothing changed" : changed;
 }
 
 } // namespace
@@ -117,6 +148,7 @@ void ConfirmOptions(Station& s, const OptionsChoice& c, int iScanPort, Autostart
                     const std::string& autostartPath,
                     const std::function<void()>& applyToMainWindow) {
     AppState& st = s.state;
+    const auto before = OptionValues(st);
     st.bAlwaysOnTop = c.chkAOT;
     st.bCloseAfterTest = c.chkChiudi;
     st.bCloseWithEsc = c.chkEscChiudi;
@@ -141,7 +173,8 @@ void ConfirmOptions(Station& s, const OptionsChoice& c, int iScanPort, Autostart
         Panel::PortaCOM,
         GetLangString(st, st.iSerialPort < 1 ? link_text::kPortNotSet : link_text::kPortSearching));
 
-    const bool autostartSaved = SaveAutostart(autostart, c.chkAutoAvvio, autostartPath);
+    s.journal.Add("OPTIONS", ChangedSettings(before, st) + (saved ? "" : ", not saved"));
+    const bool autostartSaved = SaveAutostart(autostart, c.chkAutoAvvio, autostartPath, s.journal);
 
     if (applyToMainWindow)
         applyToMainWindow();

@@ -24,6 +24,8 @@
 
 #include <vector>
 
+#include "journal/Archive.h"
+#include "journal/Journal.h"
 #include "output/PrintReport.h"
 #include "output/ResultFormat.h"
 #include "output/ResultPaths.h"
@@ -90,7 +92,15 @@ void ClearVehicle(Station& s) {
     s.view.SetComboText(GetLangString(s.state, kTextSelectReservation));
 }
 
-bool Fail(Station& s, const ResultPaths& p, const std::string& boundBefore, const Message& m) {
+// The step that failed and how, for the journal.
+struct Failure {
+    const char* step;
+    FileStatus status;
+};
+
+bool Fail(Station& s, const ResultPaths& p, const std::string& boundBefore, const Failure& f,
+          const Message& m) {
+    s.journal.Add("NOT DELIVERED", p.result + " " + f.step + " " + FileStatusName(f.status));
     DeleteIfExists(s.files, p.partial);
     DeleteIfExists(s.files, p.temp);
     // Keep the store on the reservation, so that a repeated measurement
@@ -103,6 +113,20 @@ bool Fail(Station& s, const ResultPaths& p, const std::string& boundBefore, cons
     return false;
 }
 
+// A copy in the archive, once the station keeps its records (its journal
+// is open). A copy that fails is journalled and changes nothing else.
+void ArchiveDelivered(Station& s, const std::string& result) {
+    if (!s.journal.IsOpen())
+        return;
+    FileStatus status = FileStatus::Ok;
+    const std::string copy =
+        ArchiveResult(s.files, s.state.programDir, result, s.clock.Now(), status);
+    if (copy.empty())
+        s.journal.Add("NOT ARCHIVED", result + " " + FileStatusName(status));
+    else
+        s.journal.Add("ARCHIVED", copy);
+}
+
 } // namespace
 
 bool WriteTestResult(Station& s, const FarResult& result) {
@@ -112,9 +136,10 @@ bool WriteTestResult(Station& s, const FarResult& result) {
     const ResultPaths p = ComputeResultPaths(st);
     st.ReservationIni.SetIniFile(p.temp);
 
-    if (files.WriteNew(p.temp, BuildResultFile(result)) != FileStatus::Ok)
+    if (const FileStatus written = files.WriteNew(p.temp, BuildResultFile(result));
+        written != FileStatus::Ok)
         return Fail(
-            s, p, boundBefore,
+            s, p, boundBefore, {"writing the temporary file", written},
             {GetLangString(st, kTextWriteText), GetLangString(st, kTextWriteTitle), kStyleStop});
 
     // A partial copy left by an interrupted attempt goes first: the copy
@@ -122,13 +147,17 @@ bool WriteTestResult(Station& s, const FarResult& result) {
     if (files.FileExists(p.partial)) {
         const FileStatus stale = files.Delete(p.partial);
         if (stale != FileStatus::Ok)
-            return Fail(s, p, boundBefore, DeliveryFailure(st, stale, p.result));
+            return Fail(s, p, boundBefore, {"deleting a partial copy", stale},
+                        DeliveryFailure(st, stale, p.result));
     }
     FileStatus status = files.CopyAndFlush(p.temp, p.partial);
+    const char* step = "copying into the exchange directory";
     if (status == FileStatus::Ok)
-        status = files.Replace(p.partial, p.result);
+        status = files.Replace(p.partial, p.result), step = "renaming onto the result";
     if (status != FileStatus::Ok)
-        return Fail(s, p, boundBefore, DeliveryFailure(st, status, p.result));
+        return Fail(s, p, boundBefore, {step, status}, DeliveryFailure(st, status, p.result));
+    s.journal.Add("DELIVERED", p.result);
+    ArchiveDelivered(s, p.result);
 
     // The result is in place: from here on nothing undoes it.
     std::vector<Message> warnings;

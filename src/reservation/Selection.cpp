@@ -3,6 +3,7 @@
 // keys only moves the highlight; Enter (or F7) or a mouse choice loads.
 #include "reservation/Selection.h"
 
+#include "journal/Journal.h"
 #include "reservation/IniText.h"
 #include "reservation/Reservation.h"
 #include "reservation/Validator.h"
@@ -69,7 +70,14 @@ int ReservationPreCheck(std::string_view contents, const LocalTime& now, Refusal
 
 namespace {
 
-void Reject(Station& s) {
+// The operator is told only that the reservation is not valid; the journal
+// keeps which checks it failed, for whoever has to answer for it later.
+void Reject(Station& s, const std::string& file, std::vector<Refusal> reasons) {
+    s.journal.Add("REFUSED", file);
+    for (Refusal& why : reasons) {
+        why.file = file;
+        s.journal.Add("REASON", RefusalText(why));
+    }
     s.messages.ShowMessage(GetLangString(s.state, kTextBadReservationText),
                            GetLangString(s.state, kTextBadReservationTitle), kStyleStop);
     s.view.SelectComboIndex(0);
@@ -96,22 +104,24 @@ void LoadReservation(Station& s, int index) {
     const std::string path = JoinPath(st.AccDirectory, file);
 
     int vehicleClass = -1;
+    Refusal why;
     if (!file.empty())
-        vehicleClass = ReservationPreCheck(ReadText(s, path), s.clock.Now());
+        vehicleClass = ReservationPreCheck(ReadText(s, path), s.clock.Now(), &why);
     if (vehicleClass < 0) {
-        Reject(s);
+        Reject(s, file, file.empty() ? std::vector<Refusal>{} : std::vector<Refusal>{why});
         return;
     }
 
     s.view.ShowValidateWindow(GetLangString(st, kTextValidateCaption),
                               GetLangString(st, kTextValidateText));
     s.pump.DoEvents();
-    const bool valid = ValidateReservation(s, path, vehicleClass);
+    std::vector<Refusal> reasons;
+    const bool valid = ValidateReservation(s, path, vehicleClass, &reasons);
     s.view.HideValidateWindow();
     s.pump.DoEvents();
 
     if (!valid) {
-        Reject(s);
+        Reject(s, file, reasons);
         return;
     }
     Arm(s, file);

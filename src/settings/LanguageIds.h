@@ -57,6 +57,13 @@ enum LanguageId : int {
     kTextReservationKeptText = 614, // result delivered, reservation file not deleted
     kTextWarningTitle = 615,
 
+    // /REDELIVER: an archived result sent again.
+    kTextRedeliverTitle = 620,
+    kTextRedeliverDone = 621,     // followed by the quoted result path
+    kTextRedeliverNotFound = 622, // followed by the quoted number
+    kTextRedeliverPresent = 623,  // followed by the quoted result path
+    kTextRedeliverFailed = 624,   // followed by the quoted result path
+
     // Checking a reservation against its masks.
     kTextMaskErrorTitle = 605,
     kTextMaskBadDefinition = 606, // "... in mask" <name> "for key" <key> "of section" <section>

@@ -18,6 +18,10 @@ inline constexpr const char* kKeyPortaSeriale = "Porta Seriale";
 inline constexpr const char* kSectionPercorsi = "Percorsi";
 inline constexpr const char* kKeyFilesAcc = "Files .ACC";
 
+// How many days the archive of delivered results keeps them.
+inline constexpr const char* kSectionArchivio = "Archivio";
+inline constexpr const char* kKeyGiorniConservazione = "Giorni conservazione";
+
 inline constexpr const char* kDefaultLanguage = "Italiano";
 inline constexpr const char* kDefaultAccDirectory = "C:\\MCTC\\DIR_FAR\\";
 

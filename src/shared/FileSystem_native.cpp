@@ -173,6 +173,56 @@ public:
         return FileStatus::Ok;
     }
 
+    FileStatus Append(const std::string& path, const std::string& bytes) override {
+        const std::string p = NativePath(path);
+        struct stat sb;
+        if (stat(p.c_str(), &sb) == 0 && (!S_ISREG(sb.st_mode) || IsReadOnly(sb)))
+            return FileStatus::Access;
+        int fd = open(p.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        if (fd < 0)
+            return FromErrno(errno);
+        size_t done = 0;
+        FileStatus st = FileStatus::Ok;
+        while (done < bytes.size() && st == FileStatus::Ok) {
+            const ssize_t w = write(fd, bytes.data() + done, bytes.size() - done);
+            if (w >= 0)
+                done += static_cast<size_t>(w);
+            else if (errno != EINTR)
+                st = FromErrno(errno);
+        }
+        if (close(fd) != 0 && st == FileStatus::Ok)
+            st = FileStatus::Other;
+        return st;
+    }
+
+    FileStatus CreateFolder(const std::string& path) override {
+        const std::string p = NativePath(path);
+        struct stat sb;
+        if (stat(p.c_str(), &sb) == 0)
+            return S_ISDIR(sb.st_mode) ? FileStatus::Ok : FileStatus::Access;
+        return mkdir(p.c_str(), 0755) == 0 ? FileStatus::Ok : FromErrno(errno);
+    }
+
+    std::vector<std::string> ListFolders(const std::string& directory) override {
+        std::vector<std::string> names;
+        const std::string dir = NativePath(directory);
+        DIR* d = opendir(dir.c_str());
+        if (!d)
+            return names;
+        while (dirent* e = readdir(d)) {
+            const std::string name = e->d_name;
+            struct stat sb;
+            if (name[0] != '.' && stat((dir + "/" + name).c_str(), &sb) == 0 && S_ISDIR(sb.st_mode))
+                names.push_back(name);
+        }
+        closedir(d);
+        return names;
+    }
+
+    FileStatus RemoveFolder(const std::string& path) override {
+        return rmdir(NativePath(path).c_str()) == 0 ? FileStatus::Ok : FromErrno(errno);
+    }
+
 private:
     // Writes, flushes and closes fd; on any failure the half-written file goes.
     static FileStatus FinishWrite(int fd, const std::string& nativePath, const std::string& data) {

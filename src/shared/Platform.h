@@ -21,6 +21,7 @@ struct LocalTime {
     int hour = 0;    // 0-23
     int minute = 0;
     int second = 0;
+    int millisecond = 0; // 0-999
 };
 
 class Clock {
@@ -119,6 +120,14 @@ public:
     virtual FileStatus CopyAndFlush(const std::string& src, const std::string& dst) = 0;
     // Renames src onto dst, replacing dst, atomically where the platform allows.
     virtual FileStatus Replace(const std::string& src, const std::string& dst) = 0;
+    // Adds bytes at the end of path, creating it when missing. Not flushed:
+    // the journal is written often and must never wait for the disk.
+    virtual FileStatus Append(const std::string& path, const std::string& bytes) = 0;
+    // The archive's folders: one level created (Ok when it is there already),
+    // the bare names of the subfolders of directory, an empty folder removed.
+    virtual FileStatus CreateFolder(const std::string& path) = 0;
+    virtual std::vector<std::string> ListFolders(const std::string& directory) = 0;
+    virtual FileStatus RemoveFolder(const std::string& path) = 0;
 };
 
 // How the print dialog was answered.

@@ -10,6 +10,7 @@
 namespace heliotab {
 
 class TesterLink; // the main window's link to the tester (src/device)
+class Journal;    // the station's journal (src/journal)
 
 struct Station {
     AppState& state;
@@ -22,6 +23,7 @@ struct Station {
     FileSystem& files;
     ReportPrinter& printer;
     TesterLink& link;
+    Journal& journal;
     ReservationPicker picker{}; // the main window's list and selection; lives with the station
 };
 

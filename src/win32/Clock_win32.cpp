@@ -12,6 +12,7 @@ LocalTime Win32Clock::Now() {
     l.hour = t.wHour;
     l.minute = t.wMinute;
     l.second = t.wSecond;
+    l.millisecond = t.wMilliseconds;
     return l;
 }
 

@@ -167,6 +167,49 @@ public:
             return LastError();
         return FileStatus::Ok;
     }
+
+    FileStatus Append(const std::string& path, const std::string& bytes) override {
+        const DWORD a = GetFileAttributesA(path.c_str());
+        if (a != INVALID_FILE_ATTRIBUTES &&
+            (a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+            return FileStatus::Access;
+        ScopedHandle h = OwnFile(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
+                                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!h)
+            return LastError();
+        DWORD written = 0;
+        if (!WriteFile(h.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+            return LastError();
+        if (!CloseNow(h) || written != bytes.size())
+            return FileStatus::Other;
+        return FileStatus::Ok;
+    }
+
+    FileStatus CreateFolder(const std::string& path) override {
+        if (CreateDirectoryA(path.c_str(), nullptr))
+            return FileStatus::Ok;
+        const DWORD a = GetFileAttributesA(path.c_str());
+        if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY))
+            return FileStatus::Ok;
+        return LastError();
+    }
+
+    std::vector<std::string> ListFolders(const std::string& directory) override {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA fd;
+        const ScopedFind find(FindFirstFileA(JoinPath(directory, "*").c_str(), &fd));
+        if (!find)
+            return names;
+        do {
+            if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && fd.cFileName[0] != '.')
+                names.push_back(fd.cFileName);
+        } while (FindNextFileA(find.Get(), &fd));
+        return names;
+    }
+
+    FileStatus RemoveFolder(const std::string& path) override {
+        return RemoveDirectoryA(path.c_str()) ? FileStatus::Ok : LastError();
+    }
 };
 
 } // namespace

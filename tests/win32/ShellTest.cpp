@@ -106,8 +106,9 @@ struct Rig {
     fakes::FakeStation f{DefaultFileSystem()};
     Win32Pump pump;
     frmMain view;
-    Station station{f.state, view,   f.messages,          f.clock,   f.timers,
-                    pump,    f.port, DefaultFileSystem(), f.printer, f.link};
+    Station station{f.state,   view,   f.messages, f.clock,
+                    f.timers,  pump,   f.port,     DefaultFileSystem(),
+                    f.printer, f.link, f.journal};
     HWND app = AppWindow();
 
     Rig() { view.Create(GetModuleHandleA(nullptr), app), view.Attach(station); }

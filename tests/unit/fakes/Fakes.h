@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "device/TesterLink.h"
+#include "journal/Journal.h"
 #include "output/ReportLayout.h"
 #include "settings/Language.h"
 #include "shared/Platform.h"
@@ -37,7 +38,8 @@ struct FakeClock : Clock {
         const year_month_day ymd{sys_days{days}};
         const int64_t sod = (ms_ - duration_cast<milliseconds>(days).count()) / 1000;
         return {int(ymd.year()), int(unsigned(ymd.month())), int(unsigned(ymd.day())),
-                int(sod / 3600), int(sod / 60 % 60),         int(sod % 60)};
+                int(sod / 3600), int(sod / 60 % 60),         int(sod % 60),
+                int(ms_ % 1000)};
     }
     int64_t Ms() const { return ms_; }
     void SetMs(int64_t ms) { ms_ = ms; }
@@ -219,9 +221,9 @@ struct FakeReportPrinter : ReportPrinter {
 // portable one over a temporary folder).
 struct FakeStation {
     explicit FakeStation(FileSystem& files)
-        : timers(clock), messages(clock), pump(timers),
-          port(clock), station{state, view, messages, clock,   timers,
-                               pump,  port, files,    printer, link} {}
+        : timers(clock), messages(clock), pump(timers), port(clock),
+          journal(files, clock), station{state, view,  messages, clock, timers, pump,
+                                         port,  files, printer,  link,  journal} {}
     AppState state;
     FakeClock clock;
     FakeTimers timers;
@@ -231,6 +233,7 @@ struct FakeStation {
     FakeMainView view;
     FakeReportPrinter printer;
     TesterLink link{state};
+    Journal journal;
     Station station;
 };
 

@@ -98,6 +98,17 @@ public:
         return Call(d, [&] { return real_.Replace(s, d); });
     }
 
+    FileStatus Append(const std::string& p, const std::string& b) override {
+        return Call(p, [&] { return real_.Append(p, b); });
+    }
+    FileStatus CreateFolder(const std::string& p) override {
+        return Call(p, [&] { return real_.CreateFolder(p); });
+    }
+    std::vector<std::string> ListFolders(const std::string& d) override {
+        return real_.ListFolders(d);
+    }
+    FileStatus RemoveFolder(const std::string& p) override { return real_.RemoveFolder(p); }
+
 private:
     template <class F> FileStatus Call(const std::string& path, F real) {
         calls.push_back(path);
