@@ -127,11 +127,10 @@ TEST_F(Selection, DemosAgainstTheShippedMasks) {
         LocalTime today;
         std::string booked, tomorrow;
     };
-    const Day days[] = {{{2026, 3, 1}, "23022026", "02032026"},
-                        {{2024, 2, 29}, "23022024", "01032024"},
-                        {{2027, 1, 1}, "26122026", "02012027"},
-                        {{2024, 3, 1}, "24022024", "02032024"},
-                        {{2026, 12, 31}, "25122026", "01012027"}};
+    const Day days[] = {
+        {{2026, 3, 1}, "23022026", "02032026"}, {{2024, 2, 29}, "23022024", "01032024"},
+        {{2026, 2, 3}, "28012026", "04022026"}, {{2027, 1, 1}, "26122026", "02012027"},
+        {{2024, 3, 1}, "24022024", "02032024"}, {{2026, 12, 31}, "25122026", "01012027"}};
     for (const Day& day : days) {
         fs.clock.Set(day.today.year, day.today.month, day.today.day, 9);
         for (const DemoReservation& d : BuildDemoReservations(day.today)) {
