@@ -52,6 +52,7 @@ TEST(FieldRules, DescriptorAgainstValues) {
         {"N,S,5,-2147483649", F, {"a"}},
         {"N,S,abc", F, {"a", ""}},
         {"N,S,5,x", F, {"a"}},
+        {"N,S,99999999999999999999", F, {"a"}}, // beyond what from_chars reads
         {"N,S,3.2", F, {"a"}},
         {"N,S, ", F, {"a"}},
         {"O,S,abc", V, {""}},
