@@ -285,6 +285,7 @@ TEST(PollDevice, EachAttemptAndWhatEndsIt) {
          1600,
          identity,
          {.porta = online,
+          .marca = "LUXOMETRA",
           .online = true,
           .comboFocus = 1,
           .wire = Enqs({1500}),
