@@ -65,6 +65,7 @@ TEST(MainWindow, EachCommandLeavesItsWindowWireAndTimers) {
          {.returned = true,
           .stato = stopped,
           .porta = online,
+          .marca = "LUXOMETRA",
           .fermaOn = false,
           .online = true,
           .comboIndex = 0,
@@ -90,7 +91,13 @@ TEST(MainWindow, EachCommandLeavesItsWindowWireAndTimers) {
              t.st.bCloseWithEsc = true;
              return OnKeyPressEsc(t.s);
          },
-         {.returned = true, .stato = armedLook, .vehicle = "FIAT", .armed = true, .messages = 1}},
+         {.returned = true,
+          .stato = armedLook,
+          .vehicle = "FIAT",
+          .opzioniOn = false,
+          .trayOn = false,
+          .armed = true,
+          .messages = 1}},
         {"Esci, armed, Yes",
          [](Link& t) {
              OnToolbarButton(t.s, Button::Test);
@@ -118,6 +125,9 @@ TEST(MainWindow, EachCommandLeavesItsWindowWireAndTimers) {
           .stato = armedLook,
           .porta = online,
           .vehicle = "FIAT",
+          .marca = "LUXOMETRA",
+          .opzioniOn = false,
+          .trayOn = false,
           .online = true,
           .quit = true,
           .comboFocus = 1,

@@ -122,9 +122,7 @@ TEST(Link, EachFrameInEachStateGetsItsActions) {
          start,
          {Send{kCAN}}},
         {"start, armed", armed, start, {SetPanel{Panel::Stato, kStateMeasuring}, Send{kACK}}},
-        {"results without a start", armed, results, {}},
         {"results, short fixed (94)", measuring, results, Delivered()},
-        {"results, separated", measuring, Sep("2"), Delivered()},
         {"results, a date before year 1000",
          [](Link& t) { t.f.clock.Set(987, 11, 12, 23, 59, 10), t.GoMeasuring(); }, results,
          Delivered(early)},
@@ -141,7 +139,6 @@ TEST(Link, EachFrameInEachStateGetsItsActions) {
          results,
          {}},
         {"a sign-off ends it", measuringThen({Sealed(FixedStatus('3'))}), results, {}},
-        {"sign-off while measuring", measuring, Sealed(FixedStatus('3')), kReset},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -182,28 +179,13 @@ TEST(ExpiryDatePicture, WholeNumbersGetThePictureOtherTextStays) {
         EXPECT_EQ(ExpiryDatePicture(in), out) << in;
 }
 
-// Results frames: what a frame decodes to, whole.
-struct Decoded {
-    std::array<std::string, 8> aims;
-    std::array<std::string, 4> lux, verdicts;
-    std::string altezza, tipo, esito;
-    bool operator==(const Decoded&) const = default;
-};
-void PrintTo(const Decoded& d, std::ostream* os) {
-    *os << ::testing::PrintToString(
-        std::tie(d.aims, d.lux, d.verdicts, d.altezza, d.tipo, d.esito));
-}
-Decoded Decode(const std::string& frame) {
+// A results frame's four lamp verdicts, then Esito.
+using Verdicts = std::array<std::string, 5>;
+Verdicts Judged(const std::string& frame) {
     FarResult r;
     EXPECT_EQ(DecodeResults(frame, r), DecodeError::None);
-    return {
-        {r.VertAnabDx, r.VertAnabSx, r.VertAbbDx, r.VertAbbSx, r.OrizzAnabDx, r.OrizzAnabSx,
-         r.OrizzAbbDx, r.OrizzAbbSx},
-        {r.IllumLuxAnabDx, r.IllumLuxAnabSx, r.IllumLuxAbbDx, r.IllumLuxAbbSx},
-        {r.EsitoIllumLuxAnabDx, r.EsitoIllumLuxAnabSx, r.EsitoIllumLuxAbbDx, r.EsitoIllumLuxAbbSx},
-        r.AltezzaAnab,
-        r.TipoAnab,
-        r.Esito};
+    return {r.EsitoIllumLuxAnabDx, r.EsitoIllumLuxAnabSx, r.EsitoIllumLuxAbbDx,
+            r.EsitoIllumLuxAbbSx, r.Esito};
 }
 
 std::string Fx(const std::string& dipped, const std::string& main, bool shortForm = true) {
@@ -215,37 +197,11 @@ std::string Code(const std::string& code, std::array<std::string, 8> aims,
 }
 const std::array<std::string, 8> kAllR{"R", "R", "R", "R", "R", "R", "R", "R"};
 
-TEST(ResultDecoding, BothLayoutsGiveEveryField) {
-    const Results mixed{"RAIRRARI", {" 12.50", "13,25 ", "  40  ", "-41.0 "}, "095", "B"};
-    const Decoded want{{"R", "A", "I", "R", "R", "A", "R", "I"},
-                       {"12500", "13250", "40000", "-41000"},
-                       {"R", "R", "R", "I"},
-                       "095",
-                       "B",
-                       "I"};
-    EXPECT_EQ(Decode(Sealed(FixedResults(true, mixed))), want);
-    EXPECT_EQ(Decode(Sealed(FixedResults(false, mixed))), want);
-    // Marks removed and letters upper-cased in the fields; the verdict
-    // reads the raw fields, so " r# " counts for nothing but its mark.
-    const Separated sep{.aims = {" r# ", "a", "R", "R", "R", "R", "R", "R"},
-                        .lux = {"12.5", "0.5", "-0.25", "20"},
-                        .altezza = " 085",
-                        .tipo = "x"};
-    EXPECT_EQ(Decode(Sealed(SeparatedFrame(sep))),
-              (Decoded{{"R", "A", "R", "R", "R", "R", "R", "R"},
-                       {"12500", "500", "-250", "20000"},
-                       {"R", "I", "I", "R"},
-                       " 085",
-                       "x",
-                       "#I"}));
-}
-
 // The four lamp verdicts and Esito at the ends of each configuration's
 // limits: standard (fixed layout, code 2), code 1 (right lamps), code 3
 // (right dipped beam alone).
 TEST(ResultDecoding, VerdictsAtTheEndsOfTheLimits) {
-    using V = std::array<std::string, 5>;
-    const std::pair<std::string, V> rows[] = {
+    const std::pair<std::string, Verdicts> rows[] = {
         {Fx("  3.75", "    20"), {"R", "R", "R", "R", "R"}},
         {Fx("    90", "   150", false), {"R", "R", "R", "R", "R"}},
         {Fx("  3.74", " 19.99"), {"I", "I", "I", "I", "I"}},
@@ -261,15 +217,11 @@ TEST(ResultDecoding, VerdictsAtTheEndsOfTheLimits) {
          {"R", "I", "I", "I", "R"}},
         {Code("3", {"R", "R", "R", "R", "xAx", "R", "R", "R"}, {"90", "1", "90", "2"}),
          {"R", "I", "R", "R", "A"}},
-        {Code("3", kAllR, {"90.01", "1", "90", "2"}), {"I", "I", "R", "R", "I"}},
         {Code("2", {"R", "I", "R", "A", "R", "R", "R", "R#"}, {"3.75", "90", "20", "150"}),
          {"R", "R", "R", "R", "#I"}},
     };
-    for (const auto& [frame, want] : rows) {
-        const Decoded d = Decode(frame);
-        EXPECT_EQ((V{d.verdicts[0], d.verdicts[1], d.verdicts[2], d.verdicts[3], d.esito}), want)
-            << frame.size() << " " << d.lux[0];
-    }
+    for (const auto& [frame, want] : rows)
+        EXPECT_EQ(Judged(frame), want) << ::testing::PrintToString(frame);
 }
 
 TEST(ResultDecoding, FramesThatGiveNoResultLeaveTheRecordAlone) {
@@ -279,11 +231,9 @@ TEST(ResultDecoding, FramesThatGiveNoResultLeaveTheRecordAlone) {
     exact24.extra.clear();
     const std::pair<std::string, DecodeError> rows[] = {
         {Code("7", kAllR, {"1", "1", "1", "1"}), DecodeError::UnknownConfiguration},
-        {Code(" 2", kAllR, {"1", "1", "1", "1"}), DecodeError::UnknownConfiguration},
         {Sealed(SeparatedFrame(exact24)), DecodeError::UnknownConfiguration},
         {f23, DecodeError::MissingFields},
         {Code("2", kAllR, {"1", "1", "4O.0", "1"}), DecodeError::NotANumber},
-        {Code("2", kAllR, {"1", "1", "1" + std::string(38, '0'), "1"}), DecodeError::NotANumber},
         {Fx("  12.5", "  ab  "), DecodeError::NotANumber},
         {Sealed(FixedResults(true) + "12345"), DecodeError::MissingFields},
         {Sealed(FixedStatus('2')), DecodeError::MissingFields},
@@ -306,8 +256,8 @@ TEST(ResultDecoding, TesterNumbersWithPointOrCommaExponentAndSpaces) {
         EXPECT_EQ(v, want) << text;
     }
     for (const char* bad :
-         {"",   "   ", ".",  "-",   "1.2.3", "1,2.3", "1 2",  "12a", "0x10", "--1",   "\t1",
-          "1E", "1E+", "E5", ".E1", "1E1.5", "1 E1",  "1e39", "inf", "nan",  "1E+1E1"}) {
+         {"",    "   ", ".",   "-",  "1.2.3", "1,2.3", "1.,",  "1 2",  "12a", "0x10", "--1",
+          "\t1", "1E",  "1E+", "E5", ".E1",   "1E1.5", "1 E1", "1e39", "inf", "nan",  "1E+1E1"}) {
         float v = 99;
         EXPECT_FALSE(ParseTesterNumber(bad, v)) << bad;
         EXPECT_EQ(v, 99) << bad;
@@ -323,17 +273,16 @@ TEST(ResultDecoding, IlluminationTextAndGridMarks) {
     const std::pair<float, const char*> texts[] = {
         {12.5f, "12500"},
         {0.0005f, ".5"},
-        {-0.0005f, "-.5"},
         {-41.0f, "-41000"},
         {0.0f, "0"},
         {-0.0f, "0"},
         {3.74f, "3740"},
         {0.1f, "100"},
+        {0.0012f, "1.2"},
         {1.2345678f, "1234.568"},
         {9999.999f, "9999999"},
         {10000.0f, "10000000"},
         {-15000.0f, "-15000000"},
-        {123456.7f, "123456700"},
         {1e-8f, ".00001"},
         {3.4e35f, "340000000000000000000000000000000000000"}};
     for (const auto& [value, want] : texts)

@@ -68,9 +68,9 @@ inline const LinkActions kReset{Enable{LinkControl::Combo, false},
 // window nobody touched. Wire times and spentMs count from t0.
 struct Seen {
     bool returned = false;
-    std::string stato, porta, vehicle; // panels; lblDatiVeicolo(0)
-    bool fermaOn = true, armed = false, online = false, searching = false, quit = false,
-         unloaded = false;
+    std::string stato, porta, vehicle, marca; // panels; the first vehicle and device labels
+    bool fermaOn = true, opzioniOn = true, trayOn = true, armed = false, online = false,
+         searching = false, quit = false, unloaded = false;
     int comboIndex = -1, comboFocus = 0;
     std::vector<Sent> wire;
     size_t messages = 0; // message boxes shown
@@ -82,12 +82,13 @@ struct Seen {
 inline void PrintTo(const Seen& s, std::ostream* os) {
     using ::testing::PrintToString;
     *os << "returned " << s.returned << " stato '" << s.stato << "' porta '" << s.porta
-        << "' vehicle '" << s.vehicle << "' ferma " << s.fermaOn << " armed " << s.armed
-        << " online " << s.online << " searching " << s.searching << " quit " << s.quit
-        << " unloaded " << s.unloaded << " combo " << s.comboIndex << " focus " << s.comboFocus
-        << " wire " << PrintToString(s.wire) << " messages " << s.messages << " poll "
-        << s.pollArmed << " spent " << s.spentMs << " opened " << PrintToString(s.opened)
-        << " closed " << PrintToString(s.closed);
+        << "' vehicle '" << s.vehicle << "' marca '" << s.marca << "' ferma " << s.fermaOn
+        << " opzioni " << s.opzioniOn << " tray " << s.trayOn << " armed " << s.armed << " online "
+        << s.online << " searching " << s.searching << " quit " << s.quit << " unloaded "
+        << s.unloaded << " combo " << s.comboIndex << " focus " << s.comboFocus << " wire "
+        << PrintToString(s.wire) << " messages " << s.messages << " poll " << s.pollArmed
+        << " spent " << s.spentMs << " opened " << PrintToString(s.opened) << " closed "
+        << PrintToString(s.closed);
 }
 
 // ENQs sent at these times.
@@ -124,7 +125,10 @@ struct Link {
                 v.panels[Panel::Stato],
                 v.panels[Panel::PortaCOM],
                 v.vehicle[0],
+                v.device[0],
                 v.enabled[Button::Ferma],
+                v.enabled[Button::Opzioni],
+                v.trayOptionsEnabled,
                 st.bTestArmed,
                 st.bDeviceOnline,
                 st.bDeviceSearch,

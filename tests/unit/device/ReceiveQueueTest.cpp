@@ -19,32 +19,13 @@ struct QueueCase {
     int notices;
 };
 
+// Rows 2 to 4 fill the queue: the loss runs up to an STX that finds room, across a take.
 const QueueCase kQueueCases[] = {
-    {.limit = 4,
-     .before = {"ab", "c"},
-     .firstTake = "abc",
-     .after = {"d"},
-     .secondTake = "d",
-     .notices = 2},
-    // Full: the loss runs up to an STX that finds room, across a take.
-    {.limit = 4,
-     .before = {"abcdef"},
-     .firstTake = "abcd",
-     .after = {"g\x02h"},
-     .secondTake = "\x02h",
-     .notices = 2},
-    {.limit = 4,
-     .before = {"abc", "de\x02fg"},
-     .firstTake = "abcd",
-     .after = {"\x03\x02h"},
-     .secondTake = "\x02h",
-     .notices = 2},
-    {.limit = 2,
-     .before = {"ab", "\x02\x03"},
-     .firstTake = "ab",
-     .after = {"x"},
-     .secondTake = "",
-     .notices = 1},
+    // limit, before, firstTake, after, secondTake, notices
+    {4, {"ab", "c"}, "abc", {"d"}, "d", 2},
+    {4, {"abcdef"}, "abcd", {"g\x02h"}, "\x02h", 2},
+    {4, {"abc", "de\x02fg"}, "abcd", {"\x03\x02h"}, "\x02h", 2},
+    {2, {"ab", "\x02\x03"}, "ab", {"x"}, "", 1},
 };
 
 TEST(ReceiveQueue, KeepsWhatFitsAndAfterALossResumesAtAnStx) {

@@ -191,15 +191,10 @@ TEST(Road, WholeTestsEndInTheirFilesWireAndWindow) {
         files.erase(row.farName.substr(0, 8) + ".ACC");
         files.insert(row.farName);
         EXPECT_EQ(r.Files(r.exchange), files);
-        EXPECT_EQ(
-            r.Files(r.folder.Path()),
-            (std::set<std::string>{"Accettazione.msk", "DIR_FAR", "HELIOTAB.ini", "Language.ini",
-                                   "Veicoli_Leggeri.msk", "Veicoli_Pesanti.msk"}));
         EXPECT_EQ(testutil::ReadFile(r.folder.File("HELIOTAB.ini")), r.settings);
         EXPECT_EQ(r.Messages(), row.messages);
         EXPECT_FALSE(r.f.state.bTestArmed);
         EXPECT_EQ(r.f.view.comboText, Lang(kTextSelectReservation));
-        EXPECT_EQ(r.f.view.panels[Panel::Stato], Lang(kTextStateResults));
         EXPECT_EQ(r.f.view.unloaded, row.unloaded);
     }
 }
