@@ -30,10 +30,14 @@ struct FakeAutostart : AutostartEntry {
         return value ? RegValue{RegValue::State::Found, *value} : RegValue{};
     }
     bool Write(const std::string& text) override {
-        return !reg.refuses && (reg.value[0] = text, true);
+        if (!reg.refuses)
+            reg.value[0] = text;
+        return !reg.refuses;
     }
     bool Delete(RegView v) override {
-        return !reg.refuses && (reg.value[static_cast<size_t>(v)].reset(), true);
+        if (!reg.refuses)
+            reg.value[static_cast<size_t>(v)].reset();
+        return !reg.refuses;
     }
     Registry reg;
 };

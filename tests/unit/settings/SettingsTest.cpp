@@ -43,9 +43,9 @@ struct Profile : ::testing::Test {
     Profile() { ini.SetIniFile(path); }
     // The profile function's own answer: the count, and the buffer one byte past
     // its end.
-    std::pair<uint32_t, S> Raw(const char* s, const char* k, uint32_t size) {
+    std::pair<uint32_t, S> Raw(const char* s, const char* k, uint32_t size, const char* def = "") {
         S buf(size + 2, '~');
-        const uint32_t n = store.GetString(s, k, "", buf.data(), size, path.c_str());
+        const uint32_t n = store.GetString(s, k, def, buf.data(), size, path.c_str());
         return {n, buf.substr(0, size + 1)};
     }
     S Read(const S& s, const S& k, const S& d = "?") { return ini.ReadString(s, k, d); }
@@ -187,6 +187,9 @@ TEST_F(Profile, WritesLeaveTheseBytes) {
         EXPECT_FALSE(ini.WriteString("S", "k", "v")) << target;
         EXPECT_EQ(Read("S", "k"), "?") << target;
     }
+    path = dir.File("folder.ini"); // unreadable: the default, cut to the buffer
+    EXPECT_EQ(Raw("S", "k", 2, "de"), std::pair(1u, "d\0~"s));
+    EXPECT_EQ(Raw("S", "k", 0, "de"), std::pair(0u, "~"s));
 }
 
 TEST(Settings, WholeNumbersPortsAndSwitches) {
