@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "app/frmMain.h"
-#include "device/TesterFrames.h"
 #include "dialogs/AboutTexts.h"
 #include "dialogs/frmOpzioni.h"
 #include "output/OutputTestSupport.h"
@@ -31,10 +30,14 @@ struct FakeAutostart : AutostartEntry {
         return value ? RegValue{RegValue::State::Found, *value} : RegValue{};
     }
     bool Write(const std::string& text) override {
-        return !reg.refuses && (reg.value[0] = text, true);
+        if (!reg.refuses)
+            reg.value[0] = text;
+        return !reg.refuses;
     }
     bool Delete(RegView v) override {
-        return !reg.refuses && (reg.value[static_cast<size_t>(v)].reset(), true);
+        if (!reg.refuses)
+            reg.value[static_cast<size_t>(v)].reset();
+        return !reg.refuses;
     }
     Registry reg;
 };
@@ -161,18 +164,6 @@ TEST(Options, ConfirmSetsTheAutostartEntryInBothViews) {
     }
 }
 
-// The settings file kept the old port; the tester found on the new one is shown there.
-TEST(Options, AfterAFailedSaveThePanelShowsThePortInUse) {
-    Options o;
-    o.st.SettingsIni.SetIniFile(kGone);
-    ConfirmOptions(o.f.station, {false, false, false, false, false, kLangs, 0}, 5, o.autostart,
-                   kPath, nullptr);
-    o.st.bDeviceSearch = true;
-    const std::string identity = testframes::Sealed(testframes::FixedIdentity(true));
-    CarryOut(o.f.station, o.f.link.InterrogaFAR(identity, o.f.clock.Now(), ""));
-    EXPECT_EQ(o.f.view.panels[Panel::PortaCOM], o.Lang(332) + "5");
-}
-
 // Opening the dialog: the boxes show the settings, and whether either registry view starts
 // this very program; nothing is written anywhere.
 TEST(Options, LoadingShowsTheSettingsAndTheAutostartEntry) {
@@ -185,7 +176,6 @@ TEST(Options, LoadingShowsTheSettingsAndTheAutostartEntry) {
         {{{kPath, kNone}}, true, 2, {}},
         {{{kOther, kPath}}, true, 1, {}}, // a 32-bit program's entry
         {{{"c:\\ht\\heliotab.exe", kOther}}, false, 0, {}},
-        {{{kNone, kNone}}, false, 2, {}},
         {{{kPath, kPath}, true}, std::nullopt, 2, {{453, 401, kStyleExclamation}}},
     };
     Options o;
@@ -230,16 +220,15 @@ TEST(Options, LanguageListOffersOnlyNamesThatReadBackAsWritten) {
 TEST(AboutTexts, LabelsAndTheSysInfoProgram) {
     TempDir tmp;
     WriteFile(tmp.File("Language.ini"),
-              "[Italiano]\r\n201=Info su\r\n202=Versione\r\n203=Descr\r\n204=Avviso\\nletto\r\n"
-              "205=Info &Sistema...\r\n206=Protocollo DIR\r\n207=Protocollo Net\r\n");
+              "[Italiano]\r\n201=Info su\r\n202=Versione\r\n206=Protocollo DIR\r\n207=Protocollo "
+              "Net\r\n");
     AppState st;
     st.LanguageIni.SetIniFile(tmp.File("Language.ini"));
     const AboutTexts t = BuildAboutTexts(st, "HELIOTAB", {1, 14, 1});
-    EXPECT_EQ((std::vector{t.caption, t.title, t.version, t.revision, t.dirVersion, t.netVersion,
-                           t.description, t.disclaimer, t.sysInfo}),
-              (std::vector<std::string>{"Info su HELIOTAB", "HELIOTAB", "Versione 1.14", "(Rev. 1)",
-                                        "Protocollo DIR 1.4b", "Protocollo Net 100  (02/11/1999)",
-                                        "Descr", "Avviso\r\nletto", "Info &Sistema..."}));
+    EXPECT_EQ(
+        (std::vector{t.caption, t.title, t.version, t.revision, t.dirVersion, t.netVersion}),
+        (std::vector<std::string>{"Info su HELIOTAB", "HELIOTAB", "Versione 1.14", "(Rev. 1)",
+                                  "Protocollo DIR 1.4b", "Protocollo Net 100  (02/11/1999)"}));
     EXPECT_TRUE(t.showRevision);
     EXPECT_FALSE(BuildAboutTexts(st, "", {1, 14, 0}).showRevision);
     // The first registry value wins; a folder without the program gives none.
