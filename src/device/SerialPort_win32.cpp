@@ -168,12 +168,15 @@ void Win32SerialPort::ReadLoop(std::shared_ptr<ReaderControl> control, HANDLE ha
             break;
         if (ok && got > 0) {
             got += ReadWaiting(handle, buffer + got, sizeof buffer - got);
-            // One notice per empty -> non-empty: the window takes everything
-            // queued when it handles it.
-            if (control->received.Append(buffer, got))
+            // A notice when the queue fills from empty (the window takes
+            // everything queued when it handles it), and again while bytes
+            // wait untaken: a notice can be lost.
+            if (control->received.Append(buffer, got, GetTickCount64()))
                 PostMessageA(window, dataMessage, generation, 0);
             continue;
         }
+        if (ok && control->received.Remind(GetTickCount64()))
+            PostMessageA(window, dataMessage, generation, 0);
         // An empty read is normally the idle timeout. A line that has gone
         // returns at once and ClearCommError fails (error 21 under Wine,
         // other codes for a pulled USB adapter): report it once and stop

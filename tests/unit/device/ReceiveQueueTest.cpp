@@ -33,7 +33,7 @@ TEST(ReceiveQueue, KeepsWhatFitsAndAfterALossResumesAtAnStx) {
         ReceiveQueue q(c.limit);
         int notices = 0;
         auto append = [&](const std::string& chunk) {
-            notices += q.Append(reinterpret_cast<const uint8_t*>(chunk.data()), chunk.size());
+            notices += q.Append(reinterpret_cast<const uint8_t*>(chunk.data()), chunk.size(), 0);
         };
         for (const std::string& chunk : c.before)
             append(chunk);
@@ -43,6 +43,40 @@ TEST(ReceiveQueue, KeepsWhatFitsAndAfterALossResumesAtAnStx) {
         EXPECT_EQ(q.Take(), c.secondTake) << c.firstTake;
         EXPECT_EQ(notices, c.notices) << c.firstTake;
     }
+}
+
+// A notice lost on its way (the window never took the bytes): the reader is
+// told to announce them again once they have waited kRemindMs since the last
+// notice, by its next chunk or by a read that brought nothing.
+struct ReadStep {
+    uint64_t atMs;
+    std::string chunk; // empty: a read that brought nothing
+    bool takeFirst;    // the window takes everything before this read
+    bool notice;
+};
+
+TEST(ReceiveQueue, BytesLeftUntakenAreAnnouncedAgain) {
+    const ReadStep steps[] = {
+        {.atMs = 1000, .chunk = "a", .takeFirst = false, .notice = true},
+        {.atMs = 1099, .chunk = "b", .takeFirst = false, .notice = false},
+        {.atMs = 1099, .chunk = "", .takeFirst = false, .notice = false},
+        {.atMs = 1100, .chunk = "", .takeFirst = false, .notice = true},
+        {.atMs = 1199, .chunk = "", .takeFirst = false, .notice = false},
+        {.atMs = 1200, .chunk = "c", .takeFirst = false, .notice = true},
+        {.atMs = 5000, .chunk = "", .takeFirst = true, .notice = false},
+        {.atMs = 5001, .chunk = "d", .takeFirst = false, .notice = true},
+    };
+    ReceiveQueue q(64);
+    std::string taken;
+    for (const ReadStep& step : steps) {
+        if (step.takeFirst)
+            taken += q.Take();
+        const auto* bytes = reinterpret_cast<const uint8_t*>(step.chunk.data());
+        const bool notice = step.chunk.empty() ? q.Remind(step.atMs)
+                                               : q.Append(bytes, step.chunk.size(), step.atMs);
+        EXPECT_EQ(notice, step.notice) << "at " << step.atMs;
+    }
+    EXPECT_EQ(taken + q.Take(), "abcd");
 }
 
 } // namespace
