@@ -59,9 +59,12 @@ bool SaveAutostart(AutostartEntry& autostart, std::optional<bool> ticked, const 
         return written;
     }
     bool gone = true, changed = false;
-    for (RegView view : {RegView::Bits64, RegView::Bits32})
-        if (autostart.Read(view).state != RegValue::State::Missing)
-            gone = autostart.Delete(view) && gone, changed = true;
+    for (RegView view : {RegView::Bits64, RegView::Bits32}) {
+        if (autostart.Read(view).state == RegValue::State::Missing)
+            continue;
+        gone = autostart.Delete(view) && gone;
+        changed = true;
+    }
     if (changed)
         journal.Add("AUTOSTART", gone ? "off" : "off not saved");
     return gone;

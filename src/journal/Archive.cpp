@@ -116,8 +116,10 @@ std::string FindArchived(FileSystem& files, const std::string& programDir,
             int newestCopy = 0;
             for (const std::string& name : files.ListFiles(monthDir, "*.FAR")) {
                 const int k = CopyNumber(name, number);
-                if (k > newestCopy)
-                    newest = name, newestCopy = k;
+                if (k <= newestCopy)
+                    continue;
+                newest = name;
+                newestCopy = k;
             }
             if (newestCopy > 0)
                 return JoinPath(monthDir, newest);

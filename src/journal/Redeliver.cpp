@@ -78,8 +78,10 @@ int RunRedeliver(AppState& st, FileSystem& files, Journal& journal, Messages& me
         text = kTextRedeliverDone;
     else if (r.outcome == RedeliverOutcome::AlreadyThere)
         text = kTextRedeliverPresent;
-    else if (r.outcome == RedeliverOutcome::NotFound)
-        text = kTextRedeliverNotFound, tail = " '" + number + "'";
+    else if (r.outcome == RedeliverOutcome::NotFound) {
+        text = kTextRedeliverNotFound;
+        tail = " '" + number + "'";
+    }
     const bool done = r.outcome == RedeliverOutcome::Done;
     messages.ShowMessage(GetLangString(st, text) + tail, GetLangString(st, kTextRedeliverTitle),
                          done ? kStyleInformation : kStyleStop);

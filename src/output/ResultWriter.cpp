@@ -152,8 +152,10 @@ bool WriteTestResult(Station& s, const FarResult& result) {
     }
     FileStatus status = files.CopyAndFlush(p.temp, p.partial);
     const char* step = "copying into the exchange directory";
-    if (status == FileStatus::Ok)
-        status = files.Replace(p.partial, p.result), step = "renaming onto the result";
+    if (status == FileStatus::Ok) {
+        status = files.Replace(p.partial, p.result);
+        step = "renaming onto the result";
+    }
     if (status != FileStatus::Ok)
         return Fail(s, p, boundBefore, {step, status}, DeliveryFailure(st, status, p.result));
     s.journal.Add("DELIVERED", p.result);
