@@ -158,7 +158,8 @@ TEST(Archive, RedeliversTheNewestCopyNeverOverAResult) {
     FileSystem& files = DefaultFileSystem();
     Journal journal(files, clock);
     AppState st;
-    st.programDir = dir.Path(), st.AccDirectory = dir.MakeDir("x");
+    st.programDir = dir.Path();
+    st.AccDirectory = dir.MakeDir("x");
     st.LanguageIni.SetIniFile(dir.File("Language.ini"));
     const std::string archived = dir.MakeDir("Archivio/2026/11") + kSep;
     const std::string far = JoinPath(st.AccDirectory, "26000123.FAR");
