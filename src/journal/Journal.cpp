@@ -103,7 +103,15 @@ void Journal::AddOnChange(const std::string& topic, const std::string& event,
     Add(event, details);
 }
 
+bool Journal::TakeDelayedFlush() {
+    if (flushDelayed_ || lines_.empty())
+        return false;
+    flushDelayed_ = true;
+    return true;
+}
+
 void Journal::Flush() {
+    flushDelayed_ = false;
     if (path_.empty() || lines_.empty())
         return;
     if (fileBytes_ < 0) {

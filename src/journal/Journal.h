@@ -28,6 +28,9 @@ inline constexpr const char* kJournalFileName = "HELIOTAB.log";
 inline constexpr int64_t kJournalMaxBytes = 1 << 20;
 inline constexpr int kJournalFiles = 5;
 inline constexpr size_t kJournalMaxBuffered = 64 * 1024;
+// Serial events leave their lines for a write at most this much later, so a
+// frame that follows its predecessor closely never waits behind the disk.
+inline constexpr int kJournalDelayMs = 200;
 
 // "2026-12-07 14:03:11.237"
 std::string JournalTime(const LocalTime& t);
@@ -55,6 +58,8 @@ public:
                      const std::string& details);
     void ForgetTopic(const std::string& topic) { lastOfTopic_.erase(topic); }
     void Flush();
+    // True once per Flush: the caller then starts the delayed write.
+    bool TakeDelayedFlush();
 
 private:
     void Rotate();
@@ -68,6 +73,7 @@ private:
     int64_t lost_ = 0;       // lines dropped while the journal could not be written
     std::string failingSince_;
     std::map<std::string, std::string> lastOfTopic_;
+    bool flushDelayed_ = false;
 };
 
 } // namespace heliotab

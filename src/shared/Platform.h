@@ -38,6 +38,7 @@ enum TimerId : int {
     kTimerClose = 2,    // deferred close after a test, 100 ms
     kTimerNakDelay = 3, // the 0.5 s before a NAK
     kTimerPollStep = 4, // the two 0.5 s steps of PollDevice
+    kTimerJournal = 5,  // the journal's write after serial events, 200 ms
 };
 
 // One-shot or periodic, the core always stops a timer in its handler before

@@ -46,6 +46,9 @@ TEST(Journal, WholeTestLinesAfterTheAck) {
     l.Feed(testframes::Wire(testframes::FixedStatus('1')));
     l.f.clock.SetMs(l.f.clock.Ms() + 65001);
     l.Feed(testframes::Wire(testframes::FixedResults(true)));
+    // Written up to the Test button; the serial events after it wait for the journal's timer.
+    EXPECT_EQ(Lines(l.folder.Path()).size(), 4u);
+    l.f.timers.Advance(kJournalDelayMs);
     EXPECT_THAT(
         Lines(l.folder.Path()),
         ElementsAre(
@@ -65,7 +68,9 @@ TEST(Journal, WholeTestLinesAfterTheAck) {
             "38 "
             "35 41 30 31 36 (94 bytes)",
             "2026-12-05 10:31:06.235 TX ACK", "2026-12-05 10:31:06.235 DELIVERED D/Test.FAR",
-            "2026-12-05 10:31:06.235 ARCHIVED D/Archivio/2026/12/Test.FAR"));
+            "2026-12-05 10:31:06.235 ARCHIVED D/Archivio/2026/12/Test.FAR",
+            "2026-12-05 10:31:06.335 TX EOT", "2026-12-05 10:31:06.335 PORT closed",
+            "2026-12-05 10:31:06.335 CLOSE"));
 }
 
 TEST(Journal, ChoiceOfAReservationThatIsRefused) {
