@@ -144,6 +144,13 @@ TEST(MainWindow, EachCommandLeavesItsWindowWireAndTimers) {
              return paused;
          },
          {.returned = true, .searching = true, .pollArmed = true, .spentMs = 300}},
+        {"options dialog opening: the port closes, Test and the list off",
+         [&](Link& t) {
+             t.GoOnline("2.1B");
+             OptionsDialogOpening(t.s);
+             return t.f.view.enabled[Button::Test] || t.f.view.comboEnabled;
+         },
+         {.porta = Lang(kTextPortSearching), .comboFocus = 1}},
     };
     for (const Row& row : rows) {
         Link t;

@@ -105,8 +105,9 @@ TEST(Options, ConfirmSavesTheSettingsAndRelabelsTheMainWindow) {
          5,
          331,
          {{451, 450, kStyleExclamation, kGone}}},
-        // No language to choose: the current one stays.
-        {{false, false, false, false, false, {}, -1}, 0, 0, "", "English", 0, 330, {}},
+        // No language to choose, or none chosen: the current one stays.
+        {{false, false, false, false, false, {}, 0}, 0, 0, "", "English", 0, 330, {}},
+        {{false, false, false, false, false, kLangs, -1}, 0, 0, "", "English", 0, 330, {}},
     };
     for (const Row& row : rows) {
         Options o;

@@ -147,9 +147,11 @@ TEST(Archive, SuffixesAndPrunesWholeMonths) {
         for (const char* m : {"09", "10"})
             WriteFile(dir.MakeDir(std::string("Archivio") + kSep + y + kSep + m) + kSep + "a.FAR",
                       "");
+    // A folder that is no year is not ours to delete.
+    WriteFile(dir.MakeDir("Archivio/0/01") + kSep + "a.FAR", "");
     // 400 days before 2026-12-05 is 2025-10-31: October 2025 is still kept.
     EXPECT_EQ(PruneArchive(files, dir.Path(), 400, {2026, 12, 5}), 3);
-    EXPECT_EQ(Entries(dir.File("Archivio")), (Names{"2025", "2026"}));
+    EXPECT_EQ(Entries(dir.File("Archivio")), (Names{"0", "2025", "2026"}));
     EXPECT_EQ(Entries(dir.File("Archivio") + kSep + "2025"), Names{"10"});
     for (const char* bad : {"0", "36501", "x", ""})
         EXPECT_EQ(RetentionDays(bad), kDefaultRetentionDays) << bad;
@@ -171,6 +173,10 @@ TEST(Archive, RedeliversTheNewestCopyNeverOverAResult) {
     WriteFile(archived + "26000123.FAR", "old");
     WriteFile(archived + "26000123_2.FAR", "new");
     WriteFile(dir.MakeDir("Archivio/2025/12") + kSep + "26000123_3.FAR", "older year");
+    // None of these is a copy of 26000124.
+    for (const char* name : {"260001245.FAR", "26000124_1.FAR", "26000124_x.FAR"})
+        WriteFile(archived + name, "other");
+    WriteFile(dir.MakeDir("Archivio/0/01") + kSep + "26000124.FAR", "no year");
     EXPECT_EQ(RunRedeliver(st, files, journal, shown, "26000124"), 1);
     EXPECT_EQ(RunRedeliver(st, files, journal, shown, "26000123"), 0);
     EXPECT_EQ(Entries(st.AccDirectory), Names{"26000123.FAR"});
@@ -181,6 +187,12 @@ TEST(Archive, RedeliversTheNewestCopyNeverOverAResult) {
     std::vector<std::pair<std::string, int>> tails;
     for (const fakes::ShownMessage& m : shown.shown)
         tails.push_back({m.text.substr(m.text.rfind(" '")), m.style});
+    // Only a bare file name is looked for: every character next to the allowed ranges is refused.
+    for (char c : std::string("/:@[`{.\\"))
+        EXPECT_EQ(Redeliver(files, st, std::string("26") + c).result, "") << c;
+    EXPECT_EQ(Redeliver(files, st, "09AZaz_-").result, JoinPath(st.AccDirectory, "09AZaz_-.FAR"));
+    EXPECT_NE(Redeliver(files, st, std::string(64, '1')).result, "");
+    EXPECT_EQ(Redeliver(files, st, std::string(65, '1')).result, "");
     EXPECT_THAT(tails, ElementsAre(Pair(" '26000124'", kStyleStop),
                                    Pair(" '" + far + "'", kStyleInformation),
                                    Pair(" '" + far + "'", kStyleStop)));

@@ -26,12 +26,14 @@ TEST(ResultFormat, NumbersDatesAndKeys) {
     const std::pair<const char*, const char*> dates[] = {
         {"05/12/2026", "05122026"}, {"5/1/2026", "05012026"},   {" 31/12/1999 ", "31121999"},
         {"29/02/2024", "29022024"}, {" 29022000 ", "29022000"}, {"30/04/2026", "30042026"},
+        {"01/01/0001", "01010001"},
     };
     for (const auto& [text, want] : dates)
         EXPECT_EQ(FormatDateDdmmyyyy(text), want) << text;
     for (const char* t :
          {"00000000", "29/02/2025", "29/02/1900", "05/12/26", "05/12/2026x", "0512202", "/12/2026",
-          "05//2026", "01132026", "01/00/2026", "00/12/2026", "31/04/2026", "32/01/2026", "31/12"})
+          "05//2026", "01132026", "01/00/2026", "00/12/2026", "31/04/2026", "32/01/2026", "31/12",
+          "01/01/0000", "005/12/2026", "05/012/2026"})
         EXPECT_EQ(FormatDateDdmmyyyy(t), t) << t;
     // Keys get their formats, and control characters go.
     const std::tuple<const char*, std::string, const char*> keys[] = {

@@ -119,6 +119,7 @@ TEST(ResultWriter, DeliversPrintsThenShowsTheWindowIdle) {
          {"26000999.ACC", "Test.FAR"},
          {{602, 601, kStyleInformation, " 'Test.FAR'"}}},
         {[](Bench& b) { b.Select(kFar); }, P::Prints, true, {kFar}, {}},
+        {[](Bench& b) { b.Select("26000123"); }, P::NotAsked, true, {kFar}, {}},
         {kSelect, P::DialogFails, true, {kFar}, {notPrinted}},
         {kSelect, P::JobFails, false, {kFar}, {kDone, notPrinted}},
         {kSelect, P::FileGone, true, {kFar}, {notPrinted}},

@@ -84,7 +84,7 @@ TEST_F(Validator, WholeFiles) {
         {R("Nota=x", "Nota=a b=c"), true},
         // "#" is dropped in the vehicle mask only.
         {R("Esito=R", "Esito=#R"), true},
-        {R("Numero=000001", "Numero=#00001"), false},
+        {R("Numero=000001", "Numero=#000001"), false},
         // The class picks the mask, and the bus its extra section.
         {kHeavyValid, true, {}, 1, kAcceptance, kHeavy},
         {kBus, true, {}, 2, kAcceptance, kHeavy},
