@@ -29,7 +29,7 @@ class LinkTest(E2ETestCase):
         self.wait_online()  # a new line behind the same COM3
 
         # Searching sends ENQ and nothing else until the first identity, at its own pace.
-        identity = far.frames()[0]["etx"]
+        identity = next(t for t, kind, _ in far.events() if kind == "tx-etx")
         enqs = [(t, b) for t, b in far.received() if t < identity]
         self.assertEqual({b for _, b in enqs}, {ENQ})
         periods = [round(b[0] - a[0]) for a, b in zip(enqs, enqs[1:])]

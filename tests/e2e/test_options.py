@@ -22,8 +22,9 @@ class OptionsDialogTest(E2ETestCase):
             self.station.session.link_com(n)
         # Another class of tester, a silent port, then the tester.
         self.sims = {
-            n: self.start_tester(*args, com=n)
-            for n, args in [(1, ["--class", "XYZ"]), (2, ["--silent"]), (3, [])]
+            1: self.start_tester("--class", "XYZ", com=1),
+            2: self.start_tester("--silent", com=2),
+            3: self.start_tester(com=3),
         }
         self.acc = b"[Percorsi]\r\nFiles .ACC=" + self.station.exchange_dos.encode() + b"\r\n"
         self.before = b"[Impostazioni]\r\nLingua=Italiano\r\nPorta Seriale=0\r\n" + self.acc

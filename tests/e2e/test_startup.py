@@ -12,9 +12,9 @@ class StartupTest(E2ETestCase):
         r = self.driver.check("main-window")
         app, main = r.first("app"), r.first("main")
         self.assertEqual(
-            [app["class"], app["title"], app["visible"]], ["ThunderRT6Main", "HELIOTAB", "0"]
+            [app["class"], app["title"], app["visible"], main["title"], main["owner"]],
+            ["ThunderRT6Main", "HELIOTAB", "0", "HELIOTAB", app["hwnd"]],
         )
-        self.assertEqual([main["title"], main["owner"]], ["HELIOTAB", app["hwnd"]])
         # Captions from the language file; no port configured: the port panel says so (330).
         self.assertIn(lang_text(302), self.driver.texts())
         self.assertEqual(self.driver.panel(1), lang_text(330))
