@@ -95,9 +95,6 @@ class Driver:
     def message_box(self, timeout):
         return self.run("message-box", "wait", timeout * 1000, timeout=timeout).first("msgbox")
 
-    def answer(self, button):
-        return self.check("message-box", "answer", button, 10000)
-
     def open_dialogs(self):
         return self.run("message-box", "none").all("msgbox")
 
@@ -135,8 +132,7 @@ class Station:
         shutil.rmtree(self.dir, ignore_errors=True)
         self.exchange = self.dir / "DIR_FAR"
         self.exchange.mkdir(parents=True)
-        shutil.copy2(EXE, self.dir)
-        for f in ROOT.glob("data/*.msk"):
+        for f in [EXE, *ROOT.glob("data/*.msk")]:
             shutil.copy2(f, self.dir)
         self.settings_path = self.dir / "HELIOTAB.ini"
         self.write(self.dir / "Language.ini", language or test_language())
@@ -164,19 +160,18 @@ class Station:
         self.wait_main_window()
         return p
 
-    def close(self, timeout=30, p=None):  # WM_CLOSE, an armed test's question answered Yes
+    def close(self, p=None):  # WM_CLOSE, an armed test's question answered Yes
         p = p or self.processes[-1]
         if p.poll() is None and self.driver.run("close").ok:
-            deadline = time.monotonic() + timeout
+            deadline = time.monotonic() + 30
             while p.poll() is None and time.monotonic() < deadline:
                 self.driver.run("message-box", "answer", "yes", 100)
         return p.poll()  # the exit code, None while it runs
 
     def stop(self):
         for p in self.processes:
-            if self.close(10, p) is None:
+            if self.close(p) is None:
                 p.kill()
-                p.wait(30)
         # none may survive into the next test
         poll(lambda: not self.driver.run("main-window").ok, 30, what="program windows gone")
 
@@ -184,7 +179,8 @@ class Station:
 class Farsim:
     def __init__(self, sess, workdir, com=COM, args=()):
         self.session, self.com = sess, com
-        self.link, self.log_path = (Path(workdir) / f"farsim-com{com}{e}" for e in ("", ".log"))
+        self.link = Path(workdir) / f"farsim-com{com}"
+        self.log_path = Path(f"{self.link}.log")
         self.link.unlink(missing_ok=True)
         run = [FARSIM, "--pty-link", self.link, "--log", self.log_path, *map(str, args)]
         self.process = subprocess.Popen(run, stdout=subprocess.DEVNULL)  # its errors: our stderr
@@ -226,7 +222,7 @@ class E2ETestCase(unittest.TestCase):
 
     def start_program(self, extra=()):
         self.station.write(self.station.settings_path, road_settings(self.station, extra))
-        return self.station.start_and_wait()
+        self.station.start_and_wait()
 
     def wait_panel(self, index, text):
         poll(lambda: self.driver.panel(index) == text, 40, what=f"panel {index} = {text!r}")
@@ -248,5 +244,5 @@ class E2ETestCase(unittest.TestCase):
         self.driver.check("combo-select", items().index(item), CBO)
         box = self.driver.message_box(40)
         self.assertEqual((box or {}).get("title"), lang_text(601))  # 601: the test's done
-        self.driver.answer("ok")
+        self.driver.check("message-box", "answer", "ok", 10000)
         return box["text"]

@@ -1,4 +1,4 @@
-from harness import E2ETestCase, Farsim, ini_bytes, lang_text, poll, test_language
+from harness import E2ETestCase, lang_text, poll, test_language
 
 # src/res/resource.h
 CHK_CHIUDI, CBO_LANGUAGE, LBL_COMPORT = 1308, 1312, 1314
@@ -13,7 +13,7 @@ LEAVES = {
 
 
 class OptionsDialogTest(E2ETestCase):
-    language = ini_bytes(test_language("Italiano") + test_language("English"))
+    language = test_language("Italiano") + test_language("English")
 
     def setUp(self):
         super().setUp()

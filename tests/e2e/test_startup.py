@@ -6,7 +6,7 @@ WM_COMMAND, IDOK, IDM_TRAY_INFO = 0x111, 1, 1203
 class StartupTest(E2ETestCase):
     def test_window_own_texts_a_single_copy_and_the_about_box_from_the_tray(self):
         st = self.station
-        st.write(st.settings_path, [("Percorsi", [("Files .ACC", st.exchange_dos)])])
+        st.settings_path.write_bytes(b"[Percorsi]\r\nFiles .ACC=" + st.exchange_dos.encode())
         first = st.start_and_wait()
         # The hidden owner window other programs look for, and the main window it owns.
         r = self.driver.check("main-window")
