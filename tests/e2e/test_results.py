@@ -22,6 +22,7 @@ class ResultTest(E2ETestCase):
         self.assertTrue(result.read_bytes().startswith(b"[ProvaFari]\r\nMarca=FARSIM\r\n"))
         self.assertFalse(acc.exists(), "the answered reservation is gone")
         # Each offer before the pick is cancelled; the taken one and its results get one ACK each.
+        # The wire in farsim's order: each frame sent by its status, each byte received by name.
         wire = [
             r.split()[0] if k == "tx-frame" else r.split()[1]
             for _, k, r in far.events()
