@@ -47,7 +47,7 @@ def farsim_clock_offset(farsim, rounds=5):
     """monotonic() - farsim's t (ms -> s): a marker byte written to the pty's
     slave is logged by farsim with its own clock; the largest offset is kept."""
     best = None
-    fd = os.open(farsim.pty, os.O_RDWR | os.O_NOCTTY)
+    fd = os.open(os.path.realpath(farsim.link), os.O_RDWR | os.O_NOCTTY)
     try:
         for _ in range(rounds):
             before = len(farsim.received())
@@ -90,6 +90,17 @@ def stats_line(farsim):
         if kind == "stats":
             return dict(p.split("=", 1) for p in rest.split() if "=" in p)
     return None
+
+
+def results_etx(farsim):  # when farsim ended each results frame
+    status, etx = None, []
+    for t, kind, rest in farsim.events():
+        if kind == "tx-frame":
+            status = rest.split()[0]
+        elif kind == "tx-etx" and status == "status=2":
+            etx.append(t)
+            status = None
+    return etx
 
 
 def etx_ack(sess, station, frames):
@@ -173,7 +184,7 @@ def far_latency(sess, station, tests):
     finally:
         os.close(ino.fd)
         farsim.stop()
-    results = [f["etx"] for f in farsim.frames() if f["status"] == "2"]
+    results = results_etx(farsim)
     if len(results) != len(moves):
         raise RuntimeError(f"{len(results)} results frames but {len(moves)} result files")
     offset = offset_before

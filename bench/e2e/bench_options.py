@@ -16,7 +16,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tests" / "e2e"))  # the e2e harness
 
 import test_options
-from harness import lang_text, poll
+from harness import Farsim, lang_text, poll
 from test_options import CMD_SCANSIONE, LBL_COMPORT
 
 
@@ -26,7 +26,7 @@ def main(runs):
     try:
         # Two silent ports in front of the tester.
         t.sims[1].stop()
-        t.sims[1] = test_options.Farsim(t.station.session, t.work, com=1, args=["--silent"])
+        t.sims[1] = Farsim(t.station.session, t.work, com=1, args=["--silent"])
         t.addCleanup(t.sims[1].stop)
         t.station.start_and_wait()
         t.open_dialog()

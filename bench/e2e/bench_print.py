@@ -39,8 +39,9 @@ def main():
         print("SKIP: heliotab.exe, uidriver.exe, farsim or CUPS missing")
         return 97
     sess = session()
-    test_print.setUpModule()
     station = Station("bench-print", sess, language=test_language())
+    cups_dir = station.dir.parent / "bench-print-cups"
+    pdf_dir = Path(test_print.cups("start", cups_dir))
     work = station.dir.parent / "bench-print-farsim"
     shutil.rmtree(work, ignore_errors=True)
     work.mkdir()
@@ -66,7 +67,7 @@ def main():
         station.write(station.settings_path, road_settings(station, extra=[("Stampa report", "1")]))
         p = start_program(station, ["/TEST"])
         wait_online(station)
-        ino.watch(test_print.pdf_dir, Inotify.IN_CLOSE_WRITE)
+        ino.watch(pdf_dir, Inotify.IN_CLOSE_WRITE)
         to_wall = time.time() - time.monotonic()
         for i in range(tests):
             station.driver.check("click-toolbar", TB_TEST)
@@ -97,7 +98,7 @@ def main():
         os.close(ino.fd)
         farsim.stop()
         station.stop()
-        test_print.tearDownModule()
+        test_print.cups("stop", cups_dir)
     print(
         f"print dialog OK -> complete PDF (CUPS PDF printer): n={len(took)} median {statistics.median(took):.0f} ms "
         f"(min {min(took):.0f}, max {max(took):.0f})"
