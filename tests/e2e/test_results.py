@@ -11,6 +11,7 @@ class ResultTest(E2ETestCase):
         (st.dir / "HELIOTAB.log").mkdir()  # the journal cannot be appended to
         (st.dir / "Archivio").write_bytes(b"")  # nor the archive's folder made
         acc, item = self.light_reservation()
+        others = {p.name: p.read_bytes() for p in st.exchange.glob("*.ACC") if p != acc}
         far = self.start_tester(*MEASURING)
         self.start_program()
         self.wait_online()
@@ -19,8 +20,10 @@ class ResultTest(E2ETestCase):
         self.assertEqual(self.deliver(item), f"{lang_text(602)} '{st.exchange_dos}{result.name}'")
         self.assertIsNone(self.driver.message_box(2))
         self.assertEqual([*st.dir.glob("*.TMP"), *st.exchange.glob("*.FA$")], [])
-        self.assertTrue(result.read_bytes().startswith(b"[ProvaFari]\r\nMarca=FARSIM\r\n"))
-        self.assertFalse(acc.exists(), "the answered reservation is gone")
+        data = result.read_bytes()
+        self.assertEqual((data[:27], data.count(b"\r\n")), (b"[ProvaFari]\r\nMarca=FARSIM\r\n", 31))
+        # The answered reservation is gone, the others are untouched.
+        self.assertEqual({p.name: p.read_bytes() for p in st.exchange.glob("*.ACC")}, others)
         # Each offer before the pick is cancelled; the taken one and its results get one ACK each.
         # The wire in farsim's order: each frame sent by its status, each byte received by name.
         wire = [
