@@ -156,6 +156,7 @@ TEST(Archive, SuffixesAndPrunesWholeMonths) {
     for (const char* bad : {"0", "36501", "x", ""})
         EXPECT_EQ(RetentionDays(bad), kDefaultRetentionDays) << bad;
     EXPECT_EQ(RetentionDays(" 36500"), 36500);
+    EXPECT_EQ(RetentionDays("1"), 1);
 }
 
 TEST(Archive, RedeliversTheNewestCopyNeverOverAResult) {
