@@ -21,20 +21,18 @@ using testutil::WriteFile;
 using S = std::string;
 using namespace std::string_literals;
 
-// Passes reads to the store and records the buffer sizes asked for; `full`
-// claims every buffer was too small, filling it with two-letter names.
-struct RecordingBackend : ProfileBackend {
+// The store, recording the buffer sizes asked for; `full` claims every buffer
+// was too small, filling it with two-letter names.
+struct RecordingStore : ProfileStore {
     uint32_t GetString(const char* s, const char* k, const char* d, char* b, uint32_t n,
                        const char* f) override {
         sizes.push_back(n);
         if (!full)
-            return store.GetString(s, k, d, b, n, f);
+            return ProfileStore::GetString(s, k, d, b, n, f);
         for (uint32_t i = 0; i < n; ++i)
             b[i] = i % 3 == 2 || i + 1 == n ? '\0' : 'z';
         return n - 1;
     }
-    bool WriteString(const char*, const char*, const char*, const char*) override { return false; }
-    ProfileStore store;
     std::vector<uint32_t> sizes;
     bool full = false;
 };
@@ -57,7 +55,7 @@ struct Profile : ::testing::Test {
 };
 
 TEST_F(Profile, ReadsGrowTheirBuffer) {
-    RecordingBackend rec;
+    RecordingStore rec;
     clsIniFiles r(rec);
     r.SetIniFile(path);
     struct Row {
