@@ -82,7 +82,7 @@ TEST_F(Profile, ReadsFollowTheProfileRules) {
               "?"); // no file: the default, and no file made
     EXPECT_FALSE(testutil::Exists(path));
     // Small buffers cut as the profile function does.
-    WriteFile(path, "[Italiano]\r\nk=abcdefghij\r\nq=\"quoted\"\r\ne=''\r\n[English]\r\n\r\n=z");
+    WriteFile(path, "[Italiano]\r\nk=abcdefghij\r\nq=\"quoted\"\r\ne=''\r\n[English]\r\n");
     struct RawRow {
         const char *section, *key;
         uint32_t size;
@@ -94,7 +94,6 @@ TEST_F(Profile, ReadsFollowTheProfileRules) {
         {"Italiano", "q", 8, {6, "quoted\0~~"s}},
         {"Italiano", "q", 7, {5, "quote\0~~"s}},
         {"Italiano", "e", 1, {0, "\0~"s}},
-        {"English", "", 2, {1, "z\0~"s}}, // a blank line is not the nameless key
         {nullptr, nullptr, 18, {16, "Italiano\0English\0~~"s}},
         {nullptr, nullptr, 19, {17, "Italiano\0English\0\0~~"s}},
         {nullptr, nullptr, 1, {0, "\0~"s}},
@@ -160,8 +159,9 @@ TEST_F(Profile, WritesLeaveTheseBytes) {
         {"[A]\nx=1\n[Se]\ny=2", "[A]\n[Se]\ny=2\r\nk2=new\r\n"}, // new or no longer last: CR LF
         {"[A]\rw=0\rx=1\r\n[Se]\nk2=1\r", "[A]\rw=0\r[Se]\nk2=new\r\n"},
         {"[Se]\r\nk2=1\r\n[B]\r\nz=3\r\n", "[Se]\r\nk2=new\r\n"},
-        {"[Se]\nk2=new\n[A]\nx=1\n", "[Se]\nk2=new\n[A]\n"},    // an unchanged value: no rewrite
-        {"[Se]\r\n[]\r\nk=1\r\n", "[Se]\r\nk2=new\r\nk=1\r\n"}, // no header for the nameless
+        {"[Se]\nk2=new\n[A]\nx=1\n", "[Se]\nk2=new\n[A]\n"},      // an unchanged value: no rewrite
+        {"[Se]\r\n[]\r\nk=1\r\n", "[Se]\r\nk2=new\r\nk=1\r\n"},   // no header for the nameless
+        {"[Se]\r\nk=1\r\n\r\n", "[Se]\r\nk=1\r\nk2=new\r\n\r\n"}, // after the last key, not a blank
     };
     for (const Edit& e : edits) {
         WriteFile(path, e.before);
@@ -180,6 +180,7 @@ TEST_F(Profile, WritesLeaveTheseBytes) {
 
     ini.SetIniFile(dir.File("none.ini")); // a delete makes no file; unwritable targets fail
     EXPECT_TRUE(ini.DeleteKey("A", "x"));
+    EXPECT_TRUE(store.WriteString("", nullptr, nullptr, ini.IniFile().c_str()));
     EXPECT_FALSE(testutil::Exists(dir.File("none.ini")));
     for (const S& target : {dir.File("none/x.ini"), dir.MakeDir("folder.ini")}) {
         ini.SetIniFile(target);
