@@ -26,8 +26,12 @@ using Strings = std::vector<std::string>;
 using testutil::ReadFile;
 using testutil::WriteFile;
 const Text N; // a null pointer
-const Strings kSections = {"Alpha", "beta", "Impostazioni", "Sezione Due", "Citt\xE0", ""};
-const Strings kKeys = {"a", "B", "Lingua", "Files .ACC", "chiave lunga", "Perch\xE9", "101"};
+// Names in either case (ASCII letters only: under Wine 8-bit letters match only in one case).
+const Strings kSections = {"Alpha",        "ALPHA",       "beta",     "Impostazioni",
+                           "impostazioni", "Sezione Due", "Citt\xE0", ""};
+const Strings kKeys = {"a",         "A",          "B",          "Lingua",
+                       "LINGUA",    "Files .ACC", "files .acc", "chiave lunga",
+                       "Perch\xE9", "101"};
 // No blanks at the end: the Win32 writer keeps those in its cache, but no reader of the file
 // ever sees them.
 const Strings kValues = {"C:\\MCTC\\DIR 0\\",
@@ -55,18 +59,10 @@ const uint32_t kSizes[] = {0, 1, 2, 3, 5, 8, 16, 64, 256, 257, 512, 6000};
 struct IniGenerator {
     uint32_t Int(uint32_t n) { return rng() % n; }
     const std::string& Pick(const Strings& s) { return s[Int(s.size())]; }
-    // A name as given, or with some of its letters in the other case.
-    std::string Name(const Strings& names) {
-        std::string s = Pick(names);
-        for (char& ch : s)
-            if (Int(8) == 0 && (ch | 0x20) >= 'a' && (ch | 0x20) <= 'z')
-                ch ^= 0x20;
-        return s;
-    }
-    // Mostly as it is, else (if asked) with blanks around. Only reads get these: the Win32
-    // writer keeps the blanks after a new name, the store does not.
-    std::string Padded(const std::string& s, bool pad = true) {
-        return Int(4) || !pad ? s : Pick(kBlanks) + s + Pick(kBlanks);
+    // Mostly as it is, else with blanks before it and (if `after`) after it. Writes get none
+    // after: the Win32 writer keeps those in a new name, the store does not.
+    std::string Padded(const std::string& s, bool after = true) {
+        return Int(4) ? s : Pick(kBlanks) + s + (after ? Pick(kBlanks) : "");
     }
     // Half the files in the form the Win32 writer itself gives a file, so that enough files are
     // compared byte for byte; the rest with LF or CR ends, blanks around names, odd lines and
@@ -77,11 +73,11 @@ struct IniGenerator {
         std::string f;
         for (uint32_t n = Int(14); n > 0; --n) {
             const uint32_t kind = Int(10);
-            const std::string line = kind < 2    ? "[" + Name(kSections) + "]"
-                                     : kind == 2 ? ";" + Name(kKeys) + "=" + Pick(kValues)
-                                     : kind == 3 ? Name(kKeys)
+            const std::string line = kind < 2    ? "[" + Pick(kSections) + "]"
+                                     : kind == 2 ? ";" + Pick(kKeys) + "=" + Pick(kValues)
+                                     : kind == 3 ? Pick(kKeys)
                                      : kind == 4 && !canonical ? Pick(kOddLines)
-                                                               : Name(kKeys) + "=" + Pick(kValues);
+                                                               : Pick(kKeys) + "=" + Pick(kValues);
             f += (canonical ? line : Padded(line)) + eol;
         }
         if (!canonical && Int(4) == 0)
@@ -109,10 +105,10 @@ std::string Do(ProfileBackend& b, const Call& c, const char* file) {
 }
 
 // A random call: reads of the section list, a key list or a value, with or without a default;
-// writes and deletes of keys and sections; the flush; read names with blanks around them.
+// writes and deletes of keys and sections; the flush; names with blanks around them.
 Call Generated(IniGenerator& g) {
     const uint32_t kind = g.Int(10);
-    Call c{kind > 4, g.Padded(g.Name(kSections), kind < 5), g.Padded(g.Name(kKeys), kind < 5),
+    Call c{kind > 4, g.Padded(g.Pick(kSections), kind < 5), g.Padded(g.Pick(kKeys), kind < 5),
            kind > 4 ? g.Pick(kBlanks) + g.Pick(kValues)
                     : g.Pick({"", "def", "\"dq\"", "d  ", "   "}),
            kSizes[g.Int(std::size(kSizes))]};
