@@ -119,6 +119,8 @@ bool ProfileStore::WriteString(const char* section, const char* key, const char*
     Document doc = ParseProfileText(text);
 
     if (!key) {
+        if (load == Load::Missing)
+            return true; // nothing to delete, and no file is made
         // The whole first section of that name goes; the name "" is first the
         // keys before any header, which have no header line of their own.
         for (size_t i = 0; i < doc.sections.size(); ++i) {

@@ -48,10 +48,6 @@ TEST(Registry, TheAutostartEntryInBothViews) {
     EXPECT_EQ(entry.Read(RegView::Bits32).text, path);
     EXPECT_EQ(entry.Read(RegView::Bits64).state, State::Missing);
     ASSERT_TRUE(entry.Write(path));
-    EXPECT_EQ(
-        ReadRegString(HKEY_LOCAL_MACHINE, RegistryAutostart::kRunKey, "HELIOTAB", KEY_WOW64_64KEY)
-            .text,
-        path);
     EXPECT_TRUE(entry.Delete(RegView::Bits32));
     EXPECT_EQ(entry.Read(RegView::Bits32).state, State::Missing);
     EXPECT_EQ(entry.Read(RegView::Bits64).text, path);

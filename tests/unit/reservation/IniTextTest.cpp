@@ -1,7 +1,7 @@
 // The in-memory reader of masks and reservations: lists split at their NULs,
-// values as the profile functions give them, lines where the validator counts
-// them. (Under Wine, tests/win32/ProfileDifferentialTest.cpp holds this reader
-// against the real profile functions on generated files.)
+// values as the profile functions give them. (Under Wine,
+// tests/win32/ProfileDifferentialTest.cpp holds the same parser against the
+// real profile functions on generated files.)
 #include <gtest/gtest.h>
 
 #include "reservation/IniText.h"
@@ -25,29 +25,6 @@ TEST(IniText, ListsAndValues) {
     EXPECT_EQ(ini.Value("", "k"), "top");
     EXPECT_EQ(IniText().SectionNames(), Names{});
     EXPECT_EQ(SplitIniList(std::string("a\0\0b\0c", 6)), (Names{"a", "", "b"}));
-}
-
-TEST(IniText, LinesEndAtEveryCrAndLf) {
-    struct Row {
-        const char* text;
-        Names lines;
-    };
-    const Row rows[] = {
-        {"a\r\n\r\nb\r\n", {"a", "", "b"}},
-        {"a\n \nb", {"a", " ", "b"}},
-        {"a\rb\r\nc\r", {"a", "b", "c"}},
-        {"a\n\r", {"a", ""}},
-        {"a\r\r\n", {"a", ""}},
-        {"", {}},
-    };
-    for (const Row& r : rows) {
-        Names got;
-        ForEachLine(r.text, [&](std::string_view l) {
-            got.emplace_back(l);
-            return true;
-        });
-        EXPECT_EQ(got, r.lines) << ::testing::PrintToString(r.text);
-    }
 }
 
 } // namespace
