@@ -272,9 +272,10 @@ TEST(PollDevice, EachAttemptAndWhatEndsIt) {
 // each answers its n-th ENQ 20 ms later by the n-th reply of its script (the
 // last one repeats), in two pieces; a port without a device cannot be opened.
 constexpr int kReplyMs = 20;
+using Devices = std::map<int, std::vector<std::string>>; // the port and its replies
 
 struct DevicePort : SerialPort {
-    DevicePort(FakeClock& c, std::map<int, std::vector<std::string>> d) : clock(c), devices(d) {}
+    DevicePort(FakeClock& c, Devices d) : clock(c), devices(d) {}
     bool Open(int p) override { return !open_ && devices.count(p) && (open_ = p); }
     void Close() override { open_ = 0; }
     bool IsOpen() const override { return open_ != 0; }
@@ -294,7 +295,7 @@ struct DevicePort : SerialPort {
         return true;
     }
     FakeClock& clock;
-    std::map<int, std::vector<std::string>> devices;
+    Devices devices;
     std::map<int, std::string> sent;
     std::vector<std::pair<int, std::string>> pending; // the port and the bytes
     int64_t dueMs = 0;
@@ -305,7 +306,7 @@ struct Scan : ScanView {
     void SetPortLabel(const std::string& t) override { label = t; }
     void EnableScanControls(bool e) override { controls = e; }
     void EnableConfirm(bool e) override { confirm = e; }
-    explicit Scan(std::map<int, std::vector<std::string>> devices) : port{clock, devices} {
+    explicit Scan(Devices devices) : port{clock, devices} {
         st.LanguageIni.SetIniFile(HELIOTAB_SOURCE_DIR "/data/Language.ini");
         timers.onTimer = [this](int id) { CarryOutScan(side, scan.OnTimer(id)); };
     }
@@ -339,7 +340,7 @@ TEST(PortScan, FindsTheTesterWithTheRightBytesAndTime) {
     constexpr int64_t R = 500 + kReplyMs; // a port's ENQ and its answer
     const struct Row {
         const char* what;
-        std::map<int, std::vector<std::string>> devices;
+        Devices devices;
         bool confirmBefore;
         int found;
         std::map<int, std::string> wire; // what each opened port received
@@ -373,18 +374,6 @@ TEST(PortScan, FindsTheTesterWithTheRightBytesAndTime) {
                                      : Lang(scan_text::kNotFound));
         EXPECT_EQ(s.confirm, row.found || row.confirmBefore);
     }
-}
-
-// Closing the dialog in the middle of a scan: the port closes and nothing
-// more is opened or sent.
-TEST(PortScan, AbortClosesThePortAndStops) {
-    Scan s({{1, {""}}, {2, {Wire(FixedStatus('0'))}}});
-    CarryOutScan(s.side, s.scan.Start(false));
-    s.timers.Advance(700);
-    CarryOutScan(s.side, s.scan.Abort());
-    s.timers.Advance(5000);
-    EXPECT_FALSE(s.port.IsOpen());
-    EXPECT_EQ(s.port.sent, (std::map<int, std::string>{{1, E}}));
 }
 
 } // namespace
