@@ -14,22 +14,15 @@ TEST(FrameChecksum, SumsPositionsTwoToNMinusTwoIntoTwoUpperCaseHexDigits) {
     // 'a' + 'b' + 'c' = 0x126; bytes above 127 count as bytes; sums beyond
     // 32767 keep their low byte (48800 = 0xBEA0).
     const std::pair<std::string, std::string> rows[] = {
-        {"\x02"
-         "abc??",
-         "26"},
-        {"\x7F"
-         "abc\xFF\xFF",
-         "26"},
+        {kStx + "abc??", "26"},
+        {"\x7F" + std::string("abc\xFF\xFF"), "26"},
         {"\x02\xFA\x01??", "FB"},
         {"\x02\x0A??", "0A"},
         {"", "00"},
-        {"\x02"
-         "AB",
-         "00"},
-        {"\x02"
-         "ZAB",
-         "5A"},
-        {"\x02" + std::string(400, 'z') + "??", "A0"}};
+        {kStx + "AB", "00"},
+        {kStx + "ZAB", "5A"},
+        {kStx + std::string(400, 'z') + "??", "A0"},
+    };
     for (auto& [frame, sum] : rows)
         EXPECT_EQ(FrameChecksum(frame), sum) << frame.size();
 }
@@ -37,29 +30,15 @@ TEST(FrameChecksum, SumsPositionsTwoToNMinusTwoIntoTwoUpperCaseHexDigits) {
 TEST(Link, FramesRunFromStxToTheNextEtxAndNothingElseIsAFrame) {
     // A NUL stays in the frame; a frame at the bound is kept, one past it
     // is dropped and the next STX starts again.
-    const std::string big = "\x02" + std::string(FrameAssembler::kMaxFrame - 1, 'x');
-    const std::pair<std::string, std::vector<std::string>> rows[] = {{std::string("noise\x03\x02"
-                                                                                  "FAR1\x03junk\x02"
-                                                                                  "FAR2\0x\x03",
-                                                                                  24),
-                                                                      {"\x02"
-                                                                       "FAR1",
-                                                                       std::string("\x02"
-                                                                                   "FAR2\0x",
-                                                                                   7)}},
-                                                                     {"\x02"
-                                                                      "FAR-half\x02"
-                                                                      "FAR-whole\x03",
-                                                                      {"\x02"
-                                                                       "FAR-whole"}},
-                                                                     {"\x02"
-                                                                      "FAR no end",
-                                                                      {}},
-                                                                     {big + "\x03", {big}},
-                                                                     {big + "y\x03\x02"
-                                                                            "FAR\x03",
-                                                                      {"\x02"
-                                                                       "FAR"}}};
+    const std::string big = kStx + std::string(FrameAssembler::kMaxFrame - 1, 'x');
+    const std::string withNul = kStx + "FAR2" + kNul + "x";
+    const std::pair<std::string, std::vector<std::string>> rows[] = {
+        {"noise" + kEtx + kStx + "FAR1" + kEtx + "junk" + withNul + kEtx, {kStx + "FAR1", withNul}},
+        {kStx + "FAR-half" + kStx + "FAR-whole" + kEtx, {kStx + "FAR-whole"}},
+        {kStx + "FAR no end", {}},
+        {big + kEtx, {big}},
+        {big + "y" + kEtx + kStx + "FAR" + kEtx, {kStx + "FAR"}},
+    };
     for (auto& [stream, frames] : rows) {
         Link t;
         t.f.link.ReceiveBytes(stream);
