@@ -2,6 +2,8 @@
 // link's actions for each frame in each state; then the decoding and the
 // verdicts of results frames.
 
+#include <sstream>
+
 #include "device/LinkFixture.h"
 #include "device/ResultDecoding.h"
 
@@ -299,6 +301,27 @@ TEST(ResultDecoding, FieldsAndPartsAtTheFrameEdges) {
     EXPECT_EQ(FramePart("ab", 0, 1), "");
     EXPECT_EQ(FramePart("ab", 2, 5), "b");
     EXPECT_EQ(FramePart("ab", 4, 1), "");
+}
+
+// How a failing test shows the link's and the scan's actions.
+TEST(LinkAction, EveryActionPrintsItsFields) {
+    std::ostringstream os;
+    for (const LinkAction& a :
+         LinkActions{Send{kACK}, OpenPort{3}, ClosePort{}, StartTimer{3, 500}, StopTimer{4},
+                     SetPanel{Panel::PortaCOM, 332, "1"}, ShowIdentity{{"A", "B"}}, ClearVehicle{},
+                     SetComboText{303}, Enable{LinkControl::TrayOptions, true}, FocusCombo{},
+                     ShowMessage{362, 361, 16, LinkReply::BadFramesRead},
+                     Deliver{{.TipoAnab = "A", .Esito = "R"}}})
+        os << a << "\n";
+    for (const ScanAction& a :
+         ScanActions{SetPortLabel{412, "3"}, EnableScanControls{true}, EnableConfirm{false}})
+        os << a << "\n";
+    EXPECT_EQ(os.str(),
+              "Send{0x6}\nOpenPort{3}\nClosePort{}\nStartTimer{3, 500}\nStopTimer{4}\n"
+              "SetPanel{PortaCOM, 332, \"1\"}\nShowIdentity{\"A\" \"B\" \"\" \"\" \"\" \"\" }\n"
+              "ClearVehicle{}\nSetComboText{303}\nEnable{TrayOptions, 1}\nFocusCombo{}\n"
+              "ShowMessage{362, 361, 16, reply 1}\nDeliver{TipoAnab=A Esito=R }\n"
+              "SetPortLabel{412, \"3\"}\nEnableScanControls{1}\nEnableConfirm{0}\n");
 }
 
 } // namespace

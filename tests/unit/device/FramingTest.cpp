@@ -355,5 +355,17 @@ TEST(PortScan, FindsTheTesterWithTheRightBytesAndTime) {
     }
 }
 
+// Closing the dialog in the middle of a scan: the port closes and nothing
+// more is opened or sent.
+TEST(PortScan, AbortClosesThePortAndStops) {
+    Scan s({{1, {""}}, {2, {Wire(FixedStatus('0'))}}});
+    CarryOutScan(s.side, s.scan.Start(false));
+    s.timers.Advance(700);
+    CarryOutScan(s.side, s.scan.Abort());
+    s.timers.Advance(5000);
+    EXPECT_FALSE(s.port.IsOpen());
+    EXPECT_EQ(s.port.sent, (std::map<int, std::string>{{1, E}}));
+}
+
 } // namespace
 } // namespace heliotab::testing_link
