@@ -123,8 +123,8 @@ TEST(Link, WhatEachStreamPutsOnTheWire) {
             event(t);
             t.f.timers.Advance(500);
         }
-        EXPECT_EQ(t.f.port.SentBytes(), row.wire) << row.events.size();
-        EXPECT_EQ(t.f.messages.shown.size(), row.messages) << row.events.size();
+        EXPECT_EQ(t.f.port.SentBytes(), row.wire) << "row " << &row - rows;
+        EXPECT_EQ(t.f.messages.shown.size(), row.messages) << "row " << &row - rows;
     }
 }
 
@@ -243,7 +243,7 @@ TEST(PollDevice, EachAttemptAndWhatEndsIt) {
         seen.messages = t.f.messages.shown.size();
         seen.searching = t.st.bDeviceSearch;
         seen.polling = t.f.timers.IsRunning(kTimerPoll);
-        EXPECT_EQ(seen, row.want) << row.at;
+        EXPECT_EQ(seen, row.want) << "row " << &row - rows;
     }
 }
 
