@@ -59,9 +59,6 @@ LinkActions Refused(int textId) {
             ShowMessage{textId, kBadResultsTitle, kStyleExclamation}};
 }
 
-std::string Sep(const std::string& code, const std::string& lux = "40.0") {
-    return Sealed(SeparatedFrame({.lux = {"12.5", "13.0", lux, "41.0"}, .code = code}));
-}
 // A separated frame of n fields, field 8 the status.
 std::string Fields(size_t n) {
     std::string f = kStx + "FAR";
@@ -134,8 +131,11 @@ TEST(Link, EachFrameInEachStateGetsItsActions) {
              t.GoMeasuring();
          },
          results, Delivered(early)},
-        {"results, unknown code", measuring, Sep("4"), Refused(kBadResultsConfiguration)},
-        {"results, not a number", measuring, Sep("2", "4O.0"), Refused(kBadResultsNumber)},
+        {"results, unknown code", measuring, Sealed(SeparatedFrame({.code = "4"})),
+         Refused(kBadResultsConfiguration)},
+        {"results, not a number", measuring,
+         Sealed(SeparatedFrame({.lux = {"12.5", "13.0", "4O.0", "41.0"}})),
+         Refused(kBadResultsNumber)},
         {"results, fields missing", measuring, Sealed(FixedResults(false).substr(0, 112)),
          Refused(kBadResultsMissing)},
         {"results taken once", measuringThen({results}), results, {}},
