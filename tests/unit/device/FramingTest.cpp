@@ -344,12 +344,14 @@ TEST(PortScan, FindsTheTesterWithTheRightBytesAndTime) {
 }
 
 // Closing the dialog in the middle of a scan: the port closes and nothing
-// more is opened or sent.
+// more is opened or sent; a second Start or Abort changes nothing.
 TEST(PortScan, AbortClosesThePortAndStops) {
     Scan s({{1, {""}}, {2, {Wire(FixedStatus('0'))}}});
     CarryOutScan(s.side, s.scan.Start(false));
+    EXPECT_THAT(s.scan.Start(false), ElementsAre());
     s.timers.Advance(700);
     CarryOutScan(s.side, s.scan.Abort());
+    EXPECT_THAT(s.scan.Abort(), ElementsAre());
     s.timers.Advance(5000);
     EXPECT_FALSE(s.port.IsOpen());
     EXPECT_EQ(s.port.sent, (std::map<int, std::string>{{1, E}}));
