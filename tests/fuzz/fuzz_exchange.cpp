@@ -1,7 +1,7 @@
 // Arbitrary bytes through the receive path (the link's framing, InterrogaFAR,
 // result decoding, carried out by the main window's handlers), with flags,
-// answers and virtual time from the input too. After every event the link has
-// framed every byte it was given, and all we sent is a control character.
+// the port and virtual time from the input too. After every event the link
+// has framed every byte it was given, and all we sent is a control character.
 #include <unistd.h>
 
 #include <cstdlib>
@@ -18,59 +18,56 @@ using namespace heliotab;
 using namespace heliotab::testframes;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* p, size_t n) {
-    static const std::string dir =
-        "/tmp/heliotab-fuzz-" + std::to_string(getpid()); // results go to a folder of the run's own
+    // Results go to a folder of the run's own.
+    static const std::string dir = "/tmp/heliotab-fuzz-" + std::to_string(getpid());
     [[maybe_unused]] static const bool made = std::filesystem::create_directories(dir);
     fakes::FakeStation f{DefaultFileSystem()};
     Station& s = f.station;
-    f.state.iSerialPort = 1, f.state.programDir = dir, f.state.AccDirectory = dir + "/";
+    f.state.iSerialPort = 1;
+    f.state.programDir = dir;
+    f.state.AccDirectory = dir + "/";
+    // No unload: the close timer only stops.
     f.timers.onTimer = [&](int id) {
-        id == kTimerClose ? f.timers.StopTimer(id) : TimerProc(s, id);
-    }; // no unload
-    f.port.Open(1);
-    auto byte = [&] { return n ? (--n, *p++) : 0; };
-    auto bytes = [&](size_t k) {
-        k = std::min(k, n);
-        std::string b(reinterpret_cast<const char*>(p), k);
-        p += k, n -= k;
-        return b;
+        if (id == kTimerClose)
+            f.timers.StopTimer(id);
+        else
+            TimerProc(s, id);
     };
-    while (n) {
-        const uint8_t op = byte();
-        switch (op % 6) {
-        case 0:
-            OnSerialBytes(s, bytes(byte()));
-            break; // a raw chunk
-        case 1: {  // flags, the port and the next answer
-            const uint8_t b = byte();
-            f.state.bTestArmed = b & 1, f.state.bDeviceSearch = b & 2,
-            f.state.bDeviceOnline = b & 4, f.state.bClosePending = b & 0x40;
-            f.state.bQuitQuery = (b & 0x30) == 0x30, f.port.openFails = (b & 0x30) == 0x10,
-            f.messages.answers.push_back(b & 0x20 ? kAnswerNo : kAnswerYes);
-            if (b & 0x80)
+    f.port.Open(1);
+    const std::string input(reinterpret_cast<const char*>(p), n);
+    for (size_t at = 0; at + 1 < input.size();) {
+        const uint8_t op = input[at];
+        const uint8_t arg = input[at + 1];
+        const std::string body = input.substr(at + 2, arg);
+        at += 2;
+        switch (op % 5) {
+        case 0: // a raw chunk
+            OnSerialBytes(s, body);
+            at += body.size();
+            break;
+        case 1: // a sealed frame, any body
+            OnSerialBytes(s, Wire(kStx + "FAR" + body));
+            at += body.size();
+            break;
+        case 2: // bytes that come while a message box is open
+            f.messages.whileOpen = [&s, body] { OnSerialBytes(s, body); };
+            at += body.size();
+            break;
+        case 3:
+            f.timers.Advance(arg * 10);
+            break;
+        default: // flags, the port and the next answer
+            f.state.bTestArmed = arg & 1;
+            f.state.bDeviceSearch = arg & 2;
+            f.state.bDeviceOnline = arg & 4;
+            f.state.bClosePending = arg & 0x40;
+            f.state.bQuitQuery = (arg & 0x30) == 0x30;
+            f.port.openFails = (arg & 0x30) == 0x10;
+            f.messages.answers.push_back(arg & 0x20 ? kAnswerNo : kAnswerYes);
+            if (arg & 0x80)
                 f.port.Close();
             else if (!f.port.IsOpen())
                 f.port.Open(1);
-            break;
-        }
-        case 2:
-            f.timers.Advance(byte() * 10);
-            break;
-        case 3:
-            OnSerialBytes(s, Wire(kStx + "FAR" + bytes(byte())));
-            break; // a sealed frame, any body
-        case 4:
-            f.messages.whileOpen = [&s, nested = bytes(byte())] { OnSerialBytes(s, nested); };
-            break; // while a box is open
-        default: { // a separated frame from arbitrary fields
-            Separated sep;
-            sep.status = std::string(1, static_cast<char>('0' + byte() % 5));
-            for (auto& field : sep.aims)
-                field = bytes(byte() % 4);
-            for (auto& field : sep.lux)
-                field = bytes(byte() % 8);
-            OnSerialBytes(s, Wire(SeparatedFrame(sep)));
-        }
         }
         if (std::string frame; f.link.NextFrame(frame))
             std::abort();

@@ -14,22 +14,15 @@ TEST(FrameChecksum, SumsPositionsTwoToNMinusTwoIntoTwoUpperCaseHexDigits) {
     // 'a' + 'b' + 'c' = 0x126; bytes above 127 count as bytes; sums beyond
     // 32767 keep their low byte (48800 = 0xBEA0).
     const std::pair<std::string, std::string> rows[] = {
-        {"\x02"
-         "abc??",
-         "26"},
-        {"\x7F"
-         "abc\xFF\xFF",
-         "26"},
+        {kStx + "abc??", "26"},
+        {"\x7F" + std::string("abc\xFF\xFF"), "26"},
         {"\x02\xFA\x01??", "FB"},
         {"\x02\x0A??", "0A"},
         {"", "00"},
-        {"\x02"
-         "AB",
-         "00"},
-        {"\x02"
-         "ZAB",
-         "5A"},
-        {"\x02" + std::string(400, 'z') + "??", "A0"}};
+        {kStx + "AB", "00"},
+        {kStx + "ZAB", "5A"},
+        {kStx + std::string(400, 'z') + "??", "A0"},
+    };
     for (auto& [frame, sum] : rows)
         EXPECT_EQ(FrameChecksum(frame), sum) << frame.size();
 }
@@ -37,29 +30,15 @@ TEST(FrameChecksum, SumsPositionsTwoToNMinusTwoIntoTwoUpperCaseHexDigits) {
 TEST(Link, FramesRunFromStxToTheNextEtxAndNothingElseIsAFrame) {
     // A NUL stays in the frame; a frame at the bound is kept, one past it
     // is dropped and the next STX starts again.
-    const std::string big = "\x02" + std::string(FrameAssembler::kMaxFrame - 1, 'x');
-    const std::pair<std::string, std::vector<std::string>> rows[] = {{std::string("noise\x03\x02"
-                                                                                  "FAR1\x03junk\x02"
-                                                                                  "FAR2\0x\x03",
-                                                                                  24),
-                                                                      {"\x02"
-                                                                       "FAR1",
-                                                                       std::string("\x02"
-                                                                                   "FAR2\0x",
-                                                                                   7)}},
-                                                                     {"\x02"
-                                                                      "FAR-half\x02"
-                                                                      "FAR-whole\x03",
-                                                                      {"\x02"
-                                                                       "FAR-whole"}},
-                                                                     {"\x02"
-                                                                      "FAR no end",
-                                                                      {}},
-                                                                     {big + "\x03", {big}},
-                                                                     {big + "y\x03\x02"
-                                                                            "FAR\x03",
-                                                                      {"\x02"
-                                                                       "FAR"}}};
+    const std::string big = kStx + std::string(FrameAssembler::kMaxFrame - 1, 'x');
+    const std::string withNul = kStx + "FAR2" + kNul + "x";
+    const std::pair<std::string, std::vector<std::string>> rows[] = {
+        {"noise" + kEtx + kStx + "FAR1" + kEtx + "junk" + withNul + kEtx, {kStx + "FAR1", withNul}},
+        {kStx + "FAR-half" + kStx + "FAR-whole" + kEtx, {kStx + "FAR-whole"}},
+        {kStx + "FAR no end", {}},
+        {big + kEtx, {big}},
+        {big + "y" + kEtx + kStx + "FAR" + kEtx, {kStx + "FAR"}},
+    };
     for (auto& [stream, frames] : rows) {
         Link t;
         t.f.link.ReceiveBytes(stream);
@@ -70,79 +49,46 @@ TEST(Link, FramesRunFromStxToTheNextEtxAndNothingElseIsAFrame) {
     }
 }
 
-// A whole session (identity, start, results, another status, a bad frame,
-// sign-off) fed in pieces cut at the given places.
-Seen RunSession(const std::string& stream, const std::vector<size_t>& cuts) {
-    Link t;
-    t.GoOnline();
-    t.st.bTestArmed = true;
-    size_t from = 0;
-    for (size_t cut : cuts) {
-        t.Feed(stream.substr(from, cut - from));
-        from = cut;
-    }
-    t.Feed(stream.substr(from));
-    t.f.timers.Advance(600);
-    return t.Look();
-}
-
-// Whole and byte by byte: every frame edge falls between two pieces.
-TEST(Link, WholeAndByteByByteGiveTheSameOutcome) {
-    const std::string stream = Wire(FixedIdentity(false)) + "garbage" + Wire(FixedStatus('1')) +
-                               Wire(SeparatedFrame({})) + Wire(FixedStatus('7')) +
-                               "\x02"
-                               "FARbad\x03" +
-                               Wire(FixedStatus('3'));
-    // ACK the start, the results and the other status; NAK the bad frame
-    // 0.5 s later; the delivery's message; signed off at the end. Both
-    // identities and the delivery focus the combo.
-    const Seen want{.stato = Lang(kStateSignedOff),
-                    .porta = Lang(kPortSearching),
-                    .fermaOn = false,
-                    .searching = true,
-                    .comboFocus = 3,
-                    .wire = {{kACK, 0}, {kACK, 0}, {kACK, 0}, {kNAK, 500}},
-                    .messages = 1,
-                    .pollArmed = true,
-                    .spentMs = 600};
-    EXPECT_EQ(RunSession(stream, {}), want);
-    std::vector<size_t> every;
-    for (size_t i = 1; i < stream.size(); ++i)
-        every.push_back(i);
-    EXPECT_EQ(RunSession(stream, every), want);
-}
-
-// A frame that arrives while an earlier frame's message is open is handled
-// at once, and the bytes after it keep their order.
-TEST(Link, FramesArrivingUnderAnOpenMessageKeepTheirOrder) {
-    Link t;
-    t.GoMeasuring();
-    const std::string other = Wire(FixedStatus('6'));
-    t.f.messages.whileOpen = [&] { t.Feed(other.substr(20) + Wire(FixedStatus('5'))); };
-    t.Feed(Wire(SeparatedFrame({.code = "4"})) + other.substr(0, 20));
-    EXPECT_EQ(t.f.port.SentBytes(), "\x06\x06\x06");
-}
-
 // A step that feeds these bytes.
 Step Feed(const std::string& bytes) {
     return [bytes](Link& t) { t.Feed(bytes); };
 }
 
-// Bad frames in a row, with other events between them: the wire, and how
-// many times message 362 came instead of the fourth NAK.
-TEST(Link, TheFourthBadFrameInARowGetsTheMessageInsteadOfANak) {
+// Streams, bad frames in a row and other events, each followed by 0.5 s: the
+// wire, and how many messages came (message 362 comes instead of the fourth
+// NAK in a row).
+TEST(Link, WhatEachStreamPutsOnTheWire) {
     const std::string badWire = BadFrame() + kEtx;
-    const Step bad = Feed(badWire), identity = Feed(Wire(FixedIdentity(true))),
-               other = Feed(Wire(FixedStatus('5'))), start = Feed(Wire(FixedStatus('1'))),
-               results = Feed(Wire(FixedResults(true))),
-               signOffAndBack = Feed(Wire(FixedStatus('3')) + Wire(FixedIdentity(true)));
+    const Step bad = Feed(badWire);
+    const Step identity = Feed(Wire(FixedIdentity(true)));
+    const Step other = Feed(Wire(FixedStatus('5')));
+    const Step start = Feed(Wire(FixedStatus('1')));
+    const Step results = Feed(Wire(FixedResults(true)));
+    const Step signOffAndBack = Feed(Wire(FixedStatus('3')) + Wire(FixedIdentity(true)));
+    // A whole session: start, results, another status, a bad frame, sign-off.
+    const std::string session = Wire(FixedIdentity(false)) + "garbage" + Wire(FixedStatus('1')) +
+                                Wire(SeparatedFrame({})) + Wire(FixedStatus('7')) + badWire +
+                                Wire(FixedStatus('3'));
+    const Step byteByByte = [&](Link& t) {
+        for (char c : session)
+            t.Feed(std::string(1, c));
+    };
+    // A frame that arrives under an earlier frame's message is handled at
+    // once, and the bytes after it keep their order.
+    const Step underTheMessage = [](Link& t) {
+        const std::string status = Wire(FixedStatus('6'));
+        t.f.messages.whileOpen = [&t, status] {
+            t.Feed(status.substr(20) + Wire(FixedStatus('5')));
+        };
+        t.Feed(Wire(SeparatedFrame({.code = "4"})) + status.substr(0, 20));
+    };
+    // The count starts again once the message is closed: three more NAKs.
     const Step twoMoreUnderTheMessage = [&](Link& t) {
         t.f.messages.whileOpen = [&t, &badWire] {
             t.Feed(badWire + badWire);
             t.f.timers.Advance(1000);
         };
     };
-    const Step search = [](Link& t) { t.st.bDeviceSearch = true; };
     const Step badWhileQuitting = [&](Link& t) {
         t.Feed(badWire);
         t.f.timers.Advance(200);
@@ -150,27 +96,22 @@ TEST(Link, TheFourthBadFrameInARowGetsTheMessageInsteadOfANak) {
         t.f.timers.Advance(1000);
         t.st.bQuitQuery = false;
     };
-    const Step badOnAClosedPort = [&](Link& t) {
-        t.Feed(badWire);
-        t.f.port.Close();
-        t.f.timers.Advance(1000);
-        t.f.port.Open(3);
-    };
     const Step poll = [](Link& t) { CarryOut(t.s, t.f.link.PollDevice(false)); };
+    const std::string threeAcks = "\x06\x06\x06";
     const struct Row {
         std::vector<Step> events;
         std::string wire;
-        int messages;
+        size_t messages;
     } rows[] = {
+        {{Feed(session)}, threeAcks + "\x15", 1},
+        {{byteByByte}, threeAcks + "\x15", 1},
+        {{start, underTheMessage}, threeAcks + "\x06", 1},
         {{bad, identity, other, other, bad, bad, bad}, "\x15\x06\x06\x15\x15", 1},
-        {{bad, bad, start, bad, bad, results, bad, bad}, "\x15\x15\x06\x15\x15\x06\x15\x15", 0},
+        {{bad, bad, start, bad, bad, results, bad, bad}, "\x15\x15\x06\x15\x15\x06\x15\x15", 1},
         {{bad, bad, bad, signOffAndBack, bad, bad, bad, bad}, "\x15\x15\x15\x15\x15\x15", 1},
-        {{bad, bad, bad, twoMoreUnderTheMessage, bad, bad, bad, bad, bad},
+        {{bad, bad, bad, twoMoreUnderTheMessage, bad, bad, bad, bad},
          "\x15\x15\x15\x15\x15\x15",
-         2},
-        {{search, bad, bad, bad, bad, bad, identity, badWhileQuitting, badOnAClosedPort, bad},
-         "\x15",
-         0},
+         1},
         {{badWhileQuitting, badWhileQuitting, badWhileQuitting, badWhileQuitting}, "", 1},
         {{bad, bad, bad, poll, bad, bad, bad}, "\x15\x15\x15\x05\x15\x15\x15", 0},
     };
@@ -182,11 +123,8 @@ TEST(Link, TheFourthBadFrameInARowGetsTheMessageInsteadOfANak) {
             event(t);
             t.f.timers.Advance(500);
         }
-        EXPECT_EQ(t.f.port.SentBytes(), row.wire) << row.events.size();
-        const auto badFrameMessages =
-            std::count_if(t.f.messages.shown.begin(), t.f.messages.shown.end(),
-                          [](const ShownMessage& m) { return m.title == Lang(kBadFramesTitle); });
-        EXPECT_EQ(badFrameMessages, row.messages) << row.events.size();
+        EXPECT_EQ(t.f.port.SentBytes(), row.wire) << "row " << &row - rows;
+        EXPECT_EQ(t.f.messages.shown.size(), row.messages) << "row " << &row - rows;
     }
 }
 
@@ -227,194 +165,107 @@ TEST(Link, DisconnectClosesThePortDropsThePendingNakAndSearchesAgain) {
     EXPECT_THAT(t.f.link.PortLost(), ElementsAre(ClosePort{}, StopTimer{kTimerNakDelay}));
 }
 
-// Timer 1's connection attempts on virtual time, seen every 50 ms from a
-// start-up with the search on: when the port opened and closed, the ENQs.
-Seen Attempts(Link& t, int64_t untilMs, int64_t atMs, const Step& during) {
-    t.st.bDeviceSearch = true;
-    t.f.timers.StartTimer(kTimerPoll, 1000);
-    std::vector<int64_t> opened, closed;
-    bool wasOpen = false;
-    for (int64_t ms = 0; ms <= untilMs; ms += 50) {
-        if (ms > 0)
-            t.f.timers.Advance(50);
-        if (ms == atMs)
-            during(t);
-        if (t.f.port.IsOpen() != wasOpen)
-            (wasOpen ? closed : opened).push_back(ms);
-        wasOpen = t.f.port.IsOpen();
-    }
-    Seen seen = t.Look();
-    seen.opened = opened;
-    seen.closed = closed;
-    return seen;
+// What timer 1's connection attempts did in 5.5 s from a start-up with the
+// search on: the wire, how often the port opened and whether it is open.
+struct Attempts {
+    std::vector<Sent> wire;
+    size_t opens;
+    bool open;
+    size_t messages;
+    bool searching, polling;
+    bool operator==(const Attempts&) const = default;
+};
+void PrintTo(const Attempts& a, std::ostream* os) {
+    *os << "wire " << ::testing::PrintToString(a.wire) << " opens " << a.opens << " open " << a.open
+        << " messages " << a.messages << " searching " << a.searching << " polling " << a.polling;
 }
 
 TEST(PollDevice, EachAttemptAndWhatEndsIt) {
     const Step none = [](Link&) {};
-    const Step identity = Feed(Wire(FixedIdentity(true)));
     const Step quit = [](Link& t) { t.st.bQuitQuery = true; };
-    const std::string online = Lang(kPortOnline, "3"), searching = Lang(kPortSearching);
-    const struct Row {
-        const char* what;
-        Step setup;
-        int64_t until, at;
-        Step during;
-        Seen want;
-    } rows[] = {
-        {"nobody answers",
-         none,
-         7500,
-         -1,
-         none,
-         {.searching = true,
-          .wire = Enqs({1500, 3500, 5500, 7500}),
-          .pollArmed = true,
-          .spentMs = 7500,
-          .opened = {1000, 3000, 5000, 7000},
-          .closed = {2500, 4500, 6500}}},
-        {"no port configured",
-         [](Link& t) { t.st.iSerialPort = 0; },
-         4000,
-         -1,
-         none,
-         {.porta = Lang(kPortNotSet), .searching = true, .pollArmed = true, .spentMs = 4000}},
-        // Timer 1 ticks while online and does nothing.
-        {"answered after the ENQ",
-         none,
-         10000,
-         1600,
-         identity,
-         {.porta = online,
-          .marca = "LUXOMETRA",
-          .online = true,
-          .comboFocus = 1,
-          .wire = Enqs({1500}),
-          .spentMs = 10000,
-          .opened = {1000}}},
-        // While the second question is open the port comes free: the third try works.
-        {"open fails: Yes, Yes retries the same port",
-         [](Link& t) {
-             t.f.port.openFails = true;
-             t.f.messages.answers = {kAnswerYes, kAnswerYes};
-             t.f.messages.whileOpen = [&t] {
-                 t.f.messages.whileOpen = [&t] { t.f.port.openFails = false; };
-             };
-         },
-         1500,
-         -1,
-         none,
-         {.searching = true,
-          .wire = Enqs({1500}),
-          .messages = 2,
-          .pollArmed = true,
-          .spentMs = 1500,
-          .opened = {1000}}},
-        {"open fails: No stops the search",
-         [](Link& t) {
-             t.f.port.openFails = true;
-             t.f.messages.answers = {kAnswerNo};
-         },
-         5000,
-         -1,
-         none,
-         {.messages = 1, .spentMs = 5000}},
-        {"quit while the open port waits",
-         none,
-         5000,
-         1200,
-         quit,
-         {.searching = true, .quit = true, .spentMs = 5000, .opened = {1000}}},
-        {"quit while the closed port waits",
-         none,
-         5000,
-         2600,
-         quit,
-         {.searching = true,
-          .quit = true,
-          .wire = Enqs({1500}),
-          .spentMs = 5000,
-          .opened = {1000},
-          .closed = {2500}}},
-        {"the search switched off before the tick",
-         none,
-         5000,
-         0,
-         [](Link& t) { t.st.bDeviceSearch = false; },
-         {.spentMs = 5000}},
-        {"the options dialog takes the port half way",
-         none,
-         5000,
-         1200,
-         [](Link& t) { OptionsDialogOpening(t.s); },
-         {.porta = searching,
-          .searching = true,
-          .spentMs = 5000,
-          .opened = {1000},
-          .closed = {1200}}},
-        {"the options dialog opens and closes",
-         none,
-         4000,
-         1600,
-         [](Link& t) {
-             t.Feed(Wire(FixedIdentity(true)));
-             OptionsDialogOpening(t.s);
-             OptionsDialogClosed(t.s);
-         },
-         {.porta = searching,
-          .searching = true,
-          .comboFocus = 1,
-          .wire = Enqs({1500, 3100}),
-          .pollArmed = true,
-          .spentMs = 4000,
-          .opened = {1000, 2600},
-          .closed = {1600}}},
+    const Step noPort = [](Link& t) { t.st.iSerialPort = 0; };
+    // The port comes free while the question is open.
+    const Step openFailsYes = [](Link& t) {
+        t.f.port.openFails = true;
+        t.f.messages.answers = {kAnswerYes};
+        t.f.messages.whileOpen = [&t] { t.f.port.openFails = false; };
     };
+    const Step openFailsNo = [](Link& t) {
+        t.f.port.openFails = true;
+        t.f.messages.answers = {kAnswerNo};
+    };
+    const Step searchOff = [](Link& t) { t.st.bDeviceSearch = false; };
+    const Step dialogOpens = [](Link& t) { OptionsDialogOpening(t.s); };
+    const Step dialogOpensAndCloses = [](Link& t) {
+        t.Feed(Wire(FixedIdentity(true)));
+        OptionsDialogOpening(t.s);
+        OptionsDialogClosed(t.s);
+    };
+    // One attempt per line.
+    // clang-format off
+    const struct Row {
+        int64_t at;
+        Step during;
+        Attempts want;
+    } rows[] = {
+        {0, none, {Enqs({1500, 3500, 5500}), 3, true, 0, true, true}},
+        {0, noPort, {{}, 0, false, 0, true, true}},
+        // Timer 1 ticks on while online and does nothing.
+        {1600, Feed(Wire(FixedIdentity(true))), {Enqs({1500}), 1, true, 0, false, false}},
+        {0, openFailsYes, {Enqs({1500, 3500, 5500}), 3, true, 1, true, true}},
+        {0, openFailsNo, {{}, 0, false, 1, false, false}},
+        {1200, quit, {{}, 1, true, 0, true, false}},
+        {2600, quit, {Enqs({1500}), 1, false, 0, true, false}},
+        {0, searchOff, {{}, 0, false, 0, false, false}},
+        {1200, dialogOpens, {{}, 1, false, 0, true, false}},
+        {1600, dialogOpensAndCloses, {Enqs({1500, 3100, 5100}), 3, true, 0, true, true}},
+    };
+    // clang-format on
     for (const Row& row : rows) {
         Link t;
-        row.setup(t);
-        EXPECT_EQ(Attempts(t, row.until, row.at, row.during), row.want) << row.what;
+        t.st.bDeviceSearch = true;
+        t.f.timers.StartTimer(kTimerPoll, 1000);
+        t.f.timers.Advance(row.at);
+        row.during(t);
+        t.f.timers.Advance(5500 - row.at);
+        const Attempts seen{t.OnWire(),         t.f.port.opened.size(),
+                            t.f.port.IsOpen(),  t.f.messages.shown.size(),
+                            t.st.bDeviceSearch, t.f.timers.IsRunning(kTimerPoll)};
+        EXPECT_EQ(seen, row.want) << "row " << &row - rows;
     }
 }
 
 // The port scan on virtual time against simulated devices on COM1..COM16:
-// each answers its n-th ENQ 20 ms later by the n-th entry of its script
-// (the last one repeats); a port without a device cannot be opened.
-enum Reply { kGood, kBad, kOther, kByteByByte, kSilent };
+// each answers its n-th ENQ 20 ms later by the n-th reply of its script (the
+// last one repeats), in two pieces; a port without a device cannot be opened.
 constexpr int kReplyMs = 20;
+using Devices = std::map<int, std::vector<std::string>>; // the port and its replies
 
 struct DevicePort : SerialPort {
-    DevicePort(FakeClock& c, std::map<int, std::vector<Reply>> d) : clock(c), devices(d) {}
-    bool Open(int p) override {
-        return !open_ && devices.count(p) && (opened.push_back(open_ = p), true);
-    }
+    DevicePort(FakeClock& c, Devices d) : clock(c), devices(d) {}
+    bool Open(int p) override { return !open_ && devices.count(p) && (open_ = p); }
     void Close() override { open_ = 0; }
     bool IsOpen() const override { return open_ != 0; }
     int OutBufferCount() override { return 0; }
     bool Send(uint8_t b) override {
         sent[open_] += static_cast<char>(b);
+        std::vector<std::string>& script = devices[open_];
         if (b != kENQ)
             return true;
-        const std::vector<Reply>& script = devices[open_];
-        const Reply r = script[std::min<size_t>(enqs[open_]++, script.size() - 1)];
-        const std::string replies[] = {Wire(FixedStatus('0')), BadFrame() + kEtx,
-                                       Wire(kStx + "XYZ"), Wire(FixedStatus('0')), ""};
-        const std::string& reply = replies[r];
-        const size_t step = r == kByteByByte ? 1 : reply.size();
-        for (size_t i = 0; i < reply.size(); i += step)
-            pending.push_back({clock.Ms() + kReplyMs, open_, reply.substr(i, step)});
+        const std::string reply = script.front();
+        if (script.size() > 1)
+            script.erase(script.begin());
+        const size_t half = reply.size() / 2;
+        pending.push_back({open_, reply.substr(0, half)});
+        pending.push_back({open_, reply.substr(half)});
+        dueMs = clock.Ms() + kReplyMs;
         return true;
     }
-    struct Chunk {
-        int64_t atMs;
-        int port;
-        std::string bytes;
-    };
     FakeClock& clock;
-    std::map<int, std::vector<Reply>> devices;
+    Devices devices;
     std::map<int, std::string> sent;
-    std::vector<int> opened;
-    std::map<int, size_t> enqs;
-    std::deque<Chunk> pending;
+    std::vector<std::pair<int, std::string>> pending; // the port and the bytes
+    int64_t dueMs = 0;
     int open_ = 0;
 };
 
@@ -422,19 +273,20 @@ struct Scan : ScanView {
     void SetPortLabel(const std::string& t) override { label = t; }
     void EnableScanControls(bool e) override { controls = e; }
     void EnableConfirm(bool e) override { confirm = e; }
-    explicit Scan(std::map<int, std::vector<Reply>> devices) : port{clock, devices} {
+    explicit Scan(Devices devices) : port{clock, devices} {
         st.LanguageIni.SetIniFile(HELIOTAB_SOURCE_DIR "/data/Language.ini");
         timers.onTimer = [this](int id) { CarryOutScan(side, scan.OnTimer(id)); };
     }
-    // Runs virtual time in 1 ms steps, delivering the devices' answers
-    // to the port that is open when they are due.
+    // Runs virtual time in 1 ms steps, delivering the devices' answers to
+    // the port that is open when they are due.
     void RunUntilDone(int64_t limitMs) {
         while (scan.Running() && clock.Ms() < limitMs) {
             timers.Advance(1);
-            for (; !port.pending.empty() && port.pending.front().atMs <= clock.Ms();
-                 port.pending.pop_front())
-                if (port.pending.front().port == port.open_)
-                    CarryOutScan(side, scan.OnBytes(port.pending.front().bytes));
+            if (clock.Ms() < port.dueMs)
+                continue;
+            for (const auto& [from, bytes] : std::exchange(port.pending, {}))
+                if (from == port.open_)
+                    CarryOutScan(side, scan.OnBytes(bytes));
         }
     }
     std::string label;
@@ -450,10 +302,12 @@ struct Scan : ScanView {
 const std::string E(1, kENQ), A(1, kACK), N(1, kNAK);
 
 TEST(PortScan, FindsTheTesterWithTheRightBytesAndTime) {
+    const std::string good = Wire(FixedStatus('0')), bad = BadFrame() + kEtx;
+    const std::string other = Wire(kStx + "XYZ"), silent;
     constexpr int64_t R = 500 + kReplyMs; // a port's ENQ and its answer
     const struct Row {
         const char* what;
-        std::map<int, std::vector<Reply>> devices;
+        Devices devices;
         bool confirmBefore;
         int found;
         std::map<int, std::string> wire; // what each opened port received
@@ -462,18 +316,13 @@ TEST(PortScan, FindsTheTesterWithTheRightBytesAndTime) {
         // Silence, another class, three NAK rounds without a good frame,
         // then a good frame in the second NAK round after a silent one.
         {"the tester on COM4",
-         {{1, {kSilent}}, {2, {kOther}}, {3, {kBad}}, {4, {kBad, kSilent, kGood}}},
+         {{1, {silent}}, {2, {other}}, {3, {bad}}, {4, {bad, silent, good}}},
          false,
          4,
          {{1, E}, {2, E}, {3, E + N + E + N + E + N + E}, {4, E + N + E + N + E + A}},
          1000 + R + (R + 3000) + (R + 2000)},
-        {"missing ports cost no time; a frame in single bytes",
-         {{16, {kByteByByte}}},
-         false,
-         16,
-         {{16, E + A}},
-         R},
-        {"no tester keeps confirm enabled", {{2, {kSilent}}}, true, 0, {{2, E}}, 1000},
+        {"missing ports cost no time", {{16, {good}}}, false, 16, {{16, E + A}}, R},
+        {"no tester keeps confirm enabled", {{2, {silent}}}, true, 0, {{2, E}}, 1000},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -481,9 +330,8 @@ TEST(PortScan, FindsTheTesterWithTheRightBytesAndTime) {
         s.confirm = row.confirmBefore;
         const int64_t t0 = s.clock.Ms();
         CarryOutScan(s.side, s.scan.Start(s.confirm));
-        EXPECT_EQ(s.controls, !s.scan.Running());
+        EXPECT_FALSE(s.controls);
         s.RunUntilDone(t0 + 60000);
-        ASSERT_FALSE(s.scan.Running());
         EXPECT_EQ(s.clock.Ms() - t0, row.endMs);
         EXPECT_EQ(s.scan.iScanPort, row.found);
         EXPECT_EQ(s.port.sent, row.wire);
@@ -495,22 +343,18 @@ TEST(PortScan, FindsTheTesterWithTheRightBytesAndTime) {
     }
 }
 
-// Closing the dialog in the middle of a scan: the port closes, nothing more
-// is opened or sent, and a second scan starts from COM1 again.
+// Closing the dialog in the middle of a scan: the port closes and nothing
+// more is opened or sent; a second Start or Abort changes nothing.
 TEST(PortScan, AbortClosesThePortAndStops) {
-    Scan s({{1, {kSilent}}, {2, {kGood}}});
+    Scan s({{1, {""}}, {2, {Wire(FixedStatus('0'))}}});
     CarryOutScan(s.side, s.scan.Start(false));
     EXPECT_THAT(s.scan.Start(false), ElementsAre());
-    EXPECT_FALSE(s.confirm || s.controls);
     s.timers.Advance(700);
-    EXPECT_EQ(s.label, Lang(scan_text::kTrying, "1..."));
     CarryOutScan(s.side, s.scan.Abort());
     EXPECT_THAT(s.scan.Abort(), ElementsAre());
     s.timers.Advance(5000);
-    EXPECT_FALSE(s.scan.Running() || s.port.IsOpen());
+    EXPECT_FALSE(s.port.IsOpen());
     EXPECT_EQ(s.port.sent, (std::map<int, std::string>{{1, E}}));
-    CarryOutScan(s.side, s.scan.Start(false));
-    EXPECT_EQ(s.port.opened, (std::vector<int>{1, 1}));
 }
 
 } // namespace

@@ -56,16 +56,20 @@ struct ReadStep {
 };
 
 TEST(ReceiveQueue, BytesLeftUntakenAreAnnouncedAgain) {
+    // One read per line, in time order.
+    // clang-format off
     const ReadStep steps[] = {
-        {.atMs = 1000, .chunk = "a", .takeFirst = false, .notice = true},
-        {.atMs = 1099, .chunk = "b", .takeFirst = false, .notice = false},
-        {.atMs = 1099, .chunk = "", .takeFirst = false, .notice = false},
-        {.atMs = 1100, .chunk = "", .takeFirst = false, .notice = true},
-        {.atMs = 1199, .chunk = "", .takeFirst = false, .notice = false},
-        {.atMs = 1200, .chunk = "c", .takeFirst = false, .notice = true},
-        {.atMs = 5000, .chunk = "", .takeFirst = true, .notice = false},
-        {.atMs = 5001, .chunk = "d", .takeFirst = false, .notice = true},
+        // at, chunk, takeFirst, notice
+        {1000, "a", false, true},
+        {1099, "b", false, false},
+        {1099, "", false, false},
+        {1100, "", false, true},
+        {1199, "", false, false},
+        {1200, "c", false, true},
+        {5000, "", true, false},
+        {5001, "d", false, true},
     };
+    // clang-format on
     ReceiveQueue q(64);
     std::string taken;
     for (const ReadStep& step : steps) {

@@ -50,16 +50,13 @@ struct Results {
     std::string tipo = "A";
 };
 
-inline std::string Block(const Results& r) {
-    std::string b = Pad(r.aims, 8);
-    for (auto& l : r.lux)
-        b += Pad(l, 6);
-    return b + Pad(r.altezza, 3) + Pad(r.tipo, 1);
-}
-
 // Fixed-layout results: 94 characters (short) or 116 (long).
 inline std::string FixedResults(bool shortForm, const Results& r = {}) {
-    return kStx + "FAR" + std::string(shortForm ? 50 : 72, '0') + "2" + Block(r) + "0"; // unsealed
+    std::string block = Pad(r.aims, 8);
+    for (auto& l : r.lux)
+        block += Pad(l, 6);
+    block += Pad(r.altezza, 3) + Pad(r.tipo, 1);
+    return kStx + "FAR" + std::string(shortForm ? 50 : 72, '0') + "2" + block + "0"; // unsealed
 }
 
 // Separated layout: fields 0..23 and one trailing field, which then
