@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include "fakes/TempDir.h"
-#include "output/ResultFormat.h"
 #include "profile/ProfileStore.h"
 #include "reservation/IniText.h"
 
@@ -183,28 +182,6 @@ TEST(ProfileDifferential, StoreAgreesOnGeneratedCalls) {
         EXPECT_EQ(Dump(win, wf), Dump(store, wf)) << "the portable store reading the Win32 file";
     }
     EXPECT_GT(bytesCompared, 100) << "files compared byte for byte";
-}
-
-// The result file as BuildResultFile makes it against the same keys written
-// by WritePrivateProfileStringA into a new file, byte for byte, for results
-// full of blanks, quotes, control characters, 8-bit text and long values.
-TEST(ProfileDifferential, ResultFileIsWhatTheProfileWriterWrites) {
-    testutil::TempDir dir;
-    IniGenerator g{std::mt19937(20261208)};
-    const Strings pieces = {" ",   "\t", "\r\n", "\x01\x1A\x7F", "=",    ";",
-                            "[X]", "#A", "12.5", "05/12/2026",   "1E+07"};
-    for (int i = 0; i < 300 && !::testing::Test::HasFailure(); ++i) {
-        FarResult r;
-        const std::string file = dir.File("r" + std::to_string(i) + ".FAR");
-        for (const FarResultKey& k : kFarResultKeys) {
-            for (uint32_t n = g.Int(4); n > 0; --n)
-                r.*(k.field) += g.Int(3) == 0 ? g.Pick(kValues) : g.Pick(pieces);
-            WritePrivateProfileStringA(
-                "ProvaFari", k.key, FormatResultValue(k.key, r.*(k.field)).c_str(), file.c_str());
-        }
-        WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());
-        EXPECT_EQ(ReadFile(file), BuildResultFile(r));
-    }
 }
 
 } // namespace

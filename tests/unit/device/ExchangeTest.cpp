@@ -181,15 +181,6 @@ TEST(Link, CanAndEotGoOnlyToAVersionEndingInALetter) {
     EXPECT_THAT(forgotten.f.link.SendCancel(), ElementsAre());
 }
 
-TEST(ExpiryDatePicture, WholeNumbersGetThePictureOtherTextStays) {
-    const std::pair<std::string, std::string> rows[] = {
-        {"31122026", "31/12/2026"},   {"5122026", "05/12/2026"}, {"00000000", "00/00/0000"},
-        {"123122026", "123/12/2026"}, {"31.12.26", "31.12.26"},  {"", ""},
-    };
-    for (auto& [in, out] : rows)
-        EXPECT_EQ(ExpiryDatePicture(in), out) << in;
-}
-
 // A results frame's four lamp verdicts, then Esito.
 using Verdicts = std::array<std::string, 5>;
 Verdicts Judged(const std::string& frame) {

@@ -128,26 +128,6 @@ TEST(Link, WhatEachStreamPutsOnTheWire) {
     }
 }
 
-// While a close is pending every port event (bytes, a disconnect notice,
-// also while quitting) starts the close timer: 0.1 s, then the unload.
-TEST(Link, CloseTimerStartsAfterEveryPortEventWhileACloseIsPending) {
-    Link t;
-    t.Feed("x");
-    EXPECT_FALSE(t.f.timers.IsRunning(kTimerClose));
-    t.st.bClosePending = true;
-    t.Feed("no frame at all");
-    t.f.timers.Advance(99);
-    EXPECT_FALSE(t.f.view.unloaded);
-    t.f.timers.Advance(1);
-    EXPECT_TRUE(t.f.view.unloaded);
-    for (bool quitting : {false, true}) {
-        t.st.bQuitQuery = quitting;
-        OnSerialDisconnect(t.s);
-        EXPECT_EQ(t.f.timers.DueAt(kTimerClose) - t.f.clock.Ms(), 100) << quitting;
-        t.f.timers.StopTimer(kTimerClose);
-    }
-}
-
 // A lost line: the port closed, the partial frame and the pending NAK
 // dropped, the window reset and the search on again; while closing, only
 // the port is closed.

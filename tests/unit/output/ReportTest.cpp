@@ -1,5 +1,5 @@
 // The printed report: items read from the result file, their places on the page; the print
-// dialog's copies, and the printer it leaves current.
+// dialog's page numbers, and the printer it leaves current.
 #include <gtest/gtest.h>
 
 #include "output/PrintDialogValues.h"
@@ -37,6 +37,34 @@ TEST(Report, ItemsAndTheirPlaces) {
               (std::vector<ReportPage>{{{700, 100, "t - d"}, {150, 300, "x"}, {150, 301, "y"}}}));
 }
 
+TEST(PrintDialogValues, PageNumbersPushEachOtherAlong) {
+    enum Op { Min, Max, From, To };
+    const std::pair<std::vector<std::pair<Op, int16_t>>, std::array<int16_t, 4>> rows[] = {
+        // min, from, to, max
+        {{{Max, 9}, {Min, 3}}, {3, 3, 3, 9}},
+        {{{Max, 9}, {From, 4}, {To, 6}, {Max, 5}}, {0, 4, 5, 5}},
+        {{{Min, 5}, {From, 2}}, {2, 2, 5, 5}},
+        {{{Min, 5}, {To, 3}}, {3, 3, 3, 5}},
+        {{{Max, 8}, {To, 12}}, {0, 0, 12, 12}},
+        // Below 1 is stored as 0 and pushes with 0, never with a negative page.
+        {{{Max, 9}, {From, 4}, {To, 6}, {Max, -3}}, {0, 0, 0, 0}},
+    };
+    for (const auto& [sets, want] : rows) {
+        PrintDialogValues v;
+        for (auto [op, value] : sets)
+            op == Min    ? v.SetMin(value)
+            : op == Max  ? v.SetMax(value)
+            : op == From ? v.SetFromPage(value)
+                         : v.SetToPage(value);
+        EXPECT_EQ((std::array{v.Min(), v.FromPage(), v.ToPage(), v.Max()}), want);
+    }
+    PrintDialogValues v;
+    v.SetCopies(3);
+    EXPECT_EQ(v.Copies(), 3);
+    v.SetFlags(kReportDialogFlags); // the printer's settings carry the copies
+    EXPECT_EQ(v.Copies(), 1);
+}
+
 // OK in the print dialog: the printer chosen there becomes current with its settings; one that
 // is not installed leaves the current printer and its settings alone, since those settings are
 // private data of one printer's driver.
@@ -63,9 +91,4 @@ TEST(PrintDialogValues, TheChosenPrinterKeepsItsOwnSettings) {
                   std::tie(row.after.name, row.after.devMode))
             << row.choice;
     }
-    PrintDialogValues v;
-    v.SetCopies(3);
-    EXPECT_EQ(v.Copies(), 3);
-    v.SetFlags(kReportDialogFlags); // the printer's settings carry the copies
-    EXPECT_EQ(v.Copies(), 1);
 }
