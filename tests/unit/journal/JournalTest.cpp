@@ -153,6 +153,8 @@ TEST(Archive, SuffixesAndPrunesWholeMonths) {
     EXPECT_EQ(PruneArchive(files, dir.Path(), 400, {2026, 12, 5}), 3);
     EXPECT_EQ(Entries(dir.File("Archivio")), (Names{"0", "2025", "2026"}));
     EXPECT_EQ(Entries(dir.File("Archivio") + kSep + "2025"), Names{"10"});
+    // One day less: the limit is 2025-11-01, the day after October's last.
+    EXPECT_EQ(PruneArchive(files, dir.Path(), 399, {2026, 12, 5}), 1);
     for (const char* bad : {"0", "36501", "x", ""})
         EXPECT_EQ(RetentionDays(bad), kDefaultRetentionDays) << bad;
     EXPECT_EQ(RetentionDays(" 36500"), 36500);

@@ -11,6 +11,7 @@ using Items = std::vector<std::string>;
 TEST(Report, ItemsAndTheirPlaces) {
     const std::pair<std::string, Items> rows[] = {
         {"a\nb\rc\r\n", {"a", "b", "c"}}, // every line end, the last one optional
+        {"a\n\nb", {"a", "", "b"}},
         {"Tipo=HL 2000, serie B\r\n", {"Tipo=HL 2000", "serie B"}}, // a comma ends an item
         {"a,,b,\r\nc", {"a", "", "b", "", "c"}}, // a comma ending a line leaves an item
         {"   x  \r\n\t y\r\n", {"x  ", "y"}},

@@ -232,7 +232,8 @@ TEST(Settings, TagIds) {
     };
     const Row rows[] = {{"302", 302, -1},     {"403,421", 403, 421}, {",304", -1, 304},
                         {"401,", 401, -1},    {"", -1, -1},          {"12x,34", -1, 34},
-                        {"32767", 32767, -1}, {"32768", -1, -1},     {" 7 , 8 ", 7, 8}};
+                        {"32767", 32767, -1}, {"32768", -1, -1},     {" 7 , 8 ", 7, 8},
+                        {"9,9", 9, 9}};
     for (const Row& r : rows) {
         EXPECT_EQ(ParseTag(r.tag).caption, r.caption) << r.tag;
         EXPECT_EQ(ParseTag(r.tag).tooltip, r.tooltip) << r.tag;
