@@ -44,10 +44,15 @@ TEST(Journal, WholeTestLinesAfterTheAck) {
     l.Feed(testframes::Wire(testframes::FixedIdentity(true)));
     OnToolbarButton(l.s, Button::Test);
     l.Feed(testframes::Wire(testframes::FixedStatus('1')));
-    l.f.clock.SetMs(l.f.clock.Ms() + 65001);
-    l.Feed(testframes::Wire(testframes::FixedResults(true)));
-    // Written up to the Test button; the serial events after it wait for the journal's timer.
+    // Written up to the Test button; each batch of serial events after it gets its own delayed
+    // write.
     EXPECT_EQ(Lines(l.folder.Path()).size(), 4u);
+    l.f.timers.Advance(kJournalDelayMs);
+    EXPECT_EQ(Lines(l.folder.Path()).size(), 7u);
+    l.f.clock.SetMs(l.f.clock.Ms() + 64801);
+    l.Feed(testframes::Wire(testframes::FixedResults(true)));
+    // The results' lines wait for the journal's timer.
+    EXPECT_EQ(Lines(l.folder.Path()).size(), 7u);
     l.f.timers.Advance(kJournalDelayMs);
     EXPECT_THAT(
         Lines(l.folder.Path()),
@@ -114,19 +119,20 @@ TEST(Journal, UnwritableKeepsTheNewestAndSaysSoOnce) {
     files.failStatus = FileStatus::Other;
     Journal j(files, clock);
     j.Open(dir.Path());
-    const std::string details(1000, 'd');
+    // Lines of 1024 bytes: 64 of them fill the buffer exactly.
     for (int i = 0; i < 70; ++i) {
-        j.Add(std::to_string(i), details);
+        const std::string event = std::to_string(i);
+        j.Add(event, std::string(997 - event.size(), 'd'));
         j.Flush();
         clock.SetMs(clock.Ms() + 1);
     }
     files.failSuffix = "none";
     j.Flush();
     const std::vector<std::string> lines = Lines(dir.Path());
-    EXPECT_EQ(lines.size(), 64u);
+    EXPECT_EQ(lines.size(), 65u);
     EXPECT_EQ(lines[0], "2026-12-05 10:30:00.070 JOURNAL not written since 2026-12-05 "
-                        "10:30:00.000, 7 lines lost");
-    EXPECT_EQ(lines[1].substr(0, 26), "2026-12-05 10:30:00.007 7 ");
+                        "10:30:00.000, 6 lines lost");
+    EXPECT_EQ(lines[1].substr(0, 26), "2026-12-05 10:30:00.006 6 ");
     j.Add("CLOSE");
     j.Flush();
     EXPECT_EQ(Lines(dir.Path()).back(), "2026-12-05 10:30:00.070 CLOSE");
