@@ -138,6 +138,7 @@ TEST(Link, DisconnectClosesThePortDropsThePendingNakAndSearchesAgain) {
     LinkActions want{ClosePort{}, StopTimer{kTimerNakDelay}};
     want.insert(want.end(), kReset.begin(), kReset.end());
     EXPECT_EQ(t.f.link.PortLost(), want);
+    EXPECT_FALSE(t.st.bDeviceOnline); // or the poll would never look for the tester again
     t.f.link.ReceiveBytes(Wire(FixedStatus('5')).substr(10));
     std::string frame;
     EXPECT_FALSE(t.f.link.NextFrame(frame));

@@ -197,6 +197,7 @@ TEST(ResultPaths, FollowTheReservationsLastDot) {
         {"C:\\M.C\\26000123",
          {"C:\\M.C\\26000123.FAR", "C:\\M.C\\26000123.FA$", "C:\\P\\26000123.TMP"}},
         {"C:\\X\\a.b.ACC", {"C:\\X\\a.b.FAR", "C:\\X\\a.b.FA$", "C:\\P\\a.b.TMP"}},
+        {"26000123.ACC", {"26000123.FAR", "26000123.FA$", "C:\\P\\26000123.TMP"}},
     };
     for (const auto& [reservation, names] : rows) {
         st.ReservationIni.SetIniFile(reservation);
