@@ -177,6 +177,9 @@ TEST_F(Profile, WritesLeaveTheseBytes) {
     WriteFile(path, "[S]\r\nk=first\r\nk=second\r\n");
     EXPECT_TRUE(ini.WriteString("s", "K", "new")); // the first of duplicates
     EXPECT_EQ(ReadFile(path), "[S]\r\nk=new\r\nk=second\r\n");
+    WriteFile(path, "top=1\r\n[S]\r\n");
+    EXPECT_TRUE(ini.WriteString("", "top", "2")); // the keys before any header
+    EXPECT_EQ(ReadFile(path), "top=2\r\n[S]\r\n");
 
     ini.SetIniFile(dir.File("none.ini")); // a delete makes no file; unwritable targets fail
     EXPECT_TRUE(ini.DeleteKey("A", "x"));
