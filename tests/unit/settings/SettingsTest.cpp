@@ -180,6 +180,9 @@ TEST_F(Profile, WritesLeaveTheseBytes) {
     WriteFile(path, "top=1\r\n[S]\r\n");
     EXPECT_TRUE(ini.WriteString("", "top", "2")); // the keys before any header
     EXPECT_EQ(ReadFile(path), "top=2\r\n[S]\r\n");
+    WriteFile(path, ";"); // a file of one byte is read whole
+    EXPECT_TRUE(ini.WriteString("S", "k", "v"));
+    EXPECT_EQ(ReadFile(path), ";\r\n[S]\r\nk=v\r\n");
 
     ini.SetIniFile(dir.File("none.ini")); // a delete makes no file; unwritable targets fail
     EXPECT_TRUE(ini.DeleteKey("A", "x"));
