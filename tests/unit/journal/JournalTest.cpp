@@ -158,11 +158,12 @@ TEST(Archive, SuffixesAndPrunesWholeMonths) {
         for (const char* m : {"09", "10"})
             WriteFile(dir.MakeDir(std::string("Archivio") + kSep + y + kSep + m) + kSep + "a.FAR",
                       "");
-    // A folder that is no year is not ours to delete.
+    // Folders that are no year or no month are not ours to delete.
     WriteFile(dir.MakeDir("Archivio/0/01") + kSep + "a.FAR", "");
+    WriteFile(dir.MakeDir("Archivio/2024/00") + kSep + "a.FAR", "");
     // 400 days before 2026-12-05 is 2025-10-31: October 2025 is still kept.
     EXPECT_EQ(PruneArchive(files, dir.Path(), 400, {2026, 12, 5}), 3);
-    EXPECT_EQ(Entries(dir.File("Archivio")), (Names{"0", "2025", "2026"}));
+    EXPECT_EQ(Entries(dir.File("Archivio")), (Names{"0", "2024", "2025", "2026"}));
     EXPECT_EQ(Entries(dir.File("Archivio") + kSep + "2025"), Names{"10"});
     // One day less: the limit is 2025-11-01, the day after October's last.
     EXPECT_EQ(PruneArchive(files, dir.Path(), 399, {2026, 12, 5}), 1);

@@ -158,6 +158,7 @@ TEST_F(Profile, WritesLeaveTheseBytes) {
         {"top=1\r\n[ B\t]\r\nz=3\r\n[A]\r\nx=1\r\ny=2\r\n", "[A]\r\ny=2\r\n[Se]\r\nk2=new\r\n"},
         {"[A]\nx=1\n[Se]\ny=2", "[A]\n[Se]\ny=2\r\nk2=new\r\n"}, // new or no longer last: CR LF
         {"[A]\rw=0\rx=1\r\n[Se]\nk2=1\r", "[A]\rw=0\r[Se]\nk2=new\r\n"},
+        {"[Se]\r\nk2=1\r\n[A]\r\nw=0", "[Se]\r\nk2=new\r\n[A]\r\nw=0"}, // the last line as it was
         {"[Se]\r\nk2=1\r\n[B]\r\nz=3\r\n", "[Se]\r\nk2=new\r\n"},
         {"[Se]\nk2=new\n[A]\nx=1\n", "[Se]\nk2=new\n[A]\n"},      // an unchanged value: no rewrite
         {"[Se]\r\n[]\r\nk=1\r\n", "[Se]\r\nk2=new\r\nk=1\r\n"},   // no header for the nameless
@@ -221,6 +222,7 @@ TEST(Settings, WholeNumbersPortsAndSwitches) {
         {" tRuE\t", {}, 9, true},
         {"FALSE", {}, 9, false},
         {"Truee", {}, 9, {}},
+        {"Tree", {}, 9, {}},
     };
     for (const Row& r : rows) {
         long v = 0;
