@@ -292,6 +292,14 @@ TEST(ResultDecoding, FieldsAndPartsAtTheFrameEdges) {
     EXPECT_EQ(FramePart("ab", 0, 1), "");
     EXPECT_EQ(FramePart("ab", 2, 5), "b");
     EXPECT_EQ(FramePart("ab", 4, 1), "");
+    // Each lamp's aim in its own field, first to last, the grid mark taken off.
+    FarResult r;
+    ASSERT_EQ(DecodeResults(
+                  Code("2", {"R", "I", "A", "R#", "I", "A", "R", "I"}, {"1", "1", "1", "1"}), r),
+              DecodeError::None);
+    EXPECT_EQ((std::array{r.VertAnabDx, r.VertAnabSx, r.VertAbbDx, r.VertAbbSx, r.OrizzAnabDx,
+                          r.OrizzAnabSx, r.OrizzAbbDx, r.OrizzAbbSx}),
+              (std::array<std::string, 8>{"R", "I", "A", "R", "I", "A", "R", "I"}));
 }
 
 // How a failing test shows the link's and the scan's actions.

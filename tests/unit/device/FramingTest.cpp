@@ -108,6 +108,8 @@ TEST(Link, WhatEachStreamPutsOnTheWire) {
         {{start, underTheMessage}, threeAcks + "\x06", 1},
         {{bad, identity, other, other, bad, bad, bad}, "\x15\x06\x06\x15\x15", 1},
         {{bad, bad, start, bad, bad, results, bad, bad}, "\x15\x15\x06\x15\x15\x06\x15\x15", 1},
+        {{bad, bad, start, bad, bad, bad}, "\x15\x15\x06\x15\x15\x15", 0},
+        {{bad, bad, bad, bad, bad, bad, bad, bad}, "\x15\x15\x15\x15\x15\x15", 2},
         {{bad, bad, bad, signOffAndBack, bad, bad, bad, bad}, "\x15\x15\x15\x15\x15\x15", 1},
         {{bad, bad, bad, twoMoreUnderTheMessage, bad, bad, bad, bad},
          "\x15\x15\x15\x15\x15\x15",
