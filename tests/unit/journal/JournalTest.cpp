@@ -155,16 +155,16 @@ TEST(Archive, SuffixesAndPrunesWholeMonths) {
     EXPECT_EQ(Entries(month), (Names{"26000123.FAR", "26000123_2.FAR", "26000123_3.FAR"}));
     EXPECT_EQ(ReadFile(month + kSep + "26000123_3.FAR"), "result");
     for (const char* y : {"2024", "2025"})
-        for (const char* m : {"09", "10"})
+        for (const char* m : {"09", "10", "12"})
             WriteFile(dir.MakeDir(std::string("Archivio") + kSep + y + kSep + m) + kSep + "a.FAR",
                       "");
     // Folders that are no year or no month are not ours to delete.
     WriteFile(dir.MakeDir("Archivio/0/01") + kSep + "a.FAR", "");
     WriteFile(dir.MakeDir("Archivio/2024/00") + kSep + "a.FAR", "");
     // 400 days before 2026-12-05 is 2025-10-31: October 2025 is still kept.
-    EXPECT_EQ(PruneArchive(files, dir.Path(), 400, {2026, 12, 5}), 3);
+    EXPECT_EQ(PruneArchive(files, dir.Path(), 400, {2026, 12, 5}), 4);
     EXPECT_EQ(Entries(dir.File("Archivio")), (Names{"0", "2024", "2025", "2026"}));
-    EXPECT_EQ(Entries(dir.File("Archivio") + kSep + "2025"), Names{"10"});
+    EXPECT_EQ(Entries(dir.File("Archivio") + kSep + "2025"), (Names{"10", "12"}));
     // One day less: the limit is 2025-11-01, the day after October's last.
     EXPECT_EQ(PruneArchive(files, dir.Path(), 399, {2026, 12, 5}), 1);
     for (const char* bad : {"0", "36501", "x", ""})
