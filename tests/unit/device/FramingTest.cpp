@@ -1,4 +1,4 @@
-// The wire: checksum, byte-by-byte framing whatever the split of the
+// The wire: byte-by-byte framing whatever the split of the
 // stream, the NAK's timing and count, the port events, the connection
 // attempts and the port scan, all on virtual time.
 
@@ -9,23 +9,6 @@
 
 namespace heliotab::testing_link {
 namespace {
-
-TEST(FrameChecksum, SumsPositionsTwoToNMinusTwoIntoTwoUpperCaseHexDigits) {
-    // 'a' + 'b' + 'c' = 0x126; bytes above 127 count as bytes; sums beyond
-    // 32767 keep their low byte (48800 = 0xBEA0).
-    const std::pair<std::string, std::string> rows[] = {
-        {kStx + "abc??", "26"},
-        {"\x7F" + std::string("abc\xFF\xFF"), "26"},
-        {"\x02\xFA\x01??", "FB"},
-        {"\x02\x0A??", "0A"},
-        {"", "00"},
-        {kStx + "AB", "00"},
-        {kStx + "ZAB", "5A"},
-        {kStx + std::string(400, 'z') + "??", "A0"},
-    };
-    for (auto& [frame, sum] : rows)
-        EXPECT_EQ(FrameChecksum(frame), sum) << frame.size();
-}
 
 TEST(Link, FramesRunFromStxToTheNextEtxAndNothingElseIsAFrame) {
     // A NUL stays in the frame; a frame at the bound is kept, one past it

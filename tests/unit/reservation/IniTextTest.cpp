@@ -1,7 +1,5 @@
 // The in-memory reader of masks and reservations: lists split at their NULs,
-// values as the profile functions give them. (Under Wine,
-// tests/win32/ProfileDifferentialTest.cpp holds the same parser against the
-// real profile functions on generated files.)
+// values as the profile functions give them.
 #include <gtest/gtest.h>
 
 #include "reservation/IniText.h"
