@@ -201,22 +201,6 @@ TEST(Options, LoadingShowsTheSettingsAndTheAutostartEntry) {
     EXPECT_EQ(AutostartPath("C:\\", "heliotab"), "C:\\\\heliotab.exe");
 }
 
-TEST(Options, LanguageListOffersOnlyNamesThatReadBackAsWritten) {
-    Options o;
-    WriteFile(o.dir.File("Language.ini"),
-              "[Italiano]\r\n414=-\r\n[\"Quoted\"]\r\n[English]\r\n"
-              "[Tab\there]\r\n[ lead]\r\n['q']\r\n[\"]\r\n[english]\r\n[Two words]\r\n");
-    o.st.sLanguage = "ENGLISH"; // equal only when case is ignored: not preselected
-    const OptionsLoad load = LoadOptions(o.f.station, o.autostart, kPath);
-    EXPECT_EQ(load.choice.languages, (std::vector<std::string>{"Italiano", "English", "lead", "\"",
-                                                               "english", "Two words"}));
-    EXPECT_EQ(load.choice.languageIndex, -1);
-    WriteFile(o.dir.File("Language.ini"), "");
-    EXPECT_TRUE(LoadOptions(o.f.station, o.autostart, kPath).choice.languages.empty());
-    EXPECT_EQ(o.Shown(), (std::vector<Box>{{0, 0, kStyleStop, kLanguageMissingText}}));
-    EXPECT_EQ(o.f.messages.shown[0].title, kLanguageMissingTitle);
-}
-
 // The about box's texts, and the system-information program it starts.
 TEST(AboutTexts, LabelsAndTheSysInfoProgram) {
     TempDir tmp;

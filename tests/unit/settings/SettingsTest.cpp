@@ -21,22 +21,6 @@ using testutil::WriteFile;
 using S = std::string;
 using namespace std::string_literals;
 
-// The store, recording the buffer sizes asked for; `full` claims every buffer
-// was too small, filling it with two-letter names.
-struct RecordingStore : ProfileStore {
-    uint32_t GetString(const char* s, const char* k, const char* d, char* b, uint32_t n,
-                       const char* f) override {
-        sizes.push_back(n);
-        if (!full)
-            return ProfileStore::GetString(s, k, d, b, n, f);
-        for (uint32_t i = 0; i < n; ++i)
-            b[i] = i % 3 == 2 || i + 1 == n ? '\0' : 'z';
-        return n - 1;
-    }
-    std::vector<uint32_t> sizes;
-    bool full = false;
-};
-
 struct Profile : ::testing::Test {
     Profile() { ini.SetIniFile(path); }
     // The profile function's own answer: the count, and the buffer one byte past
@@ -53,29 +37,6 @@ struct Profile : ::testing::Test {
     ProfileStore store;
     clsIniFiles ini{store};
 };
-
-TEST_F(Profile, ReadsGrowTheirBuffer) {
-    RecordingStore rec;
-    clsIniFiles r(rec);
-    r.SetIniFile(path);
-    struct Row {
-        size_t valueLength;
-        std::vector<uint32_t> sizes;
-    };
-    const Row rows[] = {{254, {257}}, {255, {257, 513}}};
-    for (const Row& row : rows) {
-        WriteFile(path, "[S]\r\nk=" + S(row.valueLength, 'x') + "\r\n");
-        rec.sizes.clear();
-        EXPECT_EQ(r.ReadString("S", "k"), S(row.valueLength, 'x'));
-        EXPECT_EQ(rec.sizes, row.sizes);
-    }
-    // Steps of 256 up to 16 KiB, then doubling up to 16 MiB, where it stops,
-    // keeping all.
-    rec.full = true;
-    rec.sizes.clear();
-    EXPECT_EQ(r.ReadString("S", "k").size(), 16u << 20);
-    EXPECT_EQ(rec.sizes.size(), 74u);
-}
 
 TEST_F(Profile, ReadsFollowTheProfileRules) {
     EXPECT_EQ(Read("S", "k") + List(),
