@@ -25,7 +25,8 @@ namespace heliotab {
 namespace {
 
 HWND Titled(HWND w, const char* text) {
-    return SetWindowTextA(w, text), w;
+    SetWindowTextA(w, text);
+    return w;
 }
 HWND AppWindow() {
     return CreateApplicationWindow(GetModuleHandleA(nullptr));
@@ -111,7 +112,10 @@ struct Rig {
                     f.printer, f.link, f.journal};
     HWND app = AppWindow();
 
-    Rig() { view.Create(GetModuleHandleA(nullptr), app), view.Attach(station); }
+    Rig() {
+        view.Create(GetModuleHandleA(nullptr), app);
+        view.Attach(station);
+    }
     ~Rig() { view.Unload(); }
 };
 
@@ -128,8 +132,10 @@ TEST(ShellWindow, AboutBoxOfAMinimizedWindowIsOnTheScreen) {
                 GetCurrentThreadId(),
                 [](HWND w, LPARAM) {
                     char cls[16] = "";
-                    if (GetClassNameA(w, cls, sizeof cls) && !std::strcmp(cls, "#32770"))
-                        GetWindowRect(w, &box), EndDialog(w, IDOK);
+                    if (GetClassNameA(w, cls, sizeof cls) && !std::strcmp(cls, "#32770")) {
+                        GetWindowRect(w, &box);
+                        EndDialog(w, IDOK);
+                    }
                     return TRUE;
                 },
                 0);

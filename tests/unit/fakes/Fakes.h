@@ -51,7 +51,8 @@ struct FakeClock : Clock {
 struct FakeTimers : Timers {
     explicit FakeTimers(FakeClock& clock) : clock_(clock) {}
     void StartTimer(int id, int intervalMs) override {
-        running_[id] = {clock_.Ms() + intervalMs, intervalMs}, started.push_back({id, intervalMs});
+        running_[id] = {clock_.Ms() + intervalMs, intervalMs};
+        started.push_back({id, intervalMs});
     }
     void StopTimer(int id) override { running_.erase(id); }
     bool IsRunning(int id) const { return running_.count(id) != 0; }
@@ -101,7 +102,8 @@ struct FakeMessages : Messages {
         if (answers.empty())
             return style == kStyleQuestion ? kAnswerYes : kAnswerOk;
         const int a = answers.front();
-        return answers.pop_front(), a;
+        answers.pop_front();
+        return a;
     }
     std::vector<ShownMessage> shown;
     std::deque<int> answers;
@@ -112,7 +114,8 @@ struct FakeMessages : Messages {
 struct FakePump : Pump {
     explicit FakePump(FakeTimers& timers) : timers_(timers) {}
     void DoEvents() override {
-        if (++doEvents, onDoEvents)
+        ++doEvents;
+        if (onDoEvents)
             onDoEvents();
     }
     bool WaitUntil(const std::function<bool()>& done, int maxMs) override {
@@ -133,11 +136,19 @@ struct SentByte {
 struct FakeSerialPort : SerialPort {
     explicit FakeSerialPort(FakeClock& clock) : clock_(clock) {}
     bool Open(int portNumber) override {
-        return !openFails && (opened.push_back(portNumber), open_ = true);
+        if (openFails)
+            return false;
+        opened.push_back(portNumber);
+        open_ = true;
+        return true;
     }
     void Close() override { open_ = false; }
     bool IsOpen() const override { return open_; }
-    bool Send(uint8_t b) override { return open_ && (sent.push_back({b, clock_.Ms()}), true); }
+    bool Send(uint8_t b) override {
+        if (open_)
+            sent.push_back({b, clock_.Ms()});
+        return open_;
+    }
     int OutBufferCount() override { return outBufferCount; }
     std::string SentBytes() const {
         std::string s;
@@ -160,7 +171,11 @@ struct FakeMainView : MainView {
     void EnableTrayOptions(bool e) override { trayOptionsEnabled = e; }
     void EnableCombo(bool e) override { comboEnabled = e; }
     void FocusCombo() override { ++comboFocus; }
-    void ClearCombo() override { comboItems.clear(), comboIndex = -1, comboText.clear(); }
+    void ClearCombo() override {
+        comboItems.clear();
+        comboIndex = -1;
+        comboText.clear();
+    }
     void AddComboItem(const std::string& t) override { comboItems.push_back(t); }
     void SelectComboIndex(int i) override {
         comboText = (comboIndex = i) >= 0 && i < int(comboItems.size()) ? comboItems[i] : "";
@@ -173,7 +188,8 @@ struct FakeMainView : MainView {
     void SetDeviceLabel(int i, const std::string& t) override { device.at(i) = t; }
     std::string DeviceLabel(int i) override { return device.at(i); }
     void ShowValidateWindow(const std::string&, const std::string&) override {
-        validateWindowShown = true, ++validateWindowShows;
+        validateWindowShown = true;
+        ++validateWindowShows;
     }
     void HideValidateWindow() override { validateWindowShown = false; }
     void Unload() override { unloaded = true; }
@@ -198,13 +214,16 @@ struct FakeMainView : MainView {
 struct FakeReportPrinter : ReportPrinter {
     bool PrinterInstalled() override { return installed; }
     PrintChoice ShowPrinter() override {
-        if (++dialogs, whileOpen)
+        ++dialogs;
+        if (whileOpen)
             std::exchange(whileOpen, nullptr)();
         return choice;
     }
     std::string DateTimeText() override { return "05/12/2026 10:30:00"; }
     bool Print(const std::string& title, const ReportLayout& layout) override {
-        return !printFails && (printed.push_back({title, layout}), true);
+        if (!printFails)
+            printed.push_back({title, layout});
+        return !printFails;
     }
     struct Job {
         std::string title;

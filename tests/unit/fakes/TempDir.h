@@ -38,7 +38,8 @@ public:
     std::string File(const std::string& name) const { return path_ + kSep + name; }
     // A sub-folder, created; returned without a trailing separator.
     std::string MakeDir(const std::string& name) const {
-        return std::filesystem::create_directories(File(name)), File(name);
+        std::filesystem::create_directories(File(name));
+        return File(name);
     }
 
 private:

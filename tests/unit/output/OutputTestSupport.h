@@ -56,8 +56,10 @@ inline std::vector<Box> Boxes(AppState& st, const fakes::FakeMessages& m,
         Box b{0, 0, shown.style, shown.text};
         for (int id : ids) {
             const std::string text = GetLangString(st, id);
-            if (b.text == 0 && shown.text.starts_with(text))
-                b.text = id, b.tail = shown.text.substr(text.size());
+            if (b.text == 0 && shown.text.starts_with(text)) {
+                b.text = id;
+                b.tail = shown.text.substr(text.size());
+            }
             if (shown.title == text)
                 b.title = id;
         }

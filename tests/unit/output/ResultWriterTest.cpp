@@ -190,7 +190,8 @@ TEST(ResultPaths, FollowTheReservationsLastDot) {
     };
     EXPECT_EQ(paths(), (Names{"", "C:\\MCTC\\DIR_FAR\\Test.FAR", "C:\\MCTC\\DIR_FAR\\Test.FA$",
                               "C:\\Test.TMP"}));
-    st.programDir = "C:\\P", st.SelectedAccFile = "26000123.ACC";
+    st.programDir = "C:\\P";
+    st.SelectedAccFile = "26000123.ACC";
     const std::pair<std::string, Names> rows[] = {
         {"C:\\M\\26000123.ACC",
          {"C:\\M\\26000123.FAR", "C:\\M\\26000123.FA$", "C:\\P\\26000123.TMP"}},
