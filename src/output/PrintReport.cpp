@@ -7,29 +7,30 @@
 
 namespace heliotab {
 
-void PrintReport(Station& s, const std::string& file, const std::string& title) {
+bool PrintReport(Station& s, const std::string& file, const std::string& title) {
     AppState& st = s.state;
     if (!s.printer.PrinterInstalled()) {
         s.journal.Add("NOT PRINTED", title + " no printer installed");
         s.messages.ShowMessage(GetLangString(st, kTextNoPrinterText),
                                GetLangString(st, kTextReportTitle), kStyleExclamation);
-        return;
+        return false;
     }
     const PrintChoice choice = s.printer.ShowPrinter();
     if (choice == PrintChoice::Cancelled) {
         s.journal.Add("NOT PRINTED", title + " print dialog cancelled");
-        return;
+        return false;
     }
     std::string text;
     if (choice == PrintChoice::Confirmed && s.files.ReadAll(file, text) == FileStatus::Ok &&
         s.printer.Print(title, BuildReportLayout(title, s.printer.DateTimeText(), text))) {
         s.journal.Add("PRINTED", title);
-        return;
+        return true;
     }
     s.journal.Add("NOT PRINTED", title + (choice == PrintChoice::Failed ? " print dialog failed"
                                                                         : " print job failed"));
     s.messages.ShowMessage(GetLangString(st, kTextReportNotPrintedText),
                            GetLangString(st, kTextReportTitle), kStyleExclamation);
+    return false;
 }
 
 } // namespace heliotab

@@ -156,8 +156,8 @@ bool IsRealDate(std::string_view v) {
     const int year = TwoDigitsAt(v, 4) * 100 + TwoDigitsAt(v, 6);
     if (year < 1 || month < 1 || month > 12 || day < 1)
         return false;
-    // An array so that a month out of range trips the checked builds, not a stray read.
-    static constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    // An array, so that a month out of range trips the checked builds instead of reading astray.
+    static constexpr std::array kDays{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     const int last = month == 2 && leap ? 29 : kDays[month - 1];
     return day <= last;

@@ -162,11 +162,13 @@ private:
             text = GetLangString(st, kTextMaskBadDefinition) + " " + mask.name + " " +
                    GetLangString(st, kTextMaskForKey) + " '" + key + "' " +
                    GetLangString(st, kTextMaskOfSection) + " '" + section + "'.";
+        valid = false;
         messages_.ShowMessage(text, GetLangString(st, kTextMaskErrorTitle), kStyleStop);
         return Stop::Done;
     }
 
     Stop ReadingFailure() {
+        valid = false;
         messages_.ShowMessage(GetLangString(st_, kTextReadErrorText),
                               GetLangString(st_, kTextReadErrorTitle), kStyleStop);
         return Stop::Done;
