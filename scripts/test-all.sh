@@ -187,7 +187,6 @@ fi
 stage "unit tests (Windows build under Wine)" 900 run_wine_exe "$WIN/unit_tests.exe" "tests/unit/*/*.cpp"
 stage "Win32 adapter tests (under Wine)" 900 run_wine_exe "$WIN/win32_tests.exe" "tests/win32/*.cpp"
 stage "serial port over a pty (under Wine)" 300 sh tests/win32/run_serial_test.sh "$WIN"
-stage "program path past MAX_PATH (under Wine)" 120 sh tests/win32/run_long_path_test.sh "$WIN"
 stage "end-to-end tests (Wine + Xvfb)" 1800 run_e2e
 if [ $BENCH = 1 ]; then
     stage "benchmarks" 900 run_benchmarks

@@ -1,7 +1,6 @@
-// The shell's Win32 pieces that no e2e test sees, in process: the single-
-// instance waits, the program's path at any length, and frmMain as a real
-// window over fakes for all but its controls and the language file (each on
-// a thread of its own, so that a quit left behind dies with its queue).
+// The shell's Win32 pieces that no e2e test sees, in process: the single-instance waits and
+// frmMain as a real window over fakes for all but its controls and the language file (each on a
+// thread of its own, so that a quit left behind dies with its queue).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -19,7 +18,6 @@
 #include "res/resource.h"
 #include "shared/FileSystems.h"
 #include "win32/PlatformAdapters_win32.h"
-#include "win32/ProgramPath_win32.h"
 
 namespace heliotab {
 namespace {
@@ -89,17 +87,6 @@ TEST(SingleInstance, OnlyAnotherCopysWindowCountsAndAHolderOfTheMutexIsWaitedFor
     EXPECT_FALSE(OtherCopy(name, 100).got);
     for (HWND d : decoys)
         DestroyWindow(d);
-}
-
-// Run by run_long_path_test.sh from a copy of this program below a folder
-// longer than MAX_PATH; the environment says where that copy is.
-TEST(ProgramPath, AnyLength) {
-    char expected[1024] = "";
-    if (!GetEnvironmentVariableA("HELIOTAB_EXPECT_PROGRAM_PATH", expected, sizeof expected))
-        GTEST_SKIP() << "needs the script's long folder";
-    ASSERT_GT(strlen(expected), size_t{MAX_PATH});
-    EXPECT_EQ(ProgramPath(), expected);
-    EXPECT_EQ(AutostartPath(ProgramFolder(), ProgramBaseName()), expected);
 }
 
 // A main window with its station, built as start-up builds it.
