@@ -178,7 +178,8 @@ struct FakeMainView : MainView {
     }
     void AddComboItem(const std::string& t) override { comboItems.push_back(t); }
     void SelectComboIndex(int i) override {
-        comboText = (comboIndex = i) >= 0 && i < int(comboItems.size()) ? comboItems[i] : "";
+        comboIndex = i;
+        comboText = i >= 0 && i < int(comboItems.size()) ? comboItems[i] : "";
     }
     int ComboIndex() override { return comboIndex; }
     void SetComboText(const std::string& t) override { comboText = t; }
