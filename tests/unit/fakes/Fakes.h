@@ -56,7 +56,6 @@ struct FakeTimers : Timers {
     }
     void StopTimer(int id) override { running_.erase(id); }
     bool IsRunning(int id) const { return running_.count(id) != 0; }
-    int64_t DueAt(int id) const { return running_.at(id).due; }
     // Moves virtual time forward by ms, firing due timers in time order.
     void Advance(int64_t ms) {
         const int64_t end = clock_.Ms() + ms;
